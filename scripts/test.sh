@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds twice (plain, and with ASan + UBSan), runs every test in both, then fuzzes each reader briefly.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/deps.sh
+fuzz_seconds="${TAVRIX_FUZZ_SECONDS:-20}"
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON >/dev/null
+cmake --build build
+echo "== tests (plain build)"
+./build/bin/tavrix_tests
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_WERROR=ON \
+  -DTAVRIX_SANITIZE=ON -DTAVRIX_BENCH=OFF >/dev/null
+cmake --build build-asan
+echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./build-asan/bin/tavrix_tests
+
+CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_WERROR=ON \
+  -DTAVRIX_SANITIZE=ON -DTAVRIX_FUZZ=ON >/dev/null
+cmake --build build-fuzz
+for target in build-fuzz/bin/*_fuzz; do
+  name=$(basename "$target")
+  corpus="build-fuzz/corpus/$name"
+  mkdir -p "$corpus"
+  seeds="fuzz/seeds/${name%_fuzz}"
+  echo "== fuzzing $name for ${fuzz_seconds}s"
+  if [ -d "$seeds" ]; then
+    "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" "$seeds" 2>&1 | tail -n 3
+  else
+    "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
+  fi
+done
+echo "All tests passed."
