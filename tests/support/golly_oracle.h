@@ -1,0 +1,37 @@
+#pragma once
+
+// Runs Golly's headless bgolly as a reference for tests. Tests that need it skip when
+// bgolly is not installed (the test script installs the Debian package golly).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formats/rle.h"
+
+namespace testsupport {
+
+bool BgollyAvailable();
+
+// A rule for bgolly: either a ruletable (`ruleFileText` is a whole .rule file whose
+// "@RULE" line names `name`; run with the RuleLoader algorithm), or, with empty
+// `ruleFileText`, a rulestring such as "B3/S23" or "MAP..." in `name`.
+struct OracleRule {
+    std::string name;
+    std::string ruleFileText;
+    int stateCount = 2;
+};
+
+// Cells (absolute coordinates, y downwards) after `generations` generations in bgolly.
+// Sorted by (y, x). Throws std::runtime_error when bgolly fails.
+std::vector<formats::RleCell> RunBgolly(const OracleRule& rule,
+                                        const std::vector<formats::RleCell>& cells,
+                                        int generations);
+
+// The next state bgolly gives the centre of each neighbourhood index (digits NW..SE,
+// NW most significant), found with one bgolly run over isolated 3x3 blocks.
+std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule,
+                                           const std::vector<std::uint64_t>& indices);
+
+}  // namespace testsupport
