@@ -1,1 +1,7 @@
-// kernels
+#include "core/kernels/kernel_body.h"
+
+namespace core {
+
+KernelSet Avx512Kernels() { return {StepKernelImpl, HistoryKernelImpl}; }
+
+}  // namespace core

@@ -1,0 +1,240 @@
+#include "core/chunk_grid.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+namespace core {
+
+namespace {
+
+std::uint64_t Fnv1a32(std::int32_t value) {
+    auto bits = static_cast<std::uint32_t>(value);
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (int i = 0; i < 4; ++i) {
+        h = (h ^ (bits & 0xFFu)) * 0x100000001b3ull;
+        bits >>= 8;
+    }
+    return h;
+}
+
+std::uint32_t CountLive(const std::uint8_t* cells) {
+    std::uint32_t live = 0;
+    for (int i = 0; i < kChunkCells; ++i) live += cells[i] != 0;
+    return live;
+}
+
+}  // namespace
+
+std::uint64_t HashChunkCoord(ChunkCoord coord) {
+    const std::uint64_t hx = Fnv1a32(coord.x);
+    const std::uint64_t hy = Fnv1a32(coord.y);
+    return hx ^ (hy + 0x9e3779b9ull + (hx << 6) + (hx >> 2));
+}
+
+ChunkGrid::ChunkGrid() : map_(std::make_shared<Map>()) { map_->max_load_factor(1.0f); }
+
+void ChunkGrid::EnsureUnique() {
+    if (map_.use_count() != 1) map_ = std::make_shared<Map>(*map_);
+}
+
+std::uint8_t ChunkGrid::CellAt(std::int32_t x, std::int32_t y) const {
+    const Chunk64* chunk = FindChunk(ChunkOf(x), ChunkOf(y));
+    return chunk ? chunk->cells[LocalOf(y) * kChunkSide + LocalOf(x)] : 0;
+}
+
+void ChunkGrid::SetCell(std::int32_t x, std::int32_t y, std::uint8_t state) {
+    EnsureUnique();
+    const ChunkCoord key{ChunkOf(x), ChunkOf(y)};
+    const int local = LocalOf(y) * kChunkSide + LocalOf(x);
+    if (state != 0) {
+        Chunk64& chunk = (*map_)[key];
+        std::uint8_t& cell = chunk.cells[local];
+        if (cell == state) return;
+        if (cell == 0) ++chunk.liveCount;
+        cell = state;
+        chunk.emptyAge = 0;
+        return;
+    }
+    const auto it = map_->find(key);
+    if (it == map_->end() || it->second.cells[local] == 0) return;
+    it->second.cells[local] = 0;
+    if (--it->second.liveCount == 0) map_->erase(it);
+}
+
+void ChunkGrid::StoreChunk(std::int32_t cx, std::int32_t cy, const std::uint8_t* cells) {
+    EnsureUnique();
+    const std::uint32_t live = cells ? CountLive(cells) : 0;
+    if (live == 0) {
+        map_->erase(ChunkCoord{cx, cy});
+        return;
+    }
+    Chunk64& chunk = (*map_)[ChunkCoord{cx, cy}];
+    std::memcpy(chunk.cells.data(), cells, kChunkCells);
+    chunk.liveCount = live;
+    chunk.emptyAge = 0;
+}
+
+void ChunkGrid::StoreEmptyChunk(std::int32_t cx, std::int32_t cy, std::uint8_t emptyAge) {
+    EnsureUnique();
+    Chunk64& chunk = (*map_)[ChunkCoord{cx, cy}];
+    chunk.cells.fill(0);
+    chunk.liveCount = 0;
+    chunk.emptyAge = emptyAge;
+}
+
+void ChunkGrid::RemoveChunk(std::int32_t cx, std::int32_t cy) {
+    EnsureUnique();
+    map_->erase(ChunkCoord{cx, cy});
+}
+
+void ChunkGrid::EraseEmptyChunks() {
+    EnsureUnique();
+    std::erase_if(*map_, [](const auto& entry) { return entry.second.liveCount == 0; });
+}
+
+const Chunk64* ChunkGrid::FindChunk(std::int32_t cx, std::int32_t cy) const {
+    const auto it = map_->find(ChunkCoord{cx, cy});
+    return it == map_->end() ? nullptr : &it->second;
+}
+
+void ChunkGrid::InsertChunk(ChunkCoord coord, const Chunk64& chunk) {
+    EnsureUnique();
+    (*map_)[coord] = chunk;
+}
+
+void ChunkGrid::Reserve(std::size_t chunkCount) {
+    EnsureUnique();
+    map_->reserve(chunkCount);
+}
+
+LiveChunkBounds GetLiveChunkBounds(const ChunkGrid& grid) {
+    LiveChunkBounds b;
+    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
+        if (chunk.liveCount == 0) return;
+        if (!b.valid) {
+            b = {cx, cy, cx, cy, true};
+            return;
+        }
+        b.minX = std::min(b.minX, cx);
+        b.minY = std::min(b.minY, cy);
+        b.maxX = std::max(b.maxX, cx);
+        b.maxY = std::max(b.maxY, cy);
+    });
+    return b;
+}
+
+std::vector<ChunkCoord> CollectAutomatonCandidateChunks(const ChunkGrid& grid) {
+    std::unordered_set<ChunkCoord, ChunkCoordHasher> seen;
+    seen.reserve(grid.ChunkCount() * 4);
+    std::vector<ChunkCoord> result;
+    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
+        if (chunk.liveCount == 0) return;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
+                const ChunkCoord c{cx + dx, cy + dy};
+                if (seen.insert(c).second) result.push_back(c);
+            }
+    });
+    return result;
+}
+
+void CopyGridRegionToBuffer(const ChunkGrid& grid, std::int32_t x0, std::int32_t y0, std::int32_t width,
+                            std::int32_t height, std::vector<std::uint8_t>& buffer) {
+    if (width < 1 || height < 1) {
+        buffer.clear();
+        return;
+    }
+    buffer.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    const std::int64_t x1 = std::int64_t{x0} + width;  // exclusive
+    const std::int64_t y1 = std::int64_t{y0} + height;
+    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
+        if (chunk.liveCount == 0) return;
+        const std::int64_t chunkX = std::int64_t{cx} * kChunkSide;
+        const std::int64_t chunkY = std::int64_t{cy} * kChunkSide;
+        const std::int64_t left = std::max<std::int64_t>(chunkX, x0);
+        const std::int64_t right = std::min<std::int64_t>(chunkX + kChunkSide, x1);
+        const std::int64_t top = std::max<std::int64_t>(chunkY, y0);
+        const std::int64_t bottom = std::min<std::int64_t>(chunkY + kChunkSide, y1);
+        if (left >= right || top >= bottom) return;
+        for (std::int64_t y = top; y < bottom; ++y)
+            std::memcpy(buffer.data() + (y - y0) * width + (left - x0),
+                        chunk.cells.data() + (y - chunkY) * kChunkSide + (left - chunkX),
+                        static_cast<std::size_t>(right - left));
+    });
+}
+
+void GridFromRegionBuffer(ChunkGrid& target, std::int32_t x0, std::int32_t y0, std::int32_t width,
+                          std::int32_t height, const std::vector<std::uint8_t>& buffer) {
+    ChunkGrid grid;
+    if (width < 1 || height < 1 ||
+        buffer.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        target = grid;
+        return;
+    }
+    const std::int32_t lastX = static_cast<std::int32_t>(std::int64_t{x0} + width - 1);
+    const std::int32_t lastY = static_cast<std::int32_t>(std::int64_t{y0} + height - 1);
+    const std::int32_t cx0 = ChunkOf(x0), cx1 = ChunkOf(lastX);
+    const std::int32_t cy0 = ChunkOf(y0), cy1 = ChunkOf(lastY);
+    grid.Reserve(static_cast<std::size_t>(std::int64_t{cx1} - cx0 + 1) *
+                 static_cast<std::size_t>(std::int64_t{cy1} - cy0 + 1));
+    Chunk64 scratch;
+    for (std::int32_t cy = cy0; cy <= cy1; ++cy) {
+        const std::int64_t chunkY = std::int64_t{cy} * kChunkSide;
+        const std::int64_t top = std::max<std::int64_t>(chunkY, y0);
+        const std::int64_t bottom = std::min<std::int64_t>(chunkY + kChunkSide, std::int64_t{lastY} + 1);
+        for (std::int32_t cx = cx0; cx <= cx1; ++cx) {
+            const std::int64_t chunkX = std::int64_t{cx} * kChunkSide;
+            const std::int64_t left = std::max<std::int64_t>(chunkX, x0);
+            const std::int64_t right = std::min<std::int64_t>(chunkX + kChunkSide, std::int64_t{lastX} + 1);
+            const std::size_t span = static_cast<std::size_t>(right - left);
+            std::uint32_t live = 0;
+            for (std::int64_t y = top; y < bottom; ++y) {
+                const std::uint8_t* src = buffer.data() + (y - y0) * width + (left - x0);
+                for (std::size_t i = 0; i < span; ++i) live += src[i] != 0;
+            }
+            if (live == 0) continue;
+            scratch.cells.fill(0);
+            for (std::int64_t y = top; y < bottom; ++y)
+                std::memcpy(scratch.cells.data() + (y - chunkY) * kChunkSide + (left - chunkX),
+                            buffer.data() + (y - y0) * width + (left - x0), span);
+            scratch.liveCount = live;
+            scratch.emptyAge = 0;
+            grid.InsertChunk(ChunkCoord{cx, cy}, scratch);
+        }
+    }
+    target = grid;
+}
+
+bool TryAccumulateActiveCellBoundsFromGrid(const ChunkGrid& grid, std::int32_t& minX, std::int32_t& minY,
+                                           std::int32_t& maxX, std::int32_t& maxY) {
+    bool found = false;
+    std::int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
+        if (chunk.liveCount == 0) return;
+        for (int ly = 0; ly < kChunkSide; ++ly)
+            for (int lx = 0; lx < kChunkSide; ++lx) {
+                if (chunk.cells[ly * kChunkSide + lx] == 0) continue;
+                const std::int32_t x = cx * kChunkSide + lx;
+                const std::int32_t y = cy * kChunkSide + ly;
+                if (!found) {
+                    x0 = x1 = x;
+                    y0 = y1 = y;
+                    found = true;
+                    continue;
+                }
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
+            }
+    });
+    if (!found) return false;
+    minX = x0;
+    minY = y0;
+    maxX = x1;
+    maxY = y1;
+    return true;
+}
+
+}  // namespace core

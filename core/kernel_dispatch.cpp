@@ -1,0 +1,68 @@
+#include <atomic>
+
+#include "core/cpu_features.h"
+#include "core/step_kernels.h"
+
+namespace core {
+
+KernelVariant KernelVariantForLevel(int level) {
+    if (level >= 8) return KernelVariant::Avx512;
+    if (level == 5 || level == 6) return KernelVariant::Avx2;
+    if (level == 3 || level == 4) return KernelVariant::Avx;
+    if (level == 2) return KernelVariant::Sse42;
+    return KernelVariant::Scalar;
+}
+
+bool IsKernelVariantSupported(KernelVariant variant) {
+    const int level = CpuFeatureLevel();
+    switch (variant) {
+        case KernelVariant::Scalar: return true;
+        case KernelVariant::Sse42: return level >= 2;
+        case KernelVariant::Avx: return level >= 3;
+        case KernelVariant::Avx2: return level >= 5;
+        case KernelVariant::Avx512: return level >= 8;
+    }
+    return false;
+}
+
+KernelSet KernelsFor(KernelVariant variant) {
+    switch (variant) {
+        case KernelVariant::Sse42: return Sse42Kernels();
+        case KernelVariant::Avx: return AvxKernels();
+        case KernelVariant::Avx2: return Avx2Kernels();
+        case KernelVariant::Avx512: return Avx512Kernels();
+        case KernelVariant::Scalar: break;
+    }
+    return ScalarKernels();
+}
+
+namespace {
+
+std::atomic<StepKernelFn> gStepKernel{nullptr};
+std::atomic<HistoryKernelFn> gHistoryKernel{nullptr};
+
+KernelSet ChosenKernels() { return KernelsFor(KernelVariantForLevel(CpuFeatureLevel())); }
+
+}  // namespace
+
+void StepDenseKernel(int width, int height, int stride, int stateCount, const std::uint8_t* window,
+                     const std::uint8_t* table, std::uint8_t* result) {
+    StepKernelFn fn = gStepKernel.load(std::memory_order_acquire);
+    if (!fn) {
+        fn = ChosenKernels().step;
+        gStepKernel.store(fn, std::memory_order_release);
+    }
+    fn(width, height, stride, stateCount, window, table, result);
+}
+
+void HistoryKernel(std::size_t count, const std::uint8_t* previousCells, const std::uint8_t* nextCells,
+                   const std::uint16_t* oldValues, std::uint16_t* newValues) {
+    HistoryKernelFn fn = gHistoryKernel.load(std::memory_order_acquire);
+    if (!fn) {
+        fn = ChosenKernels().history;
+        gHistoryKernel.store(fn, std::memory_order_release);
+    }
+    fn(count, previousCells, nextCells, oldValues, newValues);
+}
+
+}  // namespace core

@@ -1,0 +1,73 @@
+// Kernel bodies compiled once per instruction set. Everything here has internal linkage and
+// uses no standard-library templates, so no code built for a wider instruction set can leak
+// into the rest of the program through a shared inline symbol.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/step_kernels.h"
+
+namespace {
+
+// Output columns handled per strip; the row sums of a strip live on the stack.
+constexpr int kStripWidth = 512;
+
+// sum[x] = w[x]*n^2 + w[x+1]*n + w[x+2]: one row of a 3x3 block as a base-n number.
+template <int N>
+inline void RowSums(const std::uint8_t* w, int count, std::uint32_t n, std::uint32_t* sum) {
+    const std::uint32_t base = N ? static_cast<std::uint32_t>(N) : n;
+    for (int x = 0; x < count; ++x)
+        sum[x] = (static_cast<std::uint32_t>(w[x]) * base + w[x + 1]) * base + w[x + 2];
+}
+
+template <int N>
+void StepRows(int width, int height, int stride, int stateCount, const std::uint8_t* window,
+              const std::uint8_t* table, std::uint8_t* result) {
+    if (width < 3 || height < 3) return;
+    const std::uint32_t n = N ? static_cast<std::uint32_t>(N) : static_cast<std::uint32_t>(stateCount);
+    const std::uint32_t n3 = n * n * n;
+    const int outWidth = width - 2;
+    alignas(64) std::uint32_t sums[3][kStripWidth];
+    alignas(64) std::uint32_t index[kStripWidth];
+    for (int x0 = 0; x0 < outWidth; x0 += kStripWidth) {
+        const int count = outWidth - x0 < kStripWidth ? outWidth - x0 : kStripWidth;
+        RowSums<N>(window + x0, count, n, sums[0]);
+        RowSums<N>(window + stride + x0, count, n, sums[1]);
+        for (int y = 1; y + 1 < height; ++y) {
+            const std::uint32_t* top = sums[(y - 1) % 3];
+            const std::uint32_t* mid = sums[y % 3];
+            std::uint32_t* bottom = sums[(y + 1) % 3];
+            RowSums<N>(window + static_cast<std::ptrdiff_t>(y + 1) * stride + x0, count, n, bottom);
+            for (int x = 0; x < count; ++x) index[x] = (top[x] * n3 + mid[x]) * n3 + bottom[x];
+            std::uint8_t* out = result + static_cast<std::ptrdiff_t>(y - 1) * outWidth + x0;
+            for (int x = 0; x < count; ++x) out[x] = table[index[x]];
+        }
+    }
+}
+
+void StepKernelImpl(int width, int height, int stride, int stateCount, const std::uint8_t* window,
+                    const std::uint8_t* table, std::uint8_t* result) {
+    switch (stateCount) {
+        case 2: return StepRows<2>(width, height, stride, stateCount, window, table, result);
+        case 3: return StepRows<3>(width, height, stride, stateCount, window, table, result);
+        case 4: return StepRows<4>(width, height, stride, stateCount, window, table, result);
+        case 5: return StepRows<5>(width, height, stride, stateCount, window, table, result);
+        case 8: return StepRows<8>(width, height, stride, stateCount, window, table, result);
+        default: return StepRows<0>(width, height, stride, stateCount, window, table, result);
+    }
+}
+
+void HistoryKernelImpl(std::size_t count, const std::uint8_t* previousCells,
+                       const std::uint8_t* nextCells, const std::uint16_t* oldValues,
+                       std::uint16_t* newValues) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint16_t h = oldValues[i];
+        const std::uint16_t aged = (h != 0 && h < 0xFE00) ? static_cast<std::uint16_t>(h + 0x100) : 0;
+        newValues[i] = previousCells[i] != nextCells[i]
+                           ? static_cast<std::uint16_t>(previousCells[i] + 1)
+                           : aged;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,69 @@
+#include <unordered_set>
+
+#include "core/overlay_layer.h"
+#include "core/step_kernels.h"
+
+namespace core {
+
+void StepHistory(const ChunkGrid& previous, const HistoryLayer& previousHistory, const ChunkGrid& next,
+                 HistoryLayer& nextHistory) {
+    HistoryLayer result;
+    std::unordered_set<ChunkCoord, ChunkCoordHasher> coords;
+    coords.reserve(previous.ChunkCount() + next.ChunkCount() + previousHistory.ChunkCount());
+    for (const auto& entry : previous.Chunks()) coords.insert(entry.first);
+    for (const auto& entry : next.Chunks()) coords.insert(entry.first);
+    for (const auto& entry : previousHistory.Chunks()) coords.insert(entry.first);
+
+    static constexpr std::array<std::uint8_t, kChunkCells> kNoCells{};
+    static constexpr std::array<std::uint16_t, kChunkCells> kNoValues{};
+    std::array<std::uint16_t, kChunkCells> values;
+    for (const ChunkCoord& c : coords) {
+        const Chunk64* before = previous.FindChunk(c.x, c.y);
+        const Chunk64* after = next.FindChunk(c.x, c.y);
+        const auto* trail = previousHistory.FindChunk(c.x, c.y);
+        HistoryKernel(kChunkCells, before ? before->cells.data() : kNoCells.data(),
+                      after ? after->cells.data() : kNoCells.data(),
+                      trail ? trail->values.data() : kNoValues.data(), values.data());
+        result.StoreChunk(c.x, c.y, values.data());
+    }
+    nextHistory = result;
+}
+
+void StepLineages(const ChunkGrid& previous, const LineageLayer& previousLineage, const ChunkGrid& next,
+                  LineageLayer& nextLineage) {
+    LineageLayer result;
+    // Without any lineage before, neither survivors nor births can carry one.
+    if (previousLineage.ChunkCount() == 0) {
+        nextLineage = result;
+        return;
+    }
+    next.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
+        if (chunk.liveCount == 0) return;
+        for (int local = 0; local < kChunkCells; ++local) {
+            if (chunk.cells[local] == 0) continue;
+            const std::int32_t x = cx * kChunkSide + local % kChunkSide;
+            const std::int32_t y = cy * kChunkSide + local / kChunkSide;
+            if (previous.CellAt(x, y) != 0) {
+                if (const std::uint8_t id = previousLineage.ValueAt(x, y)) result.SetValue(x, y, id);
+                continue;
+            }
+            int total = 0;
+            int count[9] = {};
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if ((dx | dy) == 0 || previous.CellAt(x + dx, y + dy) == 0) continue;
+                    ++total;
+                    const std::uint8_t id = previousLineage.ValueAt(x + dx, y + dy);
+                    if (id >= 1 && id <= 8) ++count[id];
+                }
+            for (int id = 1; id <= 8; ++id)
+                if (count[id] > total / 2) {
+                    result.SetValue(x, y, static_cast<std::uint8_t>(id));
+                    break;
+                }
+        }
+    });
+    nextLineage = result;
+}
+
+}  // namespace core

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/chunk_grid.h"
+#include "core/rule_table.h"
+
+namespace core {
+
+// Buffers reused by every step so that stepping allocates only the chunks it produces.
+struct StepScratch {
+    std::vector<std::uint8_t> window;
+    std::vector<std::uint8_t> result;
+};
+
+enum class StepStrategy { None, Chunks, Rectangle };
+
+// Replaces `next` with the generation after `current` under `rule`. Returns the strategy taken.
+StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, StepScratch& scratch);
+StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next);
+
+// 66x66 window of chunk (cx, cy) with a one-cell border from its neighbours.
+void BuildChunkWindow(const ChunkGrid& grid, std::int32_t cx, std::int32_t cy, std::vector<std::uint8_t>& window);
+
+// The same mapping as the dense kernel with 64-bit indices, for tables of 2^31 entries and more.
+void StepLargeStateWindow(const Rule& rule, int width, int height, int resultStride, const std::uint8_t* window,
+                          std::uint8_t* result);
+
+// Keeps chunks that just emptied as empty chunks for 15 generations.
+void CarryEmptyChunks(ChunkGrid& next, const ChunkGrid& current);
+
+// The plain per-cell Horner lookup; a reference for tests and benchmarks.
+void StepNaiveWindow(const Rule& rule, int width, int height, int stride, const std::uint8_t* window,
+                     std::uint8_t* result);
+
+}  // namespace core

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace core {
+
+// Next state of every inner cell of a padded window; indices fit in 32 bits.
+using StepKernelFn = void (*)(int width, int height, int stride, int stateCount,
+                              const std::uint8_t* window, const std::uint8_t* table,
+                              std::uint8_t* result);
+// Trail values of `count` cells from their previous and next states.
+using HistoryKernelFn = void (*)(std::size_t count, const std::uint8_t* previousCells,
+                                 const std::uint8_t* nextCells, const std::uint16_t* oldValues,
+                                 std::uint16_t* newValues);
+
+enum class KernelVariant { Scalar, Sse42, Avx, Avx2, Avx512 };
+
+struct KernelSet {
+    StepKernelFn step;
+    HistoryKernelFn history;
+};
+
+// Each set lives in its own translation unit built for its instruction set; call one only
+// when IsKernelVariantSupported says the processor has it.
+KernelSet ScalarKernels();
+KernelSet Sse42Kernels();
+KernelSet AvxKernels();
+KernelSet Avx2Kernels();
+KernelSet Avx512Kernels();
+
+KernelSet KernelsFor(KernelVariant variant);
+// Levels 2..12 pick a vector variant; below that (and the many-core level 7) the scalar one.
+KernelVariant KernelVariantForLevel(int level);
+bool IsKernelVariantSupported(KernelVariant variant);
+
+// Dispatch through pointers chosen on first use from CpuFeatureLevel.
+void StepDenseKernel(int width, int height, int stride, int stateCount, const std::uint8_t* window,
+                     const std::uint8_t* table, std::uint8_t* result);
+void HistoryKernel(std::size_t count, const std::uint8_t* previousCells, const std::uint8_t* nextCells,
+                   const std::uint16_t* oldValues, std::uint16_t* newValues);
+
+}  // namespace core
