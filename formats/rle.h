@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,7 +23,17 @@ struct RlePattern {
     std::vector<RleCell> cells;
 };
 
-// Throws std::runtime_error with a user-facing message on malformed or oversized input.
+// A paste holds at most this many live cells.
+inline constexpr std::size_t kMaxRleCells = 16777216;
+
+// Throws std::runtime_error with a user-facing message on malformed or oversized input:
+// "RLE header is missing.", "RLE body is missing '!'.", "Unsupported token in RLE body.",
+// and, so that a hostile paste cannot exhaust memory or overflow a coordinate,
+// "RLE pattern extends beyond the supported coordinate range." (a run count above
+// 2,147,483,647, or a run that takes a cell or the cursor's row beyond coordinate
+// 2,147,483,647) and
+// "RLE pattern has too many cells." (more than kMaxRleCells live cells).
+// Runs of blanks cost no memory.
 RlePattern ParseRle(std::string_view text);
 
 // Writes a row-major block of width x height states whose top-left cell is (x0, y0).
