@@ -1,0 +1,121 @@
+#include "core/chunk_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace core {
+namespace {
+
+TEST(ChunkGrid, NegativeCellsMapToFlooredChunks) {
+    ChunkGrid grid;
+    grid.SetCell(-64, 0, 1);
+    const Chunk64* chunk = grid.FindChunk(-1, 0);
+    ASSERT_NE(chunk, nullptr);
+    EXPECT_EQ(chunk->cells[0], 1);
+    grid.SetCell(-1, -1, 2);
+    EXPECT_EQ(grid.FindChunk(-1, -1)->cells[63 * 64 + 63], 2);
+    EXPECT_EQ(grid.CellAt(-1, -1), 2);
+    grid.SetCell(-65, 0, 3);
+    EXPECT_EQ(grid.FindChunk(-2, 0)->cells[63], 3);
+}
+
+TEST(ChunkGrid, CountsAndRemovesEmptiedChunks) {
+    ChunkGrid grid;
+    grid.SetCell(5, 5, 1);
+    grid.SetCell(5, 5, 2);
+    grid.SetCell(6, 5, 1);
+    EXPECT_EQ(grid.FindChunk(0, 0)->liveCount, 2u);
+    grid.SetCell(5, 5, 0);
+    grid.SetCell(6, 5, 0);
+    EXPECT_EQ(grid.ChunkCount(), 0u);
+    EXPECT_FALSE(GetLiveChunkBounds(grid).valid);
+    grid.SetCell(1000, 1000, 0);
+    EXPECT_EQ(grid.ChunkCount(), 0u);
+}
+
+TEST(ChunkGrid, CopyOnWrite) {
+    ChunkGrid a;
+    a.SetCell(1, 1, 1);
+    ChunkGrid b = a;
+    EXPECT_TRUE(b.SharesStorageWith(a));
+    b.SetCell(1, 1, 1);  // no change, but still detaches
+    EXPECT_FALSE(b.SharesStorageWith(a));
+    b.SetCell(2, 2, 3);
+    EXPECT_EQ(a.CellAt(2, 2), 0);
+    EXPECT_EQ(b.CellAt(2, 2), 3);
+}
+
+TEST(ChunkGrid, CandidatesAroundLiveChunks) {
+    ChunkGrid grid;
+    grid.SetCell(0, 0, 1);
+    EXPECT_EQ(CollectAutomatonCandidateChunks(grid).size(), 9u);
+    grid.SetCell(64, 0, 1);
+    EXPECT_EQ(CollectAutomatonCandidateChunks(grid).size(), 12u);
+    grid.StoreEmptyChunk(50, 50, 3);
+    EXPECT_EQ(CollectAutomatonCandidateChunks(grid).size(), 12u);
+    const LiveChunkBounds b = GetLiveChunkBounds(grid);
+    EXPECT_TRUE(b.valid);
+    EXPECT_EQ(b.maxX, 1);
+    EXPECT_EQ(b.maxY, 0);
+}
+
+TEST(ChunkGrid, RegionBufferRoundTrip) {
+    std::mt19937 rng(3);
+    ChunkGrid grid;
+    for (int i = 0; i < 500; ++i) grid.SetCell(int(rng() % 300) - 150, int(rng() % 200) - 100, 1 + rng() % 4);
+    std::vector<std::uint8_t> buffer;
+    CopyGridRegionToBuffer(grid, -150, -100, 300, 200, buffer);
+    ChunkGrid rebuilt;
+    GridFromRegionBuffer(rebuilt, -150, -100, 300, 200, buffer);
+    for (int y = -110; y < 110; ++y)
+        for (int x = -160; x < 160; ++x) ASSERT_EQ(rebuilt.CellAt(x, y), grid.CellAt(x, y)) << x << "," << y;
+    for (const auto& [coord, chunk] : rebuilt.Chunks()) EXPECT_GT(chunk.liveCount, 0u);
+
+    CopyGridRegionToBuffer(grid, 0, 0, 0, 5, buffer);
+    EXPECT_TRUE(buffer.empty());
+    CopyGridRegionToBuffer(grid, 100000, 100000, 4, 4, buffer);
+    EXPECT_EQ(buffer, std::vector<std::uint8_t>(16, 0));
+    GridFromRegionBuffer(rebuilt, 0, 0, 3, 3, std::vector<std::uint8_t>(8, 1));
+    EXPECT_EQ(rebuilt.ChunkCount(), 0u);
+}
+
+TEST(ChunkGrid, StoreChunkAndEmptyChunks) {
+    ChunkGrid grid;
+    std::vector<std::uint8_t> cells(kChunkCells, 0);
+    grid.StoreChunk(2, 3, cells.data());
+    EXPECT_EQ(grid.ChunkCount(), 0u);
+    cells[7] = 2;
+    grid.StoreChunk(2, 3, cells.data());
+    EXPECT_EQ(grid.FindChunk(2, 3)->liveCount, 1u);
+    grid.StoreChunk(2, 3, nullptr);
+    EXPECT_EQ(grid.ChunkCount(), 0u);
+    grid.StoreEmptyChunk(0, 0, 4);
+    grid.SetCell(200, 0, 1);
+    grid.EraseEmptyChunks();
+    EXPECT_EQ(grid.ChunkCount(), 1u);
+}
+
+TEST(ChunkGrid, ActiveCellBounds) {
+    ChunkGrid grid;
+    std::int32_t x0 = 9, y0 = 9, x1 = 9, y1 = 9;
+    EXPECT_FALSE(TryAccumulateActiveCellBoundsFromGrid(grid, x0, y0, x1, y1));
+    EXPECT_EQ(x0, 9);
+    grid.SetCell(-70, 5, 1);
+    grid.SetCell(3, -2, 1);
+    ASSERT_TRUE(TryAccumulateActiveCellBoundsFromGrid(grid, x0, y0, x1, y1));
+    EXPECT_EQ(x0, -70);
+    EXPECT_EQ(y0, -2);
+    EXPECT_EQ(x1, 3);
+    EXPECT_EQ(y1, 5);
+}
+
+TEST(ChunkGrid, HashOfOrigin) {
+    std::uint64_t hx = 0xcbf29ce484222325ull;
+    for (int i = 0; i < 4; ++i) hx = hx * 0x100000001b3ull;
+    EXPECT_EQ(HashChunkCoord({0, 0}), hx ^ (hx + 0x9e3779b9ull + (hx << 6) + (hx >> 2)));
+    EXPECT_NE(HashChunkCoord({1, 0}), HashChunkCoord({0, 1}));
+}
+
+}  // namespace
+}  // namespace core

@@ -1,0 +1,103 @@
+#include "core/overlay_layer.h"
+
+#include <gtest/gtest.h>
+
+#include "core/step_grid.h"
+#include "tests/support/test_rules.h"
+
+namespace core {
+namespace {
+
+TEST(OverlayLayer, SetValueCountsAndSharing) {
+    AnnotationLayer layer;
+    layer.SetValue(-1, -1, 0x0201);
+    AnnotationLayer copy = layer;
+    copy.SetValue(-1, -1, 0);
+    EXPECT_EQ(copy.ChunkCount(), 0u);
+    EXPECT_EQ(layer.ValueAt(-1, -1), 0x0201);
+    EXPECT_EQ(layer.FindChunk(-1, -1)->nonZeroCount, 1u);
+    std::array<std::uint16_t, kChunkCells> zeros{};
+    layer.StoreChunk(-1, -1, zeros.data());
+    EXPECT_EQ(layer.ChunkCount(), 0u);
+}
+
+TEST(StepHistory, TrailsAgeAndFade) {
+    ChunkGrid before, after;
+    before.SetCell(1, 1, 2);
+    after.SetCell(1, 1, 2);
+    before.SetCell(5, 5, 3);  // dies
+    after.SetCell(9, 9, 1);   // born
+    HistoryLayer history, next;
+    history.SetValue(1, 1, 0x0503);
+    history.SetValue(2, 2, 0xFE03);
+    StepHistory(before, history, after, next);
+    EXPECT_EQ(next.ValueAt(1, 1), 0x0603);
+    EXPECT_EQ(next.ValueAt(2, 2), 0);
+    EXPECT_EQ(next.ValueAt(5, 5), 4);
+    EXPECT_EQ(next.ValueAt(9, 9), 1);
+    EXPECT_EQ(next.ValueAt(3, 3), 0);
+}
+
+TEST(StepHistory, TrailOutlivesItsCellsUntilItFades) {
+    ChunkGrid before, empty;
+    before.SetCell(200, 200, 1);
+    HistoryLayer history;
+    StepHistory(before, HistoryLayer(), empty, history);
+    EXPECT_EQ(history.ValueAt(200, 200), 2);
+    for (int age = 1; age <= 254; ++age) {
+        HistoryLayer next;
+        StepHistory(empty, history, empty, next);
+        history = next;
+        ASSERT_EQ(history.ValueAt(200, 200), age * 256 + 2) << age;
+    }
+    HistoryLayer last;
+    StepHistory(empty, history, empty, last);
+    EXPECT_EQ(last.ChunkCount(), 0u);
+}
+
+TEST(StepLineages, MajorityInheritance) {
+    ChunkGrid before, after;
+    LineageLayer lineage, next;
+    // Birth at (10,10) from three live neighbours of lineage 2, 2, 5.
+    before.SetCell(9, 9, 1), lineage.SetValue(9, 9, 2);
+    before.SetCell(10, 9, 1), lineage.SetValue(10, 9, 2);
+    before.SetCell(11, 9, 1), lineage.SetValue(11, 9, 5);
+    after.SetCell(10, 10, 1);
+    // Birth at (30,30) from lineages 2, 5 and none.
+    before.SetCell(29, 29, 1), lineage.SetValue(29, 29, 2);
+    before.SetCell(30, 29, 1), lineage.SetValue(30, 29, 5);
+    before.SetCell(31, 29, 1);
+    after.SetCell(30, 30, 1);
+    // Birth from two neighbours of lineage 3.
+    before.SetCell(49, 49, 1), lineage.SetValue(49, 49, 3);
+    before.SetCell(51, 49, 1), lineage.SetValue(51, 49, 3);
+    after.SetCell(50, 50, 2);
+    // A survivor changing state keeps its id; a death loses it.
+    before.SetCell(70, 70, 1), lineage.SetValue(70, 70, 7);
+    after.SetCell(70, 70, 2);
+    StepLineages(before, lineage, after, next);
+    EXPECT_EQ(next.ValueAt(10, 10), 2);
+    EXPECT_EQ(next.ValueAt(30, 30), 0);
+    EXPECT_EQ(next.ValueAt(50, 50), 3);
+    EXPECT_EQ(next.ValueAt(70, 70), 7);
+    EXPECT_EQ(next.ValueAt(9, 9), 0);
+}
+
+TEST(StepHistory, GliderTrails) {
+    const Rule life = testsupport::LifeRule();
+    ChunkGrid grid;
+    const int cells[][2] = {{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}};
+    for (auto [x, y] : cells) grid.SetCell(x, y, 1);
+    ChunkGrid next;
+    StepGrid(life, grid, next);
+    HistoryLayer history;
+    StepHistory(grid, HistoryLayer(), next, history);
+    for (int y = -1; y < 5; ++y)
+        for (int x = -1; x < 5; ++x) {
+            const std::uint8_t was = grid.CellAt(x, y), is = next.CellAt(x, y);
+            EXPECT_EQ(history.ValueAt(x, y), was != is ? was + 1 : 0) << x << "," << y;
+        }
+}
+
+}  // namespace
+}  // namespace core

@@ -1,0 +1,201 @@
+#include "core/step_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/random_soup.h"
+#include "tests/support/test_rules.h"
+
+namespace core {
+namespace {
+
+Neighborhood CellNeighborhood(const ChunkGrid& grid, std::int32_t x, std::int32_t y) {
+    Neighborhood d{};
+    for (int k = 0; k < 9; ++k) d[k] = grid.CellAt(x + k % 3 - 1, y + k / 3 - 1);
+    return d;
+}
+
+// One cell at a time: every cell of the chunks that can change when the background stays
+// empty, else every cell of the live chunks' box grown by one cell.
+ChunkGrid ReferenceStep(const Rule& rule, const ChunkGrid& current) {
+    ChunkGrid next;
+    const LiveChunkBounds b = GetLiveChunkBounds(current);
+    if (!b.valid) return next;
+    if (rule.table[0] == 0) {
+        for (const ChunkCoord& c : CollectAutomatonCandidateChunks(current))
+            for (int i = 0; i < kChunkCells; ++i) {
+                const std::int32_t x = c.x * 64 + i % 64, y = c.y * 64 + i / 64;
+                next.SetCell(x, y, rule.table[NeighborhoodIndex(CellNeighborhood(current, x, y), rule.stateCount)]);
+            }
+        return next;
+    }
+    for (std::int32_t y = b.minY * 64 - 1; y <= b.maxY * 64 + 64; ++y)
+        for (std::int32_t x = b.minX * 64 - 1; x <= b.maxX * 64 + 64; ++x)
+            next.SetCell(x, y, rule.table[NeighborhoodIndex(CellNeighborhood(current, x, y), rule.stateCount)]);
+    return next;
+}
+
+void ExpectSameCells(const ChunkGrid& a, const ChunkGrid& b) {
+    auto liveCells = [](const ChunkGrid& g) {
+        std::size_t count = 0;
+        g.ForEachChunk([&](int, int, const Chunk64& c) { count += c.liveCount; });
+        return count;
+    };
+    ASSERT_EQ(liveCells(a), liveCells(b));
+    a.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
+        for (int i = 0; i < kChunkCells; ++i)
+            ASSERT_EQ(chunk.cells[i], b.CellAt(cx * 64 + i % 64, cy * 64 + i / 64)) << cx << "," << cy << " " << i;
+    });
+}
+
+TEST(StepGrid, EmptyGridStaysEmptyEvenWhenBackgroundIsBorn) {
+    Rule rule = testsupport::RandomRule(3, 1, false);
+    rule.table[0] = 2;
+    ChunkGrid next;
+    EXPECT_EQ(StepGrid(rule, ChunkGrid(), next), StepStrategy::None);
+    EXPECT_EQ(next.ChunkCount(), 0u);
+}
+
+TEST(StepGrid, StrategyChoice) {
+    const Rule life = testsupport::LifeRule();
+    ChunkGrid one;
+    one.SetCell(10, 10, 1);
+    ChunkGrid next;
+    EXPECT_EQ(StepGrid(life, one, next), StepStrategy::Rectangle);
+    ChunkGrid apart = one;
+    apart.SetCell(640 + 5, 640 + 5, 1);
+    EXPECT_EQ(StepGrid(life, apart, next), StepStrategy::Chunks);
+    Rule born = life;
+    born.table[0] = 1;
+    EXPECT_EQ(StepGrid(born, apart, next), StepStrategy::Rectangle);
+}
+
+TEST(StepGrid, BackgroundBirthFillsExactlyOneCellBeyondTheLiveChunks) {
+    Rule rule{2, 0, RuleTable(512, 1)};
+    ChunkGrid grid;
+    grid.SetCell(0, 0, 1);
+    ChunkGrid next;
+    StepGrid(rule, grid, next);
+    std::int32_t x0, y0, x1, y1;
+    ASSERT_TRUE(TryAccumulateActiveCellBoundsFromGrid(next, x0, y0, x1, y1));
+    EXPECT_EQ(x0, -1);
+    EXPECT_EQ(y0, -1);
+    EXPECT_EQ(x1, 64);
+    EXPECT_EQ(y1, 64);
+    EXPECT_EQ(next.CellAt(-2, 0), 0);
+    EXPECT_EQ(next.CellAt(64, 64), 1);
+}
+
+TEST(StepGrid, MatchesCellByCellReferenceOnBothStrategies) {
+    for (int n : {2, 3, 4, 5, 7}) {
+        const Rule rule = testsupport::RandomRule(n, 40 + n);
+        std::mt19937 rng(n);
+        ChunkGrid grid = MakeRandomSoup(100, 0.4, n, n);
+        // Far away islands, across negative chunk borders, for the chunk strategy.
+        for (int i = 0; i < 60; ++i) grid.SetCell(-700 + int(rng() % 5), 900 + int(rng() % 5), 1 + rng() % (n - 1));
+        for (int i = 0; i < 60; ++i) grid.SetCell(-64 + int(rng() % 3) - 1, -1 + int(rng() % 3) - 1, 1 + rng() % (n - 1));
+        for (int generation = 0; generation < 3; ++generation) {
+            ChunkGrid next;
+            StepGrid(rule, grid, next);
+            ExpectSameCells(next, ReferenceStep(rule, grid));
+            grid = next;
+        }
+    }
+    Rule born = testsupport::RandomRule(3, 77, false);
+    born.table[0] = 1;
+    ChunkGrid grid = MakeRandomSoup(70, 0.5, 3, 9);
+    for (int generation = 0; generation < 2; ++generation) {
+        ChunkGrid next;
+        EXPECT_EQ(StepGrid(born, grid, next), StepStrategy::Rectangle);
+        ExpectSameCells(next, ReferenceStep(born, grid));
+        grid = next;
+    }
+}
+
+TEST(StepGrid, ChunkBorderNeighbourReachesThroughTheWindow) {
+    Rule rule{2, 0, RuleTable(512, 0)};
+    // Born when only E is alive.
+    rule.table[NeighborhoodIndex({0, 0, 0, 0, 0, 1, 0, 0, 0}, 2)] = 1;
+    ChunkGrid grid;
+    grid.SetCell(64, 5, 1);
+    grid.SetCell(64 * 20, 5, 1);  // keeps the chunk strategy
+    ChunkGrid next;
+    ASSERT_EQ(StepGrid(rule, grid, next), StepStrategy::Chunks);
+    EXPECT_EQ(next.CellAt(63, 5), 1);
+    EXPECT_EQ(next.CellAt(64 * 20 - 1, 5), 1);
+}
+
+TEST(StepGrid, GliderLeavesAnEmptyChunkForFifteenGenerations) {
+    const Rule life = testsupport::LifeRule();
+    ChunkGrid grid;
+    // A glider heading east and south, near the right edge of chunk (0, 0).
+    const int cells[][2] = {{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}};
+    for (auto [x, y] : cells) grid.SetCell(58 + x, 20 + y, 1);
+    int leftAt = -1;
+    for (int generation = 1; generation <= 60; ++generation) {
+        ChunkGrid next;
+        StepGrid(life, grid, next);
+        grid = next;
+        const Chunk64* origin = grid.FindChunk(0, 0);
+        if (leftAt < 0 && origin && origin->liveCount == 0) leftAt = generation;
+        if (leftAt > 0) {
+            const int age = generation - leftAt + 1;
+            if (age < 16) {
+                ASSERT_NE(origin, nullptr) << generation;
+                EXPECT_EQ(origin->emptyAge, age);
+            } else {
+                EXPECT_EQ(origin, nullptr);
+            }
+        }
+    }
+    EXPECT_GT(leftAt, 0);
+    const Chunk64* destination = grid.FindChunk(1, 0);
+    ASSERT_NE(destination, nullptr);
+    EXPECT_EQ(destination->liveCount, 5u);
+}
+
+TEST(StepGrid, InputIsNotChangedAndStaysShared) {
+    const Rule life = testsupport::LifeRule();
+    ChunkGrid grid = MakeRandomSoup(64, 0.5, 2, 3);
+    ChunkGrid copy = grid;
+    ChunkGrid next;
+    StepGrid(life, grid, next);
+    EXPECT_TRUE(copy.SharesStorageWith(grid));
+    EXPECT_FALSE(next.SharesStorageWith(grid));
+}
+
+TEST(StepGrid, HugeRectangleIsRefusedInsteadOfOverflowing) {
+    Rule rule{2, 0, RuleTable(512, 1)};
+    ChunkGrid grid;
+    grid.SetCell(INT32_MIN, 0, 1);
+    grid.SetCell(INT32_MAX, 0, 1);
+    ChunkGrid next;
+    EXPECT_THROW(StepGrid(rule, grid, next), std::runtime_error);
+}
+
+TEST(RandomSoup, DensityAndStatesAndSeed) {
+    ChunkGrid full = MakeRandomSoup(20, 1.0, 4, 1);
+    ChunkGrid empty = MakeRandomSoup(20, 0.0, 4, 1);
+    EXPECT_EQ(empty.ChunkCount(), 0u);
+    int live = 0, states[4] = {};
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 21; ++x) {
+            const std::uint8_t s = full.CellAt(x, y);
+            live += s != 0;
+            ++states[s];
+        }
+    EXPECT_EQ(live, 400);
+    EXPECT_GT(states[1], 0);
+    EXPECT_GT(states[3], 0);
+    ChunkGrid again = MakeRandomSoup(20, 0.5, 3, 7), other = MakeRandomSoup(20, 0.5, 3, 8);
+    std::vector<std::uint8_t> a, b, c;
+    CopyGridRegionToBuffer(MakeRandomSoup(20, 0.5, 3, 7), 0, 0, 20, 20, a);
+    CopyGridRegionToBuffer(again, 0, 0, 20, 20, b);
+    CopyGridRegionToBuffer(other, 0, 0, 20, 20, c);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+}
+
+}  // namespace
+}  // namespace core

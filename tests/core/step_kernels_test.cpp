@@ -1,0 +1,125 @@
+#include "core/step_kernels.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "core/cpu_features.h"
+#include "core/step_grid.h"
+
+namespace core {
+namespace {
+
+// Random table filled by repeating a random block, so large tables stay cheap to build.
+Rule PatternedRule(int stateCount, std::uint32_t seed) {
+    Rule rule{stateCount, 0, RuleTable(RuleTableSize(stateCount))};
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> block(4099);
+    for (auto& b : block) b = static_cast<std::uint8_t>(rng() % stateCount);
+    for (std::size_t i = 0; i < rule.table.size(); i += block.size())
+        std::copy_n(block.begin(), std::min(block.size(), rule.table.size() - i), rule.table.begin() + i);
+    return rule;
+}
+
+const KernelVariant kVectorVariants[] = {KernelVariant::Sse42, KernelVariant::Avx, KernelVariant::Avx2,
+                                         KernelVariant::Avx512};
+
+TEST(StepKernels, EveryVariantMatchesScalarForEveryStateCountThatFits) {
+    std::mt19937 rng(11);
+    const KernelSet scalar = ScalarKernels();
+    for (int n = 2; n <= 10; ++n) {
+        const Rule rule = PatternedRule(n, 100 + n);
+        // Widths across the strip boundary and odd shapes; windows with a row stride wider than the width.
+        for (auto [width, height, stride] : {std::tuple{3, 3, 3}, {66, 66, 66}, {17, 9, 20}, {515, 5, 515},
+                                             {1100, 4, 1103}, {2, 10, 2}, {10, 2, 10}}) {
+            std::vector<std::uint8_t> window(static_cast<std::size_t>(stride) * height);
+            for (auto& c : window) c = static_cast<std::uint8_t>(rng() % n);
+            const std::size_t outSize = width >= 3 && height >= 3 ? std::size_t(width - 2) * (height - 2) : 0;
+            std::vector<std::uint8_t> expected(outSize + 1, 0xEE), naive(outSize + 1, 0xEE);
+            scalar.step(width, height, stride, n, window.data(), rule.table.data(), expected.data());
+            if (stride == width) {
+                StepNaiveWindow(rule, width, height, stride, window.data(), naive.data());
+                ASSERT_EQ(expected, naive) << "n=" << n << " width=" << width;
+            }
+            EXPECT_EQ(expected.back(), 0xEE) << "wrote past the result";
+            for (KernelVariant v : kVectorVariants) {
+                if (!IsKernelVariantSupported(v)) continue;
+                std::vector<std::uint8_t> got(outSize + 1, 0xEE);
+                KernelsFor(v).step(width, height, stride, n, window.data(), rule.table.data(), got.data());
+                ASSERT_EQ(got, expected) << "variant " << int(v) << " n=" << n << " width=" << width;
+            }
+        }
+    }
+}
+
+TEST(StepKernels, HistoryVariantsMatchScalarAndTheRule) {
+    std::mt19937 rng(5);
+    const std::size_t count = 4096 + 37;
+    std::vector<std::uint8_t> before(count), after(count);
+    std::vector<std::uint16_t> old(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        before[i] = rng() % 3;
+        after[i] = rng() % 2 ? before[i] : rng() % 3;
+        const std::uint16_t specials[] = {0, 0x0503, 0xFE03, 0xFD01, 0xFFFF};
+        old[i] = rng() % 2 ? specials[rng() % 5] : static_cast<std::uint16_t>(rng());
+    }
+    std::vector<std::uint16_t> expected(count);
+    ScalarKernels().history(count, before.data(), after.data(), old.data(), expected.data());
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint16_t want = 0;
+        if (before[i] != after[i]) want = before[i] + 1;
+        else if (old[i] != 0 && old[i] < 0xFE00) want = old[i] + 0x100;
+        ASSERT_EQ(expected[i], want) << i;
+    }
+    for (KernelVariant v : kVectorVariants) {
+        if (!IsKernelVariantSupported(v)) continue;
+        std::vector<std::uint16_t> got(count);
+        KernelsFor(v).history(count, before.data(), after.data(), old.data(), got.data());
+        EXPECT_EQ(got, expected) << int(v);
+    }
+}
+
+TEST(StepKernels, LevelMapsToVariants) {
+    EXPECT_EQ(KernelVariantForLevel(2), KernelVariant::Sse42);
+    EXPECT_EQ(KernelVariantForLevel(4), KernelVariant::Avx);
+    EXPECT_EQ(KernelVariantForLevel(6), KernelVariant::Avx2);
+    EXPECT_EQ(KernelVariantForLevel(7), KernelVariant::Scalar);
+    EXPECT_EQ(KernelVariantForLevel(12), KernelVariant::Avx512);
+    const int level = CpuFeatureLevel();
+    EXPECT_EQ(level, CpuFeatureLevel());
+    EXPECT_GE(level, 0);
+    EXPECT_LE(level, 12);
+    EXPECT_TRUE(IsKernelVariantSupported(KernelVariantForLevel(level)));
+}
+
+TEST(StepKernels, LargeStateWindowUsesSixtyFourBitIndices) {
+    const auto available = QueryAvailableMemory();
+    if (!available || *available < (std::uint64_t{6} << 30)) GTEST_SKIP() << "needs about 3 GB";
+    Rule rule{11, 0, {}};
+    AllocateRuleTable(rule.table, 11, "testing", 0);
+    const std::uint64_t last = RuleTableSize(11) - 1;  // beyond the signed 32-bit range
+    rule.table[last] = 7;
+    rule.table[last - 1] = 3;
+    // All tens, with one 9 in the bottom-right corner: the centre of the last 3x3 block reads last - 1.
+    std::vector<std::uint8_t> window(5 * 4, 10);
+    window[19] = 9;
+    std::vector<std::uint8_t> result(3 * 2 + 1, 0xEE);
+    StepLargeStateWindow(rule, 5, 4, 3, window.data(), result.data());
+    EXPECT_EQ(result, (std::vector<std::uint8_t>{7, 7, 7, 7, 7, 3, 0xEE}));
+}
+
+TEST(StepKernels, LargeStateWindowAgreesWithDenseKernel) {
+    const Rule rule = PatternedRule(5, 9);
+    std::mt19937 rng(2);
+    std::vector<std::uint8_t> window(40 * 30);
+    for (auto& c : window) c = rng() % 5;
+    std::vector<std::uint8_t> dense(38 * 28), large(38 * 28);
+    StepDenseKernel(40, 30, 40, 5, window.data(), rule.table.data(), dense.data());
+    StepLargeStateWindow(rule, 40, 30, 38, window.data(), large.data());
+    EXPECT_EQ(dense, large);
+}
+
+}  // namespace
+}  // namespace core

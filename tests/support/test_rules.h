@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <random>
+
+#include "core/rule_table.h"
+
+namespace testsupport {
+
+// Conway's Life as a two-state table.
+inline core::Rule LifeRule() {
+    core::Rule rule{2, 4, core::RuleTable(512, 0)};
+    for (std::uint64_t i = 0; i < 512; ++i) {
+        const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, 2);
+        int neighbours = 0;
+        for (int k = 0; k < 9; ++k)
+            if (k != 4) neighbours += d[k];
+        rule.table[i] = (neighbours == 3 || (d[4] && neighbours == 2)) ? 1 : 0;
+    }
+    return rule;
+}
+
+// A table of random next states; entry 0 stays 0 unless `keepBackground` is false.
+inline core::Rule RandomRule(int stateCount, std::uint32_t seed, bool keepBackground = true) {
+    core::Rule rule{stateCount, 0, core::RuleTable(core::RuleTableSize(stateCount))};
+    std::mt19937 rng(seed);
+    for (auto& entry : rule.table) entry = static_cast<std::uint8_t>(rng() % stateCount);
+    if (keepBackground) rule.table[0] = 0;
+    return rule;
+}
+
+}  // namespace testsupport
