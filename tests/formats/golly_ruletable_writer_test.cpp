@@ -1,0 +1,130 @@
+#include "formats/golly_ruletable_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <stdexcept>
+
+#include "core/symmetry.h"
+
+namespace formats {
+namespace {
+
+// A random rule that respects its symmetry: each orbit gets one random state.
+core::Rule RandomSymmetricRule(int stateCount, core::RuleSymmetry symmetry, std::uint32_t seed, int zeroPercent) {
+    core::Rule rule{stateCount, symmetry, core::RuleTable(core::RuleTableSize(stateCount), 0)};
+    std::mt19937 rng(seed);
+    for (std::uint64_t i = 0; i < rule.table.size(); ++i) {
+        const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, stateCount);
+        if (core::CanonicalIndex(symmetry, stateCount, d) != i) continue;
+        const auto state = static_cast<int>(rng() % 100) < zeroPercent
+                               ? std::uint8_t{0}
+                               : static_cast<std::uint8_t>(rng() % stateCount);
+        for (std::uint64_t j : core::NeighborhoodOrbit(symmetry, stateCount, d)) rule.table[j] = state;
+    }
+    return rule;
+}
+
+std::string Refusal(const core::Rule& rule) {
+    try {
+        BuildPlainGollyRuletable(rule);
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST(GollyRuletableWriter, TransitionLineOrder) {
+    std::string out;
+    AppendGollyTransitionLine(out, core::Neighborhood{}, 0);
+    EXPECT_EQ(out, "0 0,0,0,0,0,0,0,0 0\n");
+    out.clear();
+    // NW=1 N=2 NE=3 W=4 C=5 E=6 SW=7 S=8 SE=9, written C N NE E SE S SW W NW.
+    AppendGollyTransitionLine(out, {1, 2, 3, 4, 5, 6, 7, 8, 9}, 12);
+    EXPECT_EQ(out, "5 2,3,6,9,8,7,4,1 12\n");
+}
+
+TEST(GollyRuletableWriter, DefaultBlock) {
+    std::string out;
+    AppendGollyDefaultBlock(out, 3, 0);
+    EXPECT_EQ(out,
+              "var a1={0,1,2}\nvar a2=a1\nvar a3=a1\nvar a4=a1\nvar a5=a1\nvar a6=a1\nvar a7=a1\n"
+              "var a8=a1\nvar a9=a1\na1 a2,a3,a4,a5,a6,a7,a8,a9 0\n");
+    out.clear();
+    AppendGollyDefaultBlock(out, 16, 7);
+    EXPECT_EQ(out, "var a8=a1\nvar a9=a1\na1 a2,a3,a4,a5,a6,a7,a8,a9 0\n");
+    out.clear();
+    AppendGollyDefaultBlock(out, 2, 12);
+    EXPECT_EQ(out, "a1 a2,a3,a4,a5,a6,a7,a8,a9 0\n");
+}
+
+TEST(GollyRuletableWriter, SingleCentreTransition) {
+    core::Rule rule{2, core::kSymmetryC1, core::RuleTable(512, 0)};
+    rule.table[16] = 1;
+    EXPECT_EQ(BuildPlainGollyRuletable(rule),
+              "n_states:2\nneighborhood:Moore\nsymmetries:none\n\n"
+              "0 0,0,0,0,0,0,0,0 0\n"
+              "1 0,0,0,0,0,0,0,0 1\n"
+              "\n"
+              "var a1={0,1}\nvar a2=a1\nvar a3=a1\nvar a4=a1\nvar a5=a1\nvar a6=a1\nvar a7=a1\n"
+              "var a8=a1\nvar a9=a1\n"
+              "a1 a2,a3,a4,a5,a6,a7,a8,a9 0\n");
+}
+
+TEST(GollyRuletableWriter, NonZeroEntryZeroIsWrittenInTheScan) {
+    core::Rule rule{3, core::kSymmetryD8, core::RuleTable(19683, 0)};
+    rule.table[0] = 2;
+    rule.table[19682] = 1;
+    const std::string text = BuildPlainGollyRuletable(rule);
+    EXPECT_EQ(text.substr(0, text.find("var ")),
+              "n_states:3\nneighborhood:Moore\nsymmetries:rotate4reflect\n\n"
+              "0 0,0,0,0,0,0,0,0 2\n"
+              "2 2,2,2,2,2,2,2,2 1\n\n");
+}
+
+TEST(GollyRuletableWriter, OnlyCanonicalNonZeroEntriesInAscendingOrder) {
+    for (core::RuleSymmetry symmetry : {core::kSymmetryC1, core::kSymmetryC4, core::kSymmetryD8}) {
+        for (int n : {2, 3, 4}) {
+            const core::Rule rule = RandomSymmetricRule(n, symmetry, 10u * n + symmetry, 60);
+            std::string expected = "n_states:" + std::to_string(n) + "\nneighborhood:Moore\nsymmetries:" +
+                                   std::string(core::SymmetryGollyName(symmetry)) + "\n\n";
+            if (rule.table[0] == 0) AppendGollyTransitionLine(expected, core::Neighborhood{}, 0);
+            for (std::uint64_t i = 0; i < rule.table.size(); ++i)
+                if (rule.table[i] != 0 && core::IsCanonicalIndex(symmetry, n, i))
+                    AppendGollyTransitionLine(expected, core::DecodeNeighborhoodIndex(i, n), rule.table[i]);
+            expected += '\n';
+            AppendGollyDefaultBlock(expected, n, 0);
+            EXPECT_EQ(BuildPlainGollyRuletable(rule), expected) << int(symmetry) << " " << n;
+        }
+    }
+}
+
+TEST(GollyRuletableWriter, RefusesSymmetriesGollyCannotExpress) {
+    for (int s = 0; s < 12; ++s) {
+        const auto symmetry = static_cast<core::RuleSymmetry>(s);
+        const bool exportable = s == 0 || s == 3 || s == 4;
+        EXPECT_EQ(IsGollyExportableSymmetry(symmetry), exportable) << s;
+        const core::Rule rule{2, symmetry, core::RuleTable(512, 0)};
+        if (exportable)
+            EXPECT_NO_THROW(BuildPlainGollyRuletable(rule));
+        else
+            EXPECT_EQ(Refusal(rule), "Golly ruletable export does not support the selected symmetry.") << s;
+    }
+}
+
+TEST(GollyRuletableWriter, SparseLargeTable) {
+    // Eight states: 134 million entries, of which a handful are set.
+    core::Rule rule{8, core::kSymmetryC4, core::RuleTable(core::RuleTableSize(8), 0)};
+    const core::Neighborhood block{0, 1, 0, 0, 3, 0, 0, 0, 0};  // N alive around a centre of 3
+    for (std::uint64_t i : core::NeighborhoodOrbit(rule.symmetry, 8, block)) rule.table[i] = 5;
+    rule.table.back() = 7;
+    const std::string text = BuildPlainGollyRuletable(rule);
+    EXPECT_EQ(text.substr(0, text.find("var ")),
+              "n_states:8\nneighborhood:Moore\nsymmetries:rotate4\n\n"
+              "0 0,0,0,0,0,0,0,0 0\n"
+              "3 0,0,0,0,1,0,0,0 5\n"  // the orbit is written once, as S alive
+              "7 7,7,7,7,7,7,7,7 7\n\n");
+}
+
+}  // namespace
+}  // namespace formats

@@ -1,0 +1,176 @@
+#include "formats/rulestring.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+#include "core/symmetry.h"
+
+namespace formats {
+namespace {
+
+core::Rule TwoStateRule(core::RuleSymmetry symmetry) { return core::Rule{2, symmetry, core::RuleTable(512, 0)}; }
+
+// Sets the next state of the block and of every image of it under the rule's group.
+void SetOrbit(core::Rule& rule, const core::Neighborhood& digits, std::uint8_t state) {
+    for (std::uint64_t i : core::NeighborhoodOrbit(rule.symmetry, rule.stateCount, digits)) rule.table[i] = state;
+}
+
+std::uint8_t ParseBits(const std::string& bits) { return static_cast<std::uint8_t>(std::stoi(bits, nullptr, 2)); }
+
+const HenselConfiguration* FindConfiguration(int count, char letter) {
+    for (const auto& c : HenselConfigurations())
+        if (c.count == count && c.letter == letter) return &c;
+    return nullptr;
+}
+
+std::uint64_t D8Class(std::uint8_t neighbors) {
+    return core::CanonicalIndex(core::kSymmetryD8, 2, HenselNeighborhood(neighbors, 0));
+}
+
+TEST(Rulestring, RepresentativesMatchTheReferenceClasses) {
+    std::ifstream in(TAVRIX_SOURCE_DIR "/tests/formats/data/hensel-classes.txt");
+    ASSERT_TRUE(in) << "reference file missing";
+    std::string line;
+    int classes = 0;
+    std::set<int> members;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        int count = 0;
+        std::string letter;
+        fields >> count >> letter;
+        ASSERT_EQ(letter.size(), 1u) << line;
+        const HenselConfiguration* rep = FindConfiguration(count, letter[0]);
+        ASSERT_NE(rep, nullptr) << line;
+        EXPECT_EQ(__builtin_popcount(rep->neighbors), count) << line;
+        std::string bits;
+        bool repListed = false;
+        while (fields >> bits) {
+            const std::uint8_t m = ParseBits(bits);
+            EXPECT_TRUE(members.insert(m).second) << bits;
+            EXPECT_EQ(D8Class(m), D8Class(rep->neighbors)) << count << letter << " member " << bits;
+            repListed |= m == rep->neighbors;
+        }
+        EXPECT_TRUE(repListed) << line;
+        ++classes;
+    }
+    EXPECT_EQ(classes, 49);
+    EXPECT_EQ(members.size() + 2, 256u);
+    EXPECT_EQ(HenselConfigurations().front().neighbors, 0);
+    EXPECT_EQ(HenselConfigurations().back().neighbors, 0xFF);
+}
+
+TEST(Rulestring, TableOrderAndExamples) {
+    const auto& table = HenselConfigurations();
+    for (std::size_t i = 1; i < table.size(); ++i) {
+        const bool ordered = table[i - 1].count < table[i].count ||
+                             (table[i - 1].count == table[i].count && table[i - 1].letter < table[i].letter);
+        EXPECT_TRUE(ordered) << i;
+    }
+    EXPECT_EQ(FindConfiguration(1, 'c')->neighbors, 0b01000000);  // NE
+    EXPECT_EQ(FindConfiguration(1, 'e')->neighbors, 0b10000000);  // N
+    EXPECT_EQ(FindConfiguration(2, 'a')->neighbors, 0b11000000);  // N, NE
+    EXPECT_EQ(FindConfiguration(2, 'k')->neighbors, 0b10010000);  // N, SE
+    EXPECT_EQ(HenselNeighborhood(0b10000001, 1), (core::Neighborhood{1, 1, 0, 0, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(HenselNeighborhood(0b00011100, 0), (core::Neighborhood{0, 0, 0, 0, 0, 0, 1, 1, 1}));
+}
+
+TEST(Rulestring, EveryClassAloneGivesItsLetter) {
+    for (const auto& c : HenselConfigurations()) {
+        for (std::uint8_t centre : {0, 1}) {
+            core::Rule rule = TwoStateRule(core::kSymmetryD8);
+            SetOrbit(rule, HenselNeighborhood(c.neighbors, centre), 1);
+            std::string half = std::to_string(c.count);
+            if (c.letter) half += c.letter;
+            EXPECT_EQ(BuildHenselRulestring(rule), centre ? "B/S" + half : "B" + half + "/S");
+        }
+    }
+}
+
+TEST(Rulestring, Life) {
+    core::Rule rule = TwoStateRule(core::kSymmetryD8);
+    for (std::uint64_t i = 0; i < 512; ++i) {
+        const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, 2);
+        int live = 0;
+        for (int j = 0; j < 9; ++j) live += j != 4 && d[j];
+        rule.table[i] = live == 3 || (d[4] && live == 2);
+    }
+    EXPECT_EQ(BuildHenselRulestring(rule), "B3/S23");
+}
+
+TEST(Rulestring, EmptyAndFullRules) {
+    core::Rule rule = TwoStateRule(core::kSymmetryD8);
+    EXPECT_EQ(BuildHenselRulestring(rule), "B/S");
+    rule.table.assign(512, 1);
+    EXPECT_EQ(BuildHenselRulestring(rule), "B012345678/S012345678");
+}
+
+TEST(Rulestring, LetterListsAndNegation) {
+    auto bornOn = [](std::string_view letters) {
+        core::Rule rule = TwoStateRule(core::kSymmetryD8);
+        for (char l : letters) SetOrbit(rule, HenselNeighborhood(FindConfiguration(2, l)->neighbors, 0), 1);
+        return BuildHenselRulestring(rule);
+    };
+    EXPECT_EQ(bornOn("ac"), "B2ac/S");
+    EXPECT_EQ(bornOn("aceik"), "B2-n/S");
+    EXPECT_EQ(bornOn("cin"), "B2cin/S");
+    EXPECT_EQ(bornOn("aceikn"), "B2/S");
+    EXPECT_EQ(bornOn("ceikn"), "B2-a/S");
+    EXPECT_EQ(bornOn("eikn"), "B2-ac/S");
+
+    // Survival on 4 with every letter but t, w, y, z: nine present against four absent.
+    core::Rule rule = TwoStateRule(core::kSymmetryD8);
+    for (const auto& c : HenselConfigurations())
+        if (c.count == 4 && std::string_view("twyz").find(c.letter) == std::string_view::npos)
+            SetOrbit(rule, HenselNeighborhood(c.neighbors, 1), 1);
+    EXPECT_EQ(BuildHenselRulestring(rule), "B/S4-twyz");
+}
+
+TEST(Rulestring, MapEdgeCases) {
+    core::Rule rule = TwoStateRule(core::kSymmetryC1);
+    EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(86, 'A'));
+    rule.table[0] = 1;
+    EXPECT_EQ(BuildMapRulestring(rule), "MAPg" + std::string(85, 'A'));
+    rule.table[0] = 0;
+    rule.table[5] = 1;
+    EXPECT_EQ(BuildMapRulestring(rule), "MAPB" + std::string(85, 'A'));
+    rule.table[5] = 0;
+    rule.table[511] = 1;
+    EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(85, 'A') + "Q");
+    rule.table[510] = 7;  // any non-zero entry is on
+    EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(85, 'A') + "w");
+    rule.table.assign(512, 1);
+    EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(85, '/') + "w");
+
+    std::mt19937 rng(3);
+    for (int trial = 0; trial < 20; ++trial) {
+        for (auto& e : rule.table) e = rng() & 1;
+        const std::string map = BuildMapRulestring(rule);
+        EXPECT_EQ(map.size(), 89u);
+        EXPECT_EQ(map.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/", 3),
+                  std::string::npos);
+    }
+}
+
+TEST(Rulestring, OnlyTwoStateRules) {
+    const std::string message =
+        "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this "
+        "multistate rule.";
+    const core::Rule three{3, core::kSymmetryD8, core::RuleTable(19683, 0)};
+    for (auto build : {&BuildHenselRulestring, &BuildMapRulestring}) {
+        try {
+            build(three);
+            ADD_FAILURE() << "expected a refusal";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace formats
