@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "core/rule_table.h"
+
+namespace formats {
+
+struct ImportedStateColor {
+    std::uint8_t state = 0;
+    float red = 0.0f;
+    float green = 0.0f;
+    float blue = 0.0f;
+    float alpha = 1.0f;
+};
+
+struct ImportedGollyRule {
+    int stateCount = 0;
+    core::RuleSymmetry symmetry = 0;
+    core::RuleTable table;
+    // In file order; a later entry for the same state wins when they are applied.
+    std::vector<ImportedStateColor> colors;
+};
+
+// Reads a Golly ruletable (.rule or .table text) so that the result runs the way Golly runs
+// the same file. Throws std::runtime_error with a user-facing message on bad input.
+ImportedGollyRule ParseGollyRuletableText(std::string_view text);
+
+}  // namespace formats

@@ -1,0 +1,44 @@
+#pragma once
+
+// Internal to the Golly ruletable reader: transition lines after tokenising, and their
+// expansion into a rule table.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace formats::golly {
+
+// One `var` line once resolved. `values` keeps the order of the declaration (duplicates
+// dropped): Golly tries the values of a bound variable in that order.
+struct Variable {
+    std::string_view name;
+    std::uint32_t valuesBegin = 0;
+    std::uint32_t valueCount = 0;
+    std::uint32_t mask = 0;
+};
+
+// A cell of a transition line: a declaration (`variable` >= 0) or a literal state set.
+struct Token {
+    std::int32_t variable = -1;
+    std::uint32_t mask = 0;
+};
+
+inline constexpr int kSlotCount = 10;  // NW N NE W C E SW S SE, then the new state
+using Line = std::array<Token, kSlotCount>;
+
+struct Transitions {
+    int stateCount = 0;
+    std::vector<int> transforms;  // indices into core::kSymmetryTransforms, identity first
+    std::vector<Variable> variables;
+    std::vector<std::uint8_t> values;
+    std::vector<Line> lines;
+};
+
+// Writes the centre's own state everywhere, then the lines in order; the first line (and
+// within it the first combination) that reaches an index decides it.
+void ExpandTransitions(const Transitions& transitions, std::uint8_t* table,
+                       std::vector<std::uint64_t>& assigned);
+
+}  // namespace formats::golly

@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/rule_table.h"
+#include "core/symmetry.h"
+#include "formats/golly_ruletable.h"
+
+namespace formats {
+namespace {
+
+using core::Neighborhood;
+
+std::string Table(int states, std::string_view symmetry, std::string_view body) {
+    std::string text = "@RULE Test\n@TABLE\nn_states:" + std::to_string(states) + "\nneighborhood:Moore\n";
+    if (!symmetry.empty()) text += "symmetries:" + std::string(symmetry) + "\n";
+    return text + std::string(body);
+}
+
+void ExpectError(std::string_view text, const std::string& message) {
+    try {
+        ParseGollyRuletableText(text);
+        ADD_FAILURE() << "no error, expected: " << message;
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(e.what(), message);
+    }
+}
+
+// Digits NW, N, NE, W, C, E, SW, S, SE.
+std::uint8_t At(const ImportedGollyRule& rule, const Neighborhood& d) {
+    return rule.table[static_cast<std::size_t>(core::NeighborhoodIndex(d, rule.stateCount))];
+}
+
+// Indices whose entry differs from the centre's own state, i.e. what the lines changed.
+std::vector<std::uint64_t> Changed(const ImportedGollyRule& rule) {
+    std::vector<std::uint64_t> out;
+    for (std::uint64_t i = 0; i < rule.table.size(); ++i)
+        if (rule.table[i] != core::DecodeNeighborhoodIndex(i, rule.stateCount)[4]) out.push_back(i);
+    return out;
+}
+
+std::uint64_t Index(const Neighborhood& d, int states) { return core::NeighborhoodIndex(d, states); }
+
+TEST(GollyRuletableReader, RequiresTableSection) {
+    ExpectError("@RULE x\nn_states:2\n", "The Golly rule file does not contain an @TABLE section.");
+    ExpectError("", "The Golly rule file does not contain an @TABLE section.");
+    ExpectError("@TABLE extra\nn_states:2\n", "The Golly rule file does not contain an @TABLE section.");
+    ExpectError("@TABLE\n# only a comment\n   \n", "Missing n_states in Golly ruletable.");
+    ExpectError("@TABLE\nsymmetries:none\n", "Missing n_states in Golly ruletable.");
+}
+
+TEST(GollyRuletableReader, StateCountValues) {
+    for (const char* line : {"n_states:1", "n_states:17", "n_states: 3x", "n_states:", "n_states:-2"})
+        ExpectError(std::string("@TABLE\n") + line + "\n", "Invalid n_states value in Golly ruletable.");
+    const auto rule = ParseGollyRuletableText("@table\nN_STATES: 4\n");
+    EXPECT_EQ(rule.stateCount, 4);
+    EXPECT_EQ(rule.symmetry, core::kSymmetryC1);
+    EXPECT_EQ(rule.table.size(), 262144u);
+    // A later line overrides an earlier one.
+    EXPECT_EQ(ParseGollyRuletableText("@TABLE\nn_states:3\nn_states:2\n").stateCount, 2);
+}
+
+TEST(GollyRuletableReader, SymmetryNames) {
+    ExpectError(Table(2, "rotate8", ""), "Unsupported symmetry in Golly ruletable: rotate8");
+    ExpectError(Table(2, "", "symmetries:\n"), "Unsupported symmetry in Golly ruletable: ");
+    ExpectError(Table(2, "", "symmetries:Permute\nn_states:40\n"), "Unsupported symmetry in Golly ruletable: permute");
+    EXPECT_EQ(ParseGollyRuletableText(Table(2, "none", "")).symmetry, core::kSymmetryC1);
+    EXPECT_EQ(ParseGollyRuletableText(Table(2, "ROTATE4", "")).symmetry, core::kSymmetryC4);
+    EXPECT_EQ(ParseGollyRuletableText(Table(2, "rotate4reflect", "")).symmetry, core::kSymmetryD8);
+    // Golly's reflections are left-right mirrors, expanded into an asymmetric table.
+    EXPECT_EQ(ParseGollyRuletableText(Table(2, "Reflect_Horizontal", "")).symmetry, core::kSymmetryC1);
+    EXPECT_EQ(ParseGollyRuletableText(Table(2, "reflect", "")).symmetry, core::kSymmetryC1);
+}
+
+TEST(GollyRuletableReader, OnlyMoore) {
+    ExpectError("@TABLE\nn_states:2\nneighborhood:vonNeumann\n0,1,0,0,0,0,0,0,0,1\n",
+                "Only Moore-neighborhood Golly ruletables are supported.");
+    ExpectError("@TABLE\nn_states:2\nneighborhood:vonNeumann\n0,1,0,0,0,1\n",
+                "Malformed transition line in Golly ruletable.");
+    EXPECT_NO_THROW(ParseGollyRuletableText("@TABLE\nn_states:2\nneighborhood:\n"));
+    EXPECT_NO_THROW(ParseGollyRuletableText("@TABLE\nn_states:2\nneighborhood: MOORE\n"));
+}
+
+TEST(GollyRuletableReader, UnlistedNeighborhoodsKeepTheCentre) {
+    const auto rule = ParseGollyRuletableText(Table(3, "none", "0,1,0,0,0,0,0,0,0,2\n"));
+    ASSERT_EQ(rule.table.size(), 19683u);
+    for (std::uint64_t i = 0; i < rule.table.size(); ++i) {
+        const auto d = core::DecodeNeighborhoodIndex(i, 3);
+        const bool listed = d == Neighborhood{0, 1, 0, 0, 0, 0, 0, 0, 0};
+        ASSERT_EQ(rule.table[i], listed ? 2 : d[4]) << i;
+    }
+}
+
+TEST(GollyRuletableReader, SingleLiveNeighbourUnderEachSymmetry) {
+    const std::string line = "0,1,0,0,0,0,0,0,0,1\n";
+    const Neighborhood n{0, 1, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(Changed(ParseGollyRuletableText(Table(2, "none", line))), std::vector<std::uint64_t>{Index(n, 2)});
+    // The left-right mirror keeps N where it is.
+    EXPECT_EQ(Changed(ParseGollyRuletableText(Table(2, "reflect_horizontal", line))),
+              std::vector<std::uint64_t>{Index(n, 2)});
+    EXPECT_EQ(Changed(ParseGollyRuletableText(Table(2, "rotate4reflect", line))),
+              (std::vector<std::uint64_t>{2, 8, 32, 128}));
+    EXPECT_EQ(Changed(ParseGollyRuletableText(Table(2, "rotate4", line))),
+              (std::vector<std::uint64_t>{2, 8, 32, 128}));
+    // NE pairs with NW.
+    const auto ne = ParseGollyRuletableText(Table(2, "reflect_horizontal", "0,0,1,0,0,0,0,0,0,1\n"));
+    EXPECT_EQ(Changed(ne), (std::vector<std::uint64_t>{Index({0, 0, 1, 0, 0, 0, 0, 0, 0}, 2),
+                                                       Index({1, 0, 0, 0, 0, 0, 0, 0, 0}, 2)}));
+    const auto reflect = ParseGollyRuletableText(Table(2, "reflect", "0,0,1,0,0,0,0,0,0,1\n"));
+    EXPECT_EQ(reflect.table, ne.table);
+}
+
+TEST(GollyRuletableReader, GollyOrderToSlots) {
+    // C, N, NE, E, SE, S, SW, W, NW, then the new state.
+    constexpr int kSlotOfGollyToken[9] = {4, 1, 2, 5, 8, 7, 6, 3, 0};
+    for (int k = 0; k < 9; ++k) {
+        std::string tokens[10] = {"0", "0", "0", "0", "0", "0", "0", "0", "0", "2"};
+        tokens[k] = "1";
+        std::string comma, words = tokens[0] + "  ";
+        for (int i = 0; i < 10; ++i) comma += tokens[i] + (i < 9 ? "," : "\n");
+        for (int i = 1; i < 9; ++i) words += tokens[i] + (i < 8 ? "," : "\t");
+        words += "2\n";
+        Neighborhood d{};
+        d[kSlotOfGollyToken[k]] = 1;
+        const auto rule = ParseGollyRuletableText(Table(3, "none", comma));
+        EXPECT_EQ(Changed(rule), std::vector<std::uint64_t>{Index(d, 3)}) << k;
+        EXPECT_EQ(At(rule, d), 2);
+        EXPECT_EQ(ParseGollyRuletableText(Table(3, "none", words)).table, rule.table) << k;
+    }
+}
+
+TEST(GollyRuletableReader, RedeclaredVariableIsReadInOrder) {
+    const auto rule = ParseGollyRuletableText(Table(3, "none",
+                                                    "var a={0,1}\n"
+                                                    "0,a,0,0,0,0,0,0,0,2\n"
+                                                    "var a={2}\n"
+                                                    "0,a,0,0,0,0,0,0,0,1\n"
+                                                    "1,a,0,0,0,0,0,0,0,0\n"));
+    EXPECT_EQ(At(rule, {0, 0, 0, 0, 0, 0, 0, 0, 0}), 2);
+    EXPECT_EQ(At(rule, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
+    EXPECT_EQ(At(rule, {0, 2, 0, 0, 0, 0, 0, 0, 0}), 1);
+    EXPECT_EQ(At(rule, {0, 2, 0, 0, 1, 0, 0, 0, 0}), 0);
+    EXPECT_EQ(At(rule, {0, 1, 0, 0, 1, 0, 0, 0, 0}), 1);  // unlisted
+}
+
+TEST(GollyRuletableReader, NameUsedBeforeItsFirstDeclaration) {
+    const auto rule = ParseGollyRuletableText(Table(3, "none",
+                                                    "0,a,0,0,0,0,0,0,0,2\n"
+                                                    "var a={1}\n"
+                                                    "var a={2}\n"));
+    EXPECT_EQ(At(rule, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
+    EXPECT_EQ(At(rule, {0, 2, 0, 0, 0, 0, 0, 0, 0}), 0);
+}
+
+TEST(GollyRuletableReader, Aliases) {
+    // An alias means what its target means where the alias is declared.
+    const auto rule = ParseGollyRuletableText(Table(3, "none",
+                                                    "var a={1}\n"
+                                                    "var b=a\n"
+                                                    "var a={2}\n"
+                                                    "0,b,0,0,0,0,0,0,0,2\n"
+                                                    "0,a,0,0,0,0,0,0,0,1\n"));
+    EXPECT_EQ(At(rule, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
+    EXPECT_EQ(At(rule, {0, 2, 0, 0, 0, 0, 0, 0, 0}), 1);
+    // Declared before its target: resolves through the target's first declaration.
+    const auto forward = ParseGollyRuletableText(Table(3, "none",
+                                                       "var b=a\n"
+                                                       "var a={1}\n"
+                                                       "var a={2}\n"
+                                                       "0,b,0,0,0,0,0,0,0,2\n"));
+    EXPECT_EQ(At(forward, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
+    EXPECT_EQ(At(forward, {0, 2, 0, 0, 0, 0, 0, 0, 0}), 0);
+    // A redeclaration may refer to the name's previous meaning.
+    const auto self = ParseGollyRuletableText(Table(3, "none",
+                                                    "var a={1}\n"
+                                                    "var a=a\n"
+                                                    "0,a,0,0,0,0,0,0,0,2\n"));
+    EXPECT_EQ(At(self, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
+    ExpectError(Table(3, "none", "var a=b\nvar b=a\n"), "Circular var alias in Golly ruletable: a");
+    ExpectError(Table(3, "none", "var a=a\n"), "Circular var alias in Golly ruletable: a");
+    ExpectError(Table(3, "none", "var x=1\n"), "Unknown var alias in Golly ruletable: 1");
+    ExpectError(Table(3, "none", "var x=y\n"), "Unknown var alias in Golly ruletable: y");
+}
+
+TEST(GollyRuletableReader, VariableNamedTwiceTakesOneValue) {
+    const auto rule = ParseGollyRuletableText(Table(3, "none", "var a={1,2}\na,0,0,0,0,0,0,0,a,a\n"));
+    EXPECT_EQ(Changed(rule), (std::vector<std::uint64_t>{}));
+    EXPECT_EQ(At(rule, {1, 0, 0, 0, 1, 0, 0, 0, 0}), 1);
+    EXPECT_EQ(At(rule, {2, 0, 0, 0, 2, 0, 0, 0, 0}), 2);
+    const auto moved = ParseGollyRuletableText(Table(3, "none", "var a={1,2}\na,0,0,0,0,0,0,0,a,0\n"));
+    EXPECT_EQ(Changed(moved), (std::vector<std::uint64_t>{Index({1, 0, 0, 0, 1, 0, 0, 0, 0}, 3),
+                                                          Index({2, 0, 0, 0, 2, 0, 0, 0, 0}, 3)}));
+    // Two variables vary independently.
+    const auto two = ParseGollyRuletableText(Table(3, "none", "var a={1,2}\nvar b={1,2}\n1,a,0,0,0,0,0,0,b,0\n"));
+    EXPECT_EQ(Changed(two).size(), 4u);
+    const auto twoOut = ParseGollyRuletableText(Table(3, "none", "var a={1,2}\nvar b={1,2}\n0,a,0,0,0,0,0,0,b,b\n"));
+    EXPECT_EQ(At(twoOut, {1, 2, 0, 0, 0, 0, 0, 0, 0}), 1);
+    EXPECT_EQ(At(twoOut, {2, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
+}
+
+TEST(GollyRuletableReader, UnboundNewStateTakesTheSmallestMember) {
+    const auto set = ParseGollyRuletableText(Table(4, "none", "0 1,0,0,0,0,0,0,0 {3,2}\n"));
+    EXPECT_EQ(At(set, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
+    const auto var = ParseGollyRuletableText(Table(4, "none", "var v={3,1,2}\n0,1,0,0,0,0,0,0,0,v\n"));
+    EXPECT_EQ(At(var, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 1);
+}
+
+TEST(GollyRuletableReader, EarlierLineWins) {
+    const auto rule = ParseGollyRuletableText(Table(3, "rotate4reflect",
+                                                    "0,1,0,0,0,0,0,0,0,1\n"
+                                                    "0,0,0,0,0,1,0,0,0,2\n"
+                                                    "0,0,0,0,0,2,0,0,0,2\n"));
+    EXPECT_EQ(At(rule, {0, 0, 0, 0, 0, 0, 0, 1, 0}), 1);
+    EXPECT_EQ(At(rule, {0, 0, 0, 0, 0, 0, 0, 2, 0}), 2);
+}
+
+TEST(GollyRuletableReader, BoundVariablesFollowGollysOrder) {
+    // Both combinations reach the block through the left-right mirror; Golly tries the
+    // variable whose name sorts last outermost, each in the order its set was written.
+    const Neighborhood x{2, 0, 1, 1, 0, 2, 0, 0, 0};  // NW 2, NE 1, W 1, E 2
+    auto run = [&](std::string_view b, std::string_view d, std::string_view bSet) {
+        const std::string body = "var " + std::string(b) + "=" + std::string(bSet) + "\nvar " + std::string(d) +
+                                 "={1,2}\n0,0," + std::string(b) + "," + std::string(d) + ",0,0,0," + std::string(b) +
+                                 "," + std::string(d) + "," + std::string(b) + "\n";
+        return At(ParseGollyRuletableText(Table(3, "reflect_horizontal", body)), x);
+    };
+    EXPECT_EQ(run("b", "d", "{1,2}"), 2);
+    EXPECT_EQ(run("z", "d", "{1,2}"), 1);
+    EXPECT_EQ(run("aa", "a", "{1,2}"), 1);
+    EXPECT_EQ(run("a", "aa", "{1,2}"), 2);
+    const Neighborhood y{0, 0, 0, 1, 0, 2, 0, 0, 0};  // W 1, E 2
+    auto single = [&](std::string_view set) {
+        const std::string body = "var b=" + std::string(set) + "\nvar c={1,2}\n0,0,0,c,0,0,0,b,0,b\n";
+        return At(ParseGollyRuletableText(Table(3, "reflect_horizontal", body)), y);
+    };
+    EXPECT_EQ(single("{1,2}"), 1);
+    EXPECT_EQ(single("{2,1}"), 2);
+    EXPECT_EQ(single("{2,1,2}"), 2);
+}
+
+TEST(GollyRuletableReader, Colors) {
+    const auto rule = ParseGollyRuletableText(Table(3, "none",
+                                                    "@COLORS\n"
+                                                    "1 255 0 0\n"
+                                                    "2: 0,128,255 extra\n"
+                                                    "20 1 2 3\n"
+                                                    "x y z\n"
+                                                    "1 2 3\n"
+                                                    "-1 0 0 0\n"
+                                                    "0 0 0 0 # black\n"));
+    ASSERT_EQ(rule.colors.size(), 3u);
+    EXPECT_EQ(rule.colors[0].state, 1);
+    EXPECT_FLOAT_EQ(rule.colors[0].red, 1.0f);
+    EXPECT_FLOAT_EQ(rule.colors[0].green, 0.0f);
+    EXPECT_FLOAT_EQ(rule.colors[0].blue, 0.0f);
+    EXPECT_FLOAT_EQ(rule.colors[0].alpha, 1.0f);
+    EXPECT_EQ(rule.colors[1].state, 2);
+    EXPECT_FLOAT_EQ(rule.colors[1].green, 128.0f / 255.0f);
+    EXPECT_FLOAT_EQ(rule.colors[1].blue, 1.0f);
+    EXPECT_EQ(rule.colors[2].state, 0);
+    const auto colon = ParseGollyRuletableText(Table(3, "none", "@COLORS\n1: 255,0,0\n"));
+    ASSERT_EQ(colon.colors.size(), 1u);
+    EXPECT_EQ(colon.colors[0].state, 1);
+    EXPECT_FLOAT_EQ(colon.colors[0].red, 1.0f);
+    ExpectError(Table(3, "none", "@COLORS\n1 256 0 0\n"), "RGB value out of range in Golly @COLORS section.");
+    ExpectError(Table(3, "none", "@COLORS\n1 0 0 -1\n"), "RGB value out of range in Golly @COLORS section.");
+    // Colour lines are read after the table's own checks.
+    ExpectError(Table(3, "none", "@COLORS\n1 256 0 0\n@TABLE\n0,9,0,0,0,0,0,0,0,0\n"),
+                "State out of range in Golly ruletable.");
+}
+
+TEST(GollyRuletableReader, CommentsAndSections) {
+    const auto rule = ParseGollyRuletableText(
+        "@RULE Test\n"
+        "n_states:9\n"
+        "@TABLE\n"
+        "# heading\n"
+        "n_states:3   # three\n"
+        "\r\n"
+        "0,0,0,0,0,0,0,0,0,1 # note\r\n"
+        "@ICONS\n"
+        "0,1,0,0,0,0,0,0,0,1\n"
+        "@TABLE\n"
+        "0,2,0,0,0,0,0,0,0,1");
+    EXPECT_EQ(rule.stateCount, 3);
+    EXPECT_EQ(At(rule, {0, 0, 0, 0, 0, 0, 0, 0, 0}), 1);
+    EXPECT_EQ(At(rule, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 0);
+    EXPECT_EQ(At(rule, {0, 2, 0, 0, 0, 0, 0, 0, 0}), 1);
+}
+
+TEST(GollyRuletableReader, VariableErrors) {
+    ExpectError(Table(3, "none", "var a\n"), "Malformed var declaration in Golly ruletable.");
+    ExpectError(Table(3, "none", "var ={1}\n"), "Unnamed variable in Golly ruletable.");
+    ExpectError(Table(3, "none", "var a=\n"), "Empty var declaration in Golly ruletable.");
+    ExpectError(Table(3, "none", "var a={1\n"), "Malformed state set in Golly ruletable.");
+    ExpectError(Table(3, "none", "var a={1,3}\n"), "Invalid state in Golly ruletable.");
+    ExpectError(Table(3, "none", "var a={1,,2}\n"), "Invalid state in Golly ruletable.");
+    ExpectError(Table(3, "none", "var a={x}\n"), "Invalid state in Golly ruletable.");
+    ExpectError(Table(3, "none", "var a={}\n"), "Empty state set in Golly ruletable.");
+    EXPECT_NO_THROW(ParseGollyRuletableText(Table(3, "none", "var a={1,}\n")));
+    // Scan errors come before variable errors, which come before line errors.
+    ExpectError(Table(3, "none", "var a=\nvar b\n"), "Malformed var declaration in Golly ruletable.");
+    ExpectError(Table(3, "none", "0,q,0\nvar a=zz\n"), "Unknown var alias in Golly ruletable: zz");
+    ExpectError(Table(3, "none", "var a={1}\nvar b={}\nvar c=\n"), "Empty var declaration in Golly ruletable.");
+    ExpectError(Table(3, "none", "var a={1}\nvar b=\nn_states:0\n"), "Invalid n_states value in Golly ruletable.");
+}
+
+TEST(GollyRuletableReader, TransitionLineErrors) {
+    ExpectError(Table(2, "none", "0,0,0,0,0,0,0,0,1\n"), "Malformed transition line in Golly ruletable.");
+    ExpectError(Table(2, "none", "0 0 0 0 0 0 0 0 0 1\n"), "Malformed transition line in Golly ruletable.");
+    ExpectError(Table(2, "none", "0000000001\n"), "Malformed transition line in Golly ruletable.");
+    ExpectError(Table(3, "none", "{0,1},0,0,0,0,0,0,0,0,1\n"), "Malformed transition line in Golly ruletable.");
+    ExpectError(Table(2, "none", "0 0,0,0,0,0,0,0 1\n"), "Expected 8 Moore neighbors in transition line.");
+    ExpectError(Table(2, "none", "0,0,,0,0,0,0,0,0,1\n"), "Empty token in Golly ruletable.");
+    ExpectError(Table(2, "none", "0,0,0,0,0,0,0,0,0,2\n"), "State out of range in Golly ruletable.");
+    ExpectError(Table(2, "none", "0,0,-1,0,0,0,0,0,0,1\n"), "State out of range in Golly ruletable.");
+    ExpectError(Table(2, "none", "0,0,0,0,0,0,0,0,0,99999999999999999999999\n"),
+                "State out of range in Golly ruletable.");
+    ExpectError(Table(2, "none", "0,0,0,0,0,0,0,0,q,1\n"), "Unknown variable in Golly ruletable: q");
+    ExpectError(Table(2, "none", "0,{0,0,0,0,0,0,0,0,1\n"), "Malformed state set in Golly ruletable.");
+    ExpectError(Table(2, "none", "{0 0,0,0,0,0,0,0,0 1\n"), "Malformed state set in Golly ruletable.");
+    ExpectError(Table(2, "none", "{} 0,0,0,0,0,0,0,0 1\n"), "Empty state set in Golly ruletable.");
+    // Lines fail in file order, tokens in Golly order.
+    ExpectError(Table(2, "none", "0,0,0,0,0,0,0,0,2,q\n0,0,0\n"), "State out of range in Golly ruletable.");
+    ExpectError(Table(2, "none", "0,0,q,0,0,0,0,0,0,2\n"), "Unknown variable in Golly ruletable: q");
+    // A trailing comma adds no token.
+    EXPECT_NO_THROW(ParseGollyRuletableText(Table(2, "none", "0,0,0,0,0,0,0,0,0,1,\n")));
+    // Tokenising comes before the neighbourhood check.
+    ExpectError("@TABLE\nn_states:2\nneighborhood:hexagonal\n0,0,0,0,0,0,0,0,0,2\n",
+                "State out of range in Golly ruletable.");
+}
+
+TEST(GollyRuletableReader, MemoryMessage) {
+    const std::uint64_t needed = core::RuleTableSize(16) + core::RuleTableSize(16) / 8 + 268435456;
+    const auto available = core::QueryAvailableMemory();
+    if (!available || *available >= needed) GTEST_SKIP() << "this machine could hold a 16-state table";
+    try {
+        ParseGollyRuletableText(Table(16, "none", "0,1,0,0,0,0,0,0,0,2\n@COLORS\n1 256 0 0\n"));
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        const std::string message = e.what();
+        EXPECT_EQ(message.rfind("Tavrix does not have enough memory available for importing this Golly rule.", 0), 0u)
+            << message;
+        EXPECT_NE(message.find("Estimated additional working memory: 8.0 GB"), std::string::npos) << message;
+    }
+}
+
+}  // namespace
+}  // namespace formats

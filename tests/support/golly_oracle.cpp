@@ -1,0 +1,207 @@
+#include "tests/support/golly_oracle.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+
+#include "core/rule_table.h"
+
+namespace testsupport {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "tavrix-bgolly-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+struct Node {
+    int level = 0;
+    bool leaf = false;
+    std::array<std::uint64_t, 4> children{};  // level 1: states; above: node numbers
+    std::vector<formats::RleCell> leafCells;   // 8x8 two-state leaves, relative
+};
+
+// Reads bgolly's macrocell output. Multi-state algorithms write level-1 nodes
+// "1 nw ne sw se"; two-state ones write 8x8 leaves of '.', '*' and '$'.
+std::vector<formats::RleCell> ParseMacrocell(const std::string& text) {
+    std::vector<Node> nodes(1);
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '[' || line[0] == '#') continue;
+        Node node;
+        if (line[0] == '.' || line[0] == '*' || line[0] == '$') {
+            node.level = 3;
+            node.leaf = true;
+            std::int32_t x = 0, y = 0;
+            for (char c : line) {
+                if (c == '$') {
+                    ++y;
+                    x = 0;
+                } else {
+                    if (c == '*') node.leafCells.push_back({x, y, 1});
+                    ++x;
+                }
+            }
+        } else {
+            std::istringstream fields(line);
+            fields >> node.level;
+            for (auto& child : node.children) fields >> child;
+            if (!fields || node.level < 1) throw std::runtime_error("bad macrocell line: " + line);
+        }
+        nodes.push_back(std::move(node));
+    }
+    std::vector<formats::RleCell> cells;
+    if (nodes.size() == 1) return cells;
+
+    struct Frame {
+        std::uint64_t node;
+        std::int64_t x, y;
+    };
+    const Node& root = nodes.back();
+    const std::int64_t half = std::int64_t{1} << (root.level - 1);
+    // bgolly writes the root one row lower than its own origin would suggest.
+    std::vector<Frame> stack = {{nodes.size() - 1, -half, -half + 1}};
+    while (!stack.empty()) {
+        const Frame f = stack.back();
+        stack.pop_back();
+        if (f.node == 0) continue;
+        if (f.node >= nodes.size()) throw std::runtime_error("bad macrocell node reference");
+        const Node& n = nodes[f.node];
+        if (n.leaf) {
+            for (const auto& c : n.leafCells)
+                cells.push_back({static_cast<std::int32_t>(f.x + c.x), static_cast<std::int32_t>(f.y + c.y), 1});
+            continue;
+        }
+        if (n.level == 1) {
+            for (int k = 0; k < 4; ++k)
+                if (n.children[k] != 0)
+                    cells.push_back({static_cast<std::int32_t>(f.x + k % 2), static_cast<std::int32_t>(f.y + k / 2),
+                                     static_cast<std::uint8_t>(n.children[k])});
+            continue;
+        }
+        const std::int64_t step = std::int64_t{1} << (n.level - 1);
+        for (int k = 0; k < 4; ++k) stack.push_back({n.children[k], f.x + (k % 2) * step, f.y + (k / 2) * step});
+    }
+    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) {
+        return a.y != b.y ? a.y < b.y : a.x < b.x;
+    });
+    return cells;
+}
+
+}  // namespace
+
+bool BgollyAvailable() {
+    static const bool available = std::system("command -v bgolly >/dev/null 2>&1") == 0;
+    return available;
+}
+
+std::vector<formats::RleCell> RunBgolly(const OracleRule& rule, const std::vector<formats::RleCell>& cells,
+                                        int generations) {
+    TempDir dir;
+    std::int32_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+    if (!cells.empty()) {
+        minX = maxX = cells[0].x;
+        minY = maxY = cells[0].y;
+        for (const auto& c : cells) {
+            minX = std::min(minX, c.x);
+            maxX = std::max(maxX, c.x);
+            minY = std::min(minY, c.y);
+            maxY = std::max(maxY, c.y);
+        }
+    }
+    const std::int64_t width = std::int64_t{maxX} - minX + 1, height = std::int64_t{maxY} - minY + 1;
+    if (width * height > (std::int64_t{1} << 28)) throw std::runtime_error("pattern too large for bgolly");
+    std::vector<std::uint8_t> grid(static_cast<std::size_t>(width * height), 0);
+    for (const auto& c : cells)
+        grid[static_cast<std::size_t>((c.y - minY) * width + (c.x - minX))] = c.state;
+    WriteFile(dir.path() / "in.rle",
+              formats::WriteRle(grid.data(), static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
+                                minX, minY, rule.stateCount, rule.name));
+
+    std::string command = "bgolly -q -q ";
+    if (!rule.ruleFileText.empty()) {
+        WriteFile(dir.path() / (rule.name + ".rule"), rule.ruleFileText);
+        command += "-a RuleLoader -s " + Quote(dir.path().string() + "/") + " ";
+    } else {
+        command += "-a HashLife ";
+    }
+    const fs::path output = dir.path() / "out.mc";
+    command += "-m " + std::to_string(generations) + " -o " + Quote(output.string()) + " " +
+               Quote((dir.path() / "in.rle").string()) + " >" + Quote((dir.path() / "log.txt").string()) +
+               " 2>&1";
+    const int status = std::system(command.c_str());
+    if (status != 0 || !fs::exists(output))
+        throw std::runtime_error("bgolly failed: " + ReadFile(dir.path() / "log.txt"));
+    return ParseMacrocell(ReadFile(output));
+}
+
+std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule, const std::vector<std::uint64_t>& indices) {
+    constexpr std::int32_t kPitch = 5;
+    constexpr std::int32_t kColumns = 256;
+    std::vector<formats::RleCell> cells;
+    cells.reserve(indices.size() * 4);
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        const auto digits = core::DecodeNeighborhoodIndex(indices[i], rule.stateCount);
+        const std::int32_t bx = static_cast<std::int32_t>(i % kColumns) * kPitch;
+        const std::int32_t by = static_cast<std::int32_t>(i / kColumns) * kPitch;
+        for (int j = 0; j < 9; ++j)
+            if (digits[j] != 0) cells.push_back({bx + j % 3, by + j / 3, digits[j]});
+    }
+    std::vector<std::uint8_t> result(indices.size(), 0);
+    if (indices.empty()) return result;
+    const auto after = RunBgolly(rule, cells, 1);
+    for (const auto& c : after) {
+        if (c.x < 0 || c.y < 0 || c.x % kPitch != 1 || c.y % kPitch != 1) continue;
+        const std::size_t i = static_cast<std::size_t>(c.y / kPitch) * kColumns + static_cast<std::size_t>(c.x / kPitch);
+        if (i < result.size() && c.x / kPitch < kColumns) result[i] = c.state;
+    }
+    return result;
+}
+
+}  // namespace testsupport
