@@ -98,11 +98,6 @@ const Chunk64* ChunkGrid::FindChunk(std::int32_t cx, std::int32_t cy) const {
     return it == map_->end() ? nullptr : &it->second;
 }
 
-void ChunkGrid::InsertChunk(ChunkCoord coord, const Chunk64& chunk) {
-    EnsureUnique();
-    (*map_)[coord] = chunk;
-}
-
 void ChunkGrid::Reserve(std::size_t chunkCount) {
     EnsureUnique();
     map_->reserve(chunkCount);
@@ -178,7 +173,7 @@ void GridFromRegionBuffer(ChunkGrid& target, std::int32_t x0, std::int32_t y0, s
     const std::int32_t cy0 = ChunkOf(y0), cy1 = ChunkOf(lastY);
     grid.Reserve(static_cast<std::size_t>(std::int64_t{cx1} - cx0 + 1) *
                  static_cast<std::size_t>(std::int64_t{cy1} - cy0 + 1));
-    Chunk64 scratch;
+    ChunkGrid::Map& map = grid.MutableChunks();
     for (std::int32_t cy = cy0; cy <= cy1; ++cy) {
         const std::int64_t chunkY = std::int64_t{cy} * kChunkSide;
         const std::int64_t top = std::max<std::int64_t>(chunkY, y0);
@@ -188,19 +183,20 @@ void GridFromRegionBuffer(ChunkGrid& target, std::int32_t x0, std::int32_t y0, s
             const std::int64_t left = std::max<std::int64_t>(chunkX, x0);
             const std::int64_t right = std::min<std::int64_t>(chunkX + kChunkSide, std::int64_t{lastX} + 1);
             const std::size_t span = static_cast<std::size_t>(right - left);
+            // Copy and count in one pass; a chunk that stays empty is dropped again.
+            const auto [it, inserted] = map.try_emplace(ChunkCoord{cx, cy});
+            Chunk64& chunk = it->second;
             std::uint32_t live = 0;
             for (std::int64_t y = top; y < bottom; ++y) {
                 const std::uint8_t* src = buffer.data() + (y - y0) * width + (left - x0);
-                for (std::size_t i = 0; i < span; ++i) live += src[i] != 0;
+                std::uint8_t* dst = chunk.cells.data() + (y - chunkY) * kChunkSide + (left - chunkX);
+                for (std::size_t i = 0; i < span; ++i) {
+                    dst[i] = src[i];
+                    live += src[i] != 0;
+                }
             }
-            if (live == 0) continue;
-            scratch.cells.fill(0);
-            for (std::int64_t y = top; y < bottom; ++y)
-                std::memcpy(scratch.cells.data() + (y - chunkY) * kChunkSide + (left - chunkX),
-                            buffer.data() + (y - y0) * width + (left - x0), span);
-            scratch.liveCount = live;
-            scratch.emptyAge = 0;
-            grid.InsertChunk(ChunkCoord{cx, cy}, scratch);
+            if (live == 0) map.erase(it);
+            else chunk.liveCount = live;
         }
     }
     target = grid;

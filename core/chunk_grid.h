@@ -71,8 +71,11 @@ public:
         for (const auto& [coord, chunk] : *map_) visitor(coord.x, coord.y, chunk);
     }
 
-    // Insert a fully built chunk; only for builders that made a fresh grid.
-    void InsertChunk(ChunkCoord coord, const Chunk64& chunk);
+    // Direct access for builders that own a fresh, unshared grid.
+    Map& MutableChunks() {
+        EnsureUnique();
+        return *map_;
+    }
     void Reserve(std::size_t chunkCount);
 
 private:

@@ -49,7 +49,8 @@ StepStrategy StepRectangle(const Rule& rule, const ChunkGrid& current, const Liv
     const auto h = static_cast<std::int32_t>(h64);
     const auto x0 = static_cast<std::int32_t>(left + 2);
     const auto y0 = static_cast<std::int32_t>(top + 2);
-    scratch.result.assign(static_cast<std::size_t>(w + 2) * static_cast<std::size_t>(h + 2), 0);
+    // The kernel writes every result cell, so old contents need no clearing.
+    scratch.result.resize(static_cast<std::size_t>(w + 2) * static_cast<std::size_t>(h + 2));
     CopyGridRegionToBuffer(current, x0 - 2, y0 - 2, w + 4, h + 4, scratch.window);
     if (NeedsLargeIndices(rule))
         StepLargeStateWindow(rule, w + 4, h + 4, w + 2, scratch.window.data(), scratch.result.data());
@@ -133,11 +134,19 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
     StepStrategy strategy = StepStrategy::None;
     const LiveChunkBounds b = GetLiveChunkBounds(current);
     if (b.valid && !rule.table.empty()) {
-        const std::vector<ChunkCoord> candidates = CollectAutomatonCandidateChunks(current);
-        const bool backgroundStays = rule.table[0] == 0;
         const std::int64_t grownArea =
             (std::int64_t{b.maxY} - b.minY + 3) * (std::int64_t{b.maxX} - b.minX + 3);
-        if (backgroundStays && 2 * static_cast<std::int64_t>(candidates.size()) < grownArea)
+        // Candidates number at least the live chunks, so a box that small is stepped whole
+        // without gathering them.
+        std::int64_t liveChunks = 0;
+        current.ForEachChunk([&](std::int32_t, std::int32_t, const Chunk64& c) { liveChunks += c.liveCount != 0; });
+        std::vector<ChunkCoord> candidates;
+        bool chunkWise = false;
+        if (rule.table[0] == 0 && 2 * liveChunks < grownArea) {
+            candidates = CollectAutomatonCandidateChunks(current);
+            chunkWise = 2 * static_cast<std::int64_t>(candidates.size()) < grownArea;
+        }
+        if (chunkWise)
             strategy = StepChunks(rule, current, candidates, result, scratch);
         else
             strategy = StepRectangle(rule, current, b, result, scratch);

@@ -102,6 +102,13 @@ TEST(StepGrid, MatchesCellByCellReferenceOnBothStrategies) {
             grid = next;
         }
     }
+    // A compact block of 5 x 5 live chunks: stepped whole without gathering candidates.
+    const Rule rule = testsupport::RandomRule(3, 5);
+    const ChunkGrid block = MakeRandomSoup(300, 0.6, 3, 4);
+    ChunkGrid next;
+    EXPECT_EQ(StepGrid(rule, block, next), StepStrategy::Rectangle);
+    ExpectSameCells(next, ReferenceStep(rule, block));
+
     Rule born = testsupport::RandomRule(3, 77, false);
     born.table[0] = 1;
     ChunkGrid grid = MakeRandomSoup(70, 0.5, 3, 9);

@@ -1,0 +1,113 @@
+// Stepping throughput: dense soups on the rectangle strategy, a sparse field on the chunk
+// strategy, and the plain per-cell lookup as the reference the kernel must beat.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "core/random_soup.h"
+#include "core/step_grid.h"
+#include "core/step_kernels.h"
+
+namespace {
+
+core::Rule BenchRule(int stateCount) {
+    core::Rule rule{stateCount, 0, core::RuleTable(core::RuleTableSize(stateCount))};
+    std::mt19937 rng(static_cast<std::uint32_t>(stateCount));
+    std::vector<std::uint8_t> block(65537);
+    for (auto& b : block) b = static_cast<std::uint8_t>(rng() % stateCount);
+    for (std::size_t i = 0; i < rule.table.size(); ++i) rule.table[i] = block[i % block.size()];
+    rule.table[0] = 0;
+    return rule;
+}
+
+void SetCellRate(benchmark::State& state, double cellsPerIteration) {
+    state.counters["cells_per_second"] =
+        benchmark::Counter(cellsPerIteration * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// One generation of a dense soup, always from the same start so every iteration does equal work.
+void BM_StepGridDenseSoup(benchmark::State& state) {
+    const int side = static_cast<int>(state.range(0));
+    const int states = static_cast<int>(state.range(1));
+    const core::Rule rule = BenchRule(states);
+    const core::ChunkGrid soup = core::MakeRandomSoup(side, 1.0 - 1.0 / states, states, 1);
+    core::StepScratch scratch;
+    for (auto _ : state) {
+        core::ChunkGrid next;
+        core::StepGrid(rule, soup, next, scratch);
+        benchmark::DoNotOptimize(next);
+    }
+    SetCellRate(state, double(side) * side);
+}
+BENCHMARK(BM_StepGridDenseSoup)
+    ->ArgsProduct({{512, 2048}, {2, 3, 4, 5, 8}})
+    ->Unit(benchmark::kMillisecond);
+
+// Gliders scattered over a large field: the chunk strategy, cost proportional to live chunks.
+void BM_StepGridSparseGliders(benchmark::State& state) {
+    core::Rule life{2, 4, core::RuleTable(512, 0)};
+    for (std::uint64_t i = 0; i < 512; ++i) {
+        const auto d = core::DecodeNeighborhoodIndex(i, 2);
+        const int n = d[0] + d[1] + d[2] + d[3] + d[5] + d[6] + d[7] + d[8];
+        life.table[i] = (n == 3 || (d[4] && n == 2)) ? 1 : 0;
+    }
+    core::ChunkGrid grid;
+    const int glider[][2] = {{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}};
+    for (int gx = 0; gx < 8; ++gx)
+        for (int gy = 0; gy < 8; ++gy)
+            for (auto [x, y] : glider) grid.SetCell(gx * 5000 + 30 + x, gy * 5000 + 30 + y, 1);
+    core::StepScratch scratch;
+    std::size_t candidates = 0;
+    for (auto _ : state) {
+        core::ChunkGrid next;
+        core::StepGrid(life, grid, next, scratch);
+        benchmark::DoNotOptimize(next);
+        candidates = core::CollectAutomatonCandidateChunks(grid).size();
+    }
+    SetCellRate(state, double(candidates) * core::kChunkCells);
+}
+BENCHMARK(BM_StepGridSparseGliders)->Unit(benchmark::kMicrosecond);
+
+// The padded window of a side x side soup, as the rectangle strategy builds it.
+std::vector<std::uint8_t> SoupWindow(int side, int states, int& width, int& height) {
+    const core::ChunkGrid soup = core::MakeRandomSoup(side, 1.0 - 1.0 / states, states, 1);
+    const core::LiveChunkBounds b = core::GetLiveChunkBounds(soup);
+    width = 64 * (b.maxX - b.minX + 1) + 4;
+    height = 64 * (b.maxY - b.minY + 1) + 4;
+    std::vector<std::uint8_t> window;
+    core::CopyGridRegionToBuffer(soup, 64 * b.minX - 2, 64 * b.minY - 2, width, height, window);
+    return window;
+}
+
+void BM_KernelWindow(benchmark::State& state) {
+    const int states = static_cast<int>(state.range(0));
+    const core::Rule rule = BenchRule(states);
+    int width = 0, height = 0;
+    const auto window = SoupWindow(512, states, width, height);
+    std::vector<std::uint8_t> result(std::size_t(width - 2) * (height - 2));
+    for (auto _ : state) {
+        core::StepDenseKernel(width, height, width, states, window.data(), rule.table.data(), result.data());
+        benchmark::DoNotOptimize(result.data());
+    }
+    SetCellRate(state, double(width - 2) * (height - 2));
+}
+BENCHMARK(BM_KernelWindow)->DenseRange(2, 5)->Unit(benchmark::kMicrosecond);
+
+void BM_NaiveWindow(benchmark::State& state) {
+    const int states = static_cast<int>(state.range(0));
+    const core::Rule rule = BenchRule(states);
+    int width = 0, height = 0;
+    const auto window = SoupWindow(512, states, width, height);
+    std::vector<std::uint8_t> result(std::size_t(width - 2) * (height - 2));
+    for (auto _ : state) {
+        core::StepNaiveWindow(rule, width, height, width, window.data(), result.data());
+        benchmark::DoNotOptimize(result.data());
+    }
+    SetCellRate(state, double(width - 2) * (height - 2));
+}
+BENCHMARK(BM_NaiveWindow)->DenseRange(2, 5)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
