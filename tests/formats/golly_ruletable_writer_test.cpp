@@ -6,6 +6,8 @@
 #include <stdexcept>
 
 #include "core/symmetry.h"
+#include "formats/golly_ruletable.h"
+#include "tests/support/golly_oracle.h"
 
 namespace formats {
 namespace {
@@ -124,6 +126,52 @@ TEST(GollyRuletableWriter, SparseLargeTable) {
               "0 0,0,0,0,0,0,0,0 0\n"
               "3 0,0,0,0,1,0,0,0 5\n"  // the orbit is written once, as S alive
               "7 7,7,7,7,7,7,7,7 7\n\n");
+}
+
+TEST(GollyRuletableWriter, ImportReadsTheExportBack) {
+    std::uint32_t seed = 100;
+    for (core::RuleSymmetry symmetry : {core::kSymmetryC1, core::kSymmetryC4, core::kSymmetryD8}) {
+        for (int n : {2, 3, 4}) {
+            for (int zeroPercent : {0, 50, 95}) {
+                core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, zeroPercent);
+                if (seed % 2) rule.table[0] = 1;
+                const ImportedGollyRule imported = ParseGollyRuletableText("@TABLE\n" + BuildPlainGollyRuletable(rule));
+                EXPECT_EQ(imported.stateCount, n);
+                EXPECT_EQ(imported.symmetry, symmetry);
+                EXPECT_TRUE(imported.table == rule.table) << int(symmetry) << " " << n << " " << zeroPercent;
+            }
+        }
+    }
+}
+
+// Golly must run the exported text as our table. Entry 0 stays 0 so that the probe's
+// empty background stays empty.
+TEST(GollyRuletableWriter, GollyRunsTheExportAsTheTable) {
+    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
+    std::uint32_t seed = 200;
+    for (core::RuleSymmetry symmetry : {core::kSymmetryC1, core::kSymmetryC4, core::kSymmetryD8}) {
+        for (int n : {2, 3, 4}) {
+            core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, 40);
+            rule.table[0] = 0;  // the all-zero block is an orbit of its own
+            const std::string name = "TavrixExport" + std::to_string(n) + "s" + std::to_string(symmetry);
+            const testsupport::OracleRule oracle{name, "@RULE " + name + "\n@TABLE\n" + BuildPlainGollyRuletable(rule), n};
+            std::vector<std::uint64_t> indices;
+            if (n <= 3) {
+                indices.resize(rule.table.size());
+                for (std::uint64_t i = 0; i < indices.size(); ++i) indices[i] = i;
+            } else {
+                std::mt19937_64 rng(seed);
+                for (int k = 0; k < 4000; ++k) indices.push_back(rng() % rule.table.size());
+            }
+            const std::vector<std::uint8_t> probed = testsupport::ProbeTransitions(oracle, indices);
+            std::size_t mismatches = 0;
+            for (std::size_t k = 0; k < indices.size(); ++k)
+                if (probed[k] != rule.table[indices[k]] && ++mismatches <= 3)
+                    ADD_FAILURE() << name << ": index " << indices[k] << " Golly " << int(probed[k]) << " table "
+                                  << int(rule.table[indices[k]]);
+            EXPECT_EQ(mismatches, 0u) << name;
+        }
+    }
 }
 
 }  // namespace

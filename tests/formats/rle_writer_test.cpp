@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "formats/rle.h"
+#include "tests/support/golly_oracle.h"
 
 namespace formats {
 namespace {
@@ -104,6 +106,33 @@ TEST(RleWriter, LongRunsWrapAtSeventyCharacters) {
         if (states == 2)
             for (auto& c : expected) c.state = 1;
         EXPECT_EQ(ParseRle(text).cells, expected);
+    }
+}
+
+// Golly must read the text at the same absolute cells: the position line places the block.
+TEST(RleWriter, GollyReadsTheSameCells) {
+    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
+    std::mt19937 rng(4);
+    struct Case {
+        int stateCount;
+        std::int32_t x0, y0;
+    };
+    for (const Case c : {Case{2, -37, 12}, Case{2, 5, -3}, Case{5, 100, -50}, Case{16, -7, -7}}) {
+        Block b = RandomBlock(rng, 75, 20, c.stateCount, 35);
+        std::fill(b.cells.begin(), b.cells.begin() + 3 * 75, std::uint8_t{0});  // leading empty rows
+        testsupport::OracleRule rule{"B3/S23", "", c.stateCount};
+        if (c.stateCount > 2) {
+            rule.name = "WriterCheck" + std::to_string(c.stateCount);
+            rule.ruleFileText = "@RULE " + rule.name + "\n@TABLE\nn_states:" + std::to_string(c.stateCount) +
+                                "\nneighborhood:Moore\nsymmetries:none\n";
+        }
+        std::vector<RleCell> cells = CellsOf(b);
+        for (auto& cell : cells) {
+            cell.x += c.x0;
+            cell.y += c.y0;
+        }
+        ASSERT_FALSE(cells.empty());
+        EXPECT_EQ(testsupport::RunBgolly(rule, cells, 0), cells) << c.stateCount;
     }
 }
 

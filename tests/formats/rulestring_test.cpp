@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "core/symmetry.h"
+#include "tests/support/golly_oracle.h"
 
 namespace formats {
 namespace {
@@ -169,6 +170,44 @@ TEST(Rulestring, OnlyTwoStateRules) {
         } catch (const std::runtime_error& e) {
             EXPECT_EQ(std::string(e.what()), message);
         }
+    }
+}
+
+std::vector<std::uint64_t> AllTwoStateIndices() {
+    std::vector<std::uint64_t> indices(512);
+    for (std::uint64_t i = 0; i < 512; ++i) indices[i] = i;
+    return indices;
+}
+
+// Golly must run the rulestring exactly as the table says. Entry 0 stays 0: a rule born on
+// nothing makes Golly emulate it with alternating rules.
+TEST(Rulestring, GollyRunsHenselRulestringsAsTheTable) {
+    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
+    std::mt19937 rng(5);
+    for (int trial = 0; trial < 8; ++trial) {
+        core::Rule rule = TwoStateRule(core::kSymmetryD8);
+        const int percent = trial == 0 ? 50 : 10 + static_cast<int>(rng() % 81);
+        for (std::uint64_t i = 1; i < 512; ++i) {
+            const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, 2);
+            if (core::CanonicalIndex(rule.symmetry, 2, d) == i && static_cast<int>(rng() % 100) < percent)
+                SetOrbit(rule, d, 1);
+        }
+        const std::string rulestring = BuildHenselRulestring(rule);
+        const auto probed = testsupport::ProbeTransitions({rulestring, "", 2}, AllTwoStateIndices());
+        EXPECT_EQ(probed, rule.table) << rulestring;
+    }
+}
+
+TEST(Rulestring, GollyRunsMapRulestringsAsTheTable) {
+    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
+    std::mt19937 rng(6);
+    for (int trial = 0; trial < 8; ++trial) {
+        core::Rule rule = TwoStateRule(core::kSymmetryC1);
+        const int percent = 10 + static_cast<int>(rng() % 81);
+        for (std::uint64_t i = 1; i < 512; ++i) rule.table[i] = static_cast<int>(rng() % 100) < percent;
+        const std::string rulestring = BuildMapRulestring(rule);
+        const auto probed = testsupport::ProbeTransitions({rulestring, "", 2}, AllTwoStateIndices());
+        EXPECT_EQ(probed, rule.table) << rulestring;
     }
 }
 
