@@ -29,7 +29,7 @@ std::string RandomRuletable(const std::string& name, int states, const std::stri
     for (int v = 0; v < variables; ++v) {
         std::vector<int> set;
         for (int s = 0; s < states; ++s)
-            if (rng() % 2) set.push_back(s);
+            if (rng() % 4 != 0) set.push_back(s);
         if (set.empty()) set.push_back(static_cast<int>(rng() % states));
         text << "var v" << v << "={";
         for (std::size_t i = 0; i < set.size(); ++i) text << (i ? "," : "") << set[i];
@@ -41,7 +41,7 @@ std::string RandomRuletable(const std::string& name, int states, const std::stri
         std::vector<int> used;
         for (int k = 0; k < 9; ++k) {
             if (k) text << ",";
-            if (rng() % 10 < 6) {
+            if (rng() % 10 < 8) {
                 used.push_back(static_cast<int>(rng() % variables));
                 text << "v" << used.back();
             } else {
