@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "core/symmetry.h"
+
 namespace formats {
 
 namespace {
@@ -133,6 +135,10 @@ std::string BuildMapRulestring(const core::Rule& rule) {
         out += kAlphabet[value];
     }
     return out;
+}
+
+std::string BuildRulestring(const core::Rule& rule) {
+    return rule.symmetry == core::kSymmetryD8 ? BuildHenselRulestring(rule) : BuildMapRulestring(rule);
 }
 
 }  // namespace formats

@@ -29,5 +29,8 @@ core::Neighborhood HenselNeighborhood(std::uint8_t neighbors, std::uint8_t centr
 std::string BuildHenselRulestring(const core::Rule& rule);
 // "MAP" and 86 base64 characters, always 89 characters.
 std::string BuildMapRulestring(const core::Rule& rule);
+// What the rulestring export writes: Hensel notation under D8, the MAP form under any other
+// symmetry.
+std::string BuildRulestring(const core::Rule& rule);
 
 }  // namespace formats

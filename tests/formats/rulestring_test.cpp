@@ -158,12 +158,23 @@ TEST(Rulestring, MapEdgeCases) {
     }
 }
 
+TEST(Rulestring, HenselOnlyUnderD8) {
+    core::Rule rule = TwoStateRule(core::kSymmetryD8);
+    rule.table[16] = 1;
+    EXPECT_EQ(BuildRulestring(rule), "B/S0");
+    for (int s = 0; s < 8; ++s) {
+        if (s == core::kSymmetryD8) continue;
+        rule.symmetry = static_cast<core::RuleSymmetry>(s);
+        EXPECT_EQ(BuildRulestring(rule), "MAPAAC" + std::string(83, 'A')) << s;
+    }
+}
+
 TEST(Rulestring, OnlyTwoStateRules) {
     const std::string message =
         "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this "
         "multistate rule.";
     const core::Rule three{3, core::kSymmetryD8, core::RuleTable(19683, 0)};
-    for (auto build : {&BuildHenselRulestring, &BuildMapRulestring}) {
+    for (auto build : {&BuildHenselRulestring, &BuildMapRulestring, &BuildRulestring}) {
         try {
             build(three);
             ADD_FAILURE() << "expected a refusal";
