@@ -1,6 +1,6 @@
 #include "formats/golly_ruletable_expand.h"
 
-#include <algorithm>
+#include <utility>
 #include <bit>
 #include <cstring>
 
@@ -92,13 +92,14 @@ private:
         // varying slowest. The order decides which combination wins an index that two of
         // them reach through different symmetry images.
         auto isBound = [](const Group& g) { return g.variable >= 0 && g.occurrences >= 2; };
-        std::stable_sort(groups_.begin(), groups_.begin() + groupCount_,
-                         [&](const Group& a, const Group& b) {
-                             const bool boundA = isBound(a), boundB = isBound(b);
-                             if (boundA != boundB) return boundA;
-                             if (!boundA) return false;
-                             return NameOf(a) > NameOf(b);
-                         });
+        auto before = [&](const Group& a, const Group& b) {
+            const bool boundA = isBound(a), boundB = isBound(b);
+            if (boundA != boundB) return boundA;
+            return boundA && NameOf(a) > NameOf(b);
+        };
+        // Insertion sort: stable, and at most nine groups.
+        for (int i = 1; i < groupCount_; ++i)
+            for (int j = i; j > 0 && before(groups_[j], groups_[j - 1]); --j) std::swap(groups_[j], groups_[j - 1]);
         for (int i = 0; i < groupCount_; ++i) {
             Group& g = groups_[i];
             if (out.variable >= 0 && g.variable == out.variable) outGroup_ = i;
