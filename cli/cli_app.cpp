@@ -10,7 +10,6 @@
 #include "cli/file_io.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
-#include "core/symmetry.h"
 #include "formats/golly_ruletable.h"
 #include "formats/golly_ruletable_writer.h"
 #include "formats/rle.h"
@@ -166,12 +165,7 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
         out << formats::BuildPlainGollyRuletable(rule);
         return 0;
     }
-    if (rule.stateCount != 2)
-        throw std::runtime_error(
-            "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this multistate rule.");
-    out << (rule.symmetry == core::kSymmetryD8 ? formats::BuildHenselRulestring(rule)
-                                               : formats::BuildMapRulestring(rule))
-        << "\n";
+    out << formats::BuildRulestring(rule) << "\n";
     return 0;
 }
 
