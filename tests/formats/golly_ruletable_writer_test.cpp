@@ -12,7 +12,7 @@
 namespace formats {
 namespace {
 
-// A random rule that respects its symmetry: each orbit gets one random state.
+// A random rule that honours its symmetry: each orbit gets one random state.
 core::Rule RandomSymmetricRule(int stateCount, core::RuleSymmetry symmetry, std::uint32_t seed, int zeroPercent) {
     core::Rule rule{stateCount, symmetry, core::RuleTable(core::RuleTableSize(stateCount), 0)};
     std::mt19937 rng(seed);
