@@ -94,6 +94,27 @@ void BM_KernelWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_KernelWindow)->DenseRange(2, 5)->Unit(benchmark::kMicrosecond);
 
+// Each instruction-set variant directly, on the same window.
+void BM_KernelVariant(benchmark::State& state) {
+    const auto variant = static_cast<core::KernelVariant>(state.range(0));
+    const int states = static_cast<int>(state.range(1));
+    if (!core::IsKernelVariantSupported(variant)) {
+        state.SkipWithError("not supported by this processor");
+        return;
+    }
+    const core::Rule rule = BenchRule(states);
+    int width = 0, height = 0;
+    const auto window = SoupWindow(512, states, width, height);
+    std::vector<std::uint8_t> result(std::size_t(width - 2) * (height - 2));
+    const core::StepKernelFn step = core::KernelsFor(variant).step;
+    for (auto _ : state) {
+        step(width, height, width, states, window.data(), rule.table.data(), result.data());
+        benchmark::DoNotOptimize(result.data());
+    }
+    SetCellRate(state, double(width - 2) * (height - 2));
+}
+BENCHMARK(BM_KernelVariant)->ArgsProduct({{0, 1, 2, 3, 4}, {2, 4}})->Unit(benchmark::kMicrosecond);
+
 void BM_NaiveWindow(benchmark::State& state) {
     const int states = static_cast<int>(state.range(0));
     const core::Rule rule = BenchRule(states);

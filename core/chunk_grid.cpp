@@ -183,18 +183,13 @@ void GridFromRegionBuffer(ChunkGrid& target, std::int32_t x0, std::int32_t y0, s
             const std::int64_t left = std::max<std::int64_t>(chunkX, x0);
             const std::int64_t right = std::min<std::int64_t>(chunkX + kChunkSide, std::int64_t{lastX} + 1);
             const std::size_t span = static_cast<std::size_t>(right - left);
-            // Copy and count in one pass; a chunk that stays empty is dropped again.
+            // Built in place; a chunk that stays empty is dropped again.
             const auto [it, inserted] = map.try_emplace(ChunkCoord{cx, cy});
             Chunk64& chunk = it->second;
-            std::uint32_t live = 0;
-            for (std::int64_t y = top; y < bottom; ++y) {
-                const std::uint8_t* src = buffer.data() + (y - y0) * width + (left - x0);
-                std::uint8_t* dst = chunk.cells.data() + (y - chunkY) * kChunkSide + (left - chunkX);
-                for (std::size_t i = 0; i < span; ++i) {
-                    dst[i] = src[i];
-                    live += src[i] != 0;
-                }
-            }
+            for (std::int64_t y = top; y < bottom; ++y)
+                std::memcpy(chunk.cells.data() + (y - chunkY) * kChunkSide + (left - chunkX),
+                            buffer.data() + (y - y0) * width + (left - x0), span);
+            const std::uint32_t live = CountLive(chunk.cells.data());
             if (live == 0) map.erase(it);
             else chunk.liveCount = live;
         }
