@@ -80,52 +80,49 @@ std::vector<std::uint8_t> SoupWindow(int side, int states, int& width, int& heig
     return window;
 }
 
-void BM_KernelWindow(benchmark::State& state) {
-    const int states = static_cast<int>(state.range(0));
+// Steps the padded window of a 512 soup with `step(rule, width, height, window, result)`.
+template <class Step>
+void BenchWindow(benchmark::State& state, int states, Step step) {
     const core::Rule rule = BenchRule(states);
     int width = 0, height = 0;
     const auto window = SoupWindow(512, states, width, height);
     std::vector<std::uint8_t> result(std::size_t(width - 2) * (height - 2));
     for (auto _ : state) {
-        core::StepDenseKernel(width, height, width, states, window.data(), rule.table.data(), result.data());
+        step(rule, width, height, window.data(), result.data());
         benchmark::DoNotOptimize(result.data());
     }
     SetCellRate(state, double(width - 2) * (height - 2));
+}
+
+void BM_KernelWindow(benchmark::State& state) {
+    BenchWindow(state, static_cast<int>(state.range(0)),
+                [](const core::Rule& rule, int w, int h, const std::uint8_t* window, std::uint8_t* result) {
+                    core::StepDenseKernel(w, h, w, rule.stateCount, window, rule.table.data(), result);
+                });
 }
 BENCHMARK(BM_KernelWindow)->DenseRange(2, 5)->Unit(benchmark::kMicrosecond);
 
 // Each instruction-set variant directly, on the same window.
 void BM_KernelVariant(benchmark::State& state) {
     const auto variant = static_cast<core::KernelVariant>(state.range(0));
-    const int states = static_cast<int>(state.range(1));
     if (!core::IsKernelVariantSupported(variant)) {
         state.SkipWithError("not supported by this processor");
         return;
     }
-    const core::Rule rule = BenchRule(states);
-    int width = 0, height = 0;
-    const auto window = SoupWindow(512, states, width, height);
-    std::vector<std::uint8_t> result(std::size_t(width - 2) * (height - 2));
-    const core::StepKernelFn step = core::KernelsFor(variant).step;
-    for (auto _ : state) {
-        step(width, height, width, states, window.data(), rule.table.data(), result.data());
-        benchmark::DoNotOptimize(result.data());
-    }
-    SetCellRate(state, double(width - 2) * (height - 2));
+    const core::StepKernelFn kernel = core::KernelsFor(variant).step;
+    BenchWindow(state, static_cast<int>(state.range(1)),
+                [kernel](const core::Rule& rule, int w, int h, const std::uint8_t* window, std::uint8_t* result) {
+                    kernel(w, h, w, rule.stateCount, window, rule.table.data(), result);
+                });
 }
 BENCHMARK(BM_KernelVariant)->ArgsProduct({{0, 1, 2, 3, 4}, {2, 4}})->Unit(benchmark::kMicrosecond);
 
+// The plain per-cell Horner lookup over the same window: the reference to beat.
 void BM_NaiveWindow(benchmark::State& state) {
-    const int states = static_cast<int>(state.range(0));
-    const core::Rule rule = BenchRule(states);
-    int width = 0, height = 0;
-    const auto window = SoupWindow(512, states, width, height);
-    std::vector<std::uint8_t> result(std::size_t(width - 2) * (height - 2));
-    for (auto _ : state) {
-        core::StepNaiveWindow(rule, width, height, width, window.data(), result.data());
-        benchmark::DoNotOptimize(result.data());
-    }
-    SetCellRate(state, double(width - 2) * (height - 2));
+    BenchWindow(state, static_cast<int>(state.range(0)),
+                [](const core::Rule& rule, int w, int h, const std::uint8_t* window, std::uint8_t* result) {
+                    core::StepNaiveWindow(rule, w, h, w, window, result);
+                });
 }
 BENCHMARK(BM_NaiveWindow)->DenseRange(2, 5)->Unit(benchmark::kMicrosecond);
 
