@@ -1,0 +1,92 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "authoring/packed_lock_table.h"
+#include "core/chunk_grid.h"
+#include "core/rule_table.h"
+
+namespace authoring {
+
+namespace detail {
+
+// Column values top*n^6 + mid*n^3 + bottom slide along the row, so a cell costs three byte reads
+// instead of nine. Index is 32-bit while stateCount^9 fits (up to 10 states).
+template <class Index, class F>
+void ScanRows(const std::uint8_t* cells, std::size_t stride, std::int32_t width, std::int32_t height,
+              std::int64_t firstX, std::int64_t firstY, Index n, F& visit) {
+    const Index n3 = n * n * n;
+    const Index n6 = n3 * n3;
+    for (std::int32_t j = 0; j < height; ++j) {
+        const std::uint8_t* top = cells + static_cast<std::size_t>(j) * stride;
+        const std::uint8_t* mid = top + stride;
+        const std::uint8_t* bottom = mid + stride;
+        const auto y = static_cast<std::int32_t>(firstY + j);
+        Index c0 = top[0] * n6 + mid[0] * n3 + bottom[0];
+        Index c1 = top[1] * n6 + mid[1] * n3 + bottom[1];
+        for (std::int32_t i = 0; i < width; ++i) {
+            const Index c2 = top[i + 2] * n6 + mid[i + 2] * n3 + bottom[i + 2];
+            visit(static_cast<std::int32_t>(firstX + i), y, static_cast<std::uint64_t>((c0 * n + c1) * n + c2));
+            c0 = c1;
+            c1 = c2;
+        }
+    }
+}
+
+}  // namespace detail
+
+// Calls visit(x, y, index) for every cell of the box of all stored chunks (empty kept chunks
+// included) widened by one cell on every side, rows in ascending y, cells in ascending x; index
+// is the neighbourhood index, NW most significant. Nothing is visited on a grid without chunks.
+// scratch receives the region copy and is reused across calls.
+template <class F>
+void ScanNeighborhoods(const core::ChunkGrid& grid, int stateCount, std::vector<std::uint8_t>& scratch,
+                       F&& visit) {
+    if (grid.ChunkCount() == 0 || stateCount < 1) return;
+    std::int32_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
+    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64&) {
+        minX = std::min(minX, cx);
+        minY = std::min(minY, cy);
+        maxX = std::max(maxX, cx);
+        maxY = std::max(maxY, cy);
+    });
+    const std::int64_t firstX = std::int64_t{minX} * core::kChunkSide - 1;
+    const std::int64_t firstY = std::int64_t{minY} * core::kChunkSide - 1;
+    const auto width = static_cast<std::int32_t>((std::int64_t{maxX} - minX + 1) * core::kChunkSide + 2);
+    const auto height = static_cast<std::int32_t>((std::int64_t{maxY} - minY + 1) * core::kChunkSide + 2);
+    // One cell more on every side so the border cells have all eight neighbours.
+    core::CopyGridRegionToBuffer(grid, static_cast<std::int32_t>(firstX - 1), static_cast<std::int32_t>(firstY - 1),
+                                 width + 2, height + 2, scratch);
+    const std::size_t stride = static_cast<std::size_t>(width) + 2;
+    if (stateCount <= 10)
+        detail::ScanRows<std::uint32_t>(scratch.data(), stride, width, height, firstX, firstY,
+                                        static_cast<std::uint32_t>(stateCount), visit);
+    else
+        detail::ScanRows<std::uint64_t>(scratch.data(), stride, width, height, firstX, firstY,
+                                        static_cast<std::uint64_t>(stateCount), visit);
+}
+
+// Reusable working memory of AdvanceLockTable.
+struct LockScanScratch {
+    std::vector<std::uint8_t> cells;
+    // Direct-mapped memo of raw indices handled in the current call, told apart by the stamp.
+    struct MemoSlot {
+        std::uint64_t index = 0;
+        std::uint32_t stamp = 0;
+    };
+    std::vector<MemoSlot> memo;
+    std::uint32_t stamp = 0;
+};
+
+// next becomes previous plus the whole orbit of every neighbourhood of the grid whose canonical
+// index previous does not hold.
+void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previous, PackedLockTable& next,
+                      core::RuleSymmetry symmetry, int stateCount, LockScanScratch& scratch);
+void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previous, PackedLockTable& next,
+                      core::RuleSymmetry symmetry, int stateCount);
+
+}  // namespace authoring

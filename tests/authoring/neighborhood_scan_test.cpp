@@ -1,0 +1,223 @@
+#include "authoring/neighborhood_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <tuple>
+
+#include "authoring/symmetry_indexer.h"
+#include "core/symmetry.h"
+
+namespace authoring {
+namespace {
+
+struct Visit {
+    std::int32_t x, y;
+    std::uint64_t index;
+};
+
+std::vector<Visit> ScanAll(const core::ChunkGrid& grid, int states) {
+    std::vector<Visit> visits;
+    std::vector<std::uint8_t> scratch;
+    ScanNeighborhoods(grid, states, scratch, [&](std::int32_t x, std::int32_t y, std::uint64_t index) {
+        visits.push_back({x, y, index});
+    });
+    return visits;
+}
+
+std::uint64_t ReadIndex(const core::ChunkGrid& grid, std::int32_t x, std::int32_t y, int states) {
+    core::Neighborhood digits{};
+    for (int dy = -1, k = 0; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx, ++k) digits[k] = grid.CellAt(x + dx, y + dy);
+    return core::NeighborhoodIndex(digits, states);
+}
+
+void ExpectRowMajorBox(const std::vector<Visit>& visits, std::int32_t x0, std::int32_t y0, std::int32_t x1,
+                       std::int32_t y1) {
+    ASSERT_EQ(visits.size(), static_cast<std::size_t>(x1 - x0 + 1) * static_cast<std::size_t>(y1 - y0 + 1));
+    std::size_t k = 0;
+    for (std::int32_t y = y0; y <= y1; ++y)
+        for (std::int32_t x = x0; x <= x1; ++x, ++k) {
+            ASSERT_EQ(visits[k].x, x);
+            ASSERT_EQ(visits[k].y, y);
+        }
+}
+
+TEST(NeighborhoodScan, EmptyGridVisitsNothing) {
+    EXPECT_TRUE(ScanAll(core::ChunkGrid{}, 3).empty());
+}
+
+TEST(NeighborhoodScan, SingleCellAtOriginVisitsTheChunkAndOneCellBeyond) {
+    core::ChunkGrid grid;
+    grid.SetCell(0, 0, 1);
+    const auto visits = ScanAll(grid, 2);
+    ExpectRowMajorBox(visits, -1, -1, 64, 64);
+    std::set<std::tuple<std::int32_t, std::int32_t, std::uint64_t>> live;
+    for (const Visit& v : visits)
+        if (v.index != 0) live.insert({v.x, v.y, v.index});
+    // The cell appears in the nine neighbourhoods around it, at the mirrored position.
+    EXPECT_EQ(live, (std::set<std::tuple<std::int32_t, std::int32_t, std::uint64_t>>{
+                        {-1, -1, 1}, {0, -1, 2}, {1, -1, 4}, {-1, 0, 8}, {0, 0, 16},
+                        {1, 0, 32}, {-1, 1, 64}, {0, 1, 128}, {1, 1, 256}}));
+}
+
+TEST(NeighborhoodScan, BoxCoversKeptEmptyChunksAndNegativeCoordinates) {
+    core::ChunkGrid grid;
+    grid.SetCell(-1, -1, 2);
+    grid.StoreEmptyChunk(1, 0, 3);
+    const auto visits = ScanAll(grid, 3);
+    ExpectRowMajorBox(visits, -65, -65, 128, 64);
+    for (const Visit& v : visits) ASSERT_EQ(v.index, ReadIndex(grid, v.x, v.y, 3));
+
+    core::ChunkGrid onlyEmpty;
+    onlyEmpty.StoreEmptyChunk(-3, 2, 1);
+    const auto emptyVisits = ScanAll(onlyEmpty, 2);
+    ExpectRowMajorBox(emptyVisits, -193, 127, -128, 192);
+    for (const Visit& v : emptyVisits) ASSERT_EQ(v.index, 0u);
+}
+
+TEST(NeighborhoodScan, IndicesMatchDirectReadsForEveryStateCount) {
+    std::mt19937 rng(11);
+    for (int states = 2; states <= 16; ++states) {
+        core::ChunkGrid grid;
+        for (int i = 0; i < 400; ++i)
+            grid.SetCell(static_cast<std::int32_t>(rng() % 90) - 20, static_cast<std::int32_t>(rng() % 70) - 3,
+                         static_cast<std::uint8_t>(rng() % states));
+        for (std::int32_t x = 60; x < 68; ++x) grid.SetCell(x, 10, static_cast<std::uint8_t>(states - 1));
+        const auto visits = ScanAll(grid, states);
+        ASSERT_FALSE(visits.empty());
+        for (const Visit& v : visits) ASSERT_EQ(v.index, ReadIndex(grid, v.x, v.y, states)) << states;
+    }
+    // The largest index needs more than 32 bits.
+    core::ChunkGrid full;
+    for (std::int32_t y = 0; y < 3; ++y)
+        for (std::int32_t x = 0; x < 3; ++x) full.SetCell(x, y, 15);
+    bool seen = false;
+    for (const Visit& v : ScanAll(full, 16)) seen = seen || (v.x == 1 && v.y == 1 && v.index == core::RuleTableSize(16) - 1);
+    EXPECT_TRUE(seen);
+}
+
+TEST(NeighborhoodScan, SymmetryIndexerAgreesWithCore) {
+    std::mt19937_64 rng(5);
+    for (int states : {2, 3, 5, 11, 16}) {
+        for (core::RuleSymmetry s = 0; s < core::kSymmetryCount; ++s) {
+            const SymmetryIndexer indexer(s, states);
+            for (int trial = 0; trial < 300; ++trial) {
+                const std::uint64_t index = rng() % core::RuleTableSize(states);
+                const core::Neighborhood digits = core::DecodeNeighborhoodIndex(index, states);
+                ASSERT_EQ(indexer.Decode(index), digits);
+                ASSERT_EQ(indexer.Canonical(digits), core::CanonicalIndex(s, states, digits));
+                ASSERT_EQ(indexer.IsCanonical(index), core::IsCanonicalIndex(s, states, index));
+                std::array<std::uint64_t, core::kTransformCount> orbit{};
+                const int count = indexer.Orbit(digits, orbit);
+                ASSERT_EQ(std::vector<std::uint64_t>(orbit.begin(), orbit.begin() + count),
+                          core::NeighborhoodOrbit(s, states, digits));
+            }
+        }
+    }
+}
+
+// Reference of the lock step straight from its definition.
+PackedLockTable NaiveAdvance(const core::ChunkGrid& grid, const PackedLockTable& previous, core::RuleSymmetry s,
+                             int states) {
+    PackedLockTable next = previous;
+    std::vector<std::uint8_t> scratch;
+    ScanNeighborhoods(grid, states, scratch, [&](std::int32_t, std::int32_t, std::uint64_t index) {
+        const core::Neighborhood digits = core::DecodeNeighborhoodIndex(index, states);
+        if (previous.Contains(core::CanonicalIndex(s, states, digits))) return;
+        for (std::uint64_t member : core::NeighborhoodOrbit(s, states, digits)) next.Insert(member);
+    });
+    return next;
+}
+
+TEST(AdvanceLockTable, InsertsWholeOrbitsUnderD8AndSingleIndicesUnderC1) {
+    core::ChunkGrid grid;
+    grid.SetCell(0, 0, 1);
+    PackedLockTable base(core::RuleTableSize(2));
+    base.Insert(0);
+
+    PackedLockTable d8;
+    AdvanceLockTable(grid, base, d8, core::kSymmetryD8, 2);
+    // Nine single-cell neighbourhoods: the centre, four edge and four corner positions.
+    EXPECT_EQ(d8.ListIndices(), (std::vector<std::uint64_t>{0, 1, 2, 4, 8, 16, 32, 64, 128, 256}));
+
+    PackedLockTable c1;
+    AdvanceLockTable(grid, base, c1, core::kSymmetryC1, 2);
+    EXPECT_EQ(c1, d8);  // every one of them occurs, so the groups agree here
+
+    core::ChunkGrid pair;
+    pair.SetCell(0, 0, 1);
+    pair.SetCell(1, 0, 1);
+    AdvanceLockTable(pair, base, c1, core::kSymmetryC1, 2);
+    AdvanceLockTable(pair, base, d8, core::kSymmetryD8, 2);
+    // W and C live (the neighbourhood of (1,0)) is 8 + 16 = 24; D8 adds its images N+C, C+E, C+S.
+    EXPECT_TRUE(c1.Contains(24));
+    EXPECT_FALSE(c1.Contains(16 + 128));
+    EXPECT_TRUE(d8.Contains(24));
+    EXPECT_TRUE(d8.Contains(16 + 128));
+    EXPECT_TRUE(d8.Contains(16 + 32));
+    EXPECT_TRUE(d8.Contains(16 + 2));
+    EXPECT_EQ(d8, NaiveAdvance(pair, base, core::kSymmetryD8, 2));
+    EXPECT_EQ(c1, NaiveAdvance(pair, base, core::kSymmetryC1, 2));
+}
+
+TEST(AdvanceLockTable, CanonicalIndexInPreviousSkipsTheOrbit) {
+    core::ChunkGrid grid;
+    grid.SetCell(0, 0, 1);
+    PackedLockTable previous(core::RuleTableSize(2));
+    previous.Insert(0);
+    previous.Insert(1);  // canonical of the lone-corner class, as a constraint lock holds it
+    PackedLockTable next;
+    AdvanceLockTable(grid, previous, next, core::kSymmetryD8, 2);
+    EXPECT_FALSE(next.Contains(4));
+    EXPECT_FALSE(next.Contains(64));
+    EXPECT_FALSE(next.Contains(256));
+    EXPECT_TRUE(next.Contains(2));  // the edge class was not locked
+
+    // A lone non-canonical member does not stand for its class.
+    PackedLockTable lone(core::RuleTableSize(2));
+    lone.Insert(256);
+    AdvanceLockTable(grid, lone, next, core::kSymmetryD8, 2);
+    EXPECT_TRUE(next.Contains(1));
+    EXPECT_TRUE(next.Contains(4));
+    EXPECT_TRUE(next.Contains(64));
+}
+
+TEST(AdvanceLockTable, MatchesTheDefinitionOnRandomGrids) {
+    std::mt19937 rng(21);
+    LockScanScratch scratch;
+    for (int states : {2, 3, 5, 6, 12}) {
+        for (core::RuleSymmetry s = 0; s < core::kSymmetryCount; ++s) {
+            core::ChunkGrid grid;
+            for (int i = 0; i < 300; ++i)
+                grid.SetCell(static_cast<std::int32_t>(rng() % 40), static_cast<std::int32_t>(rng() % 40) + 50,
+                             static_cast<std::uint8_t>(rng() % states));
+            PackedLockTable previous(core::RuleTableSize(states));
+            previous.Insert(0);
+            PackedLockTable first;
+            AdvanceLockTable(grid, previous, first, s, states, scratch);
+            ASSERT_EQ(first, NaiveAdvance(grid, previous, s, states)) << states << " " << int{s};
+            // Seed the next step with a mix of locks so the skip path is taken too.
+            PackedLockTable mixed = previous;
+            const auto members = first.ListIndices();
+            for (std::size_t k = 0; k < members.size(); k += 3) mixed.Insert(members[k]);
+            PackedLockTable second;
+            AdvanceLockTable(grid, mixed, second, s, states, scratch);
+            ASSERT_EQ(second, NaiveAdvance(grid, mixed, s, states)) << states << " " << int{s};
+        }
+    }
+}
+
+TEST(AdvanceLockTable, PreviousAndNextMayBeTheSameTable) {
+    core::ChunkGrid grid;
+    grid.SetCell(3, 3, 1);
+    PackedLockTable table(core::RuleTableSize(3));
+    table.Insert(0);
+    const PackedLockTable expected = NaiveAdvance(grid, table, core::kSymmetryD8, 3);
+    AdvanceLockTable(grid, table, table, core::kSymmetryD8, 3);
+    EXPECT_EQ(table, expected);
+}
+
+}  // namespace
+}  // namespace authoring
