@@ -1,0 +1,103 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/chunk_grid.h"
+#include "core/overlay_layer.h"
+#include "core/rule_table.h"
+#include "formats/binary_io.h"
+#include "formats/constraint_records.h"
+
+namespace formats {
+
+struct Rgba {
+    float red = 0.0f;
+    float green = 0.0f;
+    float blue = 0.0f;
+    float alpha = 0.0f;
+    friend bool operator==(const Rgba&, const Rgba&) = default;
+};
+
+// One non-zero rule table entry.
+struct SessionRuleEntry {
+    std::uint64_t index = 0;
+    std::uint8_t state = 0;
+    friend bool operator==(const SessionRuleEntry&, const SessionRuleEntry&) = default;
+};
+
+struct SessionCamera {
+    float centreX = 0.0f;  // cells
+    float centreY = 0.0f;  // cells
+    float cellSize = 0.0f;  // pixels
+    friend bool operator==(const SessionCamera&, const SessionCamera&) = default;
+};
+
+inline constexpr std::uint8_t kSessionPatternTab = 0;
+inline constexpr std::uint8_t kSessionConstraintTab = 1;
+
+// One tab as stored: its start pattern, view and, for constraint tabs, the constraint data.
+struct SessionPatternRecord {
+    std::uint8_t kind = kSessionPatternTab;
+    std::string name;  // UTF-8
+    SessionCamera camera;
+    std::uint32_t currentGeneration = 0;
+    std::uint32_t generationTarget = 0;
+    core::ChunkGrid startGrid;
+    core::AnnotationLayer startAnnotations;
+    core::LineageLayer startLineage;
+    // Written for constraint tabs only.
+    std::int32_t selectedVariable = -1;
+    std::int32_t nextLinkGroup = 1;
+    std::vector<ConstraintVariable> variables;
+    std::vector<ConstraintEntry> entries;
+};
+
+// The whole session as the file holds it; generations, locks and histories are recomputed.
+struct SessionSnapshot {
+    std::uint8_t stateCount = 0;
+    std::uint8_t symmetry = 4;
+    // Equal to patterns.size() when the rule editor page is selected.
+    std::int32_t selectedTab = 0;
+    float tabScrollOffset = 0.0f;
+    core::ChunkGrid sourceGrid;
+    core::AnnotationLayer sourceAnnotations;
+    core::LineageLayer sourceLineage;
+    std::array<Rgba, 16> colors{};
+    bool colorsStored = false;
+    // Every non-zero table entry, ascending by index when written by the editor.
+    std::vector<SessionRuleEntry> ruleEntries;
+    std::vector<SessionPatternRecord> patterns;
+};
+
+// Limits a reader enforces before it allocates.
+inline constexpr std::uint32_t kSessionMaxPatterns = 4096;
+inline constexpr std::uint32_t kSessionMaxChunks = 1048576;
+inline constexpr std::uint32_t kSessionMaxTextBytes = 65536;
+inline constexpr std::uint32_t kSessionMaxVariables = 4096;
+inline constexpr std::uint32_t kSessionMaxAllowedStates = 16;
+inline constexpr std::uint32_t kSessionMaxConstraintEntries = 1048576;
+
+// The non-zero entries of a table, ascending.
+std::vector<SessionRuleEntry> CollectRuleEntries(const core::RuleTable& table);
+
+void WriteGridPayload(BinaryWriter& writer, const core::ChunkGrid& grid);
+// For AnnotationLayer (16-bit values) and LineageLayer (8-bit values).
+template <class Layer>
+void WriteOverlayPayload(BinaryWriter& writer, const Layer& layer);
+extern template void WriteOverlayPayload<core::AnnotationLayer>(BinaryWriter&, const core::AnnotationLayer&);
+extern template void WriteOverlayPayload<core::LineageLayer>(BinaryWriter&, const core::LineageLayer&);
+
+// The whole .tavses file.
+std::vector<std::uint8_t> SerializeSession(const SessionSnapshot& snapshot);
+
+// Validates everything before returning; throws std::runtime_error with a user-facing message
+// ("Unexpected end of file.", "Not a Tavrix .tavses file.", "Corrupt .tavses file: ...", ...).
+SessionSnapshot ParseSession(std::span<const std::uint8_t> bytes);
+SessionSnapshot ParseSession(std::string_view bytes);
+
+}  // namespace formats

@@ -1,0 +1,708 @@
+#include "formats/session_file.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/random_soup.h"
+
+namespace formats {
+namespace {
+
+// Byte assembler for hand-made files.
+struct B {
+    std::vector<std::uint8_t> v;
+    B& u8(std::uint8_t x) {
+        v.push_back(x);
+        return *this;
+    }
+    B& u16(std::uint16_t x) { return u8(static_cast<std::uint8_t>(x)).u8(static_cast<std::uint8_t>(x >> 8)); }
+    B& u32(std::uint32_t x) { return u16(static_cast<std::uint16_t>(x)).u16(static_cast<std::uint16_t>(x >> 16)); }
+    B& u64(std::uint64_t x) { return u32(static_cast<std::uint32_t>(x)).u32(static_cast<std::uint32_t>(x >> 32)); }
+    B& i32(std::int32_t x) { return u32(static_cast<std::uint32_t>(x)); }
+    B& f32(float x) { return u32(std::bit_cast<std::uint32_t>(x)); }
+    B& raw(std::string_view s) {
+        v.insert(v.end(), s.begin(), s.end());
+        return *this;
+    }
+    B& text(std::string_view s) { return u32(static_cast<std::uint32_t>(s.size())).raw(s); }
+    B& add(const B& other) {
+        v.insert(v.end(), other.v.begin(), other.v.end());
+        return *this;
+    }
+};
+
+B Header(std::uint16_t major = 1, std::uint16_t minor = 3, std::uint32_t size = 16) {
+    return B().raw("TAVSESS1").u16(major).u16(minor).u32(size);
+}
+B Chunk(std::string_view tag, const B& payload) { return B().raw(tag).u64(payload.v.size()).add(payload); }
+B HeadPayload(std::uint8_t states = 3, std::int32_t selectedTab = 0, float scroll = 0.0f) {
+    return B().u8(states).u8(0).u16(0).i32(selectedTab).f32(scroll);
+}
+B Head(std::uint8_t states = 3, std::int32_t selectedTab = 0) { return Chunk("HEAD", HeadPayload(states, selectedTab)); }
+B Rule(int states = 3, std::vector<SessionRuleEntry> entries = {}) {
+    B p;
+    p.u8(1).u8(0).u16(0).u64(core::RuleTableSize(states)).u64(entries.size());
+    for (const auto& e : entries) p.u64(e.index).u8(e.state);
+    return Chunk("RULE", p);
+}
+B EmptyCells() { return B().u32(64).u32(0); }
+// One chunk at (cx, cy) whose cells are (local index, value) with `valueBytes` bytes per value.
+B OneChunkCells(std::int32_t cx, std::int32_t cy, std::vector<std::pair<std::uint16_t, std::uint16_t>> cells,
+                int valueBytes) {
+    B p;
+    p.u32(64).u32(1).i32(cx).i32(cy).u32(static_cast<std::uint32_t>(cells.size()));
+    for (const auto& [index, value] : cells) {
+        p.u16(index);
+        if (valueBytes == 1) p.u8(static_cast<std::uint8_t>(value));
+        else p.u16(value);
+    }
+    return p;
+}
+B Srcg(const B& payload = EmptyCells()) { return Chunk("SRCG", payload); }
+B Kind(std::uint8_t kind) { return Chunk("KIND", B().u8(kind).u8(0).u16(0)); }
+B PatnPayload(std::string_view name = "", const B& nested = B()) {
+    return B().text(name).f32(1.0f).f32(2.0f).f32(16.0f).u32(3).u32(4).u32(0).add(nested);
+}
+B Patn(std::string_view name = "", const B& nested = B()) { return Chunk("PATN", PatnPayload(name, nested)); }
+B Pats(std::vector<B> patterns) {
+    B p;
+    p.u32(static_cast<std::uint32_t>(patterns.size()));
+    for (const B& pattern : patterns) p.add(pattern);
+    return Chunk("PATS", p);
+}
+B File(std::vector<B> chunks, B header = Header()) {
+    for (const B& chunk : chunks) header.add(chunk);
+    return header;
+}
+B Minimal() { return File({Head(), Rule(), Srcg(), Pats({Patn()})}); }
+// A minimal file whose only pattern carries the nested chunks given.
+B WithPattern(const B& nested, std::uint8_t states = 3) {
+    return File({Head(states), Rule(states), Srcg(), Pats({Patn("", nested)})});
+}
+
+SessionSnapshot Parse(const B& bytes) { return ParseSession(std::span<const std::uint8_t>(bytes.v)); }
+
+std::string ErrorOf(const B& bytes) {
+    try {
+        Parse(bytes);
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+// CTAB payload with the variables and entries given.
+B Ctab(std::int32_t selected, std::int32_t nextLink, const std::vector<ConstraintVariable>& variables,
+       const std::vector<ConstraintEntry>& entries) {
+    B p;
+    p.i32(selected).i32(nextLink).u32(static_cast<std::uint32_t>(variables.size()));
+    for (const auto& variable : variables) {
+        p.u8(variable.builtIn).u8(0).u16(0).text(variable.name).u32(static_cast<std::uint32_t>(variable.allowedStates.size()));
+        for (std::uint8_t s : variable.allowedStates) p.u8(s);
+    }
+    p.u32(static_cast<std::uint32_t>(entries.size()));
+    for (const auto& entry : entries)
+        for (const auto& slot : entry.slots)
+            p.u8(slot.isVariable).u8(slot.state).u16(0).i32(slot.variable).i32(slot.linkGroup);
+    return Chunk("CTAB", p);
+}
+
+template <class Map>
+void ExpectSameChunks(const Map& a, const Map& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (const auto& [coord, chunk] : a) {
+        const auto it = b.find(coord);
+        ASSERT_NE(it, b.end()) << coord.x << "," << coord.y;
+        if constexpr (requires { chunk.cells; }) {
+            EXPECT_EQ(chunk.cells, it->second.cells);
+            EXPECT_EQ(chunk.liveCount, it->second.liveCount);
+        } else {
+            EXPECT_EQ(chunk.values, it->second.values);
+            EXPECT_EQ(chunk.nonZeroCount, it->second.nonZeroCount);
+        }
+    }
+}
+
+ConstraintEntry EntryWith(std::initializer_list<std::pair<int, ConstraintSlot>> slots) {
+    ConstraintEntry entry;
+    for (const auto& [i, slot] : slots) entry.slots[static_cast<std::size_t>(i)] = slot;
+    return entry;
+}
+
+SessionSnapshot RichSnapshot() {
+    SessionSnapshot s;
+    s.stateCount = 4;
+    s.symmetry = 2;
+    s.selectedTab = 1;
+    s.tabScrollOffset = 12.5f;
+    s.sourceGrid.SetCell(-1, -1, 3);
+    s.sourceGrid.SetCell(-64, 0, 1);
+    s.sourceGrid.SetCell(-65, 100, 2);
+    s.sourceGrid.SetCell(70, -130, 1);
+    s.sourceGrid.SetCell(63, 63, 2);
+    s.sourceAnnotations.SetValue(-5, -7, 0x0305);
+    s.sourceAnnotations.SetValue(200, 3, 0x0008);
+    s.sourceLineage.SetValue(-1, -1, 8);
+    s.sourceLineage.SetValue(63, 63, 1);
+    for (int i = 0; i < 4; ++i) s.colors[static_cast<std::size_t>(i)] = {0.25f * i, 0.5f, 1.0f, 1.0f - 0.125f * i};
+    s.colorsStored = true;
+    s.ruleEntries = {{1, 2}, {4, 3}, {262143, 1}};
+
+    SessionPatternRecord pattern;
+    pattern.name = "Glider Ωmega 🚀";
+    pattern.camera = {-3.5f, 7.25f, 24.0f};
+    pattern.currentGeneration = 5;
+    pattern.generationTarget = 40;
+    pattern.startGrid.SetCell(-2, -3, 1);
+    pattern.startGrid.SetCell(1, 1, 3);
+    pattern.startAnnotations.SetValue(-2, -3, 0x0102);
+    pattern.startLineage.SetValue(1, 1, 4);
+    s.patterns.push_back(pattern);
+
+    SessionPatternRecord constraint;
+    constraint.kind = kSessionConstraintTab;
+    constraint.name = "Constraints";
+    constraint.camera = {0.0f, 0.0f, 8.0f};
+    constraint.selectedVariable = 1;
+    constraint.nextLinkGroup = 3;
+    constraint.variables = {{true, "a", {0, 1, 2, 3}}, {false, "переменная", {1, 3}}, {false, "", {}}};
+    constraint.entries = {ConstraintEntry{},
+                          EntryWith({{0, {true, 0, 1, 2}}, {4, {false, 3, -1, 0}}, {9, {true, 0, 0, 1}}})};
+    s.patterns.push_back(constraint);
+    s.patterns.push_back(SessionPatternRecord{});
+    return s;
+}
+
+TEST(SessionFile, RoundTripKeepsEverything) {
+    const SessionSnapshot s = RichSnapshot();
+    const std::vector<std::uint8_t> bytes = SerializeSession(s);
+    const SessionSnapshot r = ParseSession(std::span<const std::uint8_t>(bytes));
+    EXPECT_EQ(r.stateCount, 4);
+    EXPECT_EQ(r.symmetry, 2);
+    EXPECT_EQ(r.selectedTab, 1);
+    EXPECT_EQ(r.tabScrollOffset, 12.5f);
+    EXPECT_TRUE(r.colorsStored);
+    EXPECT_EQ(r.colors, s.colors);
+    EXPECT_EQ(r.ruleEntries, s.ruleEntries);
+    ExpectSameChunks(r.sourceGrid.Chunks(), s.sourceGrid.Chunks());
+    ExpectSameChunks(r.sourceAnnotations.Chunks(), s.sourceAnnotations.Chunks());
+    ExpectSameChunks(r.sourceLineage.Chunks(), s.sourceLineage.Chunks());
+    EXPECT_EQ(r.sourceGrid.CellAt(-65, 100), 2);
+    EXPECT_EQ(r.sourceAnnotations.ValueAt(-5, -7), 0x0305);
+    ASSERT_EQ(r.patterns.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const SessionPatternRecord& a = s.patterns[i];
+        const SessionPatternRecord& b = r.patterns[i];
+        EXPECT_EQ(b.kind, a.kind);
+        EXPECT_EQ(b.name, a.name);
+        EXPECT_EQ(b.camera, a.camera);
+        EXPECT_EQ(b.currentGeneration, a.currentGeneration);
+        EXPECT_EQ(b.generationTarget, a.generationTarget);
+        ExpectSameChunks(b.startGrid.Chunks(), a.startGrid.Chunks());
+        ExpectSameChunks(b.startAnnotations.Chunks(), a.startAnnotations.Chunks());
+        ExpectSameChunks(b.startLineage.Chunks(), a.startLineage.Chunks());
+        EXPECT_EQ(b.selectedVariable, a.selectedVariable);
+        EXPECT_EQ(b.nextLinkGroup, a.nextLinkGroup);
+        EXPECT_EQ(b.variables, a.variables);
+        EXPECT_EQ(b.entries, a.entries);
+    }
+    EXPECT_EQ(SerializeSession(r), bytes);
+}
+
+TEST(SessionFile, SoupRoundTripIsByteIdenticalAndFast) {
+    SessionSnapshot s;
+    s.stateCount = 3;
+    s.sourceGrid = core::MakeRandomSoup(1000, 0.5, 3, 11);
+    std::mt19937 rng(5);
+    for (int t = 0; t < 12; ++t) {
+        SessionPatternRecord record;
+        record.name = "Tab " + std::to_string(t);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) record.startGrid.SetCell(x - 20, y - 20, static_cast<std::uint8_t>(rng() % 3));
+        s.patterns.push_back(record);
+    }
+    const auto t0 = std::chrono::steady_clock::now();
+    const std::vector<std::uint8_t> bytes = SerializeSession(s);
+    const auto t1 = std::chrono::steady_clock::now();
+    const SessionSnapshot r = ParseSession(std::span<const std::uint8_t>(bytes));
+    const auto t2 = std::chrono::steady_clock::now();
+    ExpectSameChunks(r.sourceGrid.Chunks(), s.sourceGrid.Chunks());
+    EXPECT_EQ(SerializeSession(r), bytes);
+    // Generous: sanitizer builds and busy machines; the benchmark measures the real figure.
+    EXPECT_LT(std::chrono::duration<double>(t1 - t0).count(), 2.0);
+    EXPECT_LT(std::chrono::duration<double>(t2 - t1).count(), 2.0);
+}
+
+TEST(SessionFile, WriterLayout) {
+    SessionSnapshot s;
+    s.stateCount = 2;
+    s.patterns.emplace_back();
+    const std::vector<std::uint8_t> bytes = SerializeSession(s);
+    const B expectedStart = Header().add(Chunk("HEAD", HeadPayload(2))).add(Chunk("SYMM", B().u8(4).u8(0).u16(0)));
+    ASSERT_GE(bytes.size(), expectedStart.v.size());
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(expectedStart.v.size())),
+              expectedStart.v);
+    // Top-level tags in order.
+    std::vector<std::string> tags;
+    for (std::size_t at = 16; at < bytes.size();) {
+        tags.emplace_back(reinterpret_cast<const char*>(&bytes[at]), 4);
+        at += 12 + LoadU64(&bytes[at + 4]);
+    }
+    EXPECT_EQ(tags, (std::vector<std::string>{"HEAD", "SYMM", "COLR", "RULE", "SRCG", "SRCA", "SRCL", "PATS"}));
+}
+
+TEST(SessionFile, GridPayloadSortsChunksAndCells) {
+    core::ChunkGrid grid;
+    grid.SetCell(5, 64, 1);    // chunk (0, 1)
+    grid.SetCell(-1, 64, 2);   // chunk (-1, 1)
+    grid.SetCell(3, -1, 1);    // chunk (0, -1), local (3, 63)
+    grid.SetCell(1, -64, 2);   // chunk (0, -1), local (1, 0)
+    grid.StoreEmptyChunk(9, 9, 3);  // kept empty: not written
+    BinaryWriter writer;
+    WriteGridPayload(writer, grid);
+    const B expected = B()
+                           .u32(64)
+                           .u32(3)
+                           .i32(0).i32(-1).u32(2).u16(1).u8(2).u16(63 * 64 + 3).u8(1)
+                           .i32(-1).i32(1).u32(1).u16(63).u8(2)
+                           .i32(0).i32(1).u32(1).u16(5).u8(1);
+    EXPECT_EQ(writer.Data(), expected.v);
+
+    core::AnnotationLayer annotations;
+    annotations.SetValue(-1, 0, 0x0207);
+    BinaryWriter overlay;
+    WriteOverlayPayload(overlay, annotations);
+    EXPECT_EQ(overlay.Data(), B().u32(64).u32(1).i32(-1).i32(0).u32(1).u16(63).u16(0x0207).v);
+}
+
+TEST(SessionFile, MinimalFileDefaults) {
+    const SessionSnapshot s = Parse(Minimal());
+    EXPECT_EQ(s.stateCount, 3);
+    EXPECT_EQ(s.symmetry, 4);  // no SYMM chunk
+    EXPECT_FALSE(s.colorsStored);
+    EXPECT_EQ(s.sourceAnnotations.ChunkCount(), 0u);
+    EXPECT_EQ(s.sourceLineage.ChunkCount(), 0u);
+    ASSERT_EQ(s.patterns.size(), 1u);
+    EXPECT_EQ(s.patterns[0].kind, 0);
+    EXPECT_EQ(s.patterns[0].selectedVariable, -1);
+    EXPECT_EQ(s.patterns[0].nextLinkGroup, 1);
+    EXPECT_EQ(s.patterns[0].camera, (SessionCamera{1.0f, 2.0f, 16.0f}));
+    EXPECT_EQ(s.patterns[0].currentGeneration, 3u);
+    EXPECT_EQ(s.patterns[0].generationTarget, 4u);
+}
+
+TEST(SessionFile, HeaderEdgeCases) {
+    EXPECT_EQ(ErrorOf(B().raw("TAVSESS")), "Unexpected end of file.");
+    EXPECT_EQ(ErrorOf(B().raw("TAVSESS2")), "Not a Tavrix .tavses file.");
+    EXPECT_EQ(ErrorOf(B().raw("TAVSESS1")), "Unexpected end of file.");
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg(), Pats({Patn()})}, Header(2))), "Unsupported .tavses file version.");
+    EXPECT_NO_THROW(Parse(File({Head(), Rule(), Srcg(), Pats({Patn()})}, Header(1, 9))));
+    EXPECT_NO_THROW(Parse(File({Head(), Rule(), Srcg(), Pats({Patn()})}, Header(1, 3, 24).u64(0xFFFF))));
+    EXPECT_EQ(ErrorOf(Header(1, 3, 24).raw("1234567")), "Unexpected end of file.");
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg(), Pats({Patn()})}, Header(1, 3, 15))), "Invalid .tavses file header.");
+    EXPECT_EQ(ErrorOf(Header()), "The .tavses file is missing required data.");
+}
+
+TEST(SessionFile, ChunkFraming) {
+    EXPECT_EQ(ErrorOf(Minimal().raw("XTR")), "Unexpected end of file.");
+    EXPECT_EQ(ErrorOf(Minimal().raw("XTRA").u64(1)), "Corrupt .tavses file: invalid chunk size.");
+    EXPECT_EQ(ErrorOf(Minimal().raw("XTRA").u64(~0ull)), "Corrupt .tavses file: invalid chunk size.");
+    EXPECT_NO_THROW(Parse(Minimal().add(Chunk("XTRA", B().u64(1).u64(2).u8(3)))));
+    EXPECT_NO_THROW(Parse(Minimal().add(Chunk("XTRA", B()))));
+    // A handler that reads less than the payload does not shift the chunks after it.
+    const SessionSnapshot s = Parse(File({Chunk("HEAD", HeadPayload(5).u32(7)), Rule(5), Srcg(), Pats({Patn()})}));
+    EXPECT_EQ(s.stateCount, 5);
+    EXPECT_EQ(ErrorOf(File({Chunk("HEAD", B().u8(3).u8(0).u16(0).i32(0).u16(0)), Rule(), Srcg(), Pats({Patn()})})),
+              "Unexpected end of file.");
+    EXPECT_EQ(ErrorOf(File({Head(), Chunk("SYMM", B().u8(1)), Rule(), Srcg(), Pats({Patn()})})),
+              "Unexpected end of file.");
+    // A later chunk replaces an earlier one.
+    const SessionSnapshot twice =
+        Parse(File({Head(3, 0), Chunk("SYMM", B().u8(1).u8(0).u16(0)), Chunk("SYMM", B().u8(6).u8(0).u16(0)), Rule(),
+                    Srcg(OneChunkCells(0, 0, {{0, 1}}, 1)), Srcg(), Pats({Patn("x")}), Pats({Patn("y"), Patn("z")})}));
+    EXPECT_EQ(twice.symmetry, 6);
+    EXPECT_EQ(twice.sourceGrid.ChunkCount(), 0u);
+    ASSERT_EQ(twice.patterns.size(), 2u);
+    EXPECT_EQ(twice.patterns[0].name, "y");
+}
+
+TEST(SessionFile, StateCounts) {
+    for (int states = 2; states <= 16; ++states) {
+        SessionSnapshot s;
+        s.stateCount = static_cast<std::uint8_t>(states);
+        s.ruleEntries = {{core::RuleTableSize(states) - 1, static_cast<std::uint8_t>(states - 1)}};
+        s.sourceGrid.SetCell(-3, 4, static_cast<std::uint8_t>(states - 1));
+        s.colorsStored = true;
+        s.patterns.emplace_back();
+        const SessionSnapshot r = ParseSession(std::span<const std::uint8_t>(SerializeSession(s)));
+        EXPECT_EQ(r.stateCount, states);
+        EXPECT_EQ(r.ruleEntries, s.ruleEntries);
+        EXPECT_EQ(r.sourceGrid.CellAt(-3, 4), states - 1);
+    }
+    for (int states : {0, 1, 17, 255})
+        EXPECT_EQ(ErrorOf(File({Head(static_cast<std::uint8_t>(states)), Rule(), Srcg(), Pats({Patn()})})),
+                  "Invalid state count in .tavses file.");
+    // Once cells were checked against a state count, a later HEAD may not change it.
+    EXPECT_EQ(ErrorOf(File({Head(5), Srcg(OneChunkCells(0, 0, {{0, 4}}, 1)), Head(3), Rule(), Pats({Patn()})})),
+              "Invalid state count in .tavses file.");
+    EXPECT_EQ(Parse(File({Head(5, 0), Srcg(), Head(5, 0), Rule(5), Pats({Patn()})})).stateCount, 5);
+    EXPECT_EQ(Parse(File({Head(3), Head(6), Rule(6), Srcg(), Pats({Patn()})})).stateCount, 6);
+}
+
+TEST(SessionFile, Symmetry) {
+    for (int symmetry = 0; symmetry < 8; ++symmetry)
+        EXPECT_EQ(Parse(File({Chunk("SYMM", B().u8(static_cast<std::uint8_t>(symmetry)).u8(0).u16(0)), Head(), Rule(),
+                              Srcg(), Pats({Patn()})}))
+                      .symmetry,
+                  symmetry);
+    EXPECT_EQ(ErrorOf(File({Head(), Chunk("SYMM", B().u8(8).u8(0).u16(0)), Rule(), Srcg(), Pats({Patn()})})),
+              "Invalid rule symmetry in .tavses file.");
+}
+
+TEST(SessionFile, ChunksThatNeedHead) {
+    const B colr = Chunk("COLR", B().u8(1).u8(0).u16(0).u32(0));
+    EXPECT_EQ(ErrorOf(File({colr, Head(), Rule(), Srcg(), Pats({Patn()})})), "HEAD chunk must appear before COLR.");
+    EXPECT_EQ(ErrorOf(File({Srcg(), Head(), Rule(), Pats({Patn()})})), "HEAD chunk must appear before SRCG.");
+    EXPECT_EQ(ErrorOf(File({Chunk("SRCA", EmptyCells()), Head(), Rule(), Srcg(), Pats({Patn()})})),
+              "HEAD chunk must appear before SRCA.");
+    EXPECT_EQ(ErrorOf(File({Chunk("SRCL", EmptyCells()), Head(), Rule(), Srcg(), Pats({Patn()})})),
+              "HEAD chunk must appear before SRCL.");
+    EXPECT_EQ(ErrorOf(File({Pats({Patn()}), Head(), Rule(), Srcg()})), "HEAD chunk must appear before PATS.");
+    EXPECT_NO_THROW(Parse(File({Rule(), Head(), Srcg(), Pats({Patn()})})));
+}
+
+B ColorEntry(std::uint8_t state, float r, float g = 0.5f, float b = 0.5f, float a = 1.0f) {
+    return B().u8(state).u8(0).u16(0).f32(r).f32(g).f32(b).f32(a);
+}
+B Colr(std::uint32_t count, std::vector<B> entries, std::uint8_t encoding = 1) {
+    B p;
+    p.u8(encoding).u8(0).u16(0).u32(count);
+    for (const B& e : entries) p.add(e);
+    return Chunk("COLR", p);
+}
+std::string ColorError(const B& colr, std::uint8_t states = 2) {
+    return ErrorOf(File({Head(states), colr, Rule(states), Srcg(), Pats({Patn()})}));
+}
+
+TEST(SessionFile, Colors) {
+    const SessionSnapshot s =
+        Parse(File({Head(2), Colr(2, {ColorEntry(1, 1.0f), ColorEntry(0, 0.0f, 0.0f, 0.0f, 0.0f)}), Rule(2), Srcg(),
+                    Pats({Patn()})}));
+    EXPECT_TRUE(s.colorsStored);
+    EXPECT_EQ(s.colors[1], (Rgba{1.0f, 0.5f, 0.5f, 1.0f}));
+    EXPECT_EQ(s.colors[0], (Rgba{}));
+    EXPECT_EQ(ColorError(Colr(2, {}, 2)), "Unsupported color encoding in .tavses file.");
+    EXPECT_EQ(ColorError(Colr(17, {})), "Corrupt .tavses file: too many color entries.");
+    EXPECT_EQ(ColorError(Colr(3, {})), "Corrupt .tavses file: color count does not match the saved state count.");
+    EXPECT_EQ(ColorError(Colr(2, {ColorEntry(0, 0.0f)})), "Corrupt .tavses file: invalid color entry count.");
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float bad : {nan, inf, -0.01f, 1.01f}) {
+        EXPECT_EQ(ColorError(Colr(2, {ColorEntry(0, bad), ColorEntry(1, 0.0f)})), "Invalid color channel in .tavses file.");
+        EXPECT_EQ(ColorError(Colr(2, {ColorEntry(0, 0.0f, 0.0f, 0.0f, bad), ColorEntry(1, 0.0f)})),
+                  "Invalid color channel in .tavses file.");
+    }
+    EXPECT_EQ(ColorError(Colr(2, {ColorEntry(2, 0.0f), ColorEntry(1, 0.0f)})), "Invalid color state in .tavses file.");
+    // Channels are checked before the state.
+    EXPECT_EQ(ColorError(Colr(2, {ColorEntry(9, 2.0f), ColorEntry(1, 0.0f)})), "Invalid color channel in .tavses file.");
+}
+
+B RulePayload(std::uint64_t tableSize, std::uint64_t count, std::uint8_t encoding = 1) {
+    return B().u8(encoding).u8(0).u16(0).u64(tableSize).u64(count);
+}
+std::string RuleError(const B& rule, std::uint8_t states = 3) {
+    return ErrorOf(File({Head(states), rule, Srcg(), Pats({Patn()})}));
+}
+
+TEST(SessionFile, RuleEntries) {
+    EXPECT_EQ(RuleError(Chunk("RULE", RulePayload(19683, 0, 2))), "Unsupported rule encoding in .tavses file.");
+    EXPECT_EQ(RuleError(Chunk("RULE", RulePayload(19683, 19684))), "Corrupt .tavses file: too many rule entries.");
+    EXPECT_EQ(RuleError(Chunk("RULE", RulePayload(~0ull, (1ull << 36) + 1))), "Corrupt .tavses file: too many rule entries.");
+    // More entries than 16,777,216 are fine within a table's size; only the bytes present bound them.
+    EXPECT_EQ(RuleError(Chunk("RULE", RulePayload(1ull << 36, 16777217)), 16),
+              "Corrupt .tavses file: invalid rule entry count.");
+    EXPECT_EQ(RuleError(Chunk("RULE", RulePayload(19683, 2).u64(1).u8(1).u64(2))),
+              "Corrupt .tavses file: invalid rule entry count.");
+    EXPECT_EQ(RuleError(Rule(4)), "Rule table size does not match the saved state count.");
+    EXPECT_EQ(RuleError(Rule(3, {{19683, 1}})), "Invalid rule entry in .tavses file.");
+    EXPECT_EQ(RuleError(Rule(3, {{5, 3}})), "Invalid rule entry in .tavses file.");
+    EXPECT_EQ(RuleError(Rule(3, {{5, 0x80}})), "Invalid rule entry in .tavses file.");
+    const SessionSnapshot s = Parse(File({Head(), Rule(3, {{19682, 2}, {0, 0}, {7, 1}}), Srcg(), Pats({Patn()})}));
+    EXPECT_EQ(s.ruleEntries, (std::vector<SessionRuleEntry>{{19682, 2}, {0, 0}, {7, 1}}));
+    // Entries are checked at the end, against the final state count.
+    EXPECT_NO_THROW(Parse(File({Rule(4, {{100, 3}}), Head(4), Srcg(), Pats({Patn()})})));
+}
+
+TEST(SessionFile, CollectRuleEntries) {
+    const core::RuleTable table = {0, 2, 0, 0, 1};
+    EXPECT_EQ(CollectRuleEntries(table), (std::vector<SessionRuleEntry>{{1, 2}, {4, 1}}));
+}
+
+TEST(SessionFile, RequiredData) {
+    const std::string missing = "The .tavses file is missing required data.";
+    EXPECT_EQ(ErrorOf(File({Rule()})), missing);
+    EXPECT_EQ(ErrorOf(File({Head(), Srcg(), Pats({Patn()})})), missing);
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Pats({Patn()})})), missing);
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg()})), missing);
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg(), Pats({})})), missing);
+    // A nested chunk that is not PATN counts towards the pattern count but adds no tab.
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg(), Pats({Chunk("XXXX", B().u64(0).u32(0))})})), missing);
+    const SessionSnapshot s = Parse(File({Head(), Rule(), Srcg(), Pats({Chunk("XXXX", B()), Patn("b")})}));
+    ASSERT_EQ(s.patterns.size(), 1u);
+    EXPECT_EQ(s.patterns[0].name, "b");
+}
+
+TEST(SessionFile, SelectedTabIsClamped) {
+    EXPECT_EQ(Parse(File({Head(3, 99), Rule(), Srcg(), Pats({Patn(), Patn(), Patn()})})).selectedTab, 3);
+    EXPECT_EQ(Parse(File({Head(3, -5), Rule(), Srcg(), Pats({Patn(), Patn(), Patn()})})).selectedTab, 0);
+    EXPECT_EQ(Parse(File({Head(3, 2), Rule(), Srcg(), Pats({Patn(), Patn(), Patn()})})).selectedTab, 2);
+}
+
+TEST(SessionFile, Patterns) {
+    B tooMany;
+    tooMany.u32(4097);
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg(), Chunk("PATS", tooMany)})), "Corrupt .tavses file: too many patterns.");
+    B fewBytes;
+    fewBytes.u32(2).add(Patn());
+    fewBytes.v.resize(4 + 23);
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg(), Chunk("PATS", fewBytes)})), "Corrupt .tavses file: invalid pattern count.");
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg(), Chunk("PATS", B().u32(1).raw("PATN").u64(1))})),
+              "Corrupt .tavses file: invalid pattern chunk size.");
+    EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg(), Chunk("PATS", B().u32(1).raw("PATN").u64(0))})),
+              "Unexpected end of file.");
+    // Bytes after the counted patterns are ignored.
+    EXPECT_EQ(Parse(File({Head(), Rule(), Srcg(), Chunk("PATS", B().u32(1).add(Patn()).add(Patn("zz")))})).patterns.size(), 1u);
+
+    auto patn = [](const B& payload) { return File({Head(), Rule(), Srcg(), Pats({Chunk("PATN", payload)})}); };
+    EXPECT_EQ(ErrorOf(patn(B().u32(65537))), "Corrupt .tavses file: pattern name is too large.");
+    EXPECT_EQ(ErrorOf(patn(B().u32(5).raw("abcd"))), "Corrupt .tavses file: invalid pattern name size.");
+    EXPECT_EQ(ErrorOf(patn(B().u32(0).f32(0).f32(0).f32(0).u32(0).u32(0))), "Unexpected end of file.");
+    EXPECT_EQ(ErrorOf(patn(PatnPayload().raw("GRID").u64(1))), "Corrupt .tavses file: invalid pattern payload size.");
+    EXPECT_EQ(ErrorOf(patn(PatnPayload().raw("GRID"))), "Unexpected end of file.");
+    EXPECT_EQ(ErrorOf(WithPattern(Kind(2))), "Invalid pattern kind in .tavses file.");
+    EXPECT_EQ(ErrorOf(WithPattern(Chunk("KIND", B().u8(1)))), "Unexpected end of file.");
+    EXPECT_EQ(Parse(WithPattern(Kind(1))).patterns[0].kind, 1);
+    EXPECT_EQ(Parse(WithPattern(Kind(1).add(Kind(0)))).patterns[0].kind, 0);
+    EXPECT_NO_THROW(Parse(WithPattern(Chunk("ZZZZ", B().u8(7)))));
+    std::string longName(65536, 'n');
+    EXPECT_EQ(Parse(File({Head(), Rule(), Srcg(), Pats({Patn(longName)})})).patterns[0].name, longName);
+}
+
+TEST(SessionFile, Utf8Names) {
+    for (std::string_view good : {"plain", "é", "€", "𐍈", "\xF4\x8F\xBF\xBF", "\xEE\x80\x80", "\xED\x9F\xBF"})
+        EXPECT_EQ(Parse(File({Head(), Rule(), Srcg(), Pats({Patn(good)})})).patterns[0].name, good);
+    for (std::string_view bad : {"\x80", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF0\x80\x80\xAF",
+                                 "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFF", "\xC3", "ab\xE2\x82", "\xE2\x28\xA1"}) {
+        EXPECT_EQ(ErrorOf(File({Head(), Rule(), Srcg(), Pats({Patn(bad)})})), "Invalid UTF-8 string in session file.")
+            << bad;
+        ConstraintVariable variable{false, std::string(bad), {}};
+        EXPECT_EQ(ErrorOf(WithPattern(Kind(1).add(Ctab(-1, 1, {variable}, {})))), "Invalid UTF-8 string in session file.");
+    }
+}
+
+struct PayloadCase {
+    const char* topTag;
+    const char* nestedTag;
+    int valueBytes;
+    std::uint16_t goodValue;
+    const char* side;
+    const char* tooManyChunks;
+    const char* chunkCount;
+    const char* tooManyCells;
+    const char* cellCount;
+    const char* badValue;
+    const char* badIndex;
+};
+
+const PayloadCase kPayloadCases[] = {
+    {"SRCG", "GRID", 1, 2, "Unsupported chunk size in session file.", "Corrupt .tavses file: too many grid chunks.",
+     "Corrupt .tavses file: invalid grid chunk count.", "Corrupt .tavses file: too many cells in a grid chunk.",
+     "Corrupt .tavses file: invalid grid cell count.", "Invalid cell state in session file.",
+     "Invalid local cell index in session file."},
+    {"SRCA", "ANNO", 2, 0x0201, "Unsupported annotation chunk size in session file.",
+     "Corrupt .tavses file: too many annotation chunks.", "Corrupt .tavses file: invalid annotation chunk count.",
+     "Corrupt .tavses file: too many cells in an annotation chunk.",
+     "Corrupt .tavses file: invalid annotation cell count.", "Invalid annotation cell in session file.",
+     "Invalid local annotation index in session file."},
+    {"SRCL", "LING", 1, 3, "Unsupported lineage chunk size in session file.",
+     "Corrupt .tavses file: too many lineage chunks.", "Corrupt .tavses file: invalid lineage chunk count.",
+     "Corrupt .tavses file: too many cells in a lineage chunk.", "Corrupt .tavses file: invalid lineage cell count.",
+     "Invalid lineage cell in session file.", "Invalid local lineage index in session file."},
+};
+
+TEST(SessionFile, CellPayloadErrors) {
+    for (const PayloadCase& c : kPayloadCases) {
+        SCOPED_TRACE(c.topTag);
+        const auto top = [&](const B& payload) {
+            return ErrorOf(File({Head(), Rule(), Srcg(), Chunk(c.topTag, payload), Pats({Patn()})}));
+        };
+        const auto nested = [&](const B& payload) { return ErrorOf(WithPattern(Chunk(c.nestedTag, payload))); };
+        for (const auto& error : {std::function<std::string(const B&)>(top), std::function<std::string(const B&)>(nested)}) {
+            EXPECT_EQ(error(B().u32(32).u32(0)), c.side);
+            EXPECT_EQ(error(B().u32(64)), "Unexpected end of file.");
+            EXPECT_EQ(error(B().u32(64).u32(1048577)), c.tooManyChunks);
+            EXPECT_EQ(error(B().u32(64).u32(2).i32(0).i32(0).u32(0).u32(7)), c.chunkCount);
+            EXPECT_EQ(error(B().u32(64).u32(1).i32(0).i32(0).u32(4097)), c.tooManyCells);
+            B shortCells = OneChunkCells(0, 0, {{0, c.goodValue}, {1, c.goodValue}}, c.valueBytes);
+            shortCells.v.pop_back();
+            EXPECT_EQ(error(shortCells), c.cellCount);
+            EXPECT_EQ(error(OneChunkCells(0, 0, {{4096, c.goodValue}}, c.valueBytes)), c.badIndex);
+            EXPECT_EQ(error(OneChunkCells(0, 0, {{0, 0}}, c.valueBytes)), c.badValue);
+            // The value is checked before the index.
+            EXPECT_EQ(error(OneChunkCells(0, 0, {{5000, 0}}, c.valueBytes)), c.badValue);
+            EXPECT_EQ(error(OneChunkCells(0, 0, {{4095, c.goodValue}}, c.valueBytes)), "(no error)");
+        }
+    }
+    const auto grid = [](std::uint8_t state) {
+        return ErrorOf(File({Head(3), Rule(), Srcg(OneChunkCells(0, 0, {{0, state}}, 1)), Pats({Patn()})}));
+    };
+    EXPECT_EQ(grid(3), "Invalid cell state in session file.");
+    EXPECT_EQ(grid(0), "Invalid cell state in session file.");
+    const auto annotation = [](std::uint16_t value) {
+        return ErrorOf(File({Head(3), Rule(), Srcg(), Chunk("SRCA", OneChunkCells(0, 0, {{0, value}}, 2)), Pats({Patn()})}));
+    };
+    EXPECT_EQ(annotation(0x0300 | 1), "Invalid annotation cell in session file.");
+    EXPECT_EQ(annotation(0x0200), "Invalid annotation cell in session file.");
+    EXPECT_EQ(annotation(0x0200 | 255), "(no error)");
+    EXPECT_EQ(annotation(0x0001), "(no error)");
+}
+
+TEST(SessionFile, CellPayloadValues) {
+    const SessionSnapshot s = Parse(File({Head(3), Rule(),
+                                          Srcg(OneChunkCells(-1, -1, {{4095, 2}, {0, 1}, {0, 2}}, 1)),
+                                          Chunk("SRCA", OneChunkCells(-2, 3, {{65, 0x020A}, {66, 0x0108}, {67, 0x0011}}, 2)),
+                                          Chunk("SRCL", OneChunkCells(5, -7, {{1, 9}, {2, 8}, {3, 255}, {4, 16}}, 1)),
+                                          Pats({Patn()})}));
+    EXPECT_EQ(s.sourceGrid.CellAt(-1, -1), 2);
+    EXPECT_EQ(s.sourceGrid.CellAt(-64, -64), 2);  // the later cell wins
+    EXPECT_EQ(s.sourceGrid.FindChunk(-1, -1)->liveCount, 2u);
+    EXPECT_EQ(s.sourceAnnotations.ValueAt(-128 + 1, 192 + 1), 0x0202);  // low byte 10 becomes 2
+    EXPECT_EQ(s.sourceAnnotations.ValueAt(-128 + 2, 192 + 1), 0x0108);
+    EXPECT_EQ(s.sourceAnnotations.ValueAt(-128 + 3, 192 + 1), 0x0001);  // 17 becomes 1
+    EXPECT_EQ(s.sourceLineage.ValueAt(320 + 1, -448), 1);  // 9 becomes 1
+    EXPECT_EQ(s.sourceLineage.ValueAt(320 + 2, -448), 8);
+    EXPECT_EQ(s.sourceLineage.ValueAt(320 + 3, -448), 7);  // 255 becomes 7
+    EXPECT_EQ(s.sourceLineage.ValueAt(320 + 4, -448), 8);
+    EXPECT_EQ(s.sourceLineage.FindChunk(5, -7)->nonZeroCount, 4u);
+
+    // A chunk listed twice adds to what it holds, like setting its cells one by one.
+    B twice;
+    twice.u32(64).u32(3).i32(1).i32(1).u32(1).u16(0).u8(1).i32(1).i32(1).u32(0).i32(1).i32(1).u32(1).u16(5).u8(2);
+    const SessionSnapshot t = Parse(File({Head(3), Rule(), Srcg(twice), Pats({Patn()})}));
+    EXPECT_EQ(t.sourceGrid.ChunkCount(), 1u);
+    EXPECT_EQ(t.sourceGrid.FindChunk(1, 1)->liveCount, 2u);
+    EXPECT_EQ(t.sourceGrid.CellAt(64, 64), 1);
+    EXPECT_EQ(t.sourceGrid.CellAt(69, 64), 2);
+    B twiceLineage;
+    twiceLineage.u32(64).u32(2).i32(0).i32(0).u32(1).u16(0).u8(1).i32(0).i32(0).u32(1).u16(1).u8(2);
+    const SessionSnapshot l = Parse(File({Head(3), Rule(), Srcg(), Chunk("SRCL", twiceLineage), Pats({Patn()})}));
+    EXPECT_EQ(l.sourceLineage.FindChunk(0, 0)->nonZeroCount, 2u);
+
+    // A chunk with no cells stores nothing.
+    EXPECT_EQ(Parse(File({Head(3), Rule(), Srcg(B().u32(64).u32(1).i32(4).i32(4).u32(0)), Pats({Patn()})}))
+                  .sourceGrid.ChunkCount(),
+              0u);
+    // Chunk coordinates beyond the cell range wrap the way their cells' coordinates do.
+    const SessionSnapshot w =
+        Parse(File({Head(3), Rule(), Srcg(OneChunkCells(1 << 25, -(1 << 25) - 1, {{0, 1}}, 1)), Pats({Patn()})}));
+    ASSERT_NE(w.sourceGrid.FindChunk(-(1 << 25), (1 << 25) - 1), nullptr);
+    EXPECT_EQ(w.sourceGrid.CellAt(std::numeric_limits<std::int32_t>::min(), ((1 << 25) - 1) * 64), 1);
+}
+
+ConstraintSlot Var(std::int32_t variable, std::int32_t link = 0) { return {true, 0, variable, link}; }
+
+TEST(SessionFile, ConstraintTabs) {
+    const std::vector<ConstraintVariable> two = {{true, "a", {0, 1, 2}}, {false, "b", {2}}};
+    const auto load = [](const B& nested) { return Parse(WithPattern(nested)).patterns[0]; };
+    EXPECT_EQ(load(Kind(1).add(Ctab(7, 1, two, {}))).selectedVariable, 1);
+    EXPECT_EQ(load(Kind(1).add(Ctab(-9, 1, two, {}))).selectedVariable, -1);
+    EXPECT_EQ(load(Kind(1).add(Ctab(0, 1, {}, {}))).selectedVariable, -1);
+    EXPECT_EQ(load(Kind(1).add(Ctab(0, -4, two, {}))).nextLinkGroup, 1);
+    EXPECT_EQ(load(Kind(1).add(Ctab(0, 9, two, {}))).nextLinkGroup, 9);
+    // The kind may follow the constraint data.
+    EXPECT_EQ(load(Ctab(7, 0, two, {}).add(Kind(1))).selectedVariable, 1);
+    // A pattern tab keeps what it was given.
+    EXPECT_EQ(load(Ctab(7, 0, two, {EntryWith({{3, Var(5, -1)}})})).selectedVariable, 7);
+
+    // Literal cells lose variable and link group; variable cells keep their state byte.
+    ConstraintEntry entry = EntryWith({{0, {false, 2, 1, 4}}, {1, {true, 9, 1, 3}}});
+    const SessionPatternRecord r = load(Kind(1).add(Ctab(0, 4, two, {entry})));
+    ASSERT_EQ(r.entries.size(), 1u);
+    EXPECT_EQ(r.entries[0].slots[0], (ConstraintSlot{false, 2, -1, 0}));
+    EXPECT_EQ(r.entries[0].slots[1], (ConstraintSlot{true, 9, 1, 3}));
+    EXPECT_EQ(r.variables, two);
+
+    // Non-zero flag bytes count as set.
+    B flags;
+    flags.i32(0).i32(1).u32(1).u8(7).u8(0).u16(0).text("a").u32(0).u32(1).u8(5).u8(0).u16(0).i32(0).i32(0);
+    for (int i = 1; i < 10; ++i) flags.u8(0).u8(0).u16(0).i32(0).i32(0);
+    const SessionPatternRecord f = load(Kind(1).add(Chunk("CTAB", flags)));
+    EXPECT_TRUE(f.variables[0].builtIn);
+    EXPECT_TRUE(f.entries[0].slots[0].isVariable);
+
+    const auto error = [](const B& ctabPayload, std::uint8_t kind = 1) {
+        return ErrorOf(WithPattern(Kind(kind).add(Chunk("CTAB", ctabPayload))));
+    };
+    const auto ctab = [](const std::vector<ConstraintVariable>& variables, const std::vector<ConstraintEntry>& entries) {
+        const B chunk = Ctab(0, 1, variables, entries);
+        return B{std::vector<std::uint8_t>(chunk.v.begin() + 12, chunk.v.end())};
+    };
+    EXPECT_EQ(error(ctab(two, {EntryWith({{2, Var(2)}})})), "Invalid constraint variable reference in .tavses file.");
+    EXPECT_EQ(error(ctab(two, {EntryWith({{9, Var(-1)}})})), "Invalid constraint variable reference in .tavses file.");
+    EXPECT_EQ(error(ctab(two, {EntryWith({{2, Var(1, -1)}})})), "Invalid constraint link group in .tavses file.");
+    EXPECT_EQ(error(B().i32(0).i32(1).u32(4097)), "Corrupt .tavses file: too many constraint variables.");
+    EXPECT_EQ(error(B().i32(0).i32(1).u32(2).u64(0).u32(0)), "Corrupt .tavses file: invalid constraint variable count.");
+    EXPECT_EQ(error(B().i32(0).i32(1).u32(1).u32(0).u32(65537).u32(0)),
+              "Corrupt .tavses file: constraint variable name is too large.");
+    EXPECT_EQ(error(B().i32(0).i32(1).u32(1).u32(0).u32(5).u32(0)),
+              "Corrupt .tavses file: invalid constraint variable name size.");
+    EXPECT_EQ(error(B().i32(0).i32(1).u32(1).u32(0).u32(0).u32(17)),
+              "Corrupt .tavses file: too many allowed states in a constraint variable.");
+    EXPECT_EQ(error(B().i32(0).i32(1).u32(1).u32(0).u32(0).u32(3).u8(0).u8(1)),
+              "Corrupt .tavses file: invalid constraint variable state count.");
+    EXPECT_EQ(error(ctab({{false, "v", {0, 3}}}, {})), "Invalid constraint variable state in .tavses file.");
+    EXPECT_EQ(error(ctab({{false, "v", {0xFF}}}, {})), "Invalid constraint variable state in .tavses file.");
+    EXPECT_EQ(error(B().i32(0).i32(1).u32(0).u32(1048577)), "Corrupt .tavses file: too many constraint entries.");
+    EXPECT_EQ(error(B().i32(0).i32(1).u32(0).u32(1).u64(0)), "Corrupt .tavses file: invalid constraint entry count.");
+    EXPECT_EQ(error(ctab({}, {EntryWith({{4, {false, 3, -1, 0}}})})), "Invalid constraint entry state in .tavses file.");
+    EXPECT_EQ(error(ctab({}, {EntryWith({{9, {false, 0x80, -1, 0}}})})), "Invalid constraint entry state in .tavses file.");
+    EXPECT_EQ(error(B().i32(0)), "Unexpected end of file.");
+}
+
+TEST(SessionFile, EmptyAndLargeTextRoundTrip) {
+    SessionSnapshot s;
+    s.stateCount = 3;
+    SessionPatternRecord record;
+    record.kind = kSessionConstraintTab;
+    record.variables = {{true, "a", {0, 1, 2}}, {false, std::string(65536, 'v'), {}}};
+    s.patterns.push_back(record);
+    const std::vector<std::uint8_t> bytes = SerializeSession(s);
+    const SessionSnapshot r = ParseSession(std::span<const std::uint8_t>(bytes));
+    EXPECT_EQ(r.patterns[0].name, "");
+    EXPECT_EQ(r.patterns[0].variables, record.variables);
+    EXPECT_EQ(SerializeSession(r), bytes);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(ParseSession(std::string_view(text)).patterns[0].variables, record.variables);
+}
+
+// Every proper prefix of a valid file fails cleanly.
+TEST(SessionFile, TruncatedFilesFail) {
+    const std::vector<std::uint8_t> bytes = SerializeSession(RichSnapshot());
+    for (std::size_t size = 0; size < bytes.size(); ++size) {
+        try {
+            ParseSession(std::span<const std::uint8_t>(bytes.data(), size));
+            ADD_FAILURE() << "accepted a prefix of " << size << " bytes";
+        } catch (const std::runtime_error&) {
+        }
+    }
+}
+
+}  // namespace
+}  // namespace formats
