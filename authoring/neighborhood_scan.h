@@ -30,7 +30,8 @@ void ScanRows(const std::uint8_t* cells, std::size_t stride, std::int32_t width,
         Index c1 = top[1] * n6 + mid[1] * n3 + bottom[1];
         for (std::int32_t i = 0; i < width; ++i) {
             const Index c2 = top[i + 2] * n6 + mid[i + 2] * n3 + bottom[i + 2];
-            visit(static_cast<std::int32_t>(firstX + i), y, static_cast<std::uint64_t>((c0 * n + c1) * n + c2));
+            visit(static_cast<std::int32_t>(firstX + i), y, static_cast<std::uint64_t>((c0 * n + c1) * n + c2),
+                  top + i);
             c0 = c1;
             c1 = c2;
         }
@@ -39,13 +40,11 @@ void ScanRows(const std::uint8_t* cells, std::size_t stride, std::int32_t width,
 
 }  // namespace detail
 
-// Calls visit(x, y, index) for every cell of the box of all stored chunks (empty kept chunks
-// included) widened by one cell on every side, rows in ascending y, cells in ascending x; index
-// is the neighbourhood index, NW most significant. Nothing is visited on a grid without chunks.
-// scratch receives the region copy and is reused across calls.
+// As ScanNeighborhoods, but visit(x, y, index, nw, stride) also gets the cell's 3x3 block in the
+// region copy: nw points at its NW state, rows are stride bytes apart. Saves decoding the index.
 template <class F>
-void ScanNeighborhoods(const core::ChunkGrid& grid, int stateCount, std::vector<std::uint8_t>& scratch,
-                       F&& visit) {
+void ScanNeighborhoodBlocks(const core::ChunkGrid& grid, int stateCount, std::vector<std::uint8_t>& scratch,
+                            F&& visit) {
     if (grid.ChunkCount() == 0 || stateCount < 1) return;
     std::int32_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
     grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64&) {
@@ -62,18 +61,37 @@ void ScanNeighborhoods(const core::ChunkGrid& grid, int stateCount, std::vector<
     core::CopyGridRegionToBuffer(grid, static_cast<std::int32_t>(firstX - 1), static_cast<std::int32_t>(firstY - 1),
                                  width + 2, height + 2, scratch);
     const std::size_t stride = static_cast<std::size_t>(width) + 2;
+    auto forward = [&](std::int32_t x, std::int32_t y, std::uint64_t index, const std::uint8_t* nw) {
+        visit(x, y, index, nw, stride);
+    };
     if (stateCount <= 10)
         detail::ScanRows<std::uint32_t>(scratch.data(), stride, width, height, firstX, firstY,
-                                        static_cast<std::uint32_t>(stateCount), visit);
+                                        static_cast<std::uint32_t>(stateCount), forward);
     else
         detail::ScanRows<std::uint64_t>(scratch.data(), stride, width, height, firstX, firstY,
-                                        static_cast<std::uint64_t>(stateCount), visit);
+                                        static_cast<std::uint64_t>(stateCount), forward);
+}
+
+// Calls visit(x, y, index) for every cell of the box of all stored chunks (empty kept chunks
+// included) widened by one cell on every side, rows in ascending y, cells in ascending x; index
+// is the neighbourhood index, NW most significant. Nothing is visited on a grid without chunks.
+// scratch receives the region copy and is reused across calls.
+template <class F>
+void ScanNeighborhoods(const core::ChunkGrid& grid, int stateCount, std::vector<std::uint8_t>& scratch,
+                       F&& visit) {
+    ScanNeighborhoodBlocks(grid, stateCount, scratch,
+                           [&](std::int32_t x, std::int32_t y, std::uint64_t index, const std::uint8_t*,
+                               std::size_t) { visit(x, y, index); });
 }
 
 // Reusable working memory of AdvanceLockTable.
 struct LockScanScratch {
     std::vector<std::uint8_t> cells;
-    // Direct-mapped memo of raw indices handled in the current call, told apart by the stamp.
+    // Up to 5 states: one bit per index handled in the current call; all clear between calls,
+    // touched lists the bits to clear.
+    std::vector<std::uint64_t> seen;
+    std::vector<std::uint64_t> touched;
+    // Above: a direct-mapped memo of handled indices, told apart from older calls by the stamp.
     struct MemoSlot {
         std::uint64_t index = 0;
         std::uint32_t stamp = 0;

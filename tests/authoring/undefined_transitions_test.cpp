@@ -1,0 +1,193 @@
+#include "authoring/undefined_transitions.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "core/symmetry.h"
+
+namespace authoring {
+namespace {
+
+std::vector<bool> CanonicalFlags(core::RuleSymmetry s, int states) {
+    std::vector<bool> flags(core::RuleTableSize(states));
+    for (std::uint64_t i = 0; i < flags.size(); ++i) flags[i] = core::IsCanonicalIndex(s, states, i);
+    return flags;
+}
+
+// The count as defined: every unlocked index below the limit whose canonical index is itself.
+std::uint64_t PlainCount(const PackedLockTable& locks, const std::vector<bool>& canonical) {
+    const std::uint64_t limit = std::min<std::uint64_t>(canonical.size(), locks.EntryCount());
+    std::uint64_t count = 0;
+    for (std::uint64_t i = 0; i < limit; ++i)
+        if (!locks.Contains(i) && canonical[i]) ++count;
+    return count;
+}
+
+std::uint64_t PlainCount(const PackedLockTable& locks, core::RuleSymmetry s, int states) {
+    return PlainCount(locks, CanonicalFlags(s, states));
+}
+
+void InsertOrbit(PackedLockTable& table, core::RuleSymmetry s, int states, std::uint64_t index) {
+    for (std::uint64_t member : core::NeighborhoodOrbit(s, states, core::DecodeNeighborhoodIndex(index, states)))
+        table.Insert(member);
+}
+
+TEST(UndefinedTransitions, SymmetryClassesMatchABruteForceCount) {
+    for (int states = 2; states <= 4; ++states) {
+        for (core::RuleSymmetry s = 0; s < core::kSymmetryCount; ++s) {
+            const std::vector<bool> canonical = CanonicalFlags(s, states);
+            EXPECT_EQ(CountSymmetryClasses(s, states),
+                      static_cast<std::uint64_t>(std::count(canonical.begin(), canonical.end(), true)))
+                << states << " " << int{s};
+        }
+    }
+    EXPECT_EQ(CountSymmetryClasses(core::kSymmetryD8, 2), 102u);
+    EXPECT_EQ(CountSymmetryClasses(core::kSymmetryC1, 16), core::RuleTableSize(16));
+    EXPECT_EQ(CountSymmetryClasses(core::kSymmetryD8, 1), 0u);
+}
+
+TEST(UndefinedTransitions, CountEqualsThePlainScanForEveryGroup) {
+    std::mt19937_64 rng(17);
+    for (int states = 2; states <= 4; ++states) {
+        const std::uint64_t size = core::RuleTableSize(states);
+        for (core::RuleSymmetry s = 0; s < core::kSymmetryCount; ++s) {
+            const std::vector<bool> canonical = CanonicalFlags(s, states);
+            for (int trial = 0; trial < 4; ++trial) {
+                PackedLockTable orbits(size);
+                orbits.Insert(0);
+                const int classes = static_cast<int>(rng() % 60) + trial * 40;
+                for (int k = 0; k < classes; ++k) InsertOrbit(orbits, s, states, rng() % size);
+                ASSERT_EQ(CountUndefinedTransitions(orbits, s, states), PlainCount(orbits, canonical))
+                    << states << " " << int{s};
+
+                // Constraint-style locks: canonical representatives only.
+                PackedLockTable canonicalOnly(size);
+                canonicalOnly.Insert(0);
+                for (int k = 0; k < classes; ++k)
+                    canonicalOnly.Insert(core::CanonicalIndex(s, states, core::DecodeNeighborhoodIndex(rng() % size, states)));
+                ASSERT_EQ(CountUndefinedTransitions(canonicalOnly, s, states), PlainCount(canonicalOnly, canonical));
+
+                // Lone indices, mostly not canonical, mixed with both kinds above.
+                PackedLockTable mixed = orbits;
+                mixed.InsertAll(canonicalOnly);
+                for (int k = 0; k < classes; ++k) mixed.Insert(rng() % size);
+                ASSERT_EQ(CountUndefinedTransitions(mixed, s, states), PlainCount(mixed, canonical));
+            }
+        }
+    }
+}
+
+TEST(UndefinedTransitions, CountEdgeCases) {
+    EXPECT_EQ(CountUndefinedTransitions(PackedLockTable{}, core::kSymmetryD8, 3), 0u);
+    PackedLockTable empty(core::RuleTableSize(2));
+    EXPECT_EQ(CountUndefinedTransitions(empty, core::kSymmetryD8, 2), 102u);
+    PackedLockTable all(core::RuleTableSize(2));
+    for (std::uint64_t i = 0; i < 512; ++i) all.Insert(i);
+    EXPECT_EQ(CountUndefinedTransitions(all, core::kSymmetryD8, 2), 0u);
+
+    // A table smaller or larger than the rule still follows the definition.
+    PackedLockTable smaller(300);
+    smaller.Insert(0);
+    smaller.Insert(7);
+    EXPECT_EQ(CountUndefinedTransitions(smaller, core::kSymmetryD8, 2), PlainCount(smaller, core::kSymmetryD8, 2));
+    PackedLockTable larger(core::RuleTableSize(3));
+    larger.Insert(0);
+    larger.Insert(1);
+    larger.Insert(600);  // beyond a 2-state rule
+    EXPECT_EQ(CountUndefinedTransitions(larger, core::kSymmetryD8, 2), 100u);
+
+    // The sparse form at 6 states: every class but the locked ones.
+    PackedLockTable sparse(core::RuleTableSize(6));
+    sparse.Insert(0);
+    InsertOrbit(sparse, core::kSymmetryD8, 6, 12345);
+    sparse.Insert(core::CanonicalIndex(core::kSymmetryD8, 6, core::DecodeNeighborhoodIndex(999999, 6)));
+    EXPECT_EQ(CountUndefinedTransitions(sparse, core::kSymmetryD8, 6),
+              CountSymmetryClasses(core::kSymmetryD8, 6) - 3);
+}
+
+core::Rule RandomRule(int states, core::RuleSymmetry s, std::uint32_t seed) {
+    core::Rule rule{states, s, core::RuleTable(core::RuleTableSize(states))};
+    std::mt19937 rng(seed);
+    for (auto& out : rule.table) out = static_cast<std::uint8_t>(rng() % states);
+    return rule;
+}
+
+TEST(UndefinedTransitions, LoaderAppendsUnlockedCanonicalCardsInOrder) {
+    const core::Rule rule = RandomRule(3, core::kSymmetryD8, 4);
+    PackedLockTable locks(core::RuleTableSize(3));
+    locks.Insert(0);
+    InsertOrbit(locks, core::kSymmetryD8, 3, 1);
+    InsertOrbit(locks, core::kSymmetryD8, 3, 5);
+
+    std::vector<UndefinedEntry> cards;
+    std::uint64_t cursor = LoadUndefinedEntries(locks, rule, 0, 50, cards);
+    ASSERT_EQ(cards.size(), 50u);
+    EXPECT_EQ(cursor, cards.back().index + 1);  // stops right after the last card
+    cursor = LoadUndefinedEntries(locks, rule, cursor, 7, cards);
+    ASSERT_EQ(cards.size(), 57u);
+
+    // The same cards as a scan of the definition, with the rule's outputs and decoded digits.
+    std::vector<UndefinedEntry> expected;
+    for (std::uint64_t i = 0; expected.size() < 57; ++i)
+        if (!locks.Contains(i) && core::IsCanonicalIndex(core::kSymmetryD8, 3, i))
+            expected.push_back({i, core::DecodeNeighborhoodIndex(i, 3), rule.table[i]});
+    EXPECT_EQ(cards, expected);
+    EXPECT_NE(cards.front().index, 0u);
+    EXPECT_NE(cards.front().index, 1u);
+
+    // Reading to the end yields the whole count and leaves the cursor at the table's end.
+    while (cursor < core::RuleTableSize(3)) cursor = LoadUndefinedEntries(locks, rule, cursor, 1000, cards);
+    EXPECT_EQ(cards.size(), CountUndefinedTransitions(locks, core::kSymmetryD8, 3));
+    EXPECT_EQ(cursor, core::RuleTableSize(3));
+    const std::size_t before = cards.size();
+    EXPECT_EQ(LoadUndefinedEntries(locks, rule, cursor, 10, cards), cursor);
+    EXPECT_EQ(cards.size(), before);
+}
+
+TEST(UndefinedTransitions, LoaderLimitsAndZeroCount) {
+    const core::Rule rule = RandomRule(2, core::kSymmetryC1, 9);
+    PackedLockTable locks(core::RuleTableSize(2));
+    std::vector<UndefinedEntry> cards;
+    EXPECT_EQ(LoadUndefinedEntries(locks, rule, 5, 0, cards), 5u);
+    EXPECT_TRUE(cards.empty());
+    // Starting mid-table under C1: every index is a card.
+    EXPECT_EQ(LoadUndefinedEntries(locks, rule, 508, 10, cards), 512u);
+    ASSERT_EQ(cards.size(), 4u);
+    EXPECT_EQ(cards[0].index, 508u);
+    EXPECT_EQ(cards[3].output, rule.table[511]);
+    // An unsized union loads nothing.
+    cards.clear();
+    EXPECT_EQ(LoadUndefinedEntries(PackedLockTable{}, rule, 0, 10, cards), 0u);
+    EXPECT_TRUE(cards.empty());
+    // A union smaller than the rule bounds the scan.
+    PackedLockTable small(10);
+    EXPECT_EQ(LoadUndefinedEntries(small, rule, 0, 50, cards), 10u);
+    EXPECT_EQ(cards.size(), 10u);
+}
+
+TEST(UndefinedTransitions, LoaderOnTheSparseForm) {
+    const int states = 6;
+    core::Rule rule{states, core::kSymmetryD8, core::RuleTable(core::RuleTableSize(states), 0)};
+    rule.table[6] = 5;
+    PackedLockTable locks(core::RuleTableSize(states));
+    locks.Insert(0);
+    locks.Insert(1);
+    std::vector<UndefinedEntry> cards;
+    const std::uint64_t cursor = LoadUndefinedEntries(locks, rule, 0, 3, cards);
+    ASSERT_EQ(cards.size(), 3u);
+    // 2..5 are corner-only neighbourhoods, canonical; 1 is locked.
+    EXPECT_EQ(cards[0].index, 2u);
+    EXPECT_EQ(cards[2].index, 4u);
+    EXPECT_EQ(cursor, 5u);
+    EXPECT_EQ(cards[0].digits, (core::Neighborhood{0, 0, 0, 0, 0, 0, 0, 0, 2}));
+    const std::uint64_t next = LoadUndefinedEntries(locks, rule, cursor, 2, cards);
+    EXPECT_EQ(cards[4].index, 6u);
+    EXPECT_EQ(cards[4].output, 5u);
+    EXPECT_EQ(cards[4].digits, (core::Neighborhood{0, 0, 0, 0, 0, 0, 0, 1, 0}));
+    EXPECT_EQ(next, 7u);
+}
+
+}  // namespace
+}  // namespace authoring
