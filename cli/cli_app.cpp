@@ -4,16 +4,20 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 
+#include "authoring/editor.h"
 #include "cli/file_io.h"
+#include "core/symmetry.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
 #include "formats/golly_ruletable.h"
 #include "formats/golly_ruletable_writer.h"
 #include "formats/rle.h"
 #include "formats/rulestring.h"
+#include "formats/session_file.h"
 
 namespace cli {
 
@@ -24,19 +28,44 @@ constexpr const char* kUsage =
     "  tavrix-cli run RULE [--pattern FILE.rle | --soup SIDE [--density D] [--seed S]]\n"
     "                      [--generations N] [--output FILE.rle]\n"
     "  tavrix-cli export RULE --format ruletable|rulestring\n"
-    "RULE is a Golly .rule or .table file.\n";
+    "  tavrix-cli import RULE -o SESSION.tavses [--seed S]\n"
+    "  tavrix-cli info SESSION.tavses\n"
+    "RULE is a Golly .rule or .table file, or a .tavses session (its rule, and for run its source grid).\n";
 
 struct LoadedRule {
     core::Rule rule;
     std::string name;  // written into RLE headers
+    // A session's source grid, the default start of a run.
+    std::optional<core::ChunkGrid> sourceGrid;
 };
 
+constexpr std::string_view kSessionMagic = "TAVSESS1";
+constexpr const char* kSessionFailure = "Failed to load the session.\n\n";
+
+formats::SessionSnapshot LoadSessionFile(const std::string& path) {
+    try {
+        return formats::ParseSession(ReadWholeFile(path, "Could not open the session file.",
+                                                   "Failed while reading the session file."));
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(kSessionFailure + std::string(e.what()));
+    }
+}
+
+// A Golly ruletable, or a session recognised by its first bytes.
 LoadedRule LoadRule(const std::string& path) {
+    const std::string name = std::filesystem::path(path).stem().string();
     const std::string text =
         ReadWholeFile(path, "Could not open the Golly rule file.", "Failed while reading the Golly rule file.");
+    if (text.compare(0, kSessionMagic.size(), kSessionMagic) == 0) {
+        try {
+            const formats::SessionSnapshot session = formats::ParseSession(text);
+            return {authoring::RuleFromSession(session), name, session.sourceGrid};
+        } catch (const std::runtime_error& e) {
+            throw std::runtime_error(kSessionFailure + std::string(e.what()));
+        }
+    }
     formats::ImportedGollyRule imported = formats::ParseGollyRuletableText(text);
-    return {{imported.stateCount, imported.symmetry, std::move(imported.table)},
-            std::filesystem::path(path).stem().string()};
+    return {{imported.stateCount, imported.symmetry, std::move(imported.table)}, name, std::nullopt};
 }
 
 // Options after the command's positional argument, as name/value pairs.
@@ -44,7 +73,7 @@ class Options {
 public:
     Options(const std::vector<std::string>& args, std::size_t first) {
         for (std::size_t i = first; i < args.size(); i += 2) {
-            if (args[i].rfind("--", 0) != 0) throw std::runtime_error("Unexpected argument: " + args[i]);
+            if (args[i].rfind("-", 0) != 0) throw std::runtime_error("Unexpected argument: " + args[i]);
             if (i + 1 >= args.size()) throw std::runtime_error("Missing value for " + args[i] + ".");
             values_.emplace_back(args[i], args[i + 1]);
         }
@@ -130,6 +159,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
     core::ChunkGrid grid;
     if (patternPath) {
         grid = LoadPattern(*patternPath, rule.stateCount);
+    } else if (loaded.sourceGrid && !soupSide && !density && !seed) {
+        grid = *loaded.sourceGrid;
     } else {
         const int side = ParseNumber<int>(soupSide, 256, 16, 2048, "--soup");
         const double d = ParseNumber<double>(density, 1.0 - 1.0 / rule.stateCount, 0.0, 1.0, "--density");
@@ -169,6 +200,50 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
     return 0;
 }
 
+int Import(const std::vector<std::string>& args, std::ostream&) {
+    Options options(args, 2);
+    const std::string* output = options.Find("-o");
+    const auto seed = ParseNumber<std::uint32_t>(options.Find("--seed"), 1, 0, UINT32_MAX, "--seed");
+    options.RejectUnknown();
+    if (!output) throw std::runtime_error("Missing -o SESSION.tavses.");
+    const std::string text =
+        ReadWholeFile(args[1], "Could not open the Golly rule file.", "Failed while reading the Golly rule file.");
+    authoring::Editor editor(authoring::ViewSize{}, seed);
+    editor.AdoptImportedRule(formats::ParseGollyRuletableText(text));
+    const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
+    WriteFileAtomically(*output, std::string(bytes.begin(), bytes.end()));
+    return 0;
+}
+
+int Info(const std::vector<std::string>& args, std::ostream& out) {
+    Options options(args, 2);
+    options.RejectUnknown();
+    const formats::SessionSnapshot session = LoadSessionFile(args[1]);
+    authoring::Editor editor;
+    try {
+        editor.LoadSession(session);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(kSessionFailure + std::string(e.what()));
+    }
+    editor.RecountUndefinedTransitions();
+    const core::Rule& rule = editor.Rule();
+    out << "states=" << rule.stateCount << "\n";
+    out << "symmetry=" << core::SymmetryDisplayName(rule.symmetry) << "\n";
+    out << "tabs=" << editor.Tabs().size() << "\n";
+    for (std::size_t i = 0; i < editor.Tabs().size(); ++i) {
+        const authoring::PatternSequence& tab = editor.Tabs()[i];
+        // Tabs other than the viewed one keep no generations; they are computed to their target.
+        const std::size_t generations =
+            tab.generations.empty() ? static_cast<std::size_t>(tab.generationTarget) : tab.generations.size();
+        out << "tab=" << i << " kind=" << (tab.IsPattern() ? "pattern" : "constraint") << " name=\"" << tab.name
+            << "\" generations=" << generations << " own_locks=" << tab.ownLockedTransitions.size()
+            << " broken=" << tab.brokenMarkers.size() << "\n";
+    }
+    out << "locked=" << editor.Undefined().lockUnion.CountLocked() << "\n";
+    out << "undefined=" << editor.Undefined().count << "\n";
+    return 0;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -179,6 +254,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     try {
         if (args.size() >= 2 && args[0] == "run") return Run(args, out);
         if (args.size() >= 2 && args[0] == "export") return Export(args, out);
+        if (args.size() >= 2 && args[0] == "import") return Import(args, out);
+        if (args.size() >= 2 && args[0] == "info") return Info(args, out);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 1;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace cli {
@@ -24,6 +25,17 @@ void WriteFileAtomically(const std::string& path, const std::string& contents) {
     std::string temp = (folder / (target.filename().string() + ".XXXXXX")).string();
     const int fd = mkstemp(temp.data());
     if (fd < 0) throw std::runtime_error("Could not write the file " + path + ".");
+    // mkstemp makes the file private; give it the mode a plain create would, or the old file's.
+    struct stat existing {};
+    mode_t mode = 0;
+    if (::stat(path.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
     bool ok = true;
     std::size_t written = 0;
     while (ok && written < contents.size()) {

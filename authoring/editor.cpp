@@ -1,0 +1,238 @@
+#include "authoring/editor.h"
+
+#include <algorithm>
+
+#include "authoring/neighborhood_scan.h"
+#include "core/step_grid.h"
+#include "core/symmetry.h"
+#include "formats/golly_ruletable.h"
+
+namespace authoring {
+
+namespace {
+
+constexpr int kImportedSoupSide = 32;
+
+double SoupDensity(int stateCount) { return 1.0 - 1.0 / stateCount; }
+
+}  // namespace
+
+Editor::Editor(ViewSize view, std::uint32_t seed) : view_(view), seed_(seed) {
+    doc_.rule.stateCount = 3;
+    CreateRule("", 3, core::kSymmetryD8, "initializing the editor");
+}
+
+void Editor::SetLookaheadFrameCount(int frames) { lookahead_ = std::clamp(frames, 0, int(kViewerFrameCount)); }
+
+void Editor::PrepareCaches() { canonical_.Prepare(doc_.rule.symmetry, doc_.rule.stateCount); }
+
+SequenceSteps Editor::Steps() {
+    SequenceSteps steps;
+    steps.grid = [this](const core::ChunkGrid& previous, core::ChunkGrid& next) {
+        core::StepGrid(doc_.rule, previous, next, stepScratch_);
+    };
+    steps.history = core::StepHistory;
+    steps.lineage = core::StepLineages;
+    steps.locks = [this](const core::ChunkGrid& grid, const PackedLockTable& previous, PackedLockTable& next) {
+        AdvanceLockTable(grid, previous, next, doc_.rule.symmetry, doc_.rule.stateCount, lockScratch_);
+    };
+    return steps;
+}
+
+Camera Editor::NewTabCamera(float divisor) const {
+    const float side = std::min(std::max(view_.width, 1.0f), std::max(view_.height, 1.0f));
+    return Camera{4.5f, 4.5f, std::max(4.0f, side / divisor)};
+}
+
+void Editor::ResetTabsTo(const std::string& name) {
+    doc_.tabs.clear();
+    PatternSequence tab;
+    tab.name = name;
+    tab.camera = NewTabCamera(4.0f);
+    doc_.tabs.push_back(std::move(tab));
+    doc_.selectedTab = 0;
+    doc_.tabBarScroll = 0;
+}
+
+void Editor::CreateRule(const std::string& name, int stateCount, core::RuleSymmetry symmetry,
+                        std::string_view purpose) {
+    core::RuleTable table;
+    core::AllocateRuleTable(table, stateCount, purpose, 0);
+    doc_.rule = core::Rule{stateCount, symmetry, std::move(table)};
+    doc_.colors = DefaultPalette();
+    PrepareCaches();
+    doc_.source.annotations = core::AnnotationLayer();
+    doc_.source.lineage = core::LineageLayer();
+    doc_.source.Randomize(doc_.rule, kImportedSoupSide, SoupDensity(stateCount), seed_++);
+    ResetTabsTo(name);
+    RebuildPatternSequencesFrom(0);
+}
+
+void Editor::CreateRuleFromStartScreen(int stateCount, core::RuleSymmetry symmetry) {
+    EditorSnapshot before = CaptureEditorState(true);
+    CreateRule("", stateCount, symmetry, "creating this rule");
+    PushSnapshotRecord(std::move(before));
+    redoStack_.clear();
+    unsavedChanges_ = false;
+}
+
+void Editor::ResetToStartScreen() {
+    doc_.rule.symmetry = core::kSymmetryD8;
+    PrepareCaches();
+    doc_.source.Replace(doc_.rule, core::ChunkGrid(), core::AnnotationLayer(), core::LineageLayer());
+    ResetTabsTo("");
+    RebuildPatternSequencesFrom(0);
+}
+
+bool Editor::ExtendRule(int newStateCount) {
+    const int oldCount = doc_.rule.stateCount;
+    if (newStateCount <= oldCount || newStateCount > core::kMaxStateCount) return false;
+    core::RuleTable table;
+    core::AllocateRuleTable(table, newStateCount, "extending this rule", doc_.rule.table.size());
+    for (std::uint64_t i = 0; i < doc_.rule.table.size(); ++i)
+        if (const std::uint8_t output = doc_.rule.table[i])
+            table[core::NeighborhoodIndex(core::DecodeNeighborhoodIndex(i, oldCount), newStateCount)] = output;
+    doc_.rule.table = std::move(table);
+    doc_.rule.stateCount = newStateCount;
+    const Palette defaults = DefaultPalette();
+    for (int s = oldCount; s < newStateCount; ++s) doc_.colors[s] = defaults[s];
+    PrepareCaches();
+    undoStack_.clear();
+    redoStack_.clear();
+    brushState_ = static_cast<std::uint8_t>(std::min<int>(brushState_, newStateCount - 1));
+    stateBarShown_ = newStateCount >= 6;
+    doc_.source.ResetHistory(doc_.rule);
+    unsavedChanges_ = true;
+    RebuildPatternSequencesFrom(0);
+    return true;
+}
+
+void Editor::AdoptImportedRule(formats::ImportedGollyRule imported) {
+    // The snapshot keeps the old rule: undoing an import must bring it back whole.
+    EditorSnapshot before = CaptureEditorState(true);
+    doc_.rule = core::Rule{imported.stateCount, imported.symmetry, std::move(imported.table)};
+    PrepareCaches();
+    brushState_ = static_cast<std::uint8_t>(std::min<int>(brushState_, imported.stateCount - 1));
+    doc_.colors = DefaultPalette();
+    for (const formats::ImportedStateColor& c : imported.colors)
+        if (c.state < kPaletteSize) doc_.colors[c.state] = {c.red, c.green, c.blue, c.alpha};
+    doc_.source.annotations = core::AnnotationLayer();
+    doc_.source.lineage = core::LineageLayer();
+    doc_.source.Randomize(doc_.rule, kImportedSoupSide, SoupDensity(imported.stateCount), seed_++);
+    ResetTabsTo("Imported Rule");
+    RebuildPatternSequencesFrom(0);
+    PushSnapshotRecord(std::move(before));
+    redoStack_.clear();
+    unsavedChanges_ = false;
+}
+
+PatternSequence& Editor::CurrentTab() {
+    if (doc_.tabs.empty()) throw std::runtime_error("No pattern tabs are available.");
+    const auto selected = static_cast<std::size_t>(std::max(doc_.selectedTab, 0));
+    return doc_.tabs[std::min(selected, doc_.tabs.size() - 1)];
+}
+
+bool Editor::RuleEditorPageSelected() const {
+    return doc_.selectedTab >= static_cast<std::int32_t>(doc_.tabs.size());
+}
+
+void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
+    if (doc_.tabs.empty()) return;
+    PrepareCaches();
+    const std::size_t start = static_cast<std::size_t>(std::min<std::uint64_t>(startIndex, doc_.tabs.size() - 1));
+    const std::size_t driving = std::min(static_cast<std::size_t>(std::max(doc_.selectedTab, 0)), doc_.tabs.size() - 1);
+    const std::uint64_t entryCount = core::RuleTableSize(doc_.rule.stateCount);
+    PackedLockTable lockUnion(entryCount);
+    lockUnion.Insert(0);
+    const SequenceSteps steps = Steps();
+    LockBookkeeping bookkeeping(canonical_);
+    for (std::size_t i = 0; i < doc_.tabs.size(); ++i) {
+        PatternSequence& tab = doc_.tabs[i];
+        if (!tab.IsPattern()) {
+            // Constraint tabs join the chain with the locks they hold.
+            for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
+            continue;
+        }
+        if (i < start) {
+            for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
+            continue;
+        }
+        if (i == driving) tab.generationTarget = std::max(tab.generationTarget, tab.currentGeneration + lookahead_);
+        GenerateSequence(tab, entryCount, lockUnion, steps);
+        bookkeeping.RefreshPatternLockDeltaSources(tab, lockUnion);
+        if (i == driving) {
+            lockUnion = tab.lockTables.back();
+        } else {
+            for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
+            tab.DropComputedData();
+        }
+    }
+    SyncViewerFrames();
+    undefined_.stale = true;
+    if (RuleEditorPageSelected()) RecountUndefinedTransitions();
+}
+
+void Editor::EnsureSequenceGenerations(std::uint64_t count) {
+    PatternSequence& tab = CurrentTab();
+    if (!tab.IsPattern()) return;
+    ExtendSequence(tab, count, core::RuleTableSize(doc_.rule.stateCount), Steps());
+}
+
+void Editor::SyncViewerFrames() {
+    for (ViewerFrame& frame : frames_) frame = ViewerFrame();
+    if (doc_.tabs.empty() || RuleEditorPageSelected()) return;
+    PatternSequence& tab = CurrentTab();
+    if (!tab.IsPattern()) return;
+    const std::size_t before = tab.generations.size();
+    EnsureSequenceGenerations(static_cast<std::uint64_t>(tab.currentGeneration) + lookahead_);
+    LockBookkeeping bookkeeping(canonical_);
+    if (tab.generations.size() != before) bookkeeping.RefreshPatternLockDeltaSources(tab, tab.baseLocks);
+    bookkeeping.ResolvePendingMarkers(tab);
+    for (int i = 0; i < lookahead_; ++i) {
+        const std::size_t g = static_cast<std::size_t>(tab.currentGeneration) + i;
+        if (g >= tab.generations.size()) break;
+        ViewerFrame& frame = frames_[i];
+        frame.grid = tab.generations[g];
+        if (g < tab.histories.size()) frame.history = tab.histories[g];
+        frame.annotations = tab.annotations;
+        if (g < tab.lineages.size()) frame.lineage = tab.lineages[g];
+    }
+}
+
+void Editor::TrimSequenceToViewer() {
+    if (doc_.tabs.empty() || RuleEditorPageSelected()) return;
+    PatternSequence& tab = CurrentTab();
+    if (!tab.IsPattern()) return;
+    const std::size_t keep = std::min(static_cast<std::size_t>(std::max(tab.currentGeneration, 0)) + lookahead_,
+                                      tab.generations.size());
+    if (keep < tab.generations.size()) {
+        tab.generations.resize(keep);
+        tab.histories.resize(std::min(keep, tab.histories.size()));
+        tab.lineages.resize(std::min(keep, tab.lineages.size()));
+        tab.lockTables.resize(std::min(keep, tab.lockTables.size()));
+    }
+    tab.generationTarget = static_cast<std::int32_t>(keep);
+    LockBookkeeping bookkeeping(canonical_);
+    bookkeeping.RefreshPatternLockDeltaSources(tab, tab.baseLocks);
+    bookkeeping.ResolvePendingMarkers(tab);
+}
+
+void PatternSequence::DropComputedData() {
+    generations.clear();
+    histories.clear();
+    lineages.clear();
+    lockTables.clear();
+    expansions.clear();
+    baseLocks = PackedLockTable();
+}
+
+void PatternSequence::SetKeyframeOverride(std::uint64_t generation, const core::ChunkGrid& grid) {
+    for (KeyframeOverride& pinned : keyframeOverrides)
+        if (pinned.generation == generation) {
+            pinned.grid = grid;
+            return;
+        }
+    keyframeOverrides.push_back({generation, grid});
+}
+
+}  // namespace authoring

@@ -1,0 +1,212 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "authoring/canonical_index_cache.h"
+#include "authoring/neighborhood_scan.h"
+#include "authoring/palette.h"
+#include "authoring/pattern_sequence.h"
+#include "authoring/sequence_engine.h"
+#include "authoring/source_run.h"
+#include "authoring/undefined_transitions.h"
+#include "core/rule_table.h"
+
+namespace formats {
+struct ImportedGollyRule;
+struct SessionSnapshot;
+}  // namespace formats
+
+namespace authoring {
+
+inline constexpr std::size_t kViewerFrameCount = 15;
+inline constexpr std::size_t kMaxUndoSnapshots = 128;
+inline constexpr std::size_t kUndefinedPageSize = 50;
+
+// The editable document: what snapshots capture and sessions store.
+struct Document {
+    core::Rule rule;
+    Palette colors = DefaultPalette();
+    SourceRun source;
+    std::vector<PatternSequence> tabs;
+    // tabs.size() selects the rule editor page.
+    std::int32_t selectedTab = 0;
+    float tabBarScroll = 0;
+};
+
+struct ViewerFrame {
+    core::ChunkGrid grid;
+    core::HistoryLayer history;
+    core::AnnotationLayer annotations;
+    core::LineageLayer lineage;
+};
+
+// One undo or redo record: the whole document (full kind) or the old outputs of a few
+// transitions with the source grid (rule-change kind).
+struct EditorSnapshot {
+    core::ChunkGrid sourceGrid;
+    core::AnnotationLayer sourceAnnotations;
+    core::LineageLayer sourceLineage;
+    std::vector<PatternSequence> tabs;
+    Palette stateColors{};
+    std::int32_t selectedTab = 0;
+    float tabBarScroll = 0;
+    std::vector<RuleChange> ruleOutputs;
+    std::uint8_t stateCount = 0;
+    std::uint8_t symmetry = 0;
+    bool includesRule = false;
+    std::vector<RuleChange> previousOutputs;
+    core::ChunkGrid changeSourceGrid;
+    std::uint8_t changeStateCount = 0;
+    bool isRuleChange = false;
+};
+
+struct UndefinedList {
+    PackedLockTable lockUnion;
+    std::uint64_t count = 0;
+    std::uint64_t scanCursor = 0;
+    std::vector<UndefinedEntry> entries;
+    bool stale = true;
+};
+
+// Size in pixels of the grid area; new tabs size their cells from it.
+struct ViewSize {
+    float width = 800;
+    float height = 600;
+};
+
+// Outcome of a user edit: refused edits make the window beep.
+enum class EditOutcome { Changed, Unchanged, Refused };
+
+// The window-free editor: owns the document and every authoring operation on it. It never
+// asks questions or beeps; refused operations say so in their result.
+class Editor {
+public:
+    // Starts with a 3-state D8 rule. `seed` drives the soups this editor makes.
+    explicit Editor(ViewSize view = {}, std::uint32_t seed = 1);
+
+    const Document& Doc() const { return doc_; }
+    const core::Rule& Rule() const { return doc_.rule; }
+    const std::vector<PatternSequence>& Tabs() const { return doc_.tabs; }
+    const std::array<ViewerFrame, kViewerFrameCount>& Frames() const { return frames_; }
+    const UndefinedList& Undefined() const { return undefined_; }
+    bool UnsavedChanges() const { return unsavedChanges_; }
+    void MarkSaved() { unsavedChanges_ = false; }
+    std::size_t UndoDepth() const { return undoStack_.size(); }
+    std::size_t RedoDepth() const { return redoStack_.size(); }
+
+    // View state the shell owns but the model's algorithms read.
+    void SetLookaheadFrameCount(int frames);
+    int LookaheadFrameCount() const { return lookahead_; }
+    void SetViewSize(ViewSize view) { view_ = view; }
+    void SetStateBarShown(bool shown) { stateBarShown_ = shown; }
+    bool StateBarShown() const { return stateBarShown_; }
+    void SetBrushState(std::uint8_t state) { brushState_ = state; }
+    std::uint8_t BrushState() const { return brushState_; }
+    void SetSeed(std::uint32_t seed) { seed_ = seed; }
+
+    // --- rule creation and extension
+    void CreateRule(const std::string& name, int stateCount, core::RuleSymmetry symmetry, std::string_view purpose);
+    // The start screen's "Create Rule": undoable, clears the unsaved flag.
+    void CreateRuleFromStartScreen(int stateCount, core::RuleSymmetry symmetry);
+    void ResetToStartScreen();
+    // False when n is not a larger state count; throws the memory message on failure.
+    bool ExtendRule(int newStateCount);
+    // Adopts an imported Golly rule as a new session with one tab "Imported Rule".
+    void AdoptImportedRule(formats::ImportedGollyRule imported);
+
+    // --- the tab chain
+    void RebuildPatternSequencesFrom(std::uint64_t startIndex);
+    void EnsureSequenceGenerations(std::uint64_t count);
+    void SyncViewerFrames();
+    void TrimSequenceToViewer();
+    // The selected tab, or the last one while the rule editor page is selected.
+    PatternSequence& CurrentTab();
+    void NewPatternTab();
+    EditOutcome CloseTab(std::size_t index);
+    void SelectTab(std::size_t index);
+    // The first move of a drag is undoable; the shell rebuilds when the drag ends.
+    void MoveTab(std::size_t from, std::size_t to, bool firstMoveOfDrag);
+    void SetCurrentGeneration(std::int32_t generation);
+    void RenameTab(std::size_t index, const std::string& name);
+
+    // --- painting; a stroke pushes at most one snapshot
+    void BeginStroke();
+    std::uint8_t NextPaintState(std::uint8_t old, bool shift) const;
+    // Paints the start pattern of the current tab.
+    EditOutcome PaintStartCell(std::int32_t x, std::int32_t y, bool shift);
+    // Paints the cell of viewer frame `frame`: changes the transition that produced it.
+    EditOutcome PaintFrameCell(std::size_t frame, std::int32_t x, std::int32_t y, bool shift);
+    // Shows the generation of the current tab's first broken marker; `cell` receives the
+    // marker's cell when a frame shows it.
+    EditOutcome JumpToBrokenMarker(int generationScrollStep, std::optional<std::pair<std::int32_t, std::int32_t>>& cell);
+    bool RuleEditorPageSelected() const;
+
+    // --- undefined transitions
+    void RecountUndefinedTransitions();
+    void LoadMoreUndefinedEntries(std::size_t count);
+    std::string UndefinedStatusText() const;
+    void TakeMinrule();
+    EditOutcome RandomizeUndefinedTransitions(std::uint32_t seed);
+    EditOutcome ClickUndefinedCard(std::size_t card, bool shift);
+
+    // --- undo
+    EditorSnapshot CaptureEditorState(bool includeRule) const;
+    void PushSnapshot(bool includeRule);
+    void PushRuleChangeSnapshot(const std::vector<RuleChange>& changes);
+    EditOutcome Undo();
+    EditOutcome Redo();
+
+    // --- sessions
+    formats::SessionSnapshot ToSession() const;
+    // Replaces the document by a loaded session, or throws and changes nothing.
+    void LoadSession(const formats::SessionSnapshot& session);
+
+private:
+    SequenceSteps Steps();
+    void PrepareCaches();
+    void WriteChanges(const std::vector<RuleChange>& changes);
+    std::vector<RuleChange> OrbitChanges(const core::Neighborhood& digits, std::uint8_t state) const;
+    void ApplyRuleEdit(const std::vector<RuleChange>& changes, std::uint64_t brokenTransition, bool markBroken,
+                       std::uint64_t rebuildFrom);
+    void PushSnapshotRecord(EditorSnapshot snapshot);
+    EditorSnapshot RuleChangeRecord(const std::vector<RuleChange>& changes) const;
+    void BeginEdit(bool includeRule);
+    void ResetTabsTo(const std::string& name);
+    Camera NewTabCamera(float divisor) const;
+    void MarkBrokenInLaterTabs(std::uint64_t transition);
+    EditorSnapshot RestoreSnapshot(const EditorSnapshot& snapshot);
+    // Installs a complete document built elsewhere and recomputes everything derived from it.
+    void InstallDocument(Document next);
+
+    Document doc_;
+    std::array<ViewerFrame, kViewerFrameCount> frames_{};
+    UndefinedList undefined_;
+    std::vector<EditorSnapshot> undoStack_;
+    std::vector<EditorSnapshot> redoStack_;
+    bool unsavedChanges_ = false;
+    bool strokeSnapshotTaken_ = false;
+    std::set<std::tuple<std::size_t, std::int32_t, std::int32_t>> strokeCells_;
+    int lookahead_ = 9;
+    ViewSize view_;
+    bool stateBarShown_ = false;
+    std::uint8_t brushState_ = 1;
+    std::uint32_t seed_ = 1;
+    CanonicalIndexCache canonical_;
+    core::StepScratch stepScratch_;
+    LockScanScratch lockScratch_;
+};
+
+// The rule a parsed session holds; throws the memory message when its table does not fit.
+core::Rule RuleFromSession(const formats::SessionSnapshot& session);
+
+// The union of every tab's own locks and the all-background transition; false without tabs.
+bool CollectLockedTransitions(const std::vector<PatternSequence>& tabs, int stateCount, PackedLockTable& out);
+
+}  // namespace authoring

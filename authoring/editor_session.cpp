@@ -1,0 +1,91 @@
+#include <algorithm>
+
+#include "authoring/editor.h"
+#include "formats/session_file.h"
+
+namespace authoring {
+
+namespace {
+
+constexpr std::uint32_t kMaxLoadedGeneration = 1u << 16;
+
+}  // namespace
+
+formats::SessionSnapshot Editor::ToSession() const {
+    formats::SessionSnapshot s;
+    s.stateCount = static_cast<std::uint8_t>(doc_.rule.stateCount);
+    s.symmetry = doc_.rule.symmetry;
+    s.selectedTab = doc_.selectedTab;
+    s.tabScrollOffset = doc_.tabBarScroll;
+    s.sourceGrid = doc_.source.grid;
+    s.sourceAnnotations = doc_.source.annotations;
+    s.sourceLineage = doc_.source.lineage;
+    for (int i = 0; i < kPaletteSize; ++i)
+        s.colors[i] = {doc_.colors[i].red, doc_.colors[i].green, doc_.colors[i].blue, doc_.colors[i].alpha};
+    s.colorsStored = true;
+    s.ruleEntries = formats::CollectRuleEntries(doc_.rule.table);
+    for (const PatternSequence& tab : doc_.tabs) {
+        formats::SessionPatternRecord record;
+        record.kind = static_cast<std::uint8_t>(tab.kind);
+        record.name = tab.name;
+        record.camera = {tab.camera.centreX, tab.camera.centreY, tab.camera.cellSize};
+        record.currentGeneration = static_cast<std::uint32_t>(std::max(tab.currentGeneration, 0));
+        record.generationTarget = static_cast<std::uint32_t>(std::max(tab.generationTarget, 0));
+        record.startGrid = tab.startGrid;
+        record.startAnnotations = tab.annotations;
+        record.startLineage = tab.startLineage;
+        record.selectedVariable = tab.selectedVariable;
+        record.nextLinkGroup = static_cast<std::int32_t>(tab.nextLinkGroup);
+        record.variables = tab.variables;
+        record.entries = tab.entries;
+        s.patterns.push_back(std::move(record));
+    }
+    return s;
+}
+
+core::Rule RuleFromSession(const formats::SessionSnapshot& session) {
+    core::Rule rule{session.stateCount, session.symmetry, {}};
+    core::AllocateRuleTable(rule.table, session.stateCount, "loading this session", 0);
+    for (const formats::SessionRuleEntry& entry : session.ruleEntries) rule.table[entry.index] = entry.state;
+    return rule;
+}
+
+void Editor::LoadSession(const formats::SessionSnapshot& session) {
+    Document next;
+    next.rule = RuleFromSession(session);
+    const Palette defaults = DefaultPalette();
+    for (int i = 0; i < kPaletteSize; ++i) {
+        const formats::Rgba& c = session.colors[i];
+        next.colors[i] = session.colorsStored && i < session.stateCount ? Color{c.red, c.green, c.blue, c.alpha}
+                                                                         : defaults[i];
+    }
+    next.source.grid = session.sourceGrid;
+    next.source.annotations = session.sourceAnnotations;
+    next.source.lineage = session.sourceLineage;
+    next.source.patternSize = 32;
+    next.source.density = 1.0 - 1.0 / session.stateCount;
+    for (const formats::SessionPatternRecord& record : session.patterns) {
+        PatternSequence tab;
+        tab.kind = record.kind == formats::kSessionConstraintTab ? PatternKind::Constraint : PatternKind::Pattern;
+        tab.name = record.name;
+        tab.camera = {record.camera.centreX, record.camera.centreY, record.camera.cellSize};
+        // A stored position far beyond any real session would make loading compute that many
+        // generations; such values are held to a bound.
+        tab.currentGeneration = static_cast<std::int32_t>(std::min(record.currentGeneration, kMaxLoadedGeneration));
+        tab.generationTarget = static_cast<std::int32_t>(std::min(record.generationTarget, kMaxLoadedGeneration));
+        tab.startGrid = record.startGrid;
+        tab.annotations = record.startAnnotations;
+        tab.startLineage = record.startLineage;
+        tab.selectedVariable = record.selectedVariable;
+        tab.nextLinkGroup = static_cast<std::uint32_t>(std::max(record.nextLinkGroup, 1));
+        tab.variables = record.variables;
+        tab.entries = record.entries;
+        next.tabs.push_back(std::move(tab));
+    }
+    next.selectedTab = session.selectedTab;
+    next.tabBarScroll = session.tabScrollOffset;
+    InstallDocument(std::move(next));
+    unsavedChanges_ = false;
+}
+
+}  // namespace authoring

@@ -1,0 +1,110 @@
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include "authoring/editor.h"
+#include "authoring/symmetry_indexer.h"
+#include "core/symmetry.h"
+
+namespace authoring {
+
+bool CollectLockedTransitions(const std::vector<PatternSequence>& tabs, int stateCount, PackedLockTable& out) {
+    if (tabs.empty()) {
+        out = PackedLockTable();
+        return false;
+    }
+    out.Reset(core::RuleTableSize(stateCount));
+    out.Insert(0);
+    for (const PatternSequence& tab : tabs)
+        for (std::uint64_t index : tab.ownLockedTransitions) out.Insert(index);
+    return true;
+}
+
+void Editor::RecountUndefinedTransitions() {
+    undefined_.entries.clear();
+    undefined_.count = 0;
+    undefined_.scanCursor = 0;
+    undefined_.stale = false;
+    if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, undefined_.lockUnion)) return;
+    undefined_.count = CountUndefinedTransitions(undefined_.lockUnion, doc_.rule.symmetry, doc_.rule.stateCount);
+    LoadMoreUndefinedEntries(kUndefinedPageSize);
+}
+
+void Editor::LoadMoreUndefinedEntries(std::size_t count) {
+    const std::uint64_t loaded = undefined_.entries.size();
+    if (count == 0 || loaded >= undefined_.count) return;
+    const std::uint64_t wanted = std::min<std::uint64_t>(count, undefined_.count - loaded);
+    undefined_.scanCursor = LoadUndefinedEntries(undefined_.lockUnion, doc_.rule, undefined_.scanCursor,
+                                                 static_cast<std::size_t>(wanted), undefined_.entries);
+}
+
+std::string Editor::UndefinedStatusText() const {
+    const std::string symmetry(core::SymmetryDisplayName(doc_.rule.symmetry));
+    char text[160];
+    if (undefined_.entries.size() < undefined_.count)
+        std::snprintf(text, sizeof text, "%llu undefined transitions (%zu loaded)  |  %s",
+                      static_cast<unsigned long long>(undefined_.count), undefined_.entries.size(), symmetry.c_str());
+    else
+        std::snprintf(text, sizeof text, "%llu undefined transitions  |  %s",
+                      static_cast<unsigned long long>(undefined_.count), symmetry.c_str());
+    return text;
+}
+
+void Editor::TakeMinrule() {
+    PackedLockTable locks;
+    if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, locks)) return;
+    BeginEdit(true);
+    const std::uint64_t limit = std::min<std::uint64_t>(locks.EntryCount(), doc_.rule.table.size());
+    // Zero everything, then put back what the locks keep: cheaper than testing every index.
+    std::vector<RuleChange> kept;
+    locks.ForEachIndex([&](std::uint64_t i) {
+        if (i < limit) kept.push_back({i, doc_.rule.table[i]});
+    });
+    std::fill(doc_.rule.table.begin(), doc_.rule.table.begin() + static_cast<std::ptrdiff_t>(limit), 0);
+    WriteChanges(kept);
+    RebuildPatternSequencesFrom(0);
+    doc_.source.Rewind(doc_.rule);
+}
+
+EditOutcome Editor::RandomizeUndefinedTransitions(std::uint32_t seed) {
+    PackedLockTable locks;
+    if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, locks)) return EditOutcome::Refused;
+    std::mt19937 engine(seed);
+    const auto n = static_cast<std::uint32_t>(doc_.rule.stateCount);
+    const std::uint32_t threshold = (0u - n) % n;
+    const SymmetryIndexer indexer(doc_.rule.symmetry, doc_.rule.stateCount);
+    const std::uint64_t limit = std::min<std::uint64_t>(locks.EntryCount(), doc_.rule.table.size());
+    std::vector<RuleChange> changes;
+    for (std::uint64_t i = 0; i < limit; ++i) {
+        if (locks.Contains(i)) continue;
+        const core::Neighborhood digits = indexer.Decode(i);
+        if (!indexer.IsCanonical(digits)) continue;
+        std::uint64_t product = 0;
+        do {
+            product = static_cast<std::uint64_t>(engine()) * n;
+        } while (static_cast<std::uint32_t>(product) < threshold);
+        const auto state = static_cast<std::uint8_t>(product >> 32);
+        for (std::uint64_t member : core::NeighborhoodOrbit(doc_.rule.symmetry, doc_.rule.stateCount, digits))
+            changes.push_back({member, state});
+    }
+    if (changes.empty()) return EditOutcome::Refused;
+    PushRuleChangeSnapshot(changes);
+    redoStack_.clear();
+    ApplyRuleEdit(changes, 0, false, 0);
+    return EditOutcome::Changed;
+}
+
+EditOutcome Editor::ClickUndefinedCard(std::size_t card, bool shift) {
+    if (undefined_.stale) RecountUndefinedTransitions();
+    if (card >= undefined_.entries.size()) return EditOutcome::Unchanged;
+    const UndefinedEntry entry = undefined_.entries[card];
+    const std::uint8_t next = NextPaintState(entry.output, shift);
+    if (next == entry.output) return EditOutcome::Unchanged;
+    const std::vector<RuleChange> changes = OrbitChanges(entry.digits, next);
+    PushRuleChangeSnapshot(changes);
+    redoStack_.clear();
+    ApplyRuleEdit(changes, entry.index, true, 0);
+    return EditOutcome::Changed;
+}
+
+}  // namespace authoring

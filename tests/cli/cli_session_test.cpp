@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "authoring/editor.h"
+#include "cli/cli_app.h"
+#include "formats/session_file.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("tavrix-cli-session-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Save(const authoring::Editor& editor, const std::string& name) {
+        const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
+        const fs::path path = dir_ / name;
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path.string();
+    }
+
+    int Run(std::vector<std::string> args) {
+        out_.str("");
+        err_.str("");
+        return RunCli(args, out_, err_);
+    }
+
+    fs::path dir_;
+    std::ostringstream out_, err_;
+};
+
+// One live cell under the empty rule: generation 0 uses the nine neighbourhoods holding that
+// cell, and the kept empty chunk of generation 1 only the all-background one.
+TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
+    authoring::Editor c1;
+    c1.CreateRule("", 2, 0, "creating this rule");
+    c1.BeginStroke();
+    c1.PaintStartCell(0, 0, false);
+    c1.RenameTab(0, "dot");
+    ASSERT_EQ(Run({"info", Save(c1, "c1.tavses")}), 0) << err_.str();
+    EXPECT_EQ(out_.str(),
+              "states=2\nsymmetry=C1 (asymmetric)\ntabs=1\n"
+              "tab=0 kind=pattern name=\"dot\" generations=9 own_locks=9 broken=0\n"
+              "locked=10\nundefined=502\n");
+
+    authoring::Editor d8;
+    d8.CreateRule("", 2, 4, "creating this rule");
+    d8.BeginStroke();
+    d8.PaintStartCell(0, 0, false);
+    d8.NewPatternTab();
+    ASSERT_EQ(Run({"info", Save(d8, "d8.tavses")}), 0) << err_.str();
+    // Centre, corner and edge classes (1 + 4 + 4 indices) on top of the background; 102 classes in all.
+    EXPECT_EQ(out_.str(),
+              "states=2\nsymmetry=D8 (isotropic)\ntabs=2\n"
+              "tab=0 kind=pattern name=\"\" generations=1 own_locks=9 broken=0\n"
+              "tab=1 kind=pattern name=\"\" generations=9 own_locks=0 broken=0\n"
+              "locked=10\nundefined=98\n");
+}
+
+TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
+    const fs::path rule = dir_ / "Grow.rule";
+    std::ofstream(rule) << "@RULE Grow\n@TABLE\nn_states:3\nneighborhood:Moore\nsymmetries:rotate4\n"
+                           "0,1,0,0,0,0,0,0,0,2\n@COLORS\n1 255 0 0\n";
+    const std::string session = (dir_ / "grow.tavses").string();
+    ASSERT_EQ(Run({"import", rule.string(), "-o", session, "--seed", "5"}), 0) << err_.str();
+    const formats::SessionSnapshot saved = formats::ParseSession(std::string_view(
+        [&] {
+            std::ifstream in(session, std::ios::binary);
+            std::stringstream text;
+            text << in.rdbuf();
+            return text.str();
+        }()));
+    ASSERT_EQ(saved.patterns.size(), 1u);
+    EXPECT_EQ(saved.patterns[0].name, "Imported Rule");
+    EXPECT_EQ(saved.symmetry, 3);
+    EXPECT_EQ(saved.colors[1].red, 1.0f);
+    EXPECT_EQ(saved.colors[1].green, 0.0f);
+
+    ASSERT_EQ(Run({"info", session}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("tab=0 kind=pattern name=\"Imported Rule\" generations=9 own_locks=0"), std::string::npos);
+    // Without a pattern or soup, run starts from the session's 32 x 32 source grid.
+    ASSERT_EQ(Run({"run", session, "--generations", "0"}), 0);
+    std::uint64_t live = 0;
+    saved.sourceGrid.ForEachChunk([&](int, int, const core::Chunk64& c) { live += c.liveCount; });
+    EXPECT_EQ(out_.str().rfind("generations=0 population=" + std::to_string(live) + " ", 0), 0u);
+    ASSERT_EQ(Run({"export", session, "--format", "ruletable"}), 0);
+    EXPECT_NE(out_.str().find("symmetries:rotate4\n"), std::string::npos);
+    EXPECT_EQ(Run({"export", session, "--format", "rulestring"}), 1);
+}
+
+TEST_F(CliSessionTest, BadSessionsFailWithTheEditorsMessage) {
+    const fs::path bad = dir_ / "bad.tavses";
+    std::ofstream(bad) << "TAVSESS1";
+    EXPECT_EQ(Run({"info", bad.string()}), 1);
+    EXPECT_EQ(err_.str(), "Failed to load the session.\n\nUnexpected end of file.\n");
+    EXPECT_EQ(Run({"run", bad.string()}), 1);
+    EXPECT_EQ(err_.str(), "Failed to load the session.\n\nUnexpected end of file.\n");
+    EXPECT_EQ(Run({"info", (dir_ / "missing.tavses").string()}), 1);
+    EXPECT_EQ(err_.str(), "Failed to load the session.\n\nCould not open the session file.\n");
+    EXPECT_EQ(Run({"import", (dir_ / "missing.rule").string(), "-o", (dir_ / "x.tavses").string()}), 1);
+    EXPECT_FALSE(fs::exists(dir_ / "x.tavses"));
+}
+
+}  // namespace
+}  // namespace cli
