@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -81,6 +82,18 @@ struct ViewSize {
     float height = 600;
 };
 
+// Where a gesture happens: the pattern viewer, or a viewer frame of the current tab.
+enum class Surface { Viewer, TabFrame };
+struct SurfaceRef {
+    Surface surface = Surface::Viewer;
+    std::size_t frame = 0;
+};
+
+// Inclusive rectangle between two corner cells, in any order.
+struct CellRect {
+    std::int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
 // Outcome of a user edit: refused edits make the window beep.
 enum class EditOutcome { Changed, Unchanged, Refused };
 
@@ -148,6 +161,17 @@ public:
     EditOutcome JumpToBrokenMarker(int generationScrollStep, std::optional<std::pair<std::int32_t, std::int32_t>>& cell);
     bool RuleEditorPageSelected() const;
 
+    // --- markers and selections
+    std::uint16_t NextMarkerValue(std::uint16_t old, std::uint8_t marker, std::uint8_t drawState) const;
+    EditOutcome PaintMarker(const SurfaceRef& where, std::int32_t x, std::int32_t y, std::uint8_t marker,
+                            std::uint8_t drawState);
+    // Live cells of the selection leave the automaton as markers (marker 0 clears them).
+    EditOutcome CellsToMarkers(const SurfaceRef& where, const CellRect& rect, std::uint8_t marker);
+    EditOutcome MarkersToCells(const SurfaceRef& where, const CellRect& rect, std::uint8_t marker);
+    EditOutcome DeleteSelection(const SurfaceRef& where, const CellRect& rect);
+    // A new pattern tab holding the selection's cells and overlays, top-left at (0, 0); its index.
+    std::size_t CopySelectionToNewTab(const SurfaceRef& where, const CellRect& rect);
+
     // --- undefined transitions
     void RecountUndefinedTransitions();
     void LoadMoreUndefinedEntries(std::size_t count);
@@ -181,6 +205,14 @@ private:
     void ResetTabsTo(const std::string& name);
     Camera NewTabCamera(float divisor) const;
     void MarkBrokenInLaterTabs(std::uint64_t transition);
+    std::size_t InsertTab(PatternSequence tab);
+    void RefreshFrameAnnotations();
+    std::uint64_t FrameGeneration(const SurfaceRef& where) const;
+    using SelectionEdit =
+        std::function<bool(core::ChunkGrid&, core::AnnotationLayer&, core::LineageLayer&)>;
+    // Runs an undoable edit of the selected pattern's layers; an edit that changes nothing is
+    // dropped again unless `keepUnchanged`.
+    EditOutcome EditSelection(const SurfaceRef& where, bool keepUnchanged, const SelectionEdit& edit);
     EditorSnapshot RestoreSnapshot(const EditorSnapshot& snapshot);
     // Installs a complete document built elsewhere and recomputes everything derived from it.
     void InstallDocument(Document next);

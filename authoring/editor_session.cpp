@@ -76,10 +76,13 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
         tab.startGrid = record.startGrid;
         tab.annotations = record.startAnnotations;
         tab.startLineage = record.startLineage;
-        tab.selectedVariable = record.selectedVariable;
-        tab.nextLinkGroup = static_cast<std::uint32_t>(std::max(record.nextLinkGroup, 1));
-        tab.variables = record.variables;
-        tab.entries = record.entries;
+        // Constraint data means something, and was checked on reading, only for constraint tabs.
+        if (!tab.IsPattern()) {
+            tab.selectedVariable = record.selectedVariable;
+            tab.nextLinkGroup = static_cast<std::uint32_t>(std::max(record.nextLinkGroup, 1));
+            tab.variables = record.variables;
+            tab.entries = record.entries;
+        }
         next.tabs.push_back(std::move(tab));
     }
     next.selectedTab = session.selectedTab;

@@ -6,13 +6,18 @@
 namespace authoring {
 
 void Editor::NewPatternTab() {
-    BeginEdit(false);
     PatternSequence tab;
     tab.camera = NewTabCamera(8.0f);
+    InsertTab(std::move(tab));
+}
+
+std::size_t Editor::InsertTab(PatternSequence tab) {
+    BeginEdit(false);
     const std::size_t at = RuleEditorPageSelected() ? doc_.tabs.size() : static_cast<std::size_t>(doc_.selectedTab) + 1;
     doc_.tabs.insert(doc_.tabs.begin() + static_cast<std::ptrdiff_t>(at), std::move(tab));
     doc_.selectedTab = static_cast<std::int32_t>(at);
     RebuildPatternSequencesFrom(0);
+    return at;
 }
 
 EditOutcome Editor::CloseTab(std::size_t index) {

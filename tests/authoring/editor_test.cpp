@@ -182,3 +182,80 @@ TEST(Editor, LongRandomEditSequencesUndoAndRedoExactly) {
 
 }  // namespace
 }  // namespace authoring
+
+namespace authoring {
+namespace {
+
+TEST(EditorSelection, CellsToMarkersAndBack) {
+    Editor editor(ViewSize{}, 5);
+    editor.BeginStroke();
+    editor.PaintStartCell(2, 2, false);
+    editor.PaintStartCell(3, 2, false);
+    editor.PaintStartCell(3, 2, false);  // state 2
+    const SurfaceRef start{Surface::TabFrame, 0};
+    ASSERT_EQ(editor.CellsToMarkers(start, {0, 0, 5, 5}, 3), EditOutcome::Changed);
+    const PatternSequence& tab = editor.Tabs()[0];
+    EXPECT_EQ(tab.startGrid.ChunkCount(), 0u);
+    EXPECT_EQ(tab.annotations.ValueAt(2, 2), 0x0103);
+    EXPECT_EQ(tab.annotations.ValueAt(3, 2), 0x0203);
+    // Nothing left to turn into markers: refused, and no snapshot stays behind.
+    const std::size_t depth = editor.UndoDepth();
+    EXPECT_EQ(editor.CellsToMarkers(start, {0, 0, 5, 5}, 3), EditOutcome::Refused);
+    EXPECT_EQ(editor.UndoDepth(), depth);
+    // Other markers stay; the annotation itself stays.
+    EXPECT_EQ(editor.MarkersToCells(start, {0, 0, 5, 5}, 4), EditOutcome::Refused);
+    ASSERT_EQ(editor.MarkersToCells(start, {0, 0, 5, 5}, 3), EditOutcome::Changed);
+    EXPECT_EQ(editor.Tabs()[0].startGrid.CellAt(3, 2), 2);
+    EXPECT_EQ(editor.Tabs()[0].annotations.ValueAt(3, 2), 0x0203);
+    // Later frames refuse the marker operations.
+    EXPECT_EQ(editor.CellsToMarkers({Surface::TabFrame, 2}, {0, 0, 5, 5}, 3), EditOutcome::Refused);
+}
+
+TEST(EditorSelection, DeleteClearsCellsFirstThenOverlays) {
+    Editor editor(ViewSize{}, 5);
+    editor.BeginStroke();
+    editor.PaintStartCell(1, 1, false);
+    const SurfaceRef start{Surface::TabFrame, 0};
+    editor.BeginStroke();
+    editor.PaintMarker(start, 1, 1, 2, 1);
+    ASSERT_EQ(editor.DeleteSelection(start, {0, 0, 2, 2}), EditOutcome::Changed);
+    EXPECT_EQ(editor.Tabs()[0].startGrid.ChunkCount(), 0u);
+    EXPECT_EQ(editor.Tabs()[0].annotations.ValueAt(1, 1), 0x0102);
+    ASSERT_EQ(editor.DeleteSelection(start, {0, 0, 2, 2}), EditOutcome::Changed);
+    EXPECT_EQ(editor.Tabs()[0].annotations.ValueAt(1, 1), 0);
+    // Delete keeps its snapshot even when nothing changes.
+    const std::size_t depth = editor.UndoDepth();
+    EXPECT_EQ(editor.DeleteSelection(start, {0, 0, 2, 2}), EditOutcome::Unchanged);
+    EXPECT_EQ(editor.UndoDepth(), depth + 1);
+}
+
+TEST(EditorSelection, MarkerPaintingCyclesWithoutTheStateBar) {
+    Editor editor(ViewSize{}, 5);
+    const SurfaceRef viewer{Surface::Viewer, 0};
+    std::vector<std::uint16_t> seen;
+    for (int i = 0; i < 4; ++i) {
+        editor.BeginStroke();
+        editor.PaintMarker(viewer, 40, 40, 5, 1);
+        seen.push_back(editor.Doc().source.annotations.ValueAt(40, 40));
+    }
+    // none -> state 1, 2, then 0 under marker 5, then none again (3 states).
+    EXPECT_EQ(seen, (std::vector<std::uint16_t>{0x0105, 0x0205, 0x0005, 0}));
+    editor.SetStateBarShown(true);
+    EXPECT_EQ(editor.NextMarkerValue(0, 4, 2), 0x0204);
+    EXPECT_EQ(editor.NextMarkerValue(0x0204, 4, 2), 0);
+    EXPECT_EQ(editor.NextMarkerValue(0x0204, 0, 2), 0);
+}
+
+TEST(EditorSelection, CopySelectionMakesANewTabAtTheOrigin) {
+    Editor editor(ViewSize{}, 5);
+    editor.BeginStroke();
+    editor.PaintStartCell(10, 20, false);
+    const std::size_t index = editor.CopySelectionToNewTab({Surface::TabFrame, 0}, {12, 22, 9, 19});
+    ASSERT_EQ(index, 1u);
+    EXPECT_EQ(editor.Doc().selectedTab, 1);
+    EXPECT_EQ(editor.Tabs()[1].startGrid.CellAt(1, 1), 1);
+    EXPECT_EQ(editor.Tabs()[1].camera.centreX, 2.0f);
+}
+
+}  // namespace
+}  // namespace authoring
