@@ -149,8 +149,7 @@ void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
     for (std::size_t i = 0; i < doc_.tabs.size(); ++i) {
         PatternSequence& tab = doc_.tabs[i];
         if (!tab.IsPattern()) {
-            // Constraint tabs join the chain with the locks they hold.
-            for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
+            ApplyConstraintTab(tab, lockUnion);
             continue;
         }
         if (i < start) {
@@ -170,6 +169,11 @@ void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
     SyncViewerFrames();
     undefined_.stale = true;
     if (RuleEditorPageSelected()) RecountUndefinedTransitions();
+}
+
+void Editor::ApplyConstraintTab(PatternSequence& tab, PackedLockTable& lockUnion) {
+    // Until constraint entries are evaluated here, a constraint tab passes on the locks it holds.
+    for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
 }
 
 void Editor::EnsureSequenceGenerations(std::uint64_t count) {

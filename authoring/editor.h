@@ -205,6 +205,8 @@ private:
     void ResetTabsTo(const std::string& name);
     Camera NewTabCamera(float divisor) const;
     void MarkBrokenInLaterTabs(std::uint64_t transition);
+    // The constraint step of the chain: writes the tab's rule changes and adds its locks.
+    void ApplyConstraintTab(PatternSequence& tab, PackedLockTable& lockUnion);
     std::size_t InsertTab(PatternSequence tab);
     void RefreshFrameAnnotations();
     std::uint64_t FrameGeneration(const SurfaceRef& where) const;

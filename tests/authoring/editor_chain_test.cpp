@@ -1,0 +1,168 @@
+// The tab chain, broken markers and the undo stack on small known patterns.
+#include <gtest/gtest.h>
+
+#include "authoring/editor.h"
+#include "core/symmetry.h"
+#include "formats/session_file.h"
+
+namespace authoring {
+namespace {
+
+// Two states, no symmetry, the empty rule; tab 0 holds a horizontal row of three cells.
+Editor RowEditor() {
+    Editor editor(ViewSize{}, 5);
+    editor.CreateRule("", 2, 0, "creating this rule");
+    editor.BeginStroke();
+    for (int x = 0; x < 3; ++x) editor.PaintStartCell(x, 0, false);
+    return editor;
+}
+
+std::uint64_t Index2(const core::Neighborhood& d) { return core::NeighborhoodIndex(d, 2); }
+
+TEST(EditorChain, DrivingTabAndLookahead) {
+    Editor editor = RowEditor();
+    EXPECT_EQ(editor.Tabs()[0].generations.size(), 9u);
+    editor.SetLookaheadFrameCount(0);
+    editor.RebuildPatternSequencesFrom(0);
+    // Maximized viewer: only max(target, current) generations.
+    EXPECT_EQ(editor.Tabs()[0].generations.size(), 1u);
+    editor.SetLookaheadFrameCount(15);
+    editor.NewPatternTab();
+    editor.SelectTab(2);  // the rule editor page drives the last tab
+    EXPECT_EQ(editor.Tabs()[1].generations.size(), 15u);
+    EXPECT_TRUE(editor.Tabs()[0].generations.empty());
+    EXPECT_EQ(editor.Undefined().lockUnion, editor.Tabs()[1].lockTables.back());
+}
+
+TEST(EditorChain, KeyframeOverrideReplacesTheComputedGrid) {
+    Editor editor = RowEditor();
+    PatternSequence& tab = const_cast<PatternSequence&>(editor.Tabs()[0]);
+    core::ChunkGrid pinned;
+    pinned.SetCell(7, 7, 1);
+    tab.SetKeyframeOverride(2, pinned);
+    editor.RebuildPatternSequencesFrom(0);
+    EXPECT_EQ(editor.Tabs()[0].generations[2].CellAt(7, 7), 1);
+    // The lock table of generation 2 comes from the override: a cell alone is new there.
+    const std::uint64_t alone = Index2({0, 0, 0, 0, 1, 0, 0, 0, 0});
+    EXPECT_TRUE(editor.Tabs()[0].lockTables[2].Contains(alone));
+    EXPECT_FALSE(editor.Tabs()[0].lockTables[1].Contains(alone));
+}
+
+TEST(EditorChain, ChangingATransitionMarksLaterTabsUntilRepainted) {
+    Editor editor = RowEditor();
+    editor.NewPatternTab();
+    editor.BeginStroke();
+    for (int x = 0; x < 3; ++x) editor.PaintStartCell(x, 5, false);  // the same row in tab 1
+    editor.SelectTab(0);
+    // The row's centre in generation 1 comes from neighbourhood W, C, E alive.
+    editor.BeginStroke();
+    ASSERT_EQ(editor.PaintFrameCell(1, 1, 0, false), EditOutcome::Changed);
+    const std::uint64_t transition = Index2({0, 0, 0, 1, 1, 1, 0, 0, 0});
+    ASSERT_EQ(editor.Tabs()[1].brokenMarkers.size(), 1u);
+    const BrokenMarker pending = editor.Tabs()[1].brokenMarkers[0];
+    EXPECT_EQ(pending.transition, transition);
+    EXPECT_FALSE(pending.hasCell);  // tab 1's generations are not in memory
+    // Selecting tab 1 resolves the marker to the cell that uses the transition.
+    editor.SelectTab(1);
+    ASSERT_EQ(editor.Tabs()[1].brokenMarkers.size(), 1u);
+    const BrokenMarker marker = editor.Tabs()[1].brokenMarkers[0];
+    EXPECT_TRUE(marker.hasCell);
+    EXPECT_EQ(marker.x, 1);
+    EXPECT_EQ(marker.y, 5);
+    EXPECT_EQ(marker.brokenGeneration, 1u);
+    std::optional<std::pair<std::int32_t, std::int32_t>> cell;
+    ASSERT_EQ(editor.JumpToBrokenMarker(3, cell), EditOutcome::Changed);
+    ASSERT_TRUE(cell.has_value());
+    EXPECT_EQ(cell->second, 5);
+    // Tab 0 locks the transition now, so tab 1 cannot repaint it; a marker goes only with it.
+    editor.BeginStroke();
+    EXPECT_EQ(editor.PaintFrameCell(1, 1, 5, false), EditOutcome::Refused);
+    EXPECT_EQ(editor.Tabs()[1].brokenMarkers.size(), 1u);
+}
+
+TEST(EditorChain, UndoRestoresOrbitAndSourceGridAndNewEditsClearRedo) {
+    Editor editor(ViewSize{}, 5);  // 3 states, D8
+    editor.BeginStroke();
+    for (int x = 0; x < 3; ++x) editor.PaintStartCell(x, 0, false);
+    const core::ChunkGrid sourceBefore = editor.Doc().source.grid;
+    const core::Neighborhood digits{0, 0, 0, 1, 1, 1, 0, 0, 0};
+    editor.BeginStroke();
+    ASSERT_EQ(editor.PaintFrameCell(1, 1, 0, true), EditOutcome::Changed);  // shift: 0 -> 2
+    const auto orbit = core::NeighborhoodOrbit(4, 3, digits);
+    EXPECT_EQ(orbit.size(), 2u);
+    for (std::uint64_t member : orbit) EXPECT_EQ(editor.Rule().table[member], 2);
+    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
+    for (std::uint64_t member : orbit) EXPECT_EQ(editor.Rule().table[member], 0);
+    EXPECT_TRUE(editor.Doc().source.grid.SharesStorageWith(sourceBefore));
+    EXPECT_EQ(editor.RedoDepth(), 1u);
+    editor.NewPatternTab();
+    EXPECT_EQ(editor.RedoDepth(), 0u);
+    EXPECT_EQ(editor.Redo(), EditOutcome::Refused);
+}
+
+TEST(EditorChain, UndoStackKeeps128Steps) {
+    Editor editor(ViewSize{}, 5);
+    for (int i = 0; i < 129; ++i) {
+        editor.BeginStroke();
+        editor.PaintStartCell(i, 0, false);
+    }
+    EXPECT_EQ(editor.UndoDepth(), 128u);
+    while (editor.Undo() == EditOutcome::Changed) {}
+    // The first cell's edit can no longer be undone.
+    EXPECT_EQ(editor.Tabs()[0].startGrid.CellAt(0, 0), 1);
+    EXPECT_EQ(editor.Tabs()[0].startGrid.CellAt(1, 0), 0);
+}
+
+TEST(EditorChain, MinruleKeepsLockedOutputsIncludingTheBackground) {
+    Editor editor = RowEditor();
+    editor.SelectTab(1);
+    ASSERT_EQ(editor.RandomizeUndefinedTransitions(4), EditOutcome::Changed);
+    const std::uint8_t background = editor.Rule().table[0];
+    editor.TakeMinrule();
+    EXPECT_EQ(editor.Rule().table[0], background);
+    // Every unlocked entry is 0; every locked one kept its output.
+    for (std::uint64_t i = 0; i < 512; ++i)
+        if (!editor.Undefined().lockUnion.Contains(i)) {
+            EXPECT_EQ(editor.Rule().table[i], 0) << i;
+        }
+    EXPECT_NE(editor.UndefinedStatusText().find(" (50 loaded)  |  C1 (asymmetric)"), std::string::npos);
+    editor.LoadMoreUndefinedEntries(10000);
+    EXPECT_EQ(editor.Undefined().entries.size(), editor.Undefined().count);
+    EXPECT_EQ(editor.UndefinedStatusText(),
+              std::to_string(editor.Undefined().count) + " undefined transitions  |  C1 (asymmetric)");
+}
+
+TEST(EditorChain, CardClicksCycleBothWays) {
+    Editor editor = RowEditor();
+    editor.SelectTab(1);
+    ASSERT_FALSE(editor.Undefined().entries.empty());
+    const std::uint64_t index = editor.Undefined().entries[0].index;
+    ASSERT_EQ(editor.ClickUndefinedCard(0, true), EditOutcome::Changed);
+    EXPECT_EQ(editor.Rule().table[index], 1);  // 0 - 1 wraps to 1 with two states
+    ASSERT_EQ(editor.ClickUndefinedCard(0, false), EditOutcome::Changed);
+    EXPECT_EQ(editor.Rule().table[index], 0);
+}
+
+TEST(EditorChain, NewRuleMakesADenseSoup) {
+    Editor editor(ViewSize{}, 5);
+    editor.CreateRuleFromStartScreen(5, 0);
+    EXPECT_FALSE(editor.UnsavedChanges());
+    EXPECT_EQ(editor.UndoDepth(), 1u);
+    std::uint64_t live = 0;
+    editor.Doc().source.grid.ForEachChunk([&](int, int, const core::Chunk64& c) { live += c.liveCount; });
+    EXPECT_NEAR(static_cast<double>(live) / 1024.0, 0.8, 0.06);
+    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
+    EXPECT_EQ(editor.Rule().stateCount, 3);
+}
+
+TEST(EditorChain, FailedLoadChangesNothing) {
+    Editor editor = RowEditor();
+    const std::vector<std::uint8_t> before = formats::SerializeSession(editor.ToSession());
+    std::vector<std::uint8_t> broken = before;
+    broken.resize(broken.size() / 2);
+    EXPECT_THROW(editor.LoadSession(formats::ParseSession(std::span<const std::uint8_t>(broken))), std::runtime_error);
+    EXPECT_EQ(formats::SerializeSession(editor.ToSession()), before);
+}
+
+}  // namespace
+}  // namespace authoring
