@@ -1,5 +1,9 @@
 #include "authoring/neighborhood_scan.h"
 
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
 #include "authoring/symmetry_indexer.h"
 
 namespace authoring {
@@ -10,6 +14,52 @@ namespace {
 constexpr std::size_t kMemoBits = 14;
 
 }  // namespace
+
+namespace detail {
+
+void CheckScanBox(std::int64_t width, std::int64_t height) {
+    constexpr std::int64_t kMaxSide = std::numeric_limits<std::int32_t>::max() - 2;
+    if (width > kMaxSide || height > kMaxSide ||
+        static_cast<std::uint64_t>(width + 2) * static_cast<std::uint64_t>(height + 2) >
+            std::numeric_limits<std::ptrdiff_t>::max())
+        throw std::length_error("The grid is too spread out to scan.");
+}
+
+void CopyPaddedRegion(const core::ChunkGrid& grid, std::int64_t x0, std::int64_t y0, std::int64_t width,
+                      std::int64_t height, std::vector<std::uint8_t>& buffer) {
+    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t kEnd = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    const std::int64_t left = std::max(x0, kMin), right = std::min(x0 + width, kEnd);
+    const std::int64_t top = std::max(y0, kMin), bottom = std::min(y0 + height, kEnd);
+    if (left == x0 && right == x0 + width && top == y0 && bottom == y0 + height) {
+        core::CopyGridRegionToBuffer(grid, static_cast<std::int32_t>(x0), static_cast<std::int32_t>(y0),
+                                     static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), buffer);
+        return;
+    }
+    // Copy the part inside the plane, then spread its rows out to their places, last row first so
+    // no row is overwritten before it moves.
+    const auto innerWidth = static_cast<std::size_t>(right - left);
+    const auto innerHeight = static_cast<std::size_t>(bottom - top);
+    const auto dx = static_cast<std::size_t>(left - x0), dy = static_cast<std::size_t>(top - y0);
+    const auto w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
+    core::CopyGridRegionToBuffer(grid, static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                                 static_cast<std::int32_t>(innerWidth), static_cast<std::int32_t>(innerHeight), buffer);
+    buffer.resize(w * h);
+    std::uint8_t* cells = buffer.data();
+    for (std::size_t r = innerHeight; r-- > 0;)
+        std::memmove(cells + (r + dy) * w + dx, cells + r * innerWidth, innerWidth);
+    for (std::size_t r = 0; r < h; ++r) {
+        std::uint8_t* row = cells + r * w;
+        if (r < dy || r >= dy + innerHeight) {
+            std::memset(row, 0, w);
+            continue;
+        }
+        std::memset(row, 0, dx);
+        std::memset(row + dx + innerWidth, 0, w - dx - innerWidth);
+    }
+}
+
+}  // namespace detail
 
 void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previous, PackedLockTable& next,
                       core::RuleSymmetry symmetry, int stateCount, LockScanScratch& scratch) {

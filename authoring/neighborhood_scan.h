@@ -38,6 +38,14 @@ void ScanRows(const std::uint8_t* cells, std::size_t stride, std::int32_t width,
     }
 }
 
+// Throws std::length_error when the padded box cannot be held in memory.
+void CheckScanBox(std::int64_t width, std::int64_t height);
+
+// CopyGridRegionToBuffer for a rectangle that may reach past the 32-bit plane; cells out there
+// read as background.
+void CopyPaddedRegion(const core::ChunkGrid& grid, std::int64_t x0, std::int64_t y0, std::int64_t width,
+                      std::int64_t height, std::vector<std::uint8_t>& buffer);
+
 }  // namespace detail
 
 // As ScanNeighborhoods, but visit(x, y, index, nw, stride) also gets the cell's 3x3 block in the
@@ -55,11 +63,13 @@ void ScanNeighborhoodBlocks(const core::ChunkGrid& grid, int stateCount, std::ve
     });
     const std::int64_t firstX = std::int64_t{minX} * core::kChunkSide - 1;
     const std::int64_t firstY = std::int64_t{minY} * core::kChunkSide - 1;
-    const auto width = static_cast<std::int32_t>((std::int64_t{maxX} - minX + 1) * core::kChunkSide + 2);
-    const auto height = static_cast<std::int32_t>((std::int64_t{maxY} - minY + 1) * core::kChunkSide + 2);
+    const std::int64_t boxWidth = (std::int64_t{maxX} - minX + 1) * core::kChunkSide + 2;
+    const std::int64_t boxHeight = (std::int64_t{maxY} - minY + 1) * core::kChunkSide + 2;
+    detail::CheckScanBox(boxWidth, boxHeight);
+    const auto width = static_cast<std::int32_t>(boxWidth);
+    const auto height = static_cast<std::int32_t>(boxHeight);
     // One cell more on every side so the border cells have all eight neighbours.
-    core::CopyGridRegionToBuffer(grid, static_cast<std::int32_t>(firstX - 1), static_cast<std::int32_t>(firstY - 1),
-                                 width + 2, height + 2, scratch);
+    detail::CopyPaddedRegion(grid, firstX - 1, firstY - 1, std::int64_t{width} + 2, std::int64_t{height} + 2, scratch);
     const std::size_t stride = static_cast<std::size_t>(width) + 2;
     auto forward = [&](std::int32_t x, std::int32_t y, std::uint64_t index, const std::uint8_t* nw) {
         visit(x, y, index, nw, stride);
@@ -75,7 +85,8 @@ void ScanNeighborhoodBlocks(const core::ChunkGrid& grid, int stateCount, std::ve
 // Calls visit(x, y, index) for every cell of the box of all stored chunks (empty kept chunks
 // included) widened by one cell on every side, rows in ascending y, cells in ascending x; index
 // is the neighbourhood index, NW most significant. Nothing is visited on a grid without chunks.
-// scratch receives the region copy and is reused across calls.
+// scratch receives the region copy and is reused across calls. Border cells beyond the 32-bit
+// plane are visited with wrapped coordinates; a box too large for memory throws std::length_error.
 template <class F>
 void ScanNeighborhoods(const core::ChunkGrid& grid, int stateCount, std::vector<std::uint8_t>& scratch,
                        F&& visit) {

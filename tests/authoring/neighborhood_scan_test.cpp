@@ -4,6 +4,7 @@
 
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <tuple>
 
 #include "authoring/symmetry_indexer.h"
@@ -75,6 +76,36 @@ TEST(NeighborhoodScan, BoxCoversKeptEmptyChunksAndNegativeCoordinates) {
     const auto emptyVisits = ScanAll(onlyEmpty, 2);
     ExpectRowMajorBox(emptyVisits, -193, 127, -128, 192);
     for (const Visit& v : emptyVisits) ASSERT_EQ(v.index, 0u);
+}
+
+TEST(NeighborhoodScan, CellsAtTheEdgesOfThePlane) {
+    constexpr std::int32_t kMin = INT32_MIN, kMax = INT32_MAX;
+    core::ChunkGrid low;
+    low.SetCell(kMin, kMin, 1);
+    low.SetCell(kMin + 1, kMin, 1);
+    auto visits = ScanAll(low, 2);
+    ASSERT_EQ(visits.size(), 66u * 66u);
+    // The first row and column lie beyond the plane; their cells read as background.
+    EXPECT_EQ(visits[0].x, kMax);
+    EXPECT_EQ(visits[0].index, 1u);  // SE neighbour is the live corner cell
+    EXPECT_EQ(visits[66 + 1].x, kMin);
+    EXPECT_EQ(visits[66 + 1].y, kMin);
+    EXPECT_EQ(visits[66 + 1].index, 16u + 8u);  // C and E
+
+    core::ChunkGrid high;
+    high.SetCell(kMax, kMax, 2);
+    visits = ScanAll(high, 3);
+    ASSERT_EQ(visits.size(), 66u * 66u);
+    EXPECT_EQ(visits[66 * 64 + 64].x, kMax);
+    EXPECT_EQ(visits[66 * 64 + 64].index, 2u * 81u);
+    EXPECT_EQ(visits.back().index, 2u * 6561u);  // beyond the plane, diagonal to the live cell
+
+    core::ChunkGrid both;
+    both.SetCell(kMin, 0, 1);
+    both.SetCell(kMax, 0, 1);
+    std::vector<std::uint8_t> scratch;
+    EXPECT_THROW(ScanNeighborhoods(both, 2, scratch, [](std::int32_t, std::int32_t, std::uint64_t) {}),
+                 std::length_error);
 }
 
 TEST(NeighborhoodScan, IndicesMatchDirectReadsForEveryStateCount) {
