@@ -1,7 +1,10 @@
 #include "authoring/editor.h"
 
 #include <algorithm>
+#include <chrono>
+#include <random>
 
+#include "authoring/constraint_tab.h"
 #include "authoring/neighborhood_scan.h"
 #include "core/step_grid.h"
 #include "core/symmetry.h"
@@ -18,6 +21,9 @@ double SoupDensity(int stateCount) { return 1.0 - 1.0 / stateCount; }
 }  // namespace
 
 Editor::Editor(ViewSize view, std::uint32_t seed) : view_(view), seed_(seed) {
+    // Two runs of the frame randomizer must differ, also across sessions.
+    randomizer_.seed = std::random_device{}() ^
+                       static_cast<std::uint32_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
     doc_.rule.stateCount = 3;
     CreateRule("", 3, core::kSymmetryD8, "initializing the editor");
 }
@@ -139,6 +145,7 @@ bool Editor::RuleEditorPageSelected() const {
 void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
     if (doc_.tabs.empty()) return;
     PrepareCaches();
+    UnifyConstraintVariables(doc_.tabs, doc_.rule.stateCount);
     const std::size_t start = static_cast<std::size_t>(std::min<std::uint64_t>(startIndex, doc_.tabs.size() - 1));
     const std::size_t driving = std::min(static_cast<std::size_t>(std::max(doc_.selectedTab, 0)), doc_.tabs.size() - 1);
     const std::uint64_t entryCount = core::RuleTableSize(doc_.rule.stateCount);
@@ -169,11 +176,6 @@ void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
     SyncViewerFrames();
     undefined_.stale = true;
     if (RuleEditorPageSelected()) RecountUndefinedTransitions();
-}
-
-void Editor::ApplyConstraintTab(PatternSequence& tab, PackedLockTable& lockUnion) {
-    // Until constraint entries are evaluated here, a constraint tab passes on the locks it holds.
-    for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
 }
 
 void Editor::EnsureSequenceGenerations(std::uint64_t count) {

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <functional>
+#include <unordered_map>
+#include <unordered_set>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -94,6 +97,8 @@ struct CellRect {
     std::int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 };
 
+enum class SlotClick { Left, Right, Double };
+
 // Outcome of a user edit: refused edits make the window beep.
 enum class EditOutcome { Changed, Unchanged, Refused };
 
@@ -172,6 +177,29 @@ public:
     // A new pattern tab holding the selection's cells and overlays, top-left at (0, 0); its index.
     std::size_t CopySelectionToNewTab(const SurfaceRef& where, const CellRect& rect);
 
+    // --- constraint tabs (the selected tab must be one); double-clicks on variable slots and
+    // chips open the state chooser in the shell, which then calls EditVariableStates
+    void NewConstraintTab();
+    EditOutcome AddConstraintEntry();
+    // A variable with the given states and the next positional name; refused without states.
+    EditOutcome MakeVariable(const std::vector<std::uint8_t>& states);
+    EditOutcome EditVariableStates(std::size_t variable, const std::vector<std::uint8_t>& states);
+    // -1 clears the selection; either ends a link chain.
+    void SelectVariable(std::int32_t variable);
+    EditOutcome DeleteConstraintEntry(std::size_t entry);
+    EditOutcome MoveConstraintEntry(std::size_t from, std::size_t to, bool firstMoveOfDrag);
+    EditOutcome ClickConstraintSlot(std::size_t entry, int slot, SlotClick click, bool ctrl, bool shift);
+    // Ctrl released: the next Ctrl-click starts a new link group.
+    void EndLinkChain() { linkChainGroup_ = 0; }
+
+    // --- frame randomizer; the hovered frame and the keyboard focus come from the shell
+    EditOutcome StartFrameRandomizer(bool untilEnd, std::int32_t hoveredFrame, bool focusOnFrames);
+    // One run over the visible frames; the shell calls it after every generation scroll.
+    EditOutcome RandomizeViewerFrames(bool focusOnFrames);
+    void EndFrameRandomizer();
+    bool FrameRandomizerActive() const { return randomizer_.active; }
+    void SetRandomizerSeed(std::uint32_t seed) { randomizer_.seed = seed; }
+
     // --- undefined transitions
     void RecountUndefinedTransitions();
     void LoadMoreUndefinedEntries(std::size_t count);
@@ -207,6 +235,10 @@ private:
     void MarkBrokenInLaterTabs(std::uint64_t transition);
     // The constraint step of the chain: writes the tab's rule changes and adds its locks.
     void ApplyConstraintTab(PatternSequence& tab, PackedLockTable& lockUnion);
+    PatternSequence* SelectedConstraintTab();
+    // Outputs the entries from `fromEntry` on wrote go back to 0 before the tab changes.
+    void ZeroEntryChanges(const PatternSequence& tab, std::size_t fromEntry);
+    void ReapplyEntries(PatternSequence& tab, std::size_t fromEntry);
     std::size_t InsertTab(PatternSequence tab);
     void RefreshFrameAnnotations();
     std::uint64_t FrameGeneration(const SurfaceRef& where) const;
@@ -235,6 +267,20 @@ private:
     CanonicalIndexCache canonical_;
     core::StepScratch stepScratch_;
     LockScanScratch lockScratch_;
+    std::int32_t linkChainGroup_ = 0;
+
+    static constexpr std::int32_t kNoRandomizerEnd = INT32_MAX;
+    struct FrameRandomizer {
+        bool active = false;
+        std::int32_t tab = -1;
+        std::int32_t from = 0;
+        std::int32_t to = 0;
+        std::uint32_t seed = 0;
+        // Per generation, the classes already drawn in this mode.
+        std::unordered_map<std::uint64_t, std::unordered_set<std::uint64_t>> done;
+    };
+    FrameRandomizer randomizer_;
+    std::vector<std::uint8_t> randomizerScratch_;
 };
 
 // The rule a parsed session holds; throws the memory message when its table does not fit.

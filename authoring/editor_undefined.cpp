@@ -51,6 +51,7 @@ std::string Editor::UndefinedStatusText() const {
 }
 
 void Editor::TakeMinrule() {
+    EndFrameRandomizer();
     PackedLockTable locks;
     if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, locks)) return;
     BeginEdit(true);

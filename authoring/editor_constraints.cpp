@@ -1,0 +1,146 @@
+// Constraint tabs: their place in the chain and the editing operations of their panel.
+#include <algorithm>
+
+#include "authoring/constraint_tab.h"
+#include "authoring/editor.h"
+
+namespace authoring {
+
+void Editor::ApplyConstraintTab(PatternSequence& tab, PackedLockTable& lockUnion) {
+    EvaluateConstraintTab(tab, lockUnion, doc_.rule, canonical_);
+    for (const ConstraintEntryExpansion& expansion : tab.expansions) WriteChanges(expansion.changes);
+    for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
+}
+
+PatternSequence* Editor::SelectedConstraintTab() {
+    if (doc_.tabs.empty() || RuleEditorPageSelected()) return nullptr;
+    PatternSequence& tab = CurrentTab();
+    return tab.IsPattern() ? nullptr : &tab;
+}
+
+void Editor::NewConstraintTab() {
+    PatternSequence tab;
+    tab.kind = PatternKind::Constraint;
+    tab.name = "Constraint";
+    tab.camera = NewTabCamera(8.0f);
+    NormalizeConstraintTab(tab, doc_.rule.stateCount);
+    tab.entries.emplace_back();
+    InsertTab(std::move(tab));
+}
+
+void Editor::ZeroEntryChanges(const PatternSequence& tab, std::size_t fromEntry) {
+    for (std::size_t e = fromEntry; e < tab.expansions.size(); ++e)
+        for (const RuleChange& change : tab.expansions[e].changes)
+            if (change.index < doc_.rule.table.size()) doc_.rule.table[change.index] = 0;
+}
+
+void Editor::ReapplyEntries(PatternSequence& tab, std::size_t fromEntry) {
+    EvaluateConstraintTab(tab, tab.baseLocks, doc_.rule, canonical_);
+    for (std::size_t e = fromEntry; e < tab.expansions.size(); ++e) WriteChanges(tab.expansions[e].changes);
+    doc_.source.Rewind(doc_.rule);
+    RebuildPatternSequencesFrom(0);
+}
+
+EditOutcome Editor::AddConstraintEntry() {
+    PatternSequence* tab = SelectedConstraintTab();
+    if (!tab) return EditOutcome::Refused;
+    BeginEdit(true);
+    SelectedConstraintTab()->entries.emplace_back();
+    RebuildPatternSequencesFrom(0);
+    return EditOutcome::Changed;
+}
+
+EditOutcome Editor::MakeVariable(const std::vector<std::uint8_t>& states) {
+    if (!SelectedConstraintTab() || states.empty()) return EditOutcome::Refused;
+    BeginEdit(false);
+    PatternSequence& tab = *SelectedConstraintTab();
+    std::vector<std::uint8_t> sorted = states;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    tab.variables.push_back({false, PositionalVariableName(tab.variables.size()), sorted});
+    tab.selectedVariable = static_cast<std::int32_t>(tab.variables.size() - 1);
+    linkChainGroup_ = 0;
+    UnifyConstraintVariables(doc_.tabs, doc_.rule.stateCount);
+    RebuildPatternSequencesFrom(0);
+    return EditOutcome::Changed;
+}
+
+EditOutcome Editor::EditVariableStates(std::size_t variable, const std::vector<std::uint8_t>& states) {
+    PatternSequence* tab = SelectedConstraintTab();
+    if (!tab || variable == 0 || variable >= tab->variables.size()) return EditOutcome::Refused;
+    BeginEdit(true);
+    const std::string name = SelectedConstraintTab()->variables[variable].name;
+    std::vector<std::uint8_t> sorted = states;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    for (PatternSequence& each : doc_.tabs) {
+        if (each.IsPattern()) continue;
+        ZeroEntryChanges(each, 0);
+        for (std::size_t v = 1; v < each.variables.size(); ++v)
+            if (each.variables[v].name == name) each.variables[v].allowedStates = sorted;
+    }
+    RebuildPatternSequencesFrom(0);
+    return EditOutcome::Changed;
+}
+
+void Editor::SelectVariable(std::int32_t variable) {
+    if (PatternSequence* tab = SelectedConstraintTab())
+        tab->selectedVariable = variable >= 0 && static_cast<std::size_t>(variable) < tab->variables.size() ? variable : -1;
+    linkChainGroup_ = 0;
+}
+
+EditOutcome Editor::DeleteConstraintEntry(std::size_t entry) {
+    PatternSequence* tab = SelectedConstraintTab();
+    if (!tab || entry >= tab->entries.size()) return EditOutcome::Refused;
+    BeginEdit(true);
+    PatternSequence& edited = *SelectedConstraintTab();
+    ZeroEntryChanges(edited, entry);
+    edited.entries.erase(edited.entries.begin() + static_cast<std::ptrdiff_t>(entry));
+    ReapplyEntries(edited, entry);
+    return EditOutcome::Changed;
+}
+
+EditOutcome Editor::MoveConstraintEntry(std::size_t from, std::size_t to, bool firstMoveOfDrag) {
+    PatternSequence* tab = SelectedConstraintTab();
+    if (!tab || from >= tab->entries.size() || to >= tab->entries.size() || from == to) return EditOutcome::Refused;
+    if (firstMoveOfDrag) BeginEdit(true);
+    PatternSequence& edited = *SelectedConstraintTab();
+    ZeroEntryChanges(edited, 0);
+    const formats::ConstraintEntry moved = edited.entries[from];
+    edited.entries.erase(edited.entries.begin() + static_cast<std::ptrdiff_t>(from));
+    edited.entries.insert(edited.entries.begin() + static_cast<std::ptrdiff_t>(to), moved);
+    ReapplyEntries(edited, 0);
+    return EditOutcome::Changed;
+}
+
+EditOutcome Editor::ClickConstraintSlot(std::size_t entry, int slot, SlotClick click, bool ctrl, bool shift) {
+    PatternSequence* tab = SelectedConstraintTab();
+    if (!tab || entry >= tab->entries.size() || slot < 0 || slot >= kConstraintSlots) return EditOutcome::Refused;
+    if (slot == kOutputSlot && entry < tab->expansions.size() && tab->expansions[entry].touchesLocked &&
+        tab->expansions[entry].changes.empty())
+        return EditOutcome::Refused;
+    BeginEdit(true);
+    PatternSequence& edited = *SelectedConstraintTab();
+    ZeroEntryChanges(edited, entry);
+    formats::ConstraintEntry& target = edited.entries[entry];
+    formats::ConstraintSlot& cell = target.slots[slot];
+    const std::int32_t selected = edited.selectedVariable;
+    const bool variableSelected = selected >= 0 && static_cast<std::size_t>(selected) < edited.variables.size();
+    if (variableSelected && (click == SlotClick::Right || ctrl)) {
+        if (ctrl) {
+            if (linkChainGroup_ == 0) linkChainGroup_ = static_cast<std::int32_t>(edited.nextLinkGroup++);
+            cell = {true, 0, selected, linkChainGroup_};
+        } else if (slot == kOutputSlot) {
+            StepOutputLink(edited, target);
+        } else {
+            cell = {true, 0, selected, 0};
+        }
+    } else {
+        const std::uint8_t old = cell.isVariable ? 0 : cell.state;
+        cell = {false, NextPaintState(old, shift), -1, 0};
+    }
+    ReapplyEntries(edited, entry);
+    return EditOutcome::Changed;
+}
+
+}  // namespace authoring

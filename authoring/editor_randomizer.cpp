@@ -1,0 +1,87 @@
+// The frame randomizer: random outputs for the free transitions behind the visible frames.
+#include <algorithm>
+#include <random>
+
+#include "authoring/editor.h"
+#include "authoring/neighborhood_scan.h"
+#include "core/symmetry.h"
+
+namespace authoring {
+
+EditOutcome Editor::StartFrameRandomizer(bool untilEnd, std::int32_t hoveredFrame, bool focusOnFrames) {
+    if (!untilEnd && randomizer_.active) EndFrameRandomizer();
+    if (!focusOnFrames || doc_.tabs.empty() || RuleEditorPageSelected() || !CurrentTab().IsPattern() ||
+        hoveredFrame < 0 || lookahead_ == 0 || hoveredFrame >= lookahead_)
+        return EditOutcome::Refused;
+    TrimSequenceToViewer();
+    PatternSequence& tab = CurrentTab();
+    tab.keyframeOverrides.clear();
+    randomizer_.active = true;
+    randomizer_.tab = doc_.selectedTab;
+    randomizer_.from = hoveredFrame + tab.currentGeneration;
+    randomizer_.to = untilEnd ? kNoRandomizerEnd : randomizer_.from;
+    randomizer_.done.clear();
+    const EditOutcome outcome = RandomizeViewerFrames(true);
+    if (!untilEnd) EndFrameRandomizer();
+    return outcome;
+}
+
+void Editor::EndFrameRandomizer() {
+    if (randomizer_.tab >= 0 && static_cast<std::size_t>(randomizer_.tab) < doc_.tabs.size())
+        doc_.tabs[static_cast<std::size_t>(randomizer_.tab)].keyframeOverrides.clear();
+    randomizer_.active = false;
+    randomizer_.from = randomizer_.to = 0;
+    randomizer_.tab = -1;
+    randomizer_.done.clear();
+}
+
+EditOutcome Editor::RandomizeViewerFrames(bool focusOnFrames) {
+    if (!randomizer_.active || doc_.selectedTab != randomizer_.tab || !focusOnFrames || RuleEditorPageSelected() ||
+        doc_.tabs.empty() || !CurrentTab().IsPattern() || lookahead_ == 0)
+        return EditOutcome::Unchanged;
+    const std::int64_t lower = randomizer_.from < 2 ? 1 : randomizer_.from;
+    const std::int64_t upper = randomizer_.to < 1 ? kNoRandomizerEnd : randomizer_.to;
+    std::mt19937 engine(++randomizer_.seed);
+    const auto n = static_cast<std::uint32_t>(doc_.rule.stateCount);
+    const std::uint32_t threshold = (0u - n) % n;
+    const std::int64_t base = CurrentTab().currentGeneration;
+    bool changedAny = false;
+    for (int i = 0; i < lookahead_; ++i) {
+        PatternSequence& tab = CurrentTab();
+        const std::int64_t g = base + i;
+        if (g < lower || g > upper || g >= static_cast<std::int64_t>(tab.generations.size()) ||
+            tab.generations[g - 1].ChunkCount() == 0)
+            continue;
+        const auto gu = static_cast<std::uint64_t>(g);
+        const PackedLockTable& guard = g >= 2 && gu - 2 < tab.lockTables.size() ? tab.lockTables[gu - 2] : tab.baseLocks;
+        std::unordered_set<std::uint64_t>& done = randomizer_.done[gu];
+        std::vector<RuleChange> changes;
+        ScanNeighborhoods(tab.generations[gu - 1], doc_.rule.stateCount, randomizerScratch_,
+                          [&](std::int32_t, std::int32_t, std::uint64_t index) {
+                              const std::uint64_t c = canonical_.Canonical(index);
+                              if (guard.Contains(c) || done.count(c)) return;
+                              std::uint64_t product = 0;
+                              do {
+                                  product = static_cast<std::uint64_t>(engine()) * n;
+                              } while (static_cast<std::uint32_t>(product) < threshold);
+                              const auto state = static_cast<std::uint8_t>(product >> 32);
+                              for (const RuleChange& change :
+                                   OrbitChanges(core::DecodeNeighborhoodIndex(index, doc_.rule.stateCount), state))
+                                  changes.push_back(change);
+                              done.insert(c);
+                          });
+        if (changes.empty()) continue;
+        for (std::uint64_t k = 0; k < gu; ++k) tab.SetKeyframeOverride(k, tab.generations[k]);
+        PushRuleChangeSnapshot(changes);
+        redoStack_.clear();
+        WriteChanges(changes);
+        doc_.source.Rewind(doc_.rule);
+        RebuildPatternSequencesFrom(0);
+        PatternSequence& rebuilt = CurrentTab();
+        if (gu < rebuilt.generations.size()) rebuilt.SetKeyframeOverride(gu, rebuilt.generations[gu]);
+        changedAny = true;
+    }
+    return changedAny ? EditOutcome::Changed : EditOutcome::Unchanged;
+}
+
+}  // namespace authoring

@@ -1,0 +1,144 @@
+#include "authoring/constraint_tab.h"
+
+#include <gtest/gtest.h>
+
+#include "authoring/editor.h"
+#include "core/symmetry.h"
+#include "formats/session_file.h"
+
+namespace authoring {
+namespace {
+
+using formats::ConstraintEntry;
+using formats::ConstraintSlot;
+
+ConstraintSlot Var(std::int32_t variable, std::int32_t link = 0) { return {true, 0, variable, link}; }
+ConstraintSlot Fixed(std::uint8_t state) { return {false, state, -1, 0}; }
+
+PatternSequence ConstraintWith(std::vector<formats::ConstraintVariable> variables) {
+    PatternSequence tab;
+    tab.kind = PatternKind::Constraint;
+    tab.variables = std::move(variables);
+    return tab;
+}
+
+TEST(ConstraintTab, LinkedSlotsTakeOneValue) {
+    CanonicalIndexCache cache;
+    cache.Prepare(0, 3);
+    PatternSequence tab = ConstraintWith({BuiltInVariable(3)});
+    ConstraintEntry entry;
+    entry.slots[0] = Var(0, 1);
+    entry.slots[8] = Var(0, 1);
+    entry.slots[kOutputSlot] = Var(0, 1);
+    PackedLockTable locks(19683);
+    const ConstraintEntryExpansion linked = ExpandConstraintEntry(tab, entry, locks, 0, cache);
+    EXPECT_EQ(linked.changes.size(), 3u);  // NW = SE = output, not 9 combinations
+    for (const RuleChange& change : linked.changes) {
+        const core::Neighborhood d = core::DecodeNeighborhoodIndex(change.index, 3);
+        EXPECT_EQ(d[0], d[8]);
+        EXPECT_EQ(change.state, d[0]);
+    }
+    entry.slots[8] = Var(0, 0);
+    EXPECT_EQ(ExpandConstraintEntry(tab, entry, locks, 0, cache).changes.size(), 9u);
+    tab.variables.push_back({false, "b", {}});
+    entry.slots[4] = Var(1);
+    EXPECT_TRUE(ExpandConstraintEntry(tab, entry, locks, 0, cache).changes.empty());
+}
+
+TEST(ConstraintTab, EarlierEntriesTakeTransitionsFirst) {
+    CanonicalIndexCache cache;
+    cache.Prepare(4, 2);
+    core::Rule rule{2, 4, core::RuleTable(512, 0)};
+    PatternSequence tab = ConstraintWith({});
+    ConstraintEntry first;
+    first.slots[1] = Fixed(1);  // N alive
+    first.slots[kOutputSlot] = Fixed(1);
+    tab.entries = {first, first};
+    PackedLockTable lockUnion(512);
+    lockUnion.Insert(0);
+    EvaluateConstraintTab(tab, lockUnion, rule, cache);
+    ASSERT_EQ(tab.expansions.size(), 2u);
+    EXPECT_EQ(tab.expansions[0].changes.size(), 4u);  // the whole D8 orbit
+    EXPECT_EQ(tab.expansions[0].transitions, std::vector<std::uint64_t>{2});
+    EXPECT_TRUE(tab.expansions[1].changes.empty());
+    EXPECT_TRUE(tab.expansions[1].touchesLocked);
+    // Constraint tabs lock the canonical index of each class only.
+    EXPECT_EQ(tab.ownLockedTransitions, std::vector<std::uint64_t>{2});
+    EXPECT_EQ(tab.variables.size(), 1u);
+    EXPECT_TRUE(tab.variables[0].builtIn);
+    EXPECT_EQ(tab.selectedVariable, 0);
+}
+
+TEST(ConstraintTab, OccurrenceNumbersAndOutputStepping) {
+    PatternSequence tab = ConstraintWith({BuiltInVariable(2), {false, "b", {0, 1}}});
+    tab.selectedVariable = 1;
+    ConstraintEntry entry;
+    entry.slots[1] = Var(1);     // N
+    entry.slots[0] = Var(1, 4);  // NW, linked
+    entry.slots[7] = Var(1, 4);  // S, same link
+    const auto numbers = OccurrenceNumbers(entry, tab.variables.size());
+    // Linked pairs are numbered first (S comes before NW in Golly order), then the rest.
+    EXPECT_EQ(numbers[7], 1);
+    EXPECT_EQ(numbers[0], 1);
+    EXPECT_EQ(numbers[1], 2);
+    EXPECT_EQ(numbers[4], 0);
+    tab.nextLinkGroup = 9;
+    StepOutputLink(tab, entry);  // follows occurrence 1: the linked group
+    EXPECT_EQ(entry.slots[kOutputSlot].linkGroup, 4);
+    StepOutputLink(tab, entry);  // occurrence 2: N gets a fresh group shared with the output
+    EXPECT_EQ(entry.slots[kOutputSlot].linkGroup, 9);
+    EXPECT_EQ(entry.slots[1].linkGroup, 9);
+    EXPECT_EQ(tab.nextLinkGroup, 10u);
+}
+
+TEST(ConstraintTab, PositionalNamesAndUnification) {
+    EXPECT_EQ(PositionalVariableName(1), "b");
+    EXPECT_EQ(PositionalVariableName(25), "z");
+    EXPECT_EQ(PositionalVariableName(26), "v27");
+    std::vector<PatternSequence> tabs = {ConstraintWith({BuiltInVariable(3), {false, "x", {1}}}),
+                                         ConstraintWith({BuiltInVariable(3), {false, "y", {2}}, {false, "x", {0}}})};
+    ConstraintEntry entry;
+    entry.slots[0] = Var(2);
+    tabs[1].entries = {entry};
+    UnifyConstraintVariables(tabs, 3);
+    ASSERT_EQ(tabs[0].variables.size(), 3u);
+    EXPECT_EQ(tabs[1].variables, tabs[0].variables);
+    EXPECT_EQ(tabs[0].variables[1].name, "x");
+    EXPECT_EQ(tabs[0].variables[1].allowedStates, std::vector<std::uint8_t>{1});  // first occurrence wins
+    EXPECT_EQ(tabs[1].entries[0].slots[0].variable, 1);  // remapped from the second tab's "x"
+}
+
+TEST(EditorConstraints, EditingThroughTheEditorRoundTripsAndUndoes) {
+    Editor editor(ViewSize{}, 3);
+    editor.CreateRule("", 2, 4, "creating this rule");
+    editor.NewConstraintTab();
+    ASSERT_EQ(editor.Tabs().size(), 2u);
+    EXPECT_EQ(editor.Tabs()[1].name, "Constraint");
+    EXPECT_EQ(editor.MakeVariable({}), EditOutcome::Refused);
+    const std::size_t depth = editor.UndoDepth();
+    // N alive -> 1 through two clicks on fixed slots.
+    ASSERT_EQ(editor.ClickConstraintSlot(0, 1, SlotClick::Left, false, false), EditOutcome::Changed);
+    ASSERT_EQ(editor.ClickConstraintSlot(0, kOutputSlot, SlotClick::Left, false, false), EditOutcome::Changed);
+    EXPECT_EQ(editor.UndoDepth(), depth + 2);
+    const std::uint64_t north = core::NeighborhoodIndex({0, 1, 0, 0, 0, 0, 0, 0, 0}, 2);
+    EXPECT_EQ(editor.Rule().table[north], 1);
+    EXPECT_EQ(editor.Rule().table[2], 1);  // the orbit: S alone
+    // A second entry describing the same transition sees it locked; its output click beeps.
+    ASSERT_EQ(editor.AddConstraintEntry(), EditOutcome::Changed);
+    ASSERT_EQ(editor.ClickConstraintSlot(1, 1, SlotClick::Left, false, false), EditOutcome::Changed);
+    EXPECT_EQ(editor.ClickConstraintSlot(1, kOutputSlot, SlotClick::Left, false, false), EditOutcome::Refused);
+    // Minrule keeps what the constraint sets: the rebuild writes it again.
+    editor.TakeMinrule();
+    EXPECT_EQ(editor.Rule().table[north], 1);
+    // The session keeps the constraint data.
+    const std::vector<std::uint8_t> saved = formats::SerializeSession(editor.ToSession());
+    Editor loaded;
+    loaded.LoadSession(formats::ParseSession(std::span<const std::uint8_t>(saved)));
+    EXPECT_EQ(formats::SerializeSession(loaded.ToSession()), saved);
+    EXPECT_EQ(loaded.Rule().table[north], 1);
+    while (editor.Undo() == EditOutcome::Changed) {}
+    EXPECT_EQ(editor.Rule().table[north], 0);
+}
+
+}  // namespace
+}  // namespace authoring
