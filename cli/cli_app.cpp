@@ -237,7 +237,13 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
             tab.generations.empty() ? static_cast<std::size_t>(tab.generationTarget) : tab.generations.size();
         out << "tab=" << i << " kind=" << (tab.IsPattern() ? "pattern" : "constraint") << " name=\"" << tab.name
             << "\" generations=" << generations << " own_locks=" << tab.ownLockedTransitions.size()
-            << " broken=" << tab.brokenMarkers.size() << "\n";
+            << " broken=" << tab.brokenMarkers.size();
+        if (!tab.IsPattern()) {
+            std::size_t touching = 0;
+            for (const authoring::ConstraintEntryExpansion& expansion : tab.expansions) touching += expansion.touchesLocked;
+            out << " entries=" << tab.entries.size() << " touches_locked=" << touching;
+        }
+        out << "\n";
     }
     out << "locked=" << editor.Undefined().lockUnion.CountLocked() << "\n";
     out << "undefined=" << editor.Undefined().count << "\n";

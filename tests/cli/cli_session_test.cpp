@@ -115,3 +115,25 @@ TEST_F(CliSessionTest, BadSessionsFailWithTheEditorsMessage) {
 
 }  // namespace
 }  // namespace cli
+
+namespace cli {
+namespace {
+
+TEST_F(CliSessionTest, InfoReportsConstraintTabs) {
+    authoring::Editor editor;
+    editor.CreateRule("", 2, 4, "creating this rule");
+    editor.NewConstraintTab();
+    // Entry 0: N alive -> 1; entry 1 the same transition again, so it touches a lock.
+    editor.ClickConstraintSlot(0, 1, authoring::SlotClick::Left, false, false);
+    editor.ClickConstraintSlot(0, 9, authoring::SlotClick::Left, false, false);
+    editor.AddConstraintEntry();
+    editor.ClickConstraintSlot(1, 1, authoring::SlotClick::Left, false, false);
+    ASSERT_EQ(Run({"info", Save(editor, "constraint.tavses")}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("tab=1 kind=constraint name=\"Constraint\" generations=1 own_locks=1 broken=0 "
+                              "entries=2 touches_locked=1\n"),
+              std::string::npos)
+        << out_.str();
+}
+
+}  // namespace
+}  // namespace cli
