@@ -1,0 +1,53 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace formats {
+
+// The display settings kept between runs, with their defaults.
+struct DisplaySettings {
+    int patternViewerSpeedIndex = 3;       // 0..7
+    float lockedOverlayOpacity = 0.3f;     // 0..1
+    float lockedOverlayBrightness = 0.5f;  // 0..1
+    float brokenMarkerOpacity = 0.45f;     // 0.05..1
+    float brokenMarkerBrightness = 0.62f;  // 0..1
+    float trailOpacity = 0.5f;             // 0..1
+    int trailKeyframeAge = 32;             // 1..253
+    float trailKeyframeBrightness = 0.4f;  // 0.03..1
+    friend bool operator==(const DisplaySettings&, const DisplaySettings&) = default;
+};
+
+inline constexpr int kMinPatternViewerSpeedIndex = 0;
+inline constexpr int kMaxPatternViewerSpeedIndex = 7;
+inline constexpr int kMinTrailKeyframeAge = 1;
+inline constexpr int kMaxTrailKeyframeAge = 253;
+inline constexpr float kMinBrokenMarkerOpacity = 0.05f;
+inline constexpr float kMinTrailKeyframeBrightness = 0.03f;
+
+// Puts every field into its range; a NaN float becomes its default.
+void ClampSettings(DisplaySettings& settings);
+
+// Applies "key=value" lines over the current values. Bad values and unknown keys are ignored,
+// accepted values are clamped. Numbers are read like strtol / strtod in the "C" locale, except
+// that hexadecimal floats are read too, "inf" clamps to the range's end and "nan" is ignored;
+// results beyond the range of int or float (including underflow to zero) are ignored.
+void ParseSettingsText(std::string_view text, DisplaySettings& settings);
+
+// The eight "key=value\n" lines, floats with six significant digits in %g style.
+std::string FormatSettingsText(const DisplaySettings& settings);
+
+// $XDG_DATA_HOME (absolute) or $HOME/.local/share, then Tavrix/settings.ini; else
+// "Tavrix.settings" in the working folder. The values are the variables, nullptr when unset.
+std::filesystem::path GetSettingsPath(const char* xdgDataHome, const char* home);
+std::filesystem::path GetSettingsPath();
+
+// Defaults overlaid with the file when it can be read; never throws and never creates anything.
+DisplaySettings LoadSettings(const std::filesystem::path& path);
+
+// Writes through a temporary file renamed over the old one; never throws. False on any failure,
+// in which case the file that was there is untouched.
+bool SaveSettings(const std::filesystem::path& path, const DisplaySettings& settings);
+
+}  // namespace formats
