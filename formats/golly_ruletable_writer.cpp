@@ -15,9 +15,11 @@ constexpr int kLineOrder[8] = {1, 2, 5, 8, 7, 6, 3, 0};
 
 void AppendNumber(std::string& out, int value) { out += std::to_string(value); }
 
+}  // namespace
+
 // Canonical means no image under the group reads lexicographically smaller (NW first),
 // which is the same as having the smallest index.
-bool IsCanonical(core::RuleSymmetry symmetry, const core::Neighborhood& digits) {
+bool IsGollyCanonicalBlock(core::RuleSymmetry symmetry, const core::Neighborhood& digits) {
     for (int t = 1; t < core::kTransformCount; ++t) {
         if (!core::IsTransformInSymmetry(symmetry, t)) continue;
         const auto& perm = core::kSymmetryTransforms[t];
@@ -31,7 +33,7 @@ bool IsCanonical(core::RuleSymmetry symmetry, const core::Neighborhood& digits) 
 }
 
 // Next index at or after `from` whose entry is not 0; most tables are mostly zero.
-std::uint64_t NextNonZero(const std::uint8_t* data, std::uint64_t from, std::uint64_t size) {
+std::uint64_t NextNonZeroEntry(const std::uint8_t* data, std::uint64_t from, std::uint64_t size) {
     std::uint64_t i = from;
     while (i < size && (i & 7) != 0) {
         if (data[i] != 0) return i;
@@ -46,8 +48,6 @@ std::uint64_t NextNonZero(const std::uint8_t* data, std::uint64_t from, std::uin
     while (i < size && data[i] == 0) ++i;
     return i;
 }
-
-}  // namespace
 
 bool IsGollyExportableSymmetry(core::RuleSymmetry symmetry) {
     return symmetry == core::kSymmetryC1 || symmetry == core::kSymmetryC4 ||
@@ -92,9 +92,9 @@ std::string BuildPlainGollyRuletable(const core::Rule& rule) {
     const std::uint64_t size = std::min<std::uint64_t>(rule.table.size(), core::RuleTableSize(n));
     if (size > 0 && rule.table[0] == 0) AppendGollyTransitionLine(out, core::Neighborhood{}, 0);
     const std::uint8_t* data = rule.table.data();
-    for (std::uint64_t i = NextNonZero(data, 0, size); i < size; i = NextNonZero(data, i + 1, size)) {
+    for (std::uint64_t i = NextNonZeroEntry(data, 0, size); i < size; i = NextNonZeroEntry(data, i + 1, size)) {
         const core::Neighborhood digits = core::DecodeNeighborhoodIndex(i, n);
-        if (IsCanonical(rule.symmetry, digits)) AppendGollyTransitionLine(out, digits, data[i]);
+        if (IsGollyCanonicalBlock(rule.symmetry, digits)) AppendGollyTransitionLine(out, digits, data[i]);
     }
     out += '\n';
     AppendGollyDefaultBlock(out, n, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "core/rule_table.h"
@@ -9,6 +10,12 @@ namespace formats {
 // Golly's ruletables can express C1, C4 and D8 here; D2| would need the top-bottom mirror,
 // which Golly's "reflect_horizontal" is not, so it is refused with the rest.
 bool IsGollyExportableSymmetry(core::RuleSymmetry symmetry);
+
+// True when no image of `digits` under the group has a smaller index.
+bool IsGollyCanonicalBlock(core::RuleSymmetry symmetry, const core::Neighborhood& digits);
+
+// First index in [from, size) whose entry is not 0, or `size`; skips zero bytes eight at a time.
+std::uint64_t NextNonZeroEntry(const std::uint8_t* data, std::uint64_t from, std::uint64_t size);
 
 // Appends "C N,NE,E,SE,S,SW,W,NW new\n" for the block `digits` (positions NW..SE).
 void AppendGollyTransitionLine(std::string& out, const core::Neighborhood& digits, int newState);
