@@ -215,6 +215,11 @@ public:
     EditOutcome Undo();
     EditOutcome Redo();
 
+    // --- exports
+    // The rule grouped by the tabs that justify it (annotated) or the lock table, as Golly
+    // ruletable text; rebuilds first so the lock records are current.
+    std::string BuildTabbedExport(bool annotated);
+
     // --- sessions
     formats::SessionSnapshot ToSession() const;
     // Replaces the document by a loaded session, or throws and changes nothing.

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "authoring/editor.h"
+#include "formats/golly_tabbed_export.h"
 #include "formats/session_file.h"
 
 namespace authoring {
@@ -89,6 +90,32 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
     next.tabBarScroll = session.tabScrollOffset;
     InstallDocument(std::move(next));
     unsavedChanges_ = false;
+}
+
+}  // namespace authoring
+
+namespace authoring {
+
+std::string Editor::BuildTabbedExport(bool annotated) {
+    RebuildPatternSequencesFrom(0);
+    std::vector<formats::TabbedExportTab> tabs;
+    tabs.reserve(doc_.tabs.size());
+    for (const PatternSequence& tab : doc_.tabs) {
+        formats::TabbedExportTab exported;
+        exported.kind = tab.IsPattern() ? formats::kTabbedExportPatternTab : formats::kTabbedExportConstraintTab;
+        exported.name = tab.name;
+        exported.startGrid = tab.startGrid;
+        for (const LockDeltaSource& delta : tab.lockDeltas.items)
+            exported.lockRecords.push_back({delta.transition, delta.generation});
+        exported.variables = tab.variables;
+        exported.entries = tab.entries;
+        tabs.push_back(std::move(exported));
+    }
+    PackedLockTable locks;
+    std::vector<std::uint64_t> locked;
+    if (CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, locks)) locked = locks.ListIndices();
+    std::sort(locked.begin(), locked.end());
+    return formats::BuildTabbedGollyRuletable(doc_.rule, tabs, locked, annotated);
 }
 
 }  // namespace authoring

@@ -28,6 +28,7 @@ constexpr const char* kUsage =
     "  tavrix-cli run RULE [--pattern FILE.rle | --soup SIDE [--density D] [--seed S]]\n"
     "                      [--generations N] [--output FILE.rle]\n"
     "  tavrix-cli export RULE --format ruletable|rulestring\n"
+    "  tavrix-cli export SESSION.tavses --format annotated|locks\n"
     "  tavrix-cli import RULE -o SESSION.tavses [--seed S]\n"
     "  tavrix-cli info SESSION.tavses\n"
     "RULE is a Golly .rule or .table file, or a .tavses session (its rule, and for run its source grid).\n";
@@ -49,6 +50,18 @@ formats::SessionSnapshot LoadSessionFile(const std::string& path) {
     } catch (const std::runtime_error& e) {
         throw std::runtime_error(kSessionFailure + std::string(e.what()));
     }
+}
+
+// An editor holding the session, rebuilt as right after loading it.
+authoring::Editor LoadSessionEditor(const std::string& path) {
+    const formats::SessionSnapshot session = LoadSessionFile(path);
+    authoring::Editor editor;
+    try {
+        editor.LoadSession(session);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(kSessionFailure + std::string(e.what()));
+    }
+    return editor;
 }
 
 // A Golly ruletable, or a session recognised by its first bytes.
@@ -188,7 +201,12 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
     Options options(args, 2);
     const std::string* format = options.Find("--format");
     options.RejectUnknown();
-    if (!format) throw std::runtime_error("Missing --format ruletable|rulestring.");
+    if (!format) throw std::runtime_error("Missing --format ruletable|rulestring|annotated|locks.");
+    if (*format == "annotated" || *format == "locks") {
+        authoring::Editor editor = LoadSessionEditor(args[1]);
+        out << editor.BuildTabbedExport(*format == "annotated");
+        return 0;
+    }
     if (*format != "ruletable" && *format != "rulestring")
         throw std::runtime_error("Unknown export format: " + *format);
     const core::Rule rule = LoadRule(args[1]).rule;
@@ -218,13 +236,7 @@ int Import(const std::vector<std::string>& args, std::ostream&) {
 int Info(const std::vector<std::string>& args, std::ostream& out) {
     Options options(args, 2);
     options.RejectUnknown();
-    const formats::SessionSnapshot session = LoadSessionFile(args[1]);
-    authoring::Editor editor;
-    try {
-        editor.LoadSession(session);
-    } catch (const std::runtime_error& e) {
-        throw std::runtime_error(kSessionFailure + std::string(e.what()));
-    }
+    authoring::Editor editor = LoadSessionEditor(args[1]);
     editor.RecountUndefinedTransitions();
     const core::Rule& rule = editor.Rule();
     out << "states=" << rule.stateCount << "\n";
