@@ -142,3 +142,48 @@ TEST(EditorConstraints, EditingThroughTheEditorRoundTripsAndUndoes) {
 
 }  // namespace
 }  // namespace authoring
+
+namespace authoring {
+namespace {
+
+TEST(EditorConstraints, LinkChainsDeleteMoveAndVariableEdits) {
+    Editor editor(ViewSize{}, 3);
+    editor.CreateRule("", 3, 0, "creating this rule");
+    editor.NewConstraintTab();
+    ASSERT_EQ(editor.MakeVariable({1, 2}), EditOutcome::Changed);
+    const PatternSequence* tab = &editor.Tabs()[1];
+    ASSERT_EQ(tab->variables.size(), 2u);
+    EXPECT_EQ(tab->variables[1].name, "b");
+    EXPECT_EQ(tab->selectedVariable, 1);
+    // One Ctrl chain links N, S and the output: two assignments, not eight.
+    editor.ClickConstraintSlot(0, 1, SlotClick::Left, true, false);
+    editor.ClickConstraintSlot(0, 7, SlotClick::Left, true, false);
+    editor.ClickConstraintSlot(0, kOutputSlot, SlotClick::Left, true, false);
+    editor.EndLinkChain();
+    tab = &editor.Tabs()[1];
+    const std::int32_t group = tab->entries[0].slots[1].linkGroup;
+    EXPECT_GE(group, 1);
+    EXPECT_EQ(tab->entries[0].slots[7].linkGroup, group);
+    EXPECT_EQ(tab->entries[0].slots[kOutputSlot].linkGroup, group);
+    ASSERT_EQ(tab->expansions[0].changes.size(), 2u);
+    const std::uint64_t both2 = core::NeighborhoodIndex({0, 2, 0, 0, 0, 0, 0, 2, 0}, 3);
+    EXPECT_EQ(editor.Rule().table[both2], 2);
+    // The next Ctrl-click starts a new group.
+    editor.ClickConstraintSlot(0, 3, SlotClick::Left, true, false);
+    EXPECT_NE(editor.Tabs()[1].entries[0].slots[3].linkGroup, group);
+    // Narrowing the variable rewrites what the tab set.
+    ASSERT_EQ(editor.EditVariableStates(1, {1}), EditOutcome::Changed);
+    EXPECT_EQ(editor.Rule().table[both2], 0);
+    EXPECT_EQ(editor.EditVariableStates(0, {1}), EditOutcome::Refused);  // the built-in variable
+    // A second entry, moved before the first, takes its transitions first; deleting it gives them back.
+    editor.AddConstraintEntry();
+    ASSERT_EQ(editor.MoveConstraintEntry(1, 0, true), EditOutcome::Changed);
+    ASSERT_EQ(editor.DeleteConstraintEntry(0), EditOutcome::Changed);
+    EXPECT_EQ(editor.Tabs()[1].entries.size(), 1u);
+    EXPECT_EQ(editor.DeleteConstraintEntry(5), EditOutcome::Refused);
+    editor.SelectTab(0);
+    EXPECT_EQ(editor.AddConstraintEntry(), EditOutcome::Refused);  // a pattern tab
+}
+
+}  // namespace
+}  // namespace authoring
