@@ -253,6 +253,7 @@ private:
     // dropped again unless `keepUnchanged`.
     EditOutcome EditSelection(const SurfaceRef& where, bool keepUnchanged, const SelectionEdit& edit);
     EditorSnapshot RestoreSnapshot(const EditorSnapshot& snapshot);
+    EditOutcome RestoreTop(std::vector<EditorSnapshot>& from, std::vector<EditorSnapshot>& to);
     // Installs a complete document built elsewhere and recomputes everything derived from it.
     void InstallDocument(Document next);
 

@@ -82,28 +82,19 @@ EditorSnapshot Editor::RestoreSnapshot(const EditorSnapshot& s) {
     return inverse;
 }
 
-EditOutcome Editor::Undo() {
-    if (undoStack_.empty()) return EditOutcome::Refused;
-    EditorSnapshot top = std::move(undoStack_.back());
-    undoStack_.pop_back();
-    try {
-        redoStack_.push_back(RestoreSnapshot(top));
-    } catch (...) {
-        undoStack_.push_back(std::move(top));
-        throw;
-    }
-    unsavedChanges_ = true;
-    return EditOutcome::Changed;
-}
+EditOutcome Editor::Undo() { return RestoreTop(undoStack_, redoStack_); }
 
-EditOutcome Editor::Redo() {
-    if (redoStack_.empty()) return EditOutcome::Refused;
-    EditorSnapshot top = std::move(redoStack_.back());
-    redoStack_.pop_back();
+EditOutcome Editor::Redo() { return RestoreTop(redoStack_, undoStack_); }
+
+// Restores the top of `from` and keeps its inverse on `to`; a failed restore keeps the stacks.
+EditOutcome Editor::RestoreTop(std::vector<EditorSnapshot>& from, std::vector<EditorSnapshot>& to) {
+    if (from.empty()) return EditOutcome::Refused;
+    EditorSnapshot top = std::move(from.back());
+    from.pop_back();
     try {
-        undoStack_.push_back(RestoreSnapshot(top));
+        to.push_back(RestoreSnapshot(top));
     } catch (...) {
-        redoStack_.push_back(std::move(top));
+        from.push_back(std::move(top));
         throw;
     }
     unsavedChanges_ = true;

@@ -11,30 +11,19 @@
 #include "authoring/constraint_tab.h"
 #include "authoring/editor.h"
 #include "cli/cli_app.h"
+#include "cli/file_io.h"
 #include "formats/rle.h"
 #include "formats/session_file.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/rle_cells.h"
 
 namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<formats::RleCell> AbsoluteCells(const std::string& rle) {
-    int x0 = 0, y0 = 0;
-    EXPECT_EQ(std::sscanf(rle.c_str(), "#CXRLE Pos=%d,%d", &x0, &y0), 2);
-    std::vector<formats::RleCell> cells = formats::ParseRle(rle).cells;
-    for (auto& c : cells) c.x += x0, c.y += y0;
-    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
-    return cells;
-}
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string ReadFile(const std::string& path) { return ReadWholeFile(path, "cannot open", "cannot read"); }
 
 TEST(CliAnnotatedGolly, ExportRunsTheSameGenerationsInBgolly) {
     if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
@@ -81,8 +70,8 @@ TEST(CliAnnotatedGolly, ExportRunsTheSameGenerationsInBgolly) {
                       std::to_string(generations), "--output", final},
                      out, err),
               0);
-    const auto initial = AbsoluteCells(ReadFile(start));
-    const auto ours = AbsoluteCells(ReadFile(final));
+    const auto initial = testsupport::AbsoluteRleCells(ReadFile(start));
+    const auto ours = testsupport::AbsoluteRleCells(ReadFile(final));
     const auto theirs = testsupport::RunBgolly({"Annotated", "@RULE Annotated\n" + annotated, 3}, initial, generations);
     fs::remove_all(dir);
     EXPECT_FALSE(ours == initial);

@@ -10,9 +10,11 @@
 #include <sstream>
 
 #include "cli/cli_app.h"
+#include "cli/file_io.h"
 #include "core/rule_table.h"
 #include "formats/rle.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/rle_cells.h"
 
 namespace cli {
 namespace {
@@ -55,22 +57,8 @@ std::string RandomRuletable(const std::string& name, int states, const std::stri
     return text.str();
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+std::string ReadFile(const std::string& path) { return ReadWholeFile(path, "cannot open", "cannot read"); }
 
-// Cells of an RLE written by tavrix-cli, at the absolute position its first line gives.
-std::vector<formats::RleCell> AbsoluteCells(const std::string& rle) {
-    int x0 = 0, y0 = 0;
-    EXPECT_EQ(std::sscanf(rle.c_str(), "#CXRLE Pos=%d,%d", &x0, &y0), 2);
-    std::vector<formats::RleCell> cells = formats::ParseRle(rle).cells;
-    for (auto& c : cells) c.x += x0, c.y += y0;
-    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
-    return cells;
-}
 
 class CliGollyAgreement : public ::testing::TestWithParam<std::tuple<int, const char*>> {};
 
@@ -97,8 +85,8 @@ TEST_P(CliGollyAgreement, RunMatchesBgollyCellForCell) {
                      out, err),
               0)
         << err.str();
-    const auto start = AbsoluteCells(ReadFile(soup));
-    const auto ours = AbsoluteCells(ReadFile(final));
+    const auto start = testsupport::AbsoluteRleCells(ReadFile(soup));
+    const auto ours = testsupport::AbsoluteRleCells(ReadFile(final));
     const auto theirs = testsupport::RunBgolly({name, ruleText, states}, start, generations);
     fs::remove_all(dir);
     ASSERT_FALSE(start.empty());
