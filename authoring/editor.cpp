@@ -14,7 +14,7 @@ namespace authoring {
 
 namespace {
 
-constexpr int kImportedSoupSide = 32;
+constexpr int kNewSoupSide = 32;
 
 double SoupDensity(int stateCount) { return 1.0 - 1.0 / stateCount; }
 
@@ -24,7 +24,6 @@ Editor::Editor(ViewSize view, std::uint32_t seed) : view_(view), seed_(seed) {
     // Two runs of the frame randomizer must differ, also across sessions.
     randomizer_.seed = std::random_device{}() ^
                        static_cast<std::uint32_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-    doc_.rule.stateCount = 3;
     CreateRule("", 3, core::kSymmetryD8, "initializing the editor");
 }
 
@@ -69,7 +68,7 @@ void Editor::CreateRule(const std::string& name, int stateCount, core::RuleSymme
     PrepareCaches();
     doc_.source.annotations = core::AnnotationLayer();
     doc_.source.lineage = core::LineageLayer();
-    doc_.source.Randomize(doc_.rule, kImportedSoupSide, SoupDensity(stateCount), seed_++);
+    doc_.source.Randomize(doc_.rule, kNewSoupSide, SoupDensity(stateCount), seed_++);
     ResetTabsTo(name);
     RebuildPatternSequencesFrom(0);
 }
@@ -124,7 +123,7 @@ void Editor::AdoptImportedRule(formats::ImportedGollyRule imported) {
         if (c.state < kPaletteSize) doc_.colors[c.state] = {c.red, c.green, c.blue, c.alpha};
     doc_.source.annotations = core::AnnotationLayer();
     doc_.source.lineage = core::LineageLayer();
-    doc_.source.Randomize(doc_.rule, kImportedSoupSide, SoupDensity(imported.stateCount), seed_++);
+    doc_.source.Randomize(doc_.rule, kNewSoupSide, SoupDensity(imported.stateCount), seed_++);
     ResetTabsTo("Imported Rule");
     RebuildPatternSequencesFrom(0);
     PushSnapshotRecord(std::move(before));
