@@ -3,6 +3,7 @@
 
 #include "authoring/editor.h"
 #include "core/symmetry.h"
+#include "formats/golly_ruletable.h"
 #include "formats/session_file.h"
 
 namespace authoring {
@@ -162,6 +163,44 @@ TEST(EditorChain, FailedLoadChangesNothing) {
     broken.resize(broken.size() / 2);
     EXPECT_THROW(editor.LoadSession(formats::ParseSession(std::span<const std::uint8_t>(broken))), std::runtime_error);
     EXPECT_EQ(formats::SerializeSession(editor.ToSession()), before);
+}
+
+}  // namespace
+}  // namespace authoring
+
+
+namespace authoring {
+namespace {
+
+TEST(EditorChain, ResetToStartScreenKeepsTheStateCount) {
+    Editor editor = RowEditor();
+    editor.NewPatternTab();
+    editor.ResetToStartScreen();
+    EXPECT_EQ(editor.Rule().stateCount, 2);
+    EXPECT_EQ(editor.Rule().symmetry, core::kSymmetryD8);
+    ASSERT_EQ(editor.Tabs().size(), 1u);
+    EXPECT_EQ(editor.Tabs()[0].startGrid.ChunkCount(), 0u);
+    EXPECT_EQ(editor.Doc().source.grid.ChunkCount(), 0u);
+    EXPECT_EQ(editor.Doc().selectedTab, 0);
+}
+
+TEST(EditorChain, ImportedRuleBecomesANewSessionAndUndoBringsTheOldRuleBack) {
+    Editor editor = RowEditor();
+    editor.BeginStroke();
+    ASSERT_EQ(editor.PaintFrameCell(1, 1, 0, false), EditOutcome::Changed);
+    const core::RuleTable before = editor.Rule().table;
+    editor.AdoptImportedRule(formats::ParseGollyRuletableText(
+        "@TABLE\nn_states:4\nsymmetries:rotate4\n0,1,0,0,0,0,0,0,0,3\n@COLORS\n2 0 0 255\n"));
+    EXPECT_EQ(editor.Rule().stateCount, 4);
+    EXPECT_EQ(editor.Rule().symmetry, core::kSymmetryC4);
+    ASSERT_EQ(editor.Tabs().size(), 1u);
+    EXPECT_EQ(editor.Tabs()[0].name, "Imported Rule");
+    EXPECT_EQ(editor.Doc().colors[2], (Color{0, 0, 1, 1}));
+    EXPECT_EQ(editor.Doc().colors[1], DefaultPalette()[1]);
+    EXPECT_FALSE(editor.UnsavedChanges());
+    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
+    EXPECT_EQ(editor.Rule().stateCount, 2);
+    EXPECT_EQ(editor.Rule().table, before);
 }
 
 }  // namespace
