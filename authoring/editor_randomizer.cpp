@@ -5,6 +5,7 @@
 #include "authoring/editor.h"
 #include "authoring/neighborhood_scan.h"
 #include "core/symmetry.h"
+#include "core/uniform_draw.h"
 
 namespace authoring {
 
@@ -43,7 +44,6 @@ EditOutcome Editor::RandomizeViewerFrames(bool focusOnFrames) {
     const std::int64_t upper = randomizer_.to < 1 ? kNoRandomizerEnd : randomizer_.to;
     std::mt19937 engine(++randomizer_.seed);
     const auto n = static_cast<std::uint32_t>(doc_.rule.stateCount);
-    const std::uint32_t threshold = (0u - n) % n;
     const std::int64_t base = CurrentTab().currentGeneration;
     bool changedAny = false;
     for (int i = 0; i < lookahead_; ++i) {
@@ -60,11 +60,7 @@ EditOutcome Editor::RandomizeViewerFrames(bool focusOnFrames) {
                           [&](std::int32_t, std::int32_t, std::uint64_t index) {
                               const std::uint64_t c = canonical_.Canonical(index);
                               if (guard.Contains(c) || done.count(c)) return;
-                              std::uint64_t product = 0;
-                              do {
-                                  product = static_cast<std::uint64_t>(engine()) * n;
-                              } while (static_cast<std::uint32_t>(product) < threshold);
-                              const auto state = static_cast<std::uint8_t>(product >> 32);
+                              const auto state = static_cast<std::uint8_t>(core::DrawBelow(engine, n));
                               for (const RuleChange& change :
                                    OrbitChanges(core::DecodeNeighborhoodIndex(index, doc_.rule.stateCount), state))
                                   changes.push_back(change);

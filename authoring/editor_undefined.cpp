@@ -5,6 +5,7 @@
 #include "authoring/editor.h"
 #include "authoring/symmetry_indexer.h"
 #include "core/symmetry.h"
+#include "core/uniform_draw.h"
 
 namespace authoring {
 
@@ -72,7 +73,6 @@ EditOutcome Editor::RandomizeUndefinedTransitions(std::uint32_t seed) {
     if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, locks)) return EditOutcome::Refused;
     std::mt19937 engine(seed);
     const auto n = static_cast<std::uint32_t>(doc_.rule.stateCount);
-    const std::uint32_t threshold = (0u - n) % n;
     const SymmetryIndexer indexer(doc_.rule.symmetry, doc_.rule.stateCount);
     const std::uint64_t limit = std::min<std::uint64_t>(locks.EntryCount(), doc_.rule.table.size());
     std::vector<RuleChange> changes;
@@ -80,11 +80,7 @@ EditOutcome Editor::RandomizeUndefinedTransitions(std::uint32_t seed) {
         if (locks.Contains(i)) continue;
         const core::Neighborhood digits = indexer.Decode(i);
         if (!indexer.IsCanonical(digits)) continue;
-        std::uint64_t product = 0;
-        do {
-            product = static_cast<std::uint64_t>(engine()) * n;
-        } while (static_cast<std::uint32_t>(product) < threshold);
-        const auto state = static_cast<std::uint8_t>(product >> 32);
+        const auto state = static_cast<std::uint8_t>(core::DrawBelow(engine, n));
         for (std::uint64_t member : core::NeighborhoodOrbit(doc_.rule.symmetry, doc_.rule.stateCount, digits))
             changes.push_back({member, state});
     }

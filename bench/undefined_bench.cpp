@@ -58,13 +58,19 @@ void BM_LoadFiftyUndefinedEntries(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadFiftyUndefinedEntries)->Arg(3)->Arg(8)->Unit(benchmark::kMicrosecond);
 
-void BM_AdvanceLockTable(benchmark::State& state) {
-    const int states = 3;
-    const int side = static_cast<int>(state.range(0));
+// A side x side square of uniformly random states, background included.
+core::ChunkGrid RandomGrid(int side, int states) {
     core::ChunkGrid grid;
     std::mt19937 rng(1);
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < side; ++x) grid.SetCell(x, y, static_cast<std::uint8_t>(rng() % states));
+    return grid;
+}
+
+void BM_AdvanceLockTable(benchmark::State& state) {
+    const int states = 3;
+    const int side = static_cast<int>(state.range(0));
+    const core::ChunkGrid grid = RandomGrid(side, states);
     authoring::PackedLockTable previous(core::RuleTableSize(states));
     previous.Insert(0);
     authoring::PackedLockTable next;
@@ -80,10 +86,7 @@ BENCHMARK(BM_AdvanceLockTable)->Arg(40)->Arg(256)->Unit(benchmark::kMicrosecond)
 void BM_ScanNeighborhoods(benchmark::State& state) {
     const int states = 3;
     const int side = static_cast<int>(state.range(0));
-    core::ChunkGrid grid;
-    std::mt19937 rng(1);
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side; ++x) grid.SetCell(x, y, static_cast<std::uint8_t>(rng() % states));
+    const core::ChunkGrid grid = RandomGrid(side, states);
     std::vector<std::uint8_t> scratch;
     for (auto _ : state) {
         std::uint64_t sum = 0;
