@@ -74,24 +74,33 @@ void Editor::CreateRule(const std::string& name, int stateCount, core::RuleSymme
 }
 
 void Editor::CreateRuleFromStartScreen(int stateCount, core::RuleSymmetry symmetry) {
-    EditorSnapshot before = CaptureEditorState(true);
+    EndFrameRandomizer();
+    // The new table is allocated before anything changes, so a refusal leaves the session whole.
+    const bool reuse = startScreenRecordOnTop_;
+    EditorSnapshot before = reuse ? EditorSnapshot{} : CaptureEditorState(true);
     CreateRule("", stateCount, symmetry, "creating this rule");
-    PushSnapshotRecord(std::move(before));
+    if (reuse) PushReplacementRecord();
+    else PushSnapshotRecord(std::move(before));
     redoStack_.clear();
-    unsavedChanges_ = false;
+    MarkSaved();
 }
 
 void Editor::ResetToStartScreen() {
+    EndFrameRandomizer();
+    // Undoable, and the rule created next reuses this record: one undo brings the session back.
+    BeginEdit(true);
     doc_.rule.symmetry = core::kSymmetryD8;
     PrepareCaches();
     doc_.source.Replace(doc_.rule, core::ChunkGrid(), core::AnnotationLayer(), core::LineageLayer());
     ResetTabsTo("");
     RebuildPatternSequencesFrom(0);
+    startScreenRecordOnTop_ = true;
 }
 
 bool Editor::ExtendRule(int newStateCount) {
     const int oldCount = doc_.rule.stateCount;
     if (newStateCount <= oldCount || newStateCount > core::kMaxStateCount) return false;
+    EndFrameRandomizer();
     core::RuleTable table;
     core::AllocateRuleTable(table, newStateCount, "extending this rule", doc_.rule.table.size());
     for (std::uint64_t i = 0; i < doc_.rule.table.size(); ++i)
@@ -101,20 +110,28 @@ bool Editor::ExtendRule(int newStateCount) {
     doc_.rule.stateCount = newStateCount;
     const Palette defaults = DefaultPalette();
     for (int s = oldCount; s < newStateCount; ++s) doc_.colors[s] = defaults[s];
+    // Markers name transitions by index: they must follow the new base to ever resolve.
+    for (PatternSequence& tab : doc_.tabs)
+        for (BrokenMarker& marker : tab.brokenMarkers)
+            marker.transition =
+                core::NeighborhoodIndex(core::DecodeNeighborhoodIndex(marker.transition, oldCount), newStateCount);
     PrepareCaches();
+    CloseJournal();
+    startScreenRecordOnTop_ = false;
     undoStack_.clear();
     redoStack_.clear();
     brushState_ = static_cast<std::uint8_t>(std::min<int>(brushState_, newStateCount - 1));
     stateBarShown_ = newStateCount >= 6;
     doc_.source.ResetHistory(doc_.rule);
-    unsavedChanges_ = true;
+    MarkEdited();
     RebuildPatternSequencesFrom(0);
     return true;
 }
 
 void Editor::AdoptImportedRule(formats::ImportedGollyRule imported) {
-    // The snapshot keeps the old rule: undoing an import must bring it back whole.
-    EditorSnapshot before = CaptureEditorState(true);
+    EndFrameRandomizer();
+    // The record keeps the old rule: undoing an import must bring it back whole.
+    PushReplacementRecord();
     doc_.rule = core::Rule{imported.stateCount, imported.symmetry, std::move(imported.table)};
     PrepareCaches();
     brushState_ = static_cast<std::uint8_t>(std::min<int>(brushState_, imported.stateCount - 1));
@@ -126,9 +143,7 @@ void Editor::AdoptImportedRule(formats::ImportedGollyRule imported) {
     doc_.source.Randomize(doc_.rule, kNewSoupSide, SoupDensity(imported.stateCount), seed_++);
     ResetTabsTo("Imported Rule");
     RebuildPatternSequencesFrom(0);
-    PushSnapshotRecord(std::move(before));
-    redoStack_.clear();
-    unsavedChanges_ = false;
+    MarkSaved();
 }
 
 PatternSequence& Editor::CurrentTab() {

@@ -52,7 +52,9 @@ struct ViewerFrame {
 };
 
 // One undo or redo record: the whole document (full kind) or the old outputs of a few
-// transitions with the source grid (rule-change kind).
+// transitions with the source grid and the broken markers (rule-change kind). Rule outputs an
+// edit changes besides its own (constraint tabs re-applied by the rebuild) are journaled into
+// previousOutputs of either kind, so a restore brings the whole rule back.
 struct EditorSnapshot {
     core::ChunkGrid sourceGrid;
     core::AnnotationLayer sourceAnnotations;
@@ -69,6 +71,12 @@ struct EditorSnapshot {
     core::ChunkGrid changeSourceGrid;
     std::uint8_t changeStateCount = 0;
     bool isRuleChange = false;
+    // Rule-change kind: what a rule edit changes in every tab besides its generations: the broken
+    // markers, and how far the tab runs (it grows to reach the locks the new rule leads to).
+    std::vector<std::vector<BrokenMarker>> brokenMarkers;
+    std::vector<std::int32_t> generationTargets;
+    // Identifies the document state this record restores, for the saved mark.
+    std::uint64_t stateId = 0;
 };
 
 struct UndefinedList {
@@ -114,8 +122,9 @@ public:
     const std::vector<PatternSequence>& Tabs() const { return doc_.tabs; }
     const std::array<ViewerFrame, kViewerFrameCount>& Frames() const { return frames_; }
     const UndefinedList& Undefined() const { return undefined_; }
-    bool UnsavedChanges() const { return unsavedChanges_; }
-    void MarkSaved() { unsavedChanges_ = false; }
+    // Unsaved unless the document is the one last saved, loaded or created (undo can return to it).
+    bool UnsavedChanges() const { return stateId_ != savedStateId_; }
+    void MarkSaved() { savedStateId_ = stateId_; }
     std::size_t UndoDepth() const { return undoStack_.size(); }
     std::size_t RedoDepth() const { return redoStack_.size(); }
 
@@ -228,7 +237,14 @@ public:
 private:
     SequenceSteps Steps();
     void PrepareCaches();
+    // Every rule write goes through here: bounded by the table and the state count, journaled.
     void WriteChanges(const std::vector<RuleChange>& changes);
+    void WriteOutput(std::uint64_t index, std::uint8_t state);
+    void OpenJournal(EditorSnapshot* local);
+    void CloseJournal();
+    void MarkEdited() { stateId_ = nextStateId_++; }
+    // The record pushed before an action replaces the whole session (create, load, import).
+    void PushReplacementRecord();
     std::vector<RuleChange> OrbitChanges(const core::Neighborhood& digits, std::uint8_t state) const;
     void ApplyRuleEdit(const std::vector<RuleChange>& changes, std::uint64_t brokenTransition, bool markBroken,
                        std::uint64_t rebuildFrom);
@@ -241,6 +257,7 @@ private:
     // The constraint step of the chain: writes the tab's rule changes and adds its locks.
     void ApplyConstraintTab(PatternSequence& tab, PackedLockTable& lockUnion);
     PatternSequence* SelectedConstraintTab();
+    bool StatesFitRule(const std::vector<std::uint8_t>& states) const;
     // Outputs the entries from `fromEntry` on wrote go back to 0 before the tab changes.
     void ZeroEntryChanges(const PatternSequence& tab, std::size_t fromEntry);
     void ReapplyEntries(PatternSequence& tab, std::size_t fromEntry);
@@ -262,8 +279,22 @@ private:
     UndefinedList undefined_;
     std::vector<EditorSnapshot> undoStack_;
     std::vector<EditorSnapshot> redoStack_;
-    bool unsavedChanges_ = false;
+    // Each edit makes a new document state; the saved one is remembered by its id.
+    std::uint64_t stateId_ = 0;
+    std::uint64_t savedStateId_ = 0;
+    std::uint64_t nextStateId_ = 1;
+    // Where rule writes record the outputs they replace: the undo record of the open edit, or
+    // the inverse a restore is building. journalSeen_ keeps each index to its first old value.
+    bool journalToUndoTop_ = false;
+    EditorSnapshot* journalLocal_ = nullptr;
+    std::unordered_set<std::uint64_t> journalSeen_;
+    // ResetToStartScreen's record is still on top: the replacement that follows reuses it, so
+    // one undo brings back the session from before the reset.
+    bool startScreenRecordOnTop_ = false;
     bool strokeSnapshotTaken_ = false;
+    // Stroke cells are keyed by surface: a viewer frame's index, or one of these.
+    static constexpr std::size_t kStartGridStrokeKey = SIZE_MAX - 1;
+    static constexpr std::size_t kViewerStrokeKey = SIZE_MAX;
     std::set<std::tuple<std::size_t, std::int32_t, std::int32_t>> strokeCells_;
     int lookahead_ = 9;
     ViewSize view_;

@@ -31,7 +31,7 @@ void Editor::NewConstraintTab() {
 void Editor::ZeroEntryChanges(const PatternSequence& tab, std::size_t fromEntry) {
     for (std::size_t e = fromEntry; e < tab.expansions.size(); ++e)
         for (const RuleChange& change : tab.expansions[e].changes)
-            if (change.index < doc_.rule.table.size()) doc_.rule.table[change.index] = 0;
+            WriteOutput(change.index, 0);
 }
 
 void Editor::ReapplyEntries(PatternSequence& tab, std::size_t fromEntry) {
@@ -50,8 +50,12 @@ EditOutcome Editor::AddConstraintEntry() {
     return EditOutcome::Changed;
 }
 
+bool Editor::StatesFitRule(const std::vector<std::uint8_t>& states) const {
+    return std::all_of(states.begin(), states.end(), [&](std::uint8_t s) { return s < doc_.rule.stateCount; });
+}
+
 EditOutcome Editor::MakeVariable(const std::vector<std::uint8_t>& states) {
-    if (!SelectedConstraintTab() || states.empty()) return EditOutcome::Refused;
+    if (!SelectedConstraintTab() || states.empty() || !StatesFitRule(states)) return EditOutcome::Refused;
     BeginEdit(false);
     PatternSequence& tab = *SelectedConstraintTab();
     std::vector<std::uint8_t> sorted = states;
@@ -67,7 +71,7 @@ EditOutcome Editor::MakeVariable(const std::vector<std::uint8_t>& states) {
 
 EditOutcome Editor::EditVariableStates(std::size_t variable, const std::vector<std::uint8_t>& states) {
     PatternSequence* tab = SelectedConstraintTab();
-    if (!tab || variable == 0 || variable >= tab->variables.size()) return EditOutcome::Refused;
+    if (!tab || variable == 0 || variable >= tab->variables.size() || !StatesFitRule(states)) return EditOutcome::Refused;
     BeginEdit(true);
     const std::string name = SelectedConstraintTab()->variables[variable].name;
     std::vector<std::uint8_t> sorted = states;

@@ -1,8 +1,19 @@
 #include <algorithm>
+#include <stdexcept>
 
 #include "authoring/editor.h"
 
 namespace authoring {
+
+namespace {
+
+// Records are applied only to the rule they were taken from; anything else would write outside
+// the table or give outputs a meaning they never had.
+void RequireStateCount(int recorded, int current) {
+    if (recorded != current) throw std::runtime_error("This undo step belongs to a rule with another state count.");
+}
+
+}  // namespace
 
 EditorSnapshot Editor::CaptureEditorState(bool includeRule) const {
     EditorSnapshot s;
@@ -10,7 +21,11 @@ EditorSnapshot Editor::CaptureEditorState(bool includeRule) const {
     s.sourceAnnotations = doc_.source.annotations;
     s.sourceLineage = doc_.source.lineage;
     s.tabs = doc_.tabs;
-    for (PatternSequence& tab : s.tabs) tab.DropComputedData();
+    for (PatternSequence& tab : s.tabs) {
+        tab.DropComputedData();
+        // Pins belong to a running frame randomizer, which every restore ends.
+        tab.keyframeOverrides.clear();
+    }
     s.stateColors = doc_.colors;
     s.selectedTab = doc_.selectedTab;
     s.tabBarScroll = doc_.tabBarScroll;
@@ -18,6 +33,7 @@ EditorSnapshot Editor::CaptureEditorState(bool includeRule) const {
     s.symmetry = doc_.rule.symmetry;
     s.includesRule = includeRule;
     s.changeStateCount = s.stateCount;
+    s.stateId = stateId_;
     if (includeRule)
         for (std::uint64_t i = 0; i < doc_.rule.table.size(); ++i)
             if (doc_.rule.table[i]) s.ruleOutputs.push_back({i, doc_.rule.table[i]});
@@ -25,9 +41,16 @@ EditorSnapshot Editor::CaptureEditorState(bool includeRule) const {
 }
 
 void Editor::PushSnapshotRecord(EditorSnapshot snapshot) {
+    CloseJournal();
+    startScreenRecordOnTop_ = false;
     undoStack_.push_back(std::move(snapshot));
     if (undoStack_.size() > kMaxUndoSnapshots) undoStack_.erase(undoStack_.begin());
-    unsavedChanges_ = true;
+    MarkEdited();
+    // A record holding the whole rule needs no journal.
+    if (!undoStack_.back().includesRule || undoStack_.back().isRuleChange) {
+        journalToUndoTop_ = true;
+        for (const RuleChange& change : undoStack_.back().previousOutputs) journalSeen_.insert(change.index);
+    }
 }
 
 void Editor::PushSnapshot(bool includeRule) { PushSnapshotRecord(CaptureEditorState(includeRule)); }
@@ -37,13 +60,47 @@ void Editor::BeginEdit(bool includeRule) {
     redoStack_.clear();
 }
 
+void Editor::OpenJournal(EditorSnapshot* local) {
+    CloseJournal();
+    journalLocal_ = local;
+    for (const RuleChange& change : local->previousOutputs) journalSeen_.insert(change.index);
+}
+
+void Editor::CloseJournal() {
+    journalToUndoTop_ = false;
+    journalLocal_ = nullptr;
+    journalSeen_.clear();
+}
+
+void Editor::WriteOutput(std::uint64_t index, std::uint8_t state) {
+    if (index >= doc_.rule.table.size() || state >= doc_.rule.stateCount) return;
+    std::uint8_t& output = doc_.rule.table[index];
+    if (output == state) return;
+    std::vector<RuleChange>* journal = journalLocal_ ? &journalLocal_->previousOutputs
+                                       : journalToUndoTop_ && !undoStack_.empty() ? &undoStack_.back().previousOutputs
+                                                                                  : nullptr;
+    if (journal && journalSeen_.insert(index).second) journal->push_back({index, output});
+    output = state;
+}
+
+void Editor::WriteChanges(const std::vector<RuleChange>& changes) {
+    for (const RuleChange& change : changes) WriteOutput(change.index, change.state);
+}
+
 EditorSnapshot Editor::RuleChangeRecord(const std::vector<RuleChange>& changes) const {
     EditorSnapshot s;
     s.isRuleChange = true;
     s.changeStateCount = static_cast<std::uint8_t>(doc_.rule.stateCount);
     s.previousOutputs.reserve(changes.size());
-    for (const RuleChange& change : changes) s.previousOutputs.push_back({change.index, doc_.rule.table[change.index]});
+    for (const RuleChange& change : changes)
+        if (change.index < doc_.rule.table.size()) s.previousOutputs.push_back({change.index, doc_.rule.table[change.index]});
     s.changeSourceGrid = doc_.source.grid;
+    s.brokenMarkers.reserve(doc_.tabs.size());
+    for (const PatternSequence& tab : doc_.tabs) {
+        s.brokenMarkers.push_back(tab.brokenMarkers);
+        s.generationTargets.push_back(tab.generationTarget);
+    }
+    s.stateId = stateId_;
     return s;
 }
 
@@ -51,22 +108,50 @@ void Editor::PushRuleChangeSnapshot(const std::vector<RuleChange>& changes) {
     PushSnapshotRecord(RuleChangeRecord(changes));
 }
 
+void Editor::PushReplacementRecord() {
+    if (startScreenRecordOnTop_) {
+        // The reset's record already holds the session this replacement ends.
+        startScreenRecordOnTop_ = false;
+        CloseJournal();
+        MarkEdited();
+    } else {
+        PushSnapshotRecord(CaptureEditorState(true));
+    }
+    redoStack_.clear();
+}
+
 EditorSnapshot Editor::RestoreSnapshot(const EditorSnapshot& s) {
     if (s.isRuleChange) {
+        RequireStateCount(s.changeStateCount, doc_.rule.stateCount);
         EditorSnapshot inverse = RuleChangeRecord(s.previousOutputs);
+        OpenJournal(&inverse);
         WriteChanges(s.previousOutputs);
+        if (s.brokenMarkers.size() == doc_.tabs.size())
+            for (std::size_t i = 0; i < doc_.tabs.size(); ++i) {
+                doc_.tabs[i].brokenMarkers = s.brokenMarkers[i];
+                doc_.tabs[i].generationTarget = s.generationTargets[i];
+            }
         doc_.source.Replace(doc_.rule, s.changeSourceGrid, doc_.source.annotations, doc_.source.lineage);
         RebuildPatternSequencesFrom(0);
+        CloseJournal();
         return inverse;
     }
+    if (!s.includesRule) RequireStateCount(s.stateCount, doc_.rule.stateCount);
     EditorSnapshot inverse = CaptureEditorState(s.includesRule);
     Document next;
     next.rule.stateCount = s.stateCount;
     next.rule.symmetry = s.symmetry;
-    if (s.includesRule || s.stateCount != doc_.rule.stateCount) {
+    if (s.includesRule) {
         core::AllocateRuleTable(next.rule.table, s.stateCount, "restoring this snapshot", 0);
-        for (const RuleChange& entry : s.ruleOutputs) next.rule.table[entry.index] = entry.state;
+        for (const RuleChange& entry : s.ruleOutputs)
+            if (entry.index < next.rule.table.size() && entry.state < s.stateCount)
+                next.rule.table[entry.index] = entry.state;
     } else {
+        for (const RuleChange& change : s.previousOutputs)
+            if (change.index < doc_.rule.table.size())
+                inverse.previousOutputs.push_back({change.index, doc_.rule.table[change.index]});
+        OpenJournal(&inverse);
+        WriteChanges(s.previousOutputs);
         next.rule.table = std::move(doc_.rule.table);
     }
     next.colors = s.stateColors;
@@ -79,6 +164,7 @@ EditorSnapshot Editor::RestoreSnapshot(const EditorSnapshot& s) {
     next.source.patternSize = doc_.source.patternSize;
     next.source.density = doc_.source.density;
     InstallDocument(std::move(next));
+    CloseJournal();
     return inverse;
 }
 
@@ -89,15 +175,19 @@ EditOutcome Editor::Redo() { return RestoreTop(redoStack_, undoStack_); }
 // Restores the top of `from` and keeps its inverse on `to`; a failed restore keeps the stacks.
 EditOutcome Editor::RestoreTop(std::vector<EditorSnapshot>& from, std::vector<EditorSnapshot>& to) {
     if (from.empty()) return EditOutcome::Refused;
+    EndFrameRandomizer();
+    CloseJournal();
+    startScreenRecordOnTop_ = false;
     EditorSnapshot top = std::move(from.back());
     from.pop_back();
     try {
         to.push_back(RestoreSnapshot(top));
     } catch (...) {
+        CloseJournal();
         from.push_back(std::move(top));
         throw;
     }
-    unsavedChanges_ = true;
+    stateId_ = top.stateId;
     return EditOutcome::Changed;
 }
 

@@ -8,8 +8,6 @@ namespace authoring {
 
 namespace {
 
-constexpr std::size_t kViewerStrokeKey = std::numeric_limits<std::size_t>::max();
-
 // The layers an operation works on: the source grid's, or a tab's start pattern.
 struct PatternLayers {
     core::ChunkGrid* grid = nullptr;
@@ -67,9 +65,9 @@ EditOutcome Editor::EditSelection(const SurfaceRef& where, bool keepUnchanged, c
     const bool viewer = where.surface == Surface::Viewer;
     if (!viewer && (doc_.tabs.empty() || RuleEditorPageSelected() || !CurrentTab().IsPattern()))
         return EditOutcome::Refused;
-    const bool unsavedBefore = unsavedChanges_;
-    std::vector<EditorSnapshot> redo = std::move(redoStack_);
-    BeginEdit(false);
+    // Captured before the edit and pushed only when it changes something: an edit that changes
+    // nothing leaves no trace, neither on the undo stack nor in the redo stack.
+    EditorSnapshot before = CaptureEditorState(false);
     PatternLayers layers;
     if (viewer) {
         layers = {&doc_.source.grid, &doc_.source.annotations, &doc_.source.lineage};
@@ -78,13 +76,9 @@ EditOutcome Editor::EditSelection(const SurfaceRef& where, bool keepUnchanged, c
         layers = {&tab.startGrid, &tab.annotations, &tab.startLineage};
     }
     const bool changed = edit(*layers.grid, *layers.annotations, *layers.lineage);
-    if (!changed && !keepUnchanged) {
-        // Nothing happened: the edit leaves no trace, not even in the redo stack.
-        undoStack_.pop_back();
-        redoStack_ = std::move(redo);
-        unsavedChanges_ = unsavedBefore;
-        return EditOutcome::Refused;
-    }
+    if (!changed && !keepUnchanged) return EditOutcome::Refused;
+    PushSnapshotRecord(std::move(before));
+    redoStack_.clear();
     if (viewer) {
         doc_.source.ResetHistory(doc_.rule);
     } else {

@@ -88,8 +88,11 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
     }
     next.selectedTab = session.selectedTab;
     next.tabBarScroll = session.tabScrollOffset;
+    EndFrameRandomizer();
+    // Undoable like an import: the record holds the whole session it replaces, rule included.
+    PushReplacementRecord();
     InstallDocument(std::move(next));
-    unsavedChanges_ = false;
+    MarkSaved();
 }
 
 }  // namespace authoring

@@ -55,7 +55,7 @@ void Editor::SetCurrentGeneration(std::int32_t generation) {
 void Editor::RenameTab(std::size_t index, const std::string& name) {
     if (index >= doc_.tabs.size() || doc_.tabs[index].name == name) return;
     doc_.tabs[index].name = name;
-    unsavedChanges_ = true;
+    MarkEdited();
 }
 
 void Editor::BeginStroke() {
@@ -74,6 +74,8 @@ EditOutcome Editor::PaintStartCell(std::int32_t x, std::int32_t y, bool shift) {
     if (RuleEditorPageSelected()) return EditOutcome::Refused;
     PatternSequence& tab = CurrentTab();
     if (!tab.IsPattern()) return EditOutcome::Refused;
+    // The window repeats the call on every mouse move: a stroke changes each cell once.
+    if (!strokeCells_.insert({kStartGridStrokeKey, x, y}).second) return EditOutcome::Unchanged;
     const std::uint8_t old = tab.startGrid.CellAt(x, y);
     const std::uint8_t next = NextPaintState(old, shift);
     if (next == old) return EditOutcome::Unchanged;
@@ -96,7 +98,13 @@ EditOutcome Editor::PaintFrameCell(std::size_t frame, std::int32_t x, std::int32
     if (!strokeCells_.insert({frame, x, y}).second) return EditOutcome::Unchanged;
     if (g - 1 >= tab.generations.size()) return EditOutcome::Unchanged;
     core::Neighborhood digits{};
-    for (int k = 0; k < 9; ++k) digits[k] = tab.generations[g - 1].CellAt(x + k % 3 - 1, y + k / 3 - 1);
+    for (int k = 0; k < 9; ++k) {
+        // Neighbours beyond the plane's edge are background.
+        const std::int64_t nx = std::int64_t{x} + k % 3 - 1, ny = std::int64_t{y} + k / 3 - 1;
+        digits[k] = nx < INT32_MIN || nx > INT32_MAX || ny < INT32_MIN || ny > INT32_MAX
+                        ? 0
+                        : tab.generations[g - 1].CellAt(static_cast<std::int32_t>(nx), static_cast<std::int32_t>(ny));
+    }
     const std::uint64_t index = core::NeighborhoodIndex(digits, doc_.rule.stateCount);
     const std::uint64_t canonical = canonical_.Canonical(index);
     const PackedLockTable& guard = g >= 2 ? tab.lockTables[g - 2] : tab.baseLocks;
@@ -122,10 +130,6 @@ std::vector<RuleChange> Editor::OrbitChanges(const core::Neighborhood& digits, s
     for (std::uint64_t index : core::NeighborhoodOrbit(doc_.rule.symmetry, doc_.rule.stateCount, digits))
         changes.push_back({index, state});
     return changes;
-}
-
-void Editor::WriteChanges(const std::vector<RuleChange>& changes) {
-    for (const RuleChange& change : changes) doc_.rule.table[change.index] = change.state;
 }
 
 void Editor::ApplyRuleEdit(const std::vector<RuleChange>& changes, std::uint64_t brokenTransition, bool markBroken,

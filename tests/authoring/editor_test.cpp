@@ -191,6 +191,7 @@ TEST(EditorSelection, CellsToMarkersAndBack) {
     editor.BeginStroke();
     editor.PaintStartCell(2, 2, false);
     editor.PaintStartCell(3, 2, false);
+    editor.BeginStroke();
     editor.PaintStartCell(3, 2, false);  // state 2
     const SurfaceRef start{Surface::TabFrame, 0};
     ASSERT_EQ(editor.CellsToMarkers(start, {0, 0, 5, 5}, 3), EditOutcome::Changed);
