@@ -24,6 +24,7 @@
 
 namespace formats {
 struct ImportedGollyRule;
+struct RlePattern;
 struct SessionSnapshot;
 }  // namespace formats
 
@@ -107,6 +108,14 @@ struct CellRect {
 
 enum class SlotClick { Left, Right, Double };
 
+// Where the lock jump went: the tab that owns the transition and, for a pattern tab, the frame
+// and cell where it first uses it.
+struct LockJumpTarget {
+    std::size_t tab = 0;
+    std::size_t frame = 0;
+    std::optional<std::pair<std::int32_t, std::int32_t>> cell;
+};
+
 // Outcome of a user edit: refused edits make the window beep.
 enum class EditOutcome { Changed, Unchanged, Refused };
 
@@ -174,6 +183,32 @@ public:
     // marker's cell when a frame shows it.
     EditOutcome JumpToBrokenMarker(int generationScrollStep, std::optional<std::pair<std::int32_t, std::int32_t>>& cell);
     bool RuleEditorPageSelected() const;
+    // A right press on a marked cell of a frame showing generation 1 or later.
+    EditOutcome RemoveBrokenMarker(std::size_t frame, std::int32_t x, std::int32_t y);
+    // Double-click on a frame cell: shows where the first tab owning the cell's (locked)
+    // transition uses it; nothing when the transition is free for that generation.
+    std::optional<LockJumpTarget> JumpToLock(std::size_t frame, std::int32_t x, std::int32_t y,
+                                             int generationScrollStep);
+    void SetTabCamera(std::size_t tab, const Camera& camera);
+    void SetTabBarScroll(float scroll) { doc_.tabBarScroll = scroll; }
+
+    // --- the pattern viewer's source grid
+    // State painting on the viewer: the drawn grid becomes the run's generation 0.
+    EditOutcome PaintSourceCell(std::int32_t x, std::int32_t y, bool shift);
+    void StepSource();
+    // False (the window beeps) at generation 0 or for patterns too large to keep snapshots.
+    bool StepSourceBack();
+    // Back to generation 0; later generations are computed again with the current rule.
+    void ResetSource();
+    // A new soup; Shift+R also rebuilds the tabs from the selected one and rewinds.
+    void RandomizeSource(int size, double density, std::uint32_t seed, bool rebuildTabs);
+
+    // --- pasting and colours
+    // Replaces the current pattern tab's start pattern; Refused with `refusal` set when the
+    // pattern uses a state the rule lacks; throws when no pattern tab can take it.
+    EditOutcome PastePattern(const formats::RlePattern& pattern, std::string& refusal);
+    void SetStateColor(int state, Color color);
+    void RestoreDefaultColors();
 
     // --- markers and selections
     std::uint16_t NextMarkerValue(std::uint16_t old, std::uint8_t marker, std::uint8_t drawState) const;
@@ -245,6 +280,11 @@ private:
     void MarkEdited() { stateId_ = nextStateId_++; }
     // The record pushed before an action replaces the whole session (create, load, import).
     void PushReplacementRecord();
+    // The neighbourhood index of (x, y) in `grid`; cells beyond the plane's edge are background.
+    std::uint64_t NeighborhoodIndexAt(const core::ChunkGrid& grid, std::int32_t x, std::int32_t y) const;
+    // Whether `canonical` is locked for generation g >= 1 of `tab`: used by an earlier tab or by
+    // one of generations 0 .. g - 2.
+    bool LockedForGeneration(const PatternSequence& tab, std::uint64_t g, std::uint64_t canonical) const;
     std::vector<RuleChange> OrbitChanges(const core::Neighborhood& digits, std::uint8_t state) const;
     void ApplyRuleEdit(const std::vector<RuleChange>& changes, std::uint64_t brokenTransition, bool markBroken,
                        std::uint64_t rebuildFrom);

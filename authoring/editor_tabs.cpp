@@ -97,22 +97,13 @@ EditOutcome Editor::PaintFrameCell(std::size_t frame, std::int32_t x, std::int32
     if (g == 0) return PaintStartCell(x, y, shift);
     if (!strokeCells_.insert({frame, x, y}).second) return EditOutcome::Unchanged;
     if (g - 1 >= tab.generations.size()) return EditOutcome::Unchanged;
-    core::Neighborhood digits{};
-    for (int k = 0; k < 9; ++k) {
-        // Neighbours beyond the plane's edge are background.
-        const std::int64_t nx = std::int64_t{x} + k % 3 - 1, ny = std::int64_t{y} + k / 3 - 1;
-        digits[k] = nx < INT32_MIN || nx > INT32_MAX || ny < INT32_MIN || ny > INT32_MAX
-                        ? 0
-                        : tab.generations[g - 1].CellAt(static_cast<std::int32_t>(nx), static_cast<std::int32_t>(ny));
-    }
-    const std::uint64_t index = core::NeighborhoodIndex(digits, doc_.rule.stateCount);
+    const std::uint64_t index = NeighborhoodIndexAt(tab.generations[g - 1], x, y);
     const std::uint64_t canonical = canonical_.Canonical(index);
-    const PackedLockTable& guard = g >= 2 ? tab.lockTables[g - 2] : tab.baseLocks;
-    if (guard.Contains(canonical)) return EditOutcome::Refused;
+    if (LockedForGeneration(tab, g, canonical)) return EditOutcome::Refused;
     const std::uint8_t old = doc_.rule.table[index];
     const std::uint8_t next = NextPaintState(old, shift);
     if (next == old) return EditOutcome::Unchanged;
-    const std::vector<RuleChange> changes = OrbitChanges(digits, next);
+    const std::vector<RuleChange> changes = OrbitChanges(core::DecodeNeighborhoodIndex(index, doc_.rule.stateCount), next);
     if (!strokeSnapshotTaken_) {
         PushRuleChangeSnapshot(changes);
         redoStack_.clear();
