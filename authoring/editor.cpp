@@ -20,14 +20,19 @@ double SoupDensity(int stateCount) { return 1.0 - 1.0 / stateCount; }
 
 }  // namespace
 
-Editor::Editor(ViewSize view, std::uint32_t seed) : view_(view), seed_(seed) {
+Editor::Editor(ViewSize view, std::uint32_t seed) : view_{view}, seed_(seed) {
     // Two runs of the frame randomizer must differ, also across sessions.
     randomizer_.seed = std::random_device{}() ^
                        static_cast<std::uint32_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
     CreateRule("", 3, core::kSymmetryD8, "initializing the editor");
 }
 
-void Editor::SetLookaheadFrameCount(int frames) { lookahead_ = std::clamp(frames, 0, int(kViewerFrameCount)); }
+void Editor::SetLookaheadFrameCount(int frames) { view_.lookahead = std::clamp(frames, 0, int(kViewerFrameCount)); }
+
+void Editor::SetView(const EditorView& view) {
+    view_ = view;
+    SetLookaheadFrameCount(view.lookahead);
+}
 
 void Editor::PrepareCaches() { canonical_.Prepare(doc_.rule.symmetry, doc_.rule.stateCount); }
 
@@ -45,7 +50,7 @@ SequenceSteps Editor::Steps() {
 }
 
 Camera Editor::NewTabCamera(float divisor) const {
-    const float side = std::min(std::max(view_.width, 1.0f), std::max(view_.height, 1.0f));
+    const float side = std::min(std::max(view_.size.width, 1.0f), std::max(view_.size.height, 1.0f));
     return Camera{4.5f, 4.5f, std::max(4.0f, side / divisor)};
 }
 
@@ -120,8 +125,6 @@ bool Editor::ExtendRule(int newStateCount) {
     startScreenRecordOnTop_ = false;
     undoStack_.clear();
     redoStack_.clear();
-    brushState_ = static_cast<std::uint8_t>(std::min<int>(brushState_, newStateCount - 1));
-    stateBarShown_ = newStateCount >= 6;
     doc_.source.ResetHistory(doc_.rule);
     MarkEdited();
     RebuildPatternSequencesFrom(0);
@@ -134,7 +137,6 @@ void Editor::AdoptImportedRule(formats::ImportedGollyRule imported) {
     PushReplacementRecord();
     doc_.rule = core::Rule{imported.stateCount, imported.symmetry, std::move(imported.table)};
     PrepareCaches();
-    brushState_ = static_cast<std::uint8_t>(std::min<int>(brushState_, imported.stateCount - 1));
     doc_.colors = DefaultPalette();
     for (const formats::ImportedStateColor& c : imported.colors)
         if (c.state < kPaletteSize) doc_.colors[c.state] = {c.red, c.green, c.blue, c.alpha};
@@ -177,7 +179,7 @@ void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
             for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
             continue;
         }
-        if (i == driving) tab.generationTarget = std::max(tab.generationTarget, tab.currentGeneration + lookahead_);
+        if (i == driving) tab.generationTarget = std::max(tab.generationTarget, tab.currentGeneration + view_.lookahead);
         GenerateSequence(tab, entryCount, lockUnion, steps);
         bookkeeping.RefreshPatternLockDeltaSources(tab, lockUnion);
         if (i == driving) {
@@ -204,11 +206,11 @@ void Editor::SyncViewerFrames() {
     PatternSequence& tab = CurrentTab();
     if (!tab.IsPattern()) return;
     const std::size_t before = tab.generations.size();
-    EnsureSequenceGenerations(static_cast<std::uint64_t>(tab.currentGeneration) + lookahead_);
+    EnsureSequenceGenerations(static_cast<std::uint64_t>(tab.currentGeneration) + view_.lookahead);
     LockBookkeeping bookkeeping(canonical_);
     if (tab.generations.size() != before) bookkeeping.RefreshPatternLockDeltaSources(tab, tab.baseLocks);
     bookkeeping.ResolvePendingMarkers(tab);
-    for (int i = 0; i < lookahead_; ++i) {
+    for (int i = 0; i < view_.lookahead; ++i) {
         const std::size_t g = static_cast<std::size_t>(tab.currentGeneration) + i;
         if (g >= tab.generations.size()) break;
         ViewerFrame& frame = frames_[i];
@@ -223,7 +225,7 @@ void Editor::TrimSequenceToViewer() {
     if (doc_.tabs.empty() || RuleEditorPageSelected()) return;
     PatternSequence& tab = CurrentTab();
     if (!tab.IsPattern()) return;
-    const std::size_t keep = std::min(static_cast<std::size_t>(std::max(tab.currentGeneration, 0)) + lookahead_,
+    const std::size_t keep = std::min(static_cast<std::size_t>(std::max(tab.currentGeneration, 0)) + view_.lookahead,
                                       tab.generations.size());
     if (keep < tab.generations.size()) {
         tab.generations.resize(keep);

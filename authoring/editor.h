@@ -94,6 +94,17 @@ struct ViewSize {
     float height = 600;
 };
 
+// What the window shows and how it paints, owned by the window and handed to the model, whose
+// algorithms read it but never change it.
+struct EditorView {
+    ViewSize size;
+    // Viewer frames in use: 15, 9, or 0 while the pattern viewer is maximized.
+    int lookahead = 9;
+    bool stateBarShown = false;
+    // The state a click paints while the state bar is shown; clamped to the rule where used.
+    std::uint8_t brushState = 1;
+};
+
 // Where a gesture happens: the pattern viewer, or a viewer frame of the current tab.
 enum class Surface { Viewer, TabFrame };
 struct SurfaceRef {
@@ -138,13 +149,11 @@ public:
     std::size_t RedoDepth() const { return redoStack_.size(); }
 
     // View state the shell owns but the model's algorithms read.
+    void SetView(const EditorView& view);
+    const EditorView& View() const { return view_; }
     void SetLookaheadFrameCount(int frames);
-    int LookaheadFrameCount() const { return lookahead_; }
-    void SetViewSize(ViewSize view) { view_ = view; }
-    void SetStateBarShown(bool shown) { stateBarShown_ = shown; }
-    bool StateBarShown() const { return stateBarShown_; }
-    void SetBrushState(std::uint8_t state) { brushState_ = state; }
-    std::uint8_t BrushState() const { return brushState_; }
+    void SetStateBarShown(bool shown) { view_.stateBarShown = shown; }
+    void SetBrushState(std::uint8_t state) { view_.brushState = state; }
     void SetSeed(std::uint32_t seed) { seed_ = seed; }
 
     // --- rule creation and extension
@@ -336,10 +345,7 @@ private:
     static constexpr std::size_t kStartGridStrokeKey = SIZE_MAX - 1;
     static constexpr std::size_t kViewerStrokeKey = SIZE_MAX;
     std::set<std::tuple<std::size_t, std::int32_t, std::int32_t>> strokeCells_;
-    int lookahead_ = 9;
-    ViewSize view_;
-    bool stateBarShown_ = false;
-    std::uint8_t brushState_ = 1;
+    EditorView view_;
     std::uint32_t seed_ = 1;
     CanonicalIndexCache canonical_;
     core::StepScratch stepScratch_;

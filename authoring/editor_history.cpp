@@ -195,7 +195,6 @@ void Editor::InstallDocument(Document next) {
     next.selectedTab = std::clamp(next.selectedTab, 0, static_cast<std::int32_t>(next.tabs.size()));
     doc_ = std::move(next);
     PrepareCaches();
-    brushState_ = static_cast<std::uint8_t>(std::min<int>(brushState_, doc_.rule.stateCount - 1));
     doc_.source.ResetHistory(doc_.rule);
     RebuildPatternSequencesFrom(0);
 }

@@ -12,7 +12,7 @@ namespace authoring {
 EditOutcome Editor::StartFrameRandomizer(bool untilEnd, std::int32_t hoveredFrame, bool focusOnFrames) {
     if (!untilEnd && randomizer_.active) EndFrameRandomizer();
     if (!focusOnFrames || doc_.tabs.empty() || RuleEditorPageSelected() || !CurrentTab().IsPattern() ||
-        hoveredFrame < 0 || lookahead_ == 0 || hoveredFrame >= lookahead_)
+        hoveredFrame < 0 || view_.lookahead == 0 || hoveredFrame >= view_.lookahead)
         return EditOutcome::Refused;
     TrimSequenceToViewer();
     PatternSequence& tab = CurrentTab();
@@ -38,7 +38,7 @@ void Editor::EndFrameRandomizer() {
 
 EditOutcome Editor::RandomizeViewerFrames(bool focusOnFrames) {
     if (!randomizer_.active || doc_.selectedTab != randomizer_.tab || !focusOnFrames || RuleEditorPageSelected() ||
-        doc_.tabs.empty() || !CurrentTab().IsPattern() || lookahead_ == 0)
+        doc_.tabs.empty() || !CurrentTab().IsPattern() || view_.lookahead == 0)
         return EditOutcome::Unchanged;
     const std::int64_t lower = randomizer_.from < 2 ? 1 : randomizer_.from;
     const std::int64_t upper = randomizer_.to < 1 ? kNoRandomizerEnd : randomizer_.to;
@@ -46,7 +46,7 @@ EditOutcome Editor::RandomizeViewerFrames(bool focusOnFrames) {
     const auto n = static_cast<std::uint32_t>(doc_.rule.stateCount);
     const std::int64_t base = CurrentTab().currentGeneration;
     bool changedAny = false;
-    for (int i = 0; i < lookahead_; ++i) {
+    for (int i = 0; i < view_.lookahead; ++i) {
         PatternSequence& tab = CurrentTab();
         const std::int64_t g = base + i;
         if (g < lower || g > upper || g >= static_cast<std::int64_t>(tab.generations.size()) ||

@@ -28,7 +28,7 @@ void ForEachCell(const CellRect& rect, F&& visit) {
 std::uint16_t Editor::NextMarkerValue(std::uint16_t old, std::uint8_t marker, std::uint8_t drawState) const {
     const int n = doc_.rule.stateCount;
     const int s = std::clamp<int>(drawState, 0, n - 1);
-    if (stateBarShown_) {
+    if (view_.stateBarShown) {
         const auto painted = static_cast<std::uint16_t>(s * 256 + marker);
         return (marker == 0 || old == painted) ? 0 : painted;
     }

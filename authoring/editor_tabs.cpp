@@ -65,9 +65,10 @@ void Editor::BeginStroke() {
 
 std::uint8_t Editor::NextPaintState(std::uint8_t old, bool shift) const {
     const int n = doc_.rule.stateCount;
-    if (!stateBarShown_) return static_cast<std::uint8_t>((old + (shift ? -1 : 1) + n) % n);
+    if (!view_.stateBarShown) return static_cast<std::uint8_t>((old + (shift ? -1 : 1) + n) % n);
     if (shift) return 0;
-    return old == brushState_ ? 0 : brushState_;
+    const auto brush = static_cast<std::uint8_t>(std::min<int>(view_.brushState, n - 1));
+    return old == brush ? 0 : brush;
 }
 
 EditOutcome Editor::PaintStartCell(std::int32_t x, std::int32_t y, bool shift) {
@@ -151,7 +152,7 @@ EditOutcome Editor::JumpToBrokenMarker(int generationScrollStep, std::optional<s
     SyncViewerFrames();
     const auto first = static_cast<std::uint64_t>(tab.currentGeneration);
     if (marker.hasCell && marker.brokenGeneration >= first &&
-        marker.brokenGeneration < first + static_cast<std::uint64_t>(lookahead_)) {
+        marker.brokenGeneration < first + static_cast<std::uint64_t>(view_.lookahead)) {
         tab.camera.centreX = static_cast<float>(marker.x) + 0.5f;
         tab.camera.centreY = static_cast<float>(marker.y) + 0.5f;
         cell = std::make_pair(marker.x, marker.y);
