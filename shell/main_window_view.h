@@ -1,0 +1,87 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/canvas.h"
+#include "shell/input.h"
+#include "shell/platform.h"
+
+namespace shell {
+
+// Command ids of the menus and the tab bar's context menu.
+namespace command {
+inline constexpr int kNewRule = 2001;
+inline constexpr int kSaveSession = 2002;
+inline constexpr int kLoadSession = 2003;
+inline constexpr int kExit = 2004;
+inline constexpr int kExportGolly = 2005;
+inline constexpr int kExportRulestring = 2006;
+inline constexpr int kExportAnnotated = 2007;
+inline constexpr int kExportLockTable = 2008;
+inline constexpr int kEditColors = 2099;
+inline constexpr int kShowStateBar = 2100;
+inline constexpr int kShowPatternViewer = 2101;
+inline constexpr int kMaximizePatternViewer = 2102;
+inline constexpr int kExtendBase = 2120;  // + N for N = 2..16
+inline constexpr int kNewConstraintTab = 2201;
+}  // namespace command
+
+// One item of the menu bar: the toolkit builds its menus from these.
+struct MenuItem {
+    std::string menu;  // "&File", "&Rule", "&View"
+    std::string submenu;  // "&Export", "&Extend Rule", or empty
+    std::string text;     // with the mnemonic and, after a tab, the shortcut text
+    int id = 0;           // 0 for a separator
+    bool checkable = false;
+};
+
+struct MenuItemState {
+    bool enabled = true;
+    bool checked = false;
+};
+
+class MainWindowViewImpl;
+
+// The whole editor window without a toolkit: it owns the editor model and every view and input
+// state, maps input to operations, and draws through Canvas. The toolkit forwards events here.
+class MainWindowView {
+public:
+    explicit MainWindowView(Platform& platform);
+    ~MainWindowView();
+    MainWindowView(const MainWindowView&) = delete;
+    MainWindowView& operator=(const MainWindowView&) = delete;
+
+    static std::vector<MenuItem> MenuBar();
+    MenuItemState QueryMenuItem(int id) const;
+    std::string Title() const;  // "Tavrix" or "* Tavrix"
+
+    void Resize(float width, float height);
+    void Command(int id);
+    void KeyDown(const KeyEvent& event);
+    void KeyUp(const KeyEvent& event);
+    void MousePress(const MouseEvent& event);
+    void MouseMove(float x, float y, Modifiers modifiers);
+    void MouseRelease(const MouseEvent& event);
+    void MouseLeave();
+    void CaptureLost();
+    // Only the sign of `delta` counts: positive is away from the user.
+    void Wheel(float x, float y, int delta, Modifiers modifiers);
+    void TimerTick();
+    void SetActive(bool active);
+    // Asks about unsaved changes; true when the window may close.
+    bool RequestClose();
+
+    void RenameTextChanged(const std::string& text);
+    void CommitRename();
+    void CancelRename();
+
+    // Everything the window shows, into `canvas`.
+    void DrawFrame(Canvas& canvas);
+
+private:
+    std::unique_ptr<MainWindowViewImpl> impl_;
+};
+
+}  // namespace shell

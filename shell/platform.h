@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace shell {
+
+enum class MessageButtons { Ok, YesNo, YesNoCancel, OkCancel };
+enum class MessageIcon { None, Information, Warning, Error, Question };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+// One message box: what the user is asked and how.
+struct MessageBox {
+    std::string title;
+    std::string text;
+    MessageButtons buttons = MessageButtons::Ok;
+    MessageIcon icon = MessageIcon::None;
+    MessageAnswer defaultAnswer = MessageAnswer::Ok;
+    // Captions replacing the standard ones, in button order (the update notice names its buttons).
+    std::vector<std::string> captions;
+};
+
+struct FileFilter {
+    std::string description;  // "Tavrix Session (*.tavses)"
+    std::string pattern;      // "*.tavses"
+};
+
+struct FileDialog {
+    std::string title;
+    std::vector<FileFilter> filters;
+    std::string defaultExtension;  // without the dot
+    std::string initialPath;
+};
+
+struct Rgb {
+    std::uint8_t red = 0, green = 0, blue = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+// Everything the window needs from the desktop. MainWindowView talks to the outside only through
+// this, so a fake of it drives the whole window in tests.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual MessageAnswer ShowMessage(const MessageBox& box) = 0;
+    // The warning beep of a refused action.
+    virtual void Beep() = 0;
+    virtual std::optional<std::string> ClipboardText() = 0;
+    // False when the clipboard cannot take the text.
+    virtual bool SetClipboardText(const std::string& text) = 0;
+    virtual std::optional<std::string> OpenFile(const FileDialog& dialog) = 0;
+    // Asks before replacing an existing file.
+    virtual std::optional<std::string> SaveFile(const FileDialog& dialog) = 0;
+    virtual std::optional<Rgb> PickColor(Rgb initial) = 0;
+    virtual void OpenUrl(const std::string& url) = 0;
+    // Timer 1 drives playback; period in milliseconds, 0 stops it.
+    virtual void SetPlaybackTimer(int periodMs) = 0;
+    // Monotonic time in nanoseconds and the millisecond uptime used to seed soups.
+    virtual std::int64_t NowNanoseconds() = 0;
+    virtual std::uint32_t TickCountMs() = 0;
+    // The tab rename's text input over a rectangle of the client area; the window answers
+    // through MainWindowView::RenameTextChanged, CommitRename and CancelRename.
+    virtual void BeginTextInput(float left, float top, float right, float bottom, const std::string& text) = 0;
+    virtual void EndTextInput() = 0;
+    // The pattern viewer's size prompt: size and density, or nothing when cancelled.
+    struct SizeDensity {
+        int size = 32;
+        double density = 0.6666666;
+    };
+    virtual std::optional<SizeDensity> PromptPatternSize(int size, double density) = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+    virtual void RequestRedraw() = 0;
+    virtual void Close() = 0;
+};
+
+}  // namespace shell
