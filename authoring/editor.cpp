@@ -68,6 +68,7 @@ void Editor::CreateRule(const std::string& name, int stateCount, core::RuleSymme
                         std::string_view purpose) {
     core::RuleTable table;
     core::AllocateRuleTable(table, stateCount, purpose, 0);
+    EndFrameRandomizer();
     doc_.rule = core::Rule{stateCount, symmetry, std::move(table)};
     doc_.colors = DefaultPalette();
     PrepareCaches();

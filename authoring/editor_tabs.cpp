@@ -22,6 +22,8 @@ std::size_t Editor::InsertTab(PatternSequence tab) {
 
 EditOutcome Editor::CloseTab(std::size_t index) {
     if (doc_.tabs.size() <= 1 || index >= doc_.tabs.size()) return EditOutcome::Refused;
+    // The randomizer is bound to a tab position that is about to change.
+    EndFrameRandomizer();
     BeginEdit(false);
     doc_.tabs.erase(doc_.tabs.begin() + static_cast<std::ptrdiff_t>(index));
     if (doc_.selectedTab > static_cast<std::int32_t>(index)) --doc_.selectedTab;
@@ -37,6 +39,7 @@ void Editor::SelectTab(std::size_t index) {
 
 void Editor::MoveTab(std::size_t from, std::size_t to, bool firstMoveOfDrag) {
     if (from >= doc_.tabs.size() || to >= doc_.tabs.size() || from == to) return;
+    EndFrameRandomizer();
     if (firstMoveOfDrag) BeginEdit(false);
     PatternSequence moved = std::move(doc_.tabs[from]);
     doc_.tabs.erase(doc_.tabs.begin() + static_cast<std::ptrdiff_t>(from));
