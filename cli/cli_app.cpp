@@ -141,20 +141,6 @@ std::uint64_t Population(const core::ChunkGrid& grid) {
     return live;
 }
 
-std::string GridToRle(const core::ChunkGrid& grid, int stateCount, const std::string& ruleName) {
-    std::int32_t x0 = 0, y0 = 0, x1 = -1, y1 = -1;
-    if (!core::TryAccumulateActiveCellBoundsFromGrid(grid, x0, y0, x1, y1))
-        return formats::WriteRle(nullptr, 0, 0, 0, 0, stateCount, ruleName);
-    const std::int64_t width = std::int64_t{x1} - x0 + 1, height = std::int64_t{y1} - y0 + 1;
-    if (width * height > (std::int64_t{1} << 32))
-        throw std::runtime_error("The final pattern is too large to write as RLE.");
-    std::vector<std::uint8_t> cells;
-    core::CopyGridRegionToBuffer(grid, x0, y0, static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-                                 cells);
-    return formats::WriteRle(cells.data(), static_cast<std::int32_t>(width), static_cast<std::int32_t>(height), x0, y0,
-                             stateCount, ruleName);
-}
-
 int Run(const std::vector<std::string>& args, std::ostream& out) {
     const LoadedRule loaded = LoadRule(args[1]);
     const core::Rule& rule = loaded.rule;
@@ -190,7 +176,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
         stepping += std::chrono::steady_clock::now() - start;
         grid = std::move(next);
     }
-    if (outputPath) WriteFileAtomically(*outputPath, GridToRle(grid, rule.stateCount, loaded.name));
+    if (outputPath) WriteFileAtomically(*outputPath, formats::WriteRle(grid, rule.stateCount, loaded.name));
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", std::chrono::duration<double>(stepping).count());
     out << "generations=" << generations << " population=" << Population(grid) << " seconds=" << seconds << "\n";

@@ -64,7 +64,7 @@ void ChunkGrid::SetCell(std::int32_t x, std::int32_t y, std::uint8_t state) {
 
 void ChunkGrid::StoreChunk(std::int32_t cx, std::int32_t cy, const std::uint8_t* cells) {
     EnsureUnique();
-    const std::uint32_t live = cells ? CountLive(cells) : 0;
+    const std::uint32_t live = cells && IsPlaneChunk(cx, cy) ? CountLive(cells) : 0;
     if (live == 0) {
         map_->erase(ChunkCoord{cx, cy});
         return;
@@ -77,6 +77,7 @@ void ChunkGrid::StoreChunk(std::int32_t cx, std::int32_t cy, const std::uint8_t*
 
 void ChunkGrid::StoreEmptyChunk(std::int32_t cx, std::int32_t cy, std::uint8_t emptyAge) {
     EnsureUnique();
+    if (!IsPlaneChunk(cx, cy)) return;
     Chunk64& chunk = (*map_)[ChunkCoord{cx, cy}];
     chunk.cells.fill(0);
     chunk.liveCount = 0;
@@ -127,6 +128,8 @@ std::vector<ChunkCoord> CollectAutomatonCandidateChunks(const ChunkGrid& grid) {
         if (chunk.liveCount == 0) return;
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx) {
+                // Nothing is ever born past the plane's edge.
+                if (!IsPlaneChunk(std::int64_t{cx} + dx, std::int64_t{cy} + dy)) continue;
                 const ChunkCoord c{cx + dx, cy + dy};
                 if (seen.insert(c).second) result.push_back(c);
             }
@@ -134,15 +137,15 @@ std::vector<ChunkCoord> CollectAutomatonCandidateChunks(const ChunkGrid& grid) {
     return result;
 }
 
-void CopyGridRegionToBuffer(const ChunkGrid& grid, std::int32_t x0, std::int32_t y0, std::int32_t width,
+void CopyGridRegionToBuffer(const ChunkGrid& grid, std::int64_t x0, std::int64_t y0, std::int32_t width,
                             std::int32_t height, std::vector<std::uint8_t>& buffer) {
     if (width < 1 || height < 1) {
         buffer.clear();
         return;
     }
     buffer.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
-    const std::int64_t x1 = std::int64_t{x0} + width;  // exclusive
-    const std::int64_t y1 = std::int64_t{y0} + height;
+    const std::int64_t x1 = x0 + width;  // exclusive
+    const std::int64_t y1 = y0 + height;
     grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
         if (chunk.liveCount == 0) return;
         const std::int64_t chunkX = std::int64_t{cx} * kChunkSide;
@@ -167,8 +170,8 @@ void GridFromRegionBuffer(ChunkGrid& target, std::int32_t x0, std::int32_t y0, s
         target = grid;
         return;
     }
-    const std::int32_t lastX = static_cast<std::int32_t>(std::int64_t{x0} + width - 1);
-    const std::int32_t lastY = static_cast<std::int32_t>(std::int64_t{y0} + height - 1);
+    const auto lastX = static_cast<std::int32_t>(std::min(std::int64_t{x0} + width - 1, kPlaneMax));
+    const auto lastY = static_cast<std::int32_t>(std::min(std::int64_t{y0} + height - 1, kPlaneMax));
     const std::int32_t cx0 = ChunkOf(x0), cx1 = ChunkOf(lastX);
     const std::int32_t cy0 = ChunkOf(y0), cy1 = ChunkOf(lastY);
     grid.Reserve(static_cast<std::size_t>(std::int64_t{cx1} - cx0 + 1) *
@@ -206,8 +209,8 @@ bool TryAccumulateActiveCellBoundsFromGrid(const ChunkGrid& grid, std::int32_t& 
         for (int ly = 0; ly < kChunkSide; ++ly)
             for (int lx = 0; lx < kChunkSide; ++lx) {
                 if (chunk.cells[ly * kChunkSide + lx] == 0) continue;
-                const std::int32_t x = cx * kChunkSide + lx;
-                const std::int32_t y = cy * kChunkSide + ly;
+                const auto x = static_cast<std::int32_t>(std::int64_t{cx} * kChunkSide + lx);
+                const auto y = static_cast<std::int32_t>(std::int64_t{cy} * kChunkSide + ly);
                 if (!found) {
                     x0 = x1 = x;
                     y0 = y1 = y;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -30,6 +31,17 @@ struct ChunkCoordHasher {
 inline std::int32_t ChunkOf(std::int32_t cell) { return cell >> 6; }
 inline int LocalOf(std::int32_t cell) { return cell & (kChunkSide - 1); }
 
+// Cells live on the signed 32-bit square; beyond it everything is background for good. Its
+// chunks are exactly the chunks of those cells, since 64 divides 2^32.
+inline constexpr std::int64_t kPlaneMin = std::numeric_limits<std::int32_t>::min();
+inline constexpr std::int64_t kPlaneMax = std::numeric_limits<std::int32_t>::max();
+inline constexpr std::int32_t kMinChunk = std::numeric_limits<std::int32_t>::min() >> 6;
+inline constexpr std::int32_t kMaxChunk = std::numeric_limits<std::int32_t>::max() >> 6;
+// 64-bit arguments so that a neighbour of an edge chunk can be asked about without overflow.
+inline bool IsPlaneChunk(std::int64_t cx, std::int64_t cy) {
+    return cx >= kMinChunk && cx <= kMaxChunk && cy >= kMinChunk && cy <= kMaxChunk;
+}
+
 struct Chunk64 {
     std::array<std::uint8_t, kChunkCells> cells{};
     std::uint32_t liveCount = 0;
@@ -55,8 +67,9 @@ public:
     std::uint8_t CellAt(std::int32_t x, std::int32_t y) const;
     void SetCell(std::int32_t x, std::int32_t y, std::uint8_t state);
     // Replaces chunk (cx, cy) by the 4096 cells given; an all-background or null block removes it.
+    // Off the plane nothing is stored: cells out there vanish.
     void StoreChunk(std::int32_t cx, std::int32_t cy, const std::uint8_t* cells);
-    // Keeps (cx, cy) as an empty chunk of the given age.
+    // Keeps (cx, cy) as an empty chunk of the given age (not off the plane).
     void StoreEmptyChunk(std::int32_t cx, std::int32_t cy, std::uint8_t emptyAge);
     void RemoveChunk(std::int32_t cx, std::int32_t cy);
     void EraseEmptyChunks();
@@ -71,7 +84,7 @@ public:
         for (const auto& [coord, chunk] : *map_) visitor(coord.x, coord.y, chunk);
     }
 
-    // Direct access for builders that own a fresh, unshared grid.
+    // Direct access for builders that own a fresh, unshared grid; they store plane chunks only.
     Map& MutableChunks() {
         EnsureUnique();
         return *map_;
@@ -85,10 +98,12 @@ private:
 LiveChunkBounds GetLiveChunkBounds(const ChunkGrid& grid);
 std::vector<ChunkCoord> CollectAutomatonCandidateChunks(const ChunkGrid& grid);
 
-// buffer becomes width x height bytes holding the cells of the rectangle at (x0, y0).
-void CopyGridRegionToBuffer(const ChunkGrid& grid, std::int32_t x0, std::int32_t y0, std::int32_t width,
+// buffer becomes width x height bytes holding the cells of the rectangle at (x0, y0). The
+// rectangle may reach past the plane (a window around its edge cells); cells there read as 0.
+void CopyGridRegionToBuffer(const ChunkGrid& grid, std::int64_t x0, std::int64_t y0, std::int32_t width,
                             std::int32_t height, std::vector<std::uint8_t>& buffer);
-// target becomes a new grid holding the non-zero cells of the row-major buffer placed at (x0, y0).
+// target becomes a new grid holding the non-zero cells of the row-major buffer placed at (x0, y0);
+// cells that land past the plane are dropped.
 void GridFromRegionBuffer(ChunkGrid& target, std::int32_t x0, std::int32_t y0, std::int32_t width,
                           std::int32_t height, const std::vector<std::uint8_t>& buffer);
 bool TryAccumulateActiveCellBoundsFromGrid(const ChunkGrid& grid, std::int32_t& minX, std::int32_t& minY,

@@ -41,8 +41,8 @@ void StepLineages(const ChunkGrid& previous, const LineageLayer& previousLineage
         if (chunk.liveCount == 0) return;
         for (int local = 0; local < kChunkCells; ++local) {
             if (chunk.cells[local] == 0) continue;
-            const std::int32_t x = cx * kChunkSide + local % kChunkSide;
-            const std::int32_t y = cy * kChunkSide + local / kChunkSide;
+            const auto x = static_cast<std::int32_t>(std::int64_t{cx} * kChunkSide + local % kChunkSide);
+            const auto y = static_cast<std::int32_t>(std::int64_t{cy} * kChunkSide + local / kChunkSide);
             if (previous.CellAt(x, y) != 0) {
                 if (const std::uint8_t id = previousLineage.ValueAt(x, y)) result.SetValue(x, y, id);
                 continue;
@@ -51,9 +51,14 @@ void StepLineages(const ChunkGrid& previous, const LineageLayer& previousLineage
             int count[9] = {};
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx) {
-                    if ((dx | dy) == 0 || previous.CellAt(x + dx, y + dy) == 0) continue;
+                    const std::int64_t nx = std::int64_t{x} + dx, ny = std::int64_t{y} + dy;
+                    // Past the plane's edge every neighbour is background.
+                    if ((dx | dy) == 0 || nx < kPlaneMin || nx > kPlaneMax || ny < kPlaneMin || ny > kPlaneMax)
+                        continue;
+                    const auto px = static_cast<std::int32_t>(nx), py = static_cast<std::int32_t>(ny);
+                    if (previous.CellAt(px, py) == 0) continue;
                     ++total;
-                    const std::uint8_t id = previousLineage.ValueAt(x + dx, y + dy);
+                    const std::uint8_t id = previousLineage.ValueAt(px, py);
                     if (id >= 1 && id <= 8) ++count[id];
                 }
             for (int id = 1; id <= 8; ++id)

@@ -1,5 +1,6 @@
 #include "core/step_grid.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <stdexcept>
@@ -17,6 +18,13 @@ constexpr std::int64_t kMaxRectangleCells = std::int64_t{1} << 32;
 
 bool NeedsLargeIndices(const Rule& rule) { return RuleTableSize(rule.stateCount) >= kLargeTableEntries; }
 
+// Chunks from lo - 1 to hi + 1 that lie on the plane.
+std::int64_t GrownSpan(std::int32_t lo, std::int32_t hi) {
+    const std::int64_t first = std::max(std::int64_t{lo} - 1, std::int64_t{kMinChunk});
+    const std::int64_t last = std::min(std::int64_t{hi} + 1, std::int64_t{kMaxChunk});
+    return last - first + 1;
+}
+
 StepStrategy StepChunks(const Rule& rule, const ChunkGrid& current, const std::vector<ChunkCoord>& candidates,
                         ChunkGrid& next, StepScratch& scratch) {
     scratch.result.resize(kChunkCells);
@@ -33,32 +41,30 @@ StepStrategy StepChunks(const Rule& rule, const ChunkGrid& current, const std::v
     return StepStrategy::Chunks;
 }
 
-StepStrategy StepRectangle(const Rule& rule, const ChunkGrid& current, const LiveChunkBounds& b, ChunkGrid& next,
-                           StepScratch& scratch) {
-    const std::int64_t w64 = std::int64_t{kChunkSide} * (std::int64_t{b.maxX} - b.minX + 1);
-    const std::int64_t h64 = std::int64_t{kChunkSide} * (std::int64_t{b.maxY} - b.minY + 1);
-    const std::int64_t left = std::int64_t{b.minX} * kChunkSide - 2;
-    const std::int64_t top = std::int64_t{b.minY} * kChunkSide - 2;
-    // One buffer covers the whole box here: refuse boxes whose window cannot be addressed
-    // rather than overflow the coordinates or the allocation.
-    if (left < INT32_MIN || top < INT32_MIN || left + w64 + 4 > std::int64_t{INT32_MAX} + 1 ||
-        top + h64 + 4 > std::int64_t{INT32_MAX} + 1 || (w64 + 4) * (h64 + 4) > kMaxRectangleCells)
-        throw std::runtime_error(
-            "The live area is too large to step under a rule that does not keep empty neighbourhoods empty.");
+// Steps the live chunks' box grown by one cell, cut to the plane, in one kernel call. Its window
+// adds one more cell on every side, which past the plane's edge reads as background. Returns
+// false, changing nothing, when that window cannot be held in one buffer.
+bool StepRectangle(const Rule& rule, const ChunkGrid& current, const LiveChunkBounds& b, ChunkGrid& next,
+                   StepScratch& scratch) {
+    const std::int64_t left = std::max(std::int64_t{b.minX} * kChunkSide - 1, kPlaneMin);
+    const std::int64_t top = std::max(std::int64_t{b.minY} * kChunkSide - 1, kPlaneMin);
+    const std::int64_t right = std::min((std::int64_t{b.maxX} + 1) * kChunkSide, kPlaneMax);
+    const std::int64_t bottom = std::min((std::int64_t{b.maxY} + 1) * kChunkSide, kPlaneMax);
+    const std::int64_t w64 = right - left + 1, h64 = bottom - top + 1;
+    if (w64 + 2 > INT32_MAX || h64 + 2 > INT32_MAX || (w64 + 2) * (h64 + 2) > kMaxRectangleCells) return false;
     const auto w = static_cast<std::int32_t>(w64);
     const auto h = static_cast<std::int32_t>(h64);
-    const auto x0 = static_cast<std::int32_t>(left + 2);
-    const auto y0 = static_cast<std::int32_t>(top + 2);
     // The kernel writes every result cell, so old contents need no clearing.
-    scratch.result.resize(static_cast<std::size_t>(w + 2) * static_cast<std::size_t>(h + 2));
-    CopyGridRegionToBuffer(current, x0 - 2, y0 - 2, w + 4, h + 4, scratch.window);
+    scratch.result.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    CopyGridRegionToBuffer(current, left - 1, top - 1, w + 2, h + 2, scratch.window);
     if (NeedsLargeIndices(rule))
-        StepLargeStateWindow(rule, w + 4, h + 4, w + 2, scratch.window.data(), scratch.result.data());
+        StepLargeStateWindow(rule, w + 2, h + 2, w, scratch.window.data(), scratch.result.data());
     else
-        StepDenseKernel(w + 4, h + 4, w + 4, rule.stateCount, scratch.window.data(), rule.table.data(),
+        StepDenseKernel(w + 2, h + 2, w + 2, rule.stateCount, scratch.window.data(), rule.table.data(),
                         scratch.result.data());
-    GridFromRegionBuffer(next, x0 - 1, y0 - 1, w + 2, h + 2, scratch.result);
-    return StepStrategy::Rectangle;
+    GridFromRegionBuffer(next, static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), w, h,
+                         scratch.result);
+    return true;
 }
 
 }  // namespace
@@ -134,8 +140,8 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
     StepStrategy strategy = StepStrategy::None;
     const LiveChunkBounds b = GetLiveChunkBounds(current);
     if (b.valid && !rule.table.empty()) {
-        const std::int64_t grownArea =
-            (std::int64_t{b.maxY} - b.minY + 3) * (std::int64_t{b.maxX} - b.minX + 3);
+        // The live chunks' box grown by one chunk, as much of it as lies on the plane.
+        const std::int64_t grownArea = GrownSpan(b.minY, b.maxY) * GrownSpan(b.minX, b.maxX);
         // Candidates number at least the live chunks, so a box that small is stepped whole
         // without gathering them.
         std::int64_t liveChunks = 0;
@@ -146,10 +152,18 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
             candidates = CollectAutomatonCandidateChunks(current);
             chunkWise = 2 * static_cast<std::int64_t>(candidates.size()) < grownArea;
         }
-        if (chunkWise)
+        if (chunkWise) {
             strategy = StepChunks(rule, current, candidates, result, scratch);
-        else
-            strategy = StepRectangle(rule, current, b, result, scratch);
+        } else if (StepRectangle(rule, current, b, result, scratch)) {
+            strategy = StepStrategy::Rectangle;
+        } else if (rule.table[0] == 0) {
+            // With the background kept empty only the candidates can change: step them one by one.
+            if (candidates.empty()) candidates = CollectAutomatonCandidateChunks(current);
+            strategy = StepChunks(rule, current, candidates, result, scratch);
+        } else {
+            throw std::runtime_error(
+                "The live area is too large to step under a rule that does not keep empty neighbourhoods empty.");
+        }
     }
     CarryEmptyChunks(result, current);
     next = result;

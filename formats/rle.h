@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/chunk_grid.h"
+
 namespace formats {
 
 struct RleCell {
@@ -36,10 +38,10 @@ inline constexpr std::size_t kMaxRleCells = 16777216;
 // Runs of blanks cost no memory.
 RlePattern ParseRle(std::string_view text);
 
-// Writes a row-major block of width x height states whose top-left cell is (x0, y0).
-// Two-state rules use b/o, larger ones ./A..P. The position line comes first so that Golly
-// places the pattern where it was.
-std::string WriteRle(const std::uint8_t* cells, std::int32_t width, std::int32_t height,
-                     std::int32_t x0, std::int32_t y0, int stateCount, std::string_view rule);
+// The live cells of a grid from the top-left corner of their bounding box; the position line
+// comes first so that Golly places the pattern where it was. Two-state rules use b/o, larger
+// ones ./A..P. Costs the grid's chunks, not its box. A pattern spanning more than 2^31 columns
+// or rows cannot be read back from its corner, so it is refused with std::runtime_error.
+std::string WriteRle(const core::ChunkGrid& grid, int stateCount, std::string_view rule);
 
 }  // namespace formats

@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 
+#include "formats/golly_ruletable_writer.h"
 #include "formats/rle.h"
+#include "tests/support/test_rules.h"
 
 namespace cli {
 namespace {
@@ -61,6 +64,83 @@ TEST_F(CliTest, RunPatternAndWriteItsFinalGeneration) {
     EXPECT_EQ(text.str(), "#CXRLE Pos=-3,0\nx = 1, y = 1, rule = East\no!\n");
     const formats::RlePattern back = formats::ParseRle(text.str());
     EXPECT_EQ(back.cells, (std::vector<formats::RleCell>{{0, 0, 1}}));
+}
+
+// Movers: a cell is born where exactly one neighbour, in one of the Golly slots `from` (N, NE, E,
+// SE, S, SW, W, NW as 1..8), was alive, so it moves away from it; a lone live cell dies.
+std::string MoverRuleText(const std::string& name, std::initializer_list<int> from) {
+    std::string text = "@RULE " + name + "\n@TABLE\nn_states:2\nneighborhood:Moore\nsymmetries:none\n";
+    for (const int slot : from) {
+        std::string birth = "0,0,0,0,0,0,0,0,0,1\n";
+        birth[2 * static_cast<std::size_t>(slot)] = '1';
+        text += birth;
+    }
+    return text + "1,0,0,0,0,0,0,0,0,0\n";
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A lone cell at x = 2^31 - 1 and movers that drift off the right and bottom edges: cells born
+// past the edge vanish, and the final generation is written where it stands.
+TEST_F(CliTest, RunsAtTheEdgesOfThePlane) {
+    const std::string life =
+        Write("Life.rule", "@RULE Life\n@TABLE\n" + formats::BuildPlainGollyRuletable(testsupport::LifeRule()));
+    const std::string westward = Write("West.rule", MoverRuleText("West", {3}));
+    const std::string eastward = Write("East.rule", MoverRuleText("East", {7}));
+    const std::string southeastward = Write("Southeast.rule", MoverRuleText("Southeast", {8}));
+    const std::string lone = Write("lone.rle", "x = 1, y = 1\n2147483647bo!\n");
+    const std::string nearCorner = Write("corner.rle", "x = 1, y = 1\n2147483645$2147483645bo!\n");
+    // A glider heading for the bottom-right corner.
+    const std::string glider = Write("glider.rle", "x = 3, y = 3\n2147483600$2147483600bo$2147483601bo$2147483599b3o!\n");
+    struct Case {
+        std::string rule, pattern, generations;
+        std::string population;
+        std::string rle;
+    };
+    const Case cases[] = {
+        {life, lone, "1", "0", "#CXRLE Pos=0,0\nx = 0, y = 0, rule = Life\n!\n"},
+        {westward, lone, "3", "1", "#CXRLE Pos=2147483644,0\nx = 1, y = 1, rule = West\no!\n"},
+        {eastward, lone, "1", "0", "#CXRLE Pos=0,0\nx = 0, y = 0, rule = East\n!\n"},
+        {southeastward, nearCorner, "2", "1", "#CXRLE Pos=2147483647,2147483647\nx = 1, y = 1, rule = Southeast\no!\n"},
+        {southeastward, nearCorner, "3", "0", "#CXRLE Pos=0,0\nx = 0, y = 0, rule = Southeast\n!\n"},
+        // The glider ends as a block in the corner, where Golly's bounded plane puts it too.
+        {life, glider, "200", "4", "#CXRLE Pos=2147483645,2147483646\nx = 2, y = 2, rule = Life\n2o$2o!\n"},
+    };
+    for (const Case& c : cases) {
+        const fs::path output = dir_ / "out.rle";
+        ASSERT_EQ(Run({"run", c.rule, "--pattern", c.pattern, "--generations", c.generations, "--output",
+                       output.string()}),
+                  0)
+            << err_.str();
+        EXPECT_EQ(out_.str().rfind("generations=" + c.generations + " population=" + c.population + " ", 0), 0u)
+            << c.rule << " " << out_.str();
+        const std::string text = ReadText(output);
+        EXPECT_EQ(text, c.rle);
+        EXPECT_EQ(std::to_string(formats::ParseRle(text).cells.size()), c.population);
+    }
+}
+
+// A final generation spanning 2^31 columns reads back from its corner; one column more cannot,
+// and is refused without writing anything.
+TEST_F(CliTest, OutputOfPatternsAsWideAsThePlaneAllows) {
+    // Every cell splits into a pair moving apart, one step per generation.
+    const std::string rule = Write("Spread.rule", MoverRuleText("Spread", {3, 7}));
+    const std::string pattern = Write("wide.rle", "x = 1, y = 1\no$2147483645bo!\n");
+    const fs::path output = dir_ / "out.rle";
+    ASSERT_EQ(Run({"run", rule, "--pattern", pattern, "--generations", "1", "--output", output.string()}), 0)
+        << err_.str();
+    EXPECT_EQ(ReadText(output), "#CXRLE Pos=-1,0\nx = 2147483648, y = 2, rule = Spread\nobo$2147483645bobo!\n");
+    EXPECT_EQ(formats::ParseRle(ReadText(output)).cells,
+              (std::vector<formats::RleCell>{{0, 0, 1}, {2, 0, 1}, {2147483645, 1, 1}, {2147483647, 1, 1}}));
+    fs::remove(output);
+    EXPECT_EQ(Run({"run", rule, "--pattern", pattern, "--generations", "2", "--output", output.string()}), 1);
+    EXPECT_EQ(err_.str(), "The pattern is too large to write as RLE: it spans more than 2147483648 columns or rows.\n");
+    EXPECT_FALSE(fs::exists(output));
 }
 
 TEST_F(CliTest, SoupDefaultsAreDeterministic) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -98,6 +99,19 @@ TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
     ASSERT_EQ(Run({"export", session, "--format", "ruletable"}), 0);
     EXPECT_NE(out_.str().find("symmetries:rotate4\n"), std::string::npos);
     EXPECT_EQ(Run({"export", session, "--format", "rulestring"}), 1);
+}
+
+// Start patterns in opposite corners of the plane step while the session loads.
+TEST_F(CliSessionTest, PatternsInTheCornersOfThePlaneLoad) {
+    authoring::Editor editor;
+    editor.CreateRule("", 2, 0, "creating this rule");
+    editor.BeginStroke();
+    editor.PaintStartCell(INT32_MAX, INT32_MAX, false);
+    editor.NewPatternTab();
+    editor.BeginStroke();
+    editor.PaintStartCell(INT32_MIN, INT32_MIN, false);
+    ASSERT_EQ(Run({"info", Save(editor, "corners.tavses")}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("tabs=2\n"), std::string::npos) << out_.str();
 }
 
 TEST_F(CliSessionTest, BadSessionsFailWithTheEditorsMessage) {

@@ -110,6 +110,44 @@ TEST(ChunkGrid, ActiveCellBounds) {
     EXPECT_EQ(y1, 5);
 }
 
+// The plane ends at the 32-bit limits: no candidate, chunk or cell past them, and region copies
+// may reach over the edge.
+TEST(ChunkGrid, EdgesOfThePlane) {
+    struct Case {
+        std::int32_t x, y;
+        std::size_t candidates;
+    };
+    for (const Case c : {Case{INT32_MAX, 0, 6}, Case{INT32_MIN, 5, 6}, Case{7, INT32_MIN, 6}, Case{0, INT32_MAX, 6},
+                         Case{INT32_MIN, INT32_MIN, 4}, Case{INT32_MAX, INT32_MAX, 4}, Case{INT32_MIN, INT32_MAX, 4}}) {
+        ChunkGrid grid;
+        grid.SetCell(c.x, c.y, 2);
+        EXPECT_EQ(CollectAutomatonCandidateChunks(grid).size(), c.candidates) << c.x << "," << c.y;
+        for (const ChunkCoord& k : CollectAutomatonCandidateChunks(grid)) EXPECT_TRUE(IsPlaneChunk(k.x, k.y));
+        std::int32_t x0, y0, x1, y1;
+        ASSERT_TRUE(TryAccumulateActiveCellBoundsFromGrid(grid, x0, y0, x1, y1));
+        EXPECT_EQ(std::vector<std::int32_t>({x0, y0, x1, y1}), std::vector<std::int32_t>({c.x, c.y, c.x, c.y}));
+        // A 3 x 3 copy centred on the cell: its middle holds the cell, the rest (partly off the plane) 0.
+        std::vector<std::uint8_t> buffer;
+        CopyGridRegionToBuffer(grid, std::int64_t{c.x} - 1, std::int64_t{c.y} - 1, 3, 3, buffer);
+        EXPECT_EQ(buffer, std::vector<std::uint8_t>({0, 0, 0, 0, 2, 0, 0, 0, 0}));
+    }
+    ChunkGrid grid;
+    grid.SetCell(INT32_MIN, INT32_MIN, 1);
+    grid.SetCell(INT32_MAX, INT32_MAX, 1);
+    std::int32_t x0, y0, x1, y1;
+    ASSERT_TRUE(TryAccumulateActiveCellBoundsFromGrid(grid, x0, y0, x1, y1));
+    EXPECT_EQ(std::vector<std::int32_t>({x0, y0, x1, y1}),
+              std::vector<std::int32_t>({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}));
+    // Chunks off the plane are never stored; a buffer reaching past the edge loses those cells.
+    const std::vector<std::uint8_t> full(kChunkCells, 1);
+    grid.StoreChunk(kMaxChunk + 1, 0, full.data());
+    grid.StoreEmptyChunk(0, kMinChunk - 1, 3);
+    EXPECT_EQ(grid.ChunkCount(), 2u);
+    GridFromRegionBuffer(grid, INT32_MAX - 1, INT32_MAX - 1, 4, 3, std::vector<std::uint8_t>(12, 1));
+    EXPECT_EQ(grid.ChunkCount(), 1u);
+    EXPECT_EQ(grid.FindChunk(kMaxChunk, kMaxChunk)->liveCount, 4u);
+}
+
 TEST(ChunkGrid, HashOfOrigin) {
     std::uint64_t hx = 0xcbf29ce484222325ull;
     for (int i = 0; i < 4; ++i) hx = hx * 0x100000001b3ull;

@@ -4,35 +4,47 @@
 
 #include <random>
 
+#include "core/overlay_layer.h"
+
 #include "core/random_soup.h"
 #include "tests/support/test_rules.h"
 
 namespace core {
 namespace {
 
-Neighborhood CellNeighborhood(const ChunkGrid& grid, std::int32_t x, std::int32_t y) {
-    Neighborhood d{};
-    for (int k = 0; k < 9; ++k) d[k] = grid.CellAt(x + k % 3 - 1, y + k / 3 - 1);
-    return d;
+bool InPlane(std::int64_t x, std::int64_t y) {
+    return x >= kPlaneMin && x <= kPlaneMax && y >= kPlaneMin && y <= kPlaneMax;
 }
 
-// One cell at a time: every cell of the chunks that can change when the background stays
-// empty, else every cell of the live chunks' box grown by one cell.
+std::uint8_t PlaneCell(const ChunkGrid& grid, std::int64_t x, std::int64_t y) {
+    return InPlane(x, y) ? grid.CellAt(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)) : 0;
+}
+
+// One cell at a time, in 64-bit coordinates, cells past the plane's edge reading as background:
+// every neighbour of a live cell when the background stays empty, else every cell of the live
+// chunks' box grown by one cell.
 ChunkGrid ReferenceStep(const Rule& rule, const ChunkGrid& current) {
     ChunkGrid next;
     const LiveChunkBounds b = GetLiveChunkBounds(current);
     if (!b.valid) return next;
+    auto step = [&](std::int64_t x, std::int64_t y) {
+        if (!InPlane(x, y)) return;
+        Neighborhood d{};
+        for (int k = 0; k < 9; ++k) d[k] = PlaneCell(current, x + k % 3 - 1, y + k / 3 - 1);
+        next.SetCell(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
+                     rule.table[NeighborhoodIndex(d, rule.stateCount)]);
+    };
     if (rule.table[0] == 0) {
-        for (const ChunkCoord& c : CollectAutomatonCandidateChunks(current))
-            for (int i = 0; i < kChunkCells; ++i) {
-                const std::int32_t x = c.x * 64 + i % 64, y = c.y * 64 + i / 64;
-                next.SetCell(x, y, rule.table[NeighborhoodIndex(CellNeighborhood(current, x, y), rule.stateCount)]);
-            }
+        current.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
+            for (int i = 0; i < kChunkCells; ++i)
+                if (chunk.cells[i] != 0)
+                    for (int k = 0; k < 9; ++k)
+                        step(std::int64_t{cx} * 64 + i % 64 + k % 3 - 1, std::int64_t{cy} * 64 + i / 64 + k / 3 - 1);
+        });
         return next;
     }
-    for (std::int32_t y = b.minY * 64 - 1; y <= b.maxY * 64 + 64; ++y)
-        for (std::int32_t x = b.minX * 64 - 1; x <= b.maxX * 64 + 64; ++x)
-            next.SetCell(x, y, rule.table[NeighborhoodIndex(CellNeighborhood(current, x, y), rule.stateCount)]);
+    for (std::int64_t y = std::int64_t{b.minY} * 64 - 1; y <= std::int64_t{b.maxY} * 64 + 64; ++y)
+        for (std::int64_t x = std::int64_t{b.minX} * 64 - 1; x <= std::int64_t{b.maxX} * 64 + 64; ++x) step(x, y);
     return next;
 }
 
@@ -45,7 +57,8 @@ void ExpectSameCells(const ChunkGrid& a, const ChunkGrid& b) {
     ASSERT_EQ(liveCells(a), liveCells(b));
     a.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
         for (int i = 0; i < kChunkCells; ++i)
-            ASSERT_EQ(chunk.cells[i], b.CellAt(cx * 64 + i % 64, cy * 64 + i / 64)) << cx << "," << cy << " " << i;
+            ASSERT_EQ(chunk.cells[i], PlaneCell(b, std::int64_t{cx} * 64 + i % 64, std::int64_t{cy} * 64 + i / 64))
+                << cx << "," << cy << " " << i;
     });
 }
 
@@ -170,6 +183,70 @@ TEST(StepGrid, InputIsNotChangedAndStaysShared) {
     StepGrid(life, grid, next);
     EXPECT_TRUE(copy.SharesStorageWith(grid));
     EXPECT_FALSE(next.SharesStorageWith(grid));
+}
+
+// Patterns against every edge and corner of the plane, alone (rectangle) and with a far island
+// (chunks), with their trails and lineage: nothing lives past the edge and nothing overflows.
+TEST(StepGrid, EdgesAndCornersOfThePlane) {
+    constexpr std::int64_t kLo = kPlaneMin, kHi = kPlaneMax - 7;  // an 8 x 8 block touching the edge
+    const std::int64_t origins[][2] = {{kLo, 0}, {kHi, 0}, {0, kLo}, {0, kHi},
+                                       {kLo, kLo}, {kHi, kLo}, {kLo, kHi}, {kHi, kHi}};
+    Rule born = testsupport::RandomRule(3, 21, false);
+    born.table[0] = 1;
+    struct Case {
+        Rule rule;
+        bool island;
+        StepStrategy strategy;
+    };
+    const Case cases[] = {{testsupport::LifeRule(), false, StepStrategy::Rectangle},
+                          {testsupport::LifeRule(), true, StepStrategy::Chunks},
+                          {testsupport::RandomRule(3, 12), false, StepStrategy::Rectangle},
+                          {testsupport::RandomRule(3, 13), true, StepStrategy::Chunks},
+                          {born, false, StepStrategy::Rectangle}};
+    std::mt19937 rng(5);
+    for (const auto& [ox, oy] : origins)
+        for (const Case& c : cases) {
+            SCOPED_TRACE(::testing::Message() << ox << "," << oy << " states " << c.rule.stateCount
+                                              << (c.island ? " island" : ""));
+            const int n = c.rule.stateCount;
+            ChunkGrid grid;
+            LineageLayer lineage;
+            for (int i = 0; i < 40; ++i) {
+                const auto x = static_cast<std::int32_t>(ox + rng() % 8), y = static_cast<std::int32_t>(oy + rng() % 8);
+                grid.SetCell(x, y, static_cast<std::uint8_t>(1 + rng() % (n - 1)));
+                lineage.SetValue(x, y, 3);
+            }
+            if (c.island)  // a blinker 20 chunks towards the middle
+                for (int i = 0; i < 3; ++i)
+                    grid.SetCell(static_cast<std::int32_t>(ox < 0 ? ox + 1280 : ox - 1280),
+                                 static_cast<std::int32_t>((oy < 0 ? oy + 1280 : oy - 1280) + i), 1);
+            HistoryLayer history;
+            for (int generation = 0; generation < 4; ++generation) {
+                ChunkGrid next;
+                const StepStrategy strategy = StepGrid(c.rule, grid, next);
+                EXPECT_TRUE(generation > 0 || strategy == c.strategy);
+                ExpectSameCells(next, ReferenceStep(c.rule, grid));
+                HistoryLayer nextHistory;
+                LineageLayer nextLineage;
+                StepHistory(grid, history, next, nextHistory);
+                StepLineages(grid, lineage, next, nextLineage);
+                for (std::int64_t y = oy - 2; y < oy + 10; ++y)
+                    for (std::int64_t x = ox - 2; x < ox + 10; ++x) {
+                        if (!InPlane(x, y)) continue;
+                        const auto cx = static_cast<std::int32_t>(x), cy = static_cast<std::int32_t>(y);
+                        const std::uint8_t was = grid.CellAt(cx, cy), is = next.CellAt(cx, cy);
+                        ASSERT_TRUE(was == is || nextHistory.ValueAt(cx, cy) == was + 1) << x << "," << y;
+                        // Survivors keep id 3 and births among lineage-3 cells inherit it.
+                        const std::uint8_t id = nextLineage.ValueAt(cx, cy);
+                        ASSERT_TRUE(is ? id == 3 || (id == 0 && c.rule.table[0] != 0) : id == 0) << x << "," << y;
+                    }
+                for (const auto& [coord, chunk] : next.Chunks()) ASSERT_TRUE(IsPlaneChunk(coord.x, coord.y));
+                for (const auto& [coord, chunk] : nextHistory.Chunks()) ASSERT_TRUE(IsPlaneChunk(coord.x, coord.y));
+                grid = next;
+                history = nextHistory;
+                lineage = nextLineage;
+            }
+        }
 }
 
 TEST(StepGrid, HugeRectangleIsRefusedInsteadOfOverflowing) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <climits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -8,35 +8,30 @@
 
 #include "formats/rle.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/rle_cells.h"
 
 namespace formats {
 namespace {
 
-struct Block {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::vector<std::uint8_t> cells;
-};
-
-Block RandomBlock(std::mt19937& rng, std::int32_t width, std::int32_t height, int stateCount,
-                  int density) {
-    Block b{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height)};
-    for (auto& c : b.cells)
-        if (static_cast<int>(rng() % 100) < density) c = static_cast<std::uint8_t>(1 + rng() % (stateCount - 1));
-    return b;
+// Random cells in a width x height box at (x0, y0), as absolute cells sorted by (y, x).
+std::vector<RleCell> RandomCells(std::mt19937& rng, std::int32_t x0, std::int32_t y0, std::int32_t width,
+                                 std::int32_t height, int stateCount, int density) {
+    std::vector<RleCell> cells;
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x)
+            if (static_cast<int>(rng() % 100) < density)
+                cells.push_back({x0 + x, y0 + y, static_cast<std::uint8_t>(1 + rng() % (stateCount - 1))});
+    return cells;
 }
 
-// Non-zero cells relative to the block's top-left corner, in row-major order.
-std::vector<RleCell> CellsOf(const Block& b) {
-    std::vector<RleCell> out;
-    for (std::int32_t y = 0; y < b.height; ++y)
-        for (std::int32_t x = 0; x < b.width; ++x)
-            if (const std::uint8_t s = b.cells[static_cast<std::size_t>(y) * b.width + x]) out.push_back({x, y, s});
-    return out;
+core::ChunkGrid GridOf(const std::vector<RleCell>& cells) {
+    core::ChunkGrid grid;
+    for (const RleCell& c : cells) grid.SetCell(c.x, c.y, c.state);
+    return grid;
 }
 
-std::string Write(const Block& b, std::int32_t x0, std::int32_t y0, int stateCount) {
-    return WriteRle(b.cells.data(), b.width, b.height, x0, y0, stateCount, stateCount == 2 ? "B3/S23" : "Test");
+std::string Write(const std::vector<RleCell>& cells, int stateCount) {
+    return WriteRle(GridOf(cells), stateCount, stateCount == 2 ? "B3/S23" : "Test");
 }
 
 void ExpectShortLines(const std::string& text) {
@@ -45,71 +40,84 @@ void ExpectShortLines(const std::string& text) {
     while (std::getline(in, line)) EXPECT_LE(line.size(), 70u) << line;
 }
 
-TEST(RleWriter, RoundTripTwoStates) {
+// Random blocks across chunk borders and negative coordinates read back at the same cells,
+// with only the letters of their alphabet.
+TEST(RleWriter, RoundTrip) {
     std::mt19937 rng(1);
-    for (int trial = 0; trial < 40; ++trial) {
-        const Block b = RandomBlock(rng, 1 + rng() % 90, 1 + rng() % 40, 2, static_cast<int>(rng() % 101));
-        const std::string text = Write(b, -5, 7, 2);
-        const std::string body = text.substr(text.find("B3/S23\n") + 7);
-        EXPECT_EQ(body.find_first_not_of("0123456789bo$!\n"), std::string::npos) << body;
-        ExpectShortLines(text);
-        const RlePattern p = ParseRle(text);
-        EXPECT_EQ(p.width, b.width);
-        EXPECT_EQ(p.height, b.height);
-        EXPECT_EQ(p.rule, "B3/S23");
-        EXPECT_EQ(p.cells, CellsOf(b));
-    }
-}
-
-TEST(RleWriter, RoundTripMultiState) {
-    std::mt19937 rng(2);
-    for (int stateCount = 3; stateCount <= 16; ++stateCount) {
-        for (int trial = 0; trial < 6; ++trial) {
-            const Block b = RandomBlock(rng, 1 + rng() % 120, 1 + rng() % 30, stateCount,
-                                        static_cast<int>(rng() % 101));
-            const std::string text = Write(b, 3, -9, stateCount);
-            const std::string body = text.substr(text.find("Test\n") + 5);
-            EXPECT_EQ(body.find_first_of("bo"), std::string::npos) << body;
+    for (int stateCount : {2, 2, 2, 3, 5, 8, 16}) {
+        for (int trial = 0; trial < 8; ++trial) {
+            const auto x0 = static_cast<std::int32_t>(rng() % 300) - 150, y0 = static_cast<std::int32_t>(rng() % 300) - 150;
+            const std::vector<RleCell> cells = RandomCells(rng, x0, y0, 1 + rng() % 150, 1 + rng() % 90, stateCount,
+                                                           1 + static_cast<int>(rng() % 100));
+            if (cells.empty()) continue;
+            const std::string text = Write(cells, stateCount);
+            const std::string rule = stateCount == 2 ? "B3/S23\n" : "Test\n";
+            const std::string body = text.substr(text.find(rule) + rule.size());
+            EXPECT_EQ(body.find_first_not_of(stateCount == 2 ? "0123456789bo$!\n" : "0123456789.ABCDEFGHIJKLMNOP$!\n"),
+                      std::string::npos)
+                << body;
             ExpectShortLines(text);
-            const RlePattern p = ParseRle(text);
-            EXPECT_EQ(p.rule, "Test");
-            EXPECT_EQ(p.cells, CellsOf(b)) << text;
+            EXPECT_EQ(testsupport::AbsoluteRleCells(text), cells) << text;
         }
     }
 }
 
-TEST(RleWriter, LeadingAndTrailingEmptyRowsKeepTheirPlace) {
-    Block b{4, 6, std::vector<std::uint8_t>(24)};
-    b.cells[3 * 4 + 2] = 1;
-    b.cells[4 * 4 + 0] = 1;
-    const std::string text = Write(b, 0, 0, 2);
-    EXPECT_NE(text.find("3$2bo$o!"), std::string::npos) << text;
-    EXPECT_EQ(ParseRle(text).cells, CellsOf(b));
-}
-
-TEST(RleWriter, EmptyPattern) {
-    const Block b{5, 5, std::vector<std::uint8_t>(25)};
-    const std::string text = Write(b, 1, 2, 2);
-    EXPECT_EQ(text, "#CXRLE Pos=1,2\nx = 5, y = 5, rule = B3/S23\n!\n");
-    EXPECT_TRUE(ParseRle(text).cells.empty());
-    EXPECT_TRUE(ParseRle(WriteRle(nullptr, 0, 0, 0, 0, 4, "R")).cells.empty());
-}
-
-TEST(RleWriter, LongRunsWrapAtSeventyCharacters) {
-    Block b{10000, 3, std::vector<std::uint8_t>(30000)};
-    for (std::int32_t x = 0; x < 10000; x += 2) b.cells[x] = 1;
-    for (std::int32_t x = 0; x < 10000; ++x) b.cells[20000 + x] = static_cast<std::uint8_t>(1 + x % 3);
-    for (int states : {2, 4}) {
-        const std::string text = Write(b, 0, 0, states);
-        ExpectShortLines(text);
-        std::vector<RleCell> expected = CellsOf(b);
-        if (states == 2)
-            for (auto& c : expected) c.state = 1;
-        EXPECT_EQ(ParseRle(text).cells, expected);
+TEST(RleWriter, BoxRowsAndRuns) {
+    struct Case {
+        std::vector<RleCell> cells;
+        int stateCount;
+        std::string text;
+    };
+    const Case cases[] = {
+        {{}, 4, "#CXRLE Pos=0,0\nx = 0, y = 0, rule = Test\n!\n"},
+        {{{5, -3, 1}, {2, 0, 1}, {0, 1, 1}}, 2, "#CXRLE Pos=0,-3\nx = 6, y = 5, rule = B3/S23\n5bo3$2bo$o!\n"},
+        {{{-64, 0, 2}, {-63, 0, 2}, {63, 0, 3}, {-1, 70, 1}}, 3,
+         "#CXRLE Pos=-64,0\nx = 128, y = 71, rule = Test\n2B125.C70$63.A!\n"},
+        // The widest pattern a reader can place from its corner.
+        {{{INT32_MIN, 0, 1}, {-1, 1, 1}}, 2,
+         "#CXRLE Pos=-2147483648,0\nx = 2147483648, y = 2, rule = B3/S23\no$2147483647bo!\n"},
+        {{{0, INT32_MIN, 1}, {0, -1, 1}}, 2,
+         "#CXRLE Pos=0,-2147483648\nx = 1, y = 2147483648, rule = B3/S23\no2147483647$o!\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = Write(c.cells, c.stateCount);
+        EXPECT_EQ(text, c.text);
+        std::vector<RleCell> sorted = c.cells;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
+        EXPECT_EQ(testsupport::AbsoluteRleCells(text), sorted) << text;
     }
 }
 
-// Golly must read the text at the same absolute cells: the position line places the block.
+TEST(RleWriter, PatternsWiderThanAReaderCanPlaceAreRefused) {
+    for (const std::vector<RleCell>& cells : {std::vector<RleCell>{{INT32_MIN, 0, 1}, {0, 0, 1}},
+                                              std::vector<RleCell>{{0, INT32_MIN, 1}, {0, INT32_MAX, 1}}}) {
+        try {
+            Write(cells, 2);
+            ADD_FAILURE() << "written";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(),
+                         "The pattern is too large to write as RLE: it spans more than 2147483648 columns or rows.");
+        }
+    }
+}
+
+TEST(RleWriter, LongRunsWrapAtSeventyCharacters) {
+    std::vector<RleCell> cells;
+    for (std::int32_t x = 0; x < 10000; x += 2) cells.push_back({x, 0, 1});
+    for (std::int32_t x = 0; x < 10000; ++x) cells.push_back({x, 2, static_cast<std::uint8_t>(1 + x % 3)});
+    for (int states : {2, 4}) {
+        const std::string text = Write(cells, states);
+        ExpectShortLines(text);
+        std::vector<RleCell> expected = cells;
+        if (states == 2)
+            for (auto& c : expected) c.state = 1;
+        EXPECT_EQ(testsupport::AbsoluteRleCells(text), expected);
+    }
+}
+
+// Golly must read the text at the same absolute cells: the position line places the pattern,
+// up to the widest one we write.
 TEST(RleWriter, GollyReadsTheSameCells) {
     if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
     std::mt19937 rng(4);
@@ -118,22 +126,20 @@ TEST(RleWriter, GollyReadsTheSameCells) {
         std::int32_t x0, y0;
     };
     for (const Case c : {Case{2, -37, 12}, Case{2, 5, -3}, Case{5, 100, -50}, Case{16, -7, -7}}) {
-        Block b = RandomBlock(rng, 75, 20, c.stateCount, 35);
-        std::fill(b.cells.begin(), b.cells.begin() + 3 * 75, std::uint8_t{0});  // leading empty rows
         testsupport::OracleRule rule{"B3/S23", "", c.stateCount};
         if (c.stateCount > 2) {
             rule.name = "WriterCheck" + std::to_string(c.stateCount);
             rule.ruleFileText = "@RULE " + rule.name + "\n@TABLE\nn_states:" + std::to_string(c.stateCount) +
                                 "\nneighborhood:Moore\nsymmetries:none\n";
         }
-        std::vector<RleCell> cells = CellsOf(b);
-        for (auto& cell : cells) {
-            cell.x += c.x0;
-            cell.y += c.y0;
-        }
+        const std::vector<RleCell> cells = RandomCells(rng, c.x0, c.y0, 75, 20, c.stateCount, 35);
         ASSERT_FALSE(cells.empty());
         EXPECT_EQ(testsupport::RunBgolly(rule, cells, 0), cells) << c.stateCount;
     }
+    const std::vector<RleCell> wide = {{INT32_MIN, -5, 1}, {INT32_MIN + 1, -4, 1}, {-1, -3, 1}};
+    EXPECT_EQ(testsupport::RunBgolly({"B3/S23", "", 2}, wide, 0), wide);
+    const std::vector<RleCell> tall = {{INT32_MAX, 0, 1}, {INT32_MAX, INT32_MAX, 1}};
+    EXPECT_EQ(testsupport::RunBgolly({"B3/S23", "", 2}, tall, 0), tall);
 }
 
 }  // namespace

@@ -143,27 +143,14 @@ bool BgollyAvailable() {
 
 std::vector<formats::RleCell> RunBgolly(const OracleRule& rule, const std::vector<formats::RleCell>& cells,
                                         int generations) {
-    TempDir dir;
-    std::int32_t minX = 0, minY = 0, maxX = 0, maxY = 0;
-    if (!cells.empty()) {
-        minX = maxX = cells[0].x;
-        minY = maxY = cells[0].y;
-        for (const auto& c : cells) {
-            minX = std::min(minX, c.x);
-            maxX = std::max(maxX, c.x);
-            minY = std::min(minY, c.y);
-            maxY = std::max(maxY, c.y);
-        }
-    }
-    const std::int64_t width = std::int64_t{maxX} - minX + 1, height = std::int64_t{maxY} - minY + 1;
-    if (width * height > (std::int64_t{1} << 28)) throw std::runtime_error("pattern too large for bgolly");
-    std::vector<std::uint8_t> grid(static_cast<std::size_t>(width * height), 0);
-    for (const auto& c : cells)
-        grid[static_cast<std::size_t>((c.y - minY) * width + (c.x - minX))] = c.state;
-    WriteFile(dir.path() / "in.rle",
-              formats::WriteRle(grid.data(), static_cast<std::int32_t>(width), static_cast<std::int32_t>(height),
-                                minX, minY, rule.stateCount, rule.name));
+    core::ChunkGrid grid;
+    for (const auto& c : cells) grid.SetCell(c.x, c.y, c.state);
+    return RunBgollyOnRle(rule, formats::WriteRle(grid, rule.stateCount, rule.name), generations);
+}
 
+std::vector<formats::RleCell> RunBgollyOnRle(const OracleRule& rule, const std::string& rle, int generations) {
+    TempDir dir;
+    WriteFile(dir.path() / "in.rle", rle);
     std::string command = "bgolly -q -q ";
     if (!rule.ruleFileText.empty()) {
         WriteFile(dir.path() / (rule.name + ".rule"), rule.ruleFileText);
