@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 #include <utility>
@@ -109,18 +110,39 @@ int AppendConstraintDeclarations(std::string& out, const std::vector<TabbedExpor
     return anyStateCount;
 }
 
+// An output variable linked to no cell takes each of its states in turn here, and the last one
+// written stays; Golly refuses such an output, so the line names that state instead.
+std::optional<std::uint8_t> UnboundOutputState(const ConstraintEntry& entry,
+                                               const std::vector<ConstraintVariable>& variables) {
+    const ConstraintSlot& output = entry.slots[kConstraintOutputSlot];
+    if (!IsValidVariableSlot(output, variables.size())) return std::nullopt;
+    if (output.linkGroup >= 1)
+        for (int s = 0; s < kConstraintOutputSlot; ++s) {
+            const ConstraintSlot& cell = entry.slots[static_cast<std::size_t>(s)];
+            if (IsValidVariableSlot(cell, variables.size()) && cell.variable == output.variable &&
+                cell.linkGroup == output.linkGroup)
+                return std::nullopt;
+        }
+    const std::vector<std::uint8_t>& states = variables[static_cast<std::size_t>(output.variable)].allowedStates;
+    if (states.empty()) return std::nullopt;
+    return states.back();
+}
+
 void AppendConstraintTab(std::string& out, const TabbedExportTab& tab) {
     out += "\n#C " + GollyTabTitle(tab.name) + "\n";
     const std::vector<std::string> names = GollyNamesOf(tab);
     const std::size_t variableCount = tab.variables.size();
     for (const ConstraintEntry& entry : tab.entries) {
         const auto numbers = GollyOccurrenceNumbers(entry, variableCount);
+        const std::optional<std::uint8_t> unbound = UnboundOutputState(entry, tab.variables);
         for (int k = 0; k < kConstraintSlotCount; ++k) {
             const auto s = static_cast<std::size_t>(kGollySlotOrder[static_cast<std::size_t>(k)]);
             const ConstraintSlot& slot = entry.slots[s];
             if (k == 1 || k == 9) out += ' ';
             else if (k > 1) out += ',';
-            if (IsValidVariableSlot(slot, variableCount))
+            if (k == 9 && unbound)
+                out += std::to_string(*unbound);
+            else if (IsValidVariableSlot(slot, variableCount))
                 out += names[static_cast<std::size_t>(slot.variable)] + std::to_string(std::max(1, numbers[s]));
             else
                 out += std::to_string(slot.state);

@@ -90,6 +90,7 @@ const std::vector<SessionCase>& Sessions() {
              SetEntry(editor, 0, kAllCells, 1);
          }},
         // Two pattern tabs, then entries that give births, deaths and no change to all the rest.
+        // One output is a variable linked to no cell, which Golly would refuse as it stands.
         {"PatternsThenConstraints", 3, true,
          [](Editor& editor) {
              editor.CreateRule("", 3, core::kSymmetryC4, "creating this rule");
@@ -104,7 +105,11 @@ const std::vector<SessionCase>& Sessions() {
              editor.SelectVariable(0);
              editor.AddConstraintEntry();
              editor.ClickConstraintSlot(1, 4, SlotClick::Left, false, true);  // C = 2
-             SetEntry(editor, 1, kNeighbours, 1);                             // -> 1
+             SetEntry(editor, 1, kNeighbours, 0);
+             editor.SelectVariable(1);
+             // -> b, which no cell shares: its last state, 1, is the one that stays
+             editor.ClickConstraintSlot(1, authoring::kOutputSlot, SlotClick::Right, false, false);
+             editor.SelectVariable(0);
              editor.AddConstraintEntry();
              editor.ClickConstraintSlot(2, 4, SlotClick::Left, false, false);  // C = 1
              SetEntry(editor, 2, kNeighbours, 0);                              // -> 0

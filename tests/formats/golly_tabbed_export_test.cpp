@@ -210,6 +210,24 @@ TEST(GollyTabbedExport, OccurrenceNumbersLinkedAndUnlinked) {
                   "b2 b1,0,a1,0,b1,0,0,b3 b1\n\n" + Default(3, 1));
 }
 
+TEST(GollyTabbedExport, OutputVariableLinkedToNoCellIsWrittenAsItsLastState) {
+    const core::Rule rule = EmptyRule(3, core::kSymmetryC1);
+    const std::vector<ConstraintVariable> vars = {BuiltIn(3), {false, "b", {0, 1}}, {false, "e", {}}};
+    auto line = [&](ConstraintSlot north, ConstraintSlot output) {
+        const std::string text = BuildTabbedGollyRuletable(
+            rule, {ConstraintTab("C", vars, {Entry({Fixed(0), north, Fixed(0), Fixed(0), Fixed(1), Fixed(0), Fixed(0),
+                                                    Fixed(0), Fixed(0), output})})},
+            {0}, false);
+        return text.substr(text.find("#C C\n") + 5);
+    };
+    EXPECT_EQ(line(Fixed(2), Var(1)), "1 2,0,0,0,0,0,0,0 1\n");
+    EXPECT_EQ(line(Fixed(2), Var(0)), "1 2,0,0,0,0,0,0,0 2\n");
+    EXPECT_EQ(line(Var(1, 1), Var(1, 2)), "1 b1,0,0,0,0,0,0,0 1\n");  // another group
+    EXPECT_EQ(line(Var(0, 1), Var(1, 1)), "1 a1,0,0,0,0,0,0,0 1\n");  // another variable
+    EXPECT_EQ(line(Var(1, 1), Var(1, 1)), "1 b1,0,0,0,0,0,0,0 b1\n");
+    EXPECT_EQ(line(Fixed(2), Var(2)), "1 2,0,0,0,0,0,0,0 e1\n");  // no state to name
+}
+
 TEST(GollyTabbedExport, BuiltInOccurrencesShortenTheDefaultBlock) {
     const core::Rule rule = EmptyRule(2, core::kSymmetryC1);
     const auto entry = Entry({Var(0), Fixed(1), Var(0), Fixed(0), Fixed(1), Var(0), Fixed(0), Fixed(0), Fixed(0),
