@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <unordered_map>
 #include <utility>
@@ -109,18 +110,39 @@ int AppendConstraintDeclarations(std::string& out, const std::vector<TabbedExpor
     return anyStateCount;
 }
 
+// An output variable linked to no cell takes each of its states in turn here, and the last one
+// written stays; Golly refuses such an output, so the line names that state instead.
+std::optional<std::uint8_t> UnboundOutputState(const ConstraintEntry& entry,
+                                               const std::vector<ConstraintVariable>& variables) {
+    const ConstraintSlot& output = entry.slots[kConstraintOutputSlot];
+    if (!IsValidVariableSlot(output, variables.size())) return std::nullopt;
+    if (output.linkGroup >= 1)
+        for (int s = 0; s < kConstraintOutputSlot; ++s) {
+            const ConstraintSlot& cell = entry.slots[static_cast<std::size_t>(s)];
+            if (IsValidVariableSlot(cell, variables.size()) && cell.variable == output.variable &&
+                cell.linkGroup == output.linkGroup)
+                return std::nullopt;
+        }
+    const std::vector<std::uint8_t>& states = variables[static_cast<std::size_t>(output.variable)].allowedStates;
+    if (states.empty()) return std::nullopt;
+    return states.back();
+}
+
 void AppendConstraintTab(std::string& out, const TabbedExportTab& tab) {
     out += "\n#C " + GollyTabTitle(tab.name) + "\n";
     const std::vector<std::string> names = GollyNamesOf(tab);
     const std::size_t variableCount = tab.variables.size();
     for (const ConstraintEntry& entry : tab.entries) {
         const auto numbers = GollyOccurrenceNumbers(entry, variableCount);
+        const std::optional<std::uint8_t> unbound = UnboundOutputState(entry, tab.variables);
         for (int k = 0; k < kConstraintSlotCount; ++k) {
             const auto s = static_cast<std::size_t>(kGollySlotOrder[static_cast<std::size_t>(k)]);
             const ConstraintSlot& slot = entry.slots[s];
             if (k == 1 || k == 9) out += ' ';
             else if (k > 1) out += ',';
-            if (IsValidVariableSlot(slot, variableCount))
+            if (k == 9 && unbound)
+                out += std::to_string(*unbound);
+            else if (IsValidVariableSlot(slot, variableCount))
                 out += names[static_cast<std::size_t>(slot.variable)] + std::to_string(std::max(1, numbers[s]));
             else
                 out += std::to_string(slot.state);
@@ -129,13 +151,39 @@ void AppendConstraintTab(std::string& out, const TabbedExportTab& tab) {
     }
 }
 
+// True when some assignment of the entry's neighbourhood is the all-background block: every
+// cell fixed to 0 or a variable that allows 0 (linked cells then agree on 0 too).
+bool ReachesAllBackground(const ConstraintEntry& entry, const std::vector<ConstraintVariable>& variables) {
+    for (int s = 0; s < kConstraintOutputSlot; ++s) {
+        const ConstraintSlot& slot = entry.slots[static_cast<std::size_t>(s)];
+        if (!IsValidVariableSlot(slot, variables.size())) {
+            if (slot.state != 0) return false;
+            continue;
+        }
+        const std::vector<std::uint8_t>& states = variables[static_cast<std::size_t>(slot.variable)].allowedStates;
+        if (std::find(states.begin(), states.end(), std::uint8_t{0}) == states.end()) return false;
+    }
+    return true;
+}
+
+bool AnyLineReachesAllBackground(const std::vector<TabbedExportTab>& tabs) {
+    for (const TabbedExportTab& tab : tabs) {
+        if (!IsConstraintTab(tab)) continue;
+        for (const ConstraintEntry& entry : tab.entries)
+            if (ReachesAllBackground(entry, tab.variables)) return true;
+    }
+    return false;
+}
+
+// Zero outputs are left to the catch-all in the annotated text, but a constraint line further
+// down may claim the same block first, so `keepZeroOutputs` lists them where one follows.
 void AppendPatternTab(std::string& out, const TabbedExportTab& tab, const core::Rule& rule,
-                      std::uint64_t tableSize, bool annotated) {
+                      std::uint64_t tableSize, bool keepZeroOutputs) {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> kept;  // (generation, index)
     kept.reserve(tab.lockRecords.size());
     for (const TabbedExportLockRecord& record : tab.lockRecords) {
         if (record.transition >= tableSize) continue;
-        if (annotated && rule.table[record.transition] == 0) continue;
+        if (!keepZeroOutputs && rule.table[record.transition] == 0) continue;
         const core::Neighborhood digits = core::DecodeNeighborhoodIndex(record.transition, rule.stateCount);
         if (!IsGollyCanonicalBlock(rule.symmetry, digits)) continue;
         kept.emplace_back(record.generation, record.transition);
@@ -281,9 +329,19 @@ std::string BuildTabbedGollyRuletable(const core::Rule& rule, const std::vector<
     out += '\n';
     const int anyStateCount = AppendConstraintDeclarations(out, tabs);
     const std::uint64_t tableSize = std::min<std::uint64_t>(rule.table.size(), core::RuleTableSize(n));
-    for (const TabbedExportTab& tab : tabs) {
-        if (IsConstraintTab(tab)) AppendConstraintTab(out, tab);
-        else AppendPatternTab(out, tab, rule, tableSize, annotated);
+    // Golly takes the first line that matches a block. The all-background block is locked with
+    // any tab but listed by none, so it goes ahead of the constraint lines and the catch-all
+    // that would otherwise claim it.
+    if (!tabs.empty() && tableSize > 0 && (rule.table[0] != 0 || AnyLineReachesAllBackground(tabs))) {
+        out += "\n## All-background block (always locked)\n";
+        AppendGollyTransitionLine(out, core::Neighborhood{}, rule.table[0]);
+    }
+    std::size_t constraintLinesEnd = 0;  // one past the last constraint tab with lines
+    for (std::size_t i = 0; i < tabs.size(); ++i)
+        if (IsConstraintTab(tabs[i]) && !tabs[i].entries.empty()) constraintLinesEnd = i + 1;
+    for (std::size_t i = 0; i < tabs.size(); ++i) {
+        if (IsConstraintTab(tabs[i])) AppendConstraintTab(out, tabs[i]);
+        else AppendPatternTab(out, tabs[i], rule, tableSize, !annotated || i < constraintLinesEnd);
     }
     if (!annotated) return out;
     if (!tabs.empty()) AppendOptionalTransitions(out, rule, tableSize, lockedIndices);

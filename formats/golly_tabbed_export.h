@@ -36,7 +36,10 @@ struct TabbedExportTab {
 // The rule grouped by the tabs that justify it, as ruletable text starting with "@TABLE".
 // `annotated` adds the unlocked transitions as optional lines and the closing catch-all; without
 // it the text is the lock table. `lockedIndices` is the ascending global lock union (empty when
-// there are no tabs). Throws std::runtime_error for symmetries Golly cannot express.
+// there are no tabs). Locked blocks a later line could claim first (the all-background block,
+// pattern locks with output 0) are written ahead of it, and an output variable linked to no cell
+// as the state it leaves, so Golly reads back the rule itself.
+// Throws std::runtime_error for symmetries Golly cannot express.
 std::string BuildTabbedGollyRuletable(const core::Rule& rule, const std::vector<TabbedExportTab>& tabs,
                                       const std::vector<std::uint64_t>& lockedIndices, bool annotated);
 

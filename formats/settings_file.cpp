@@ -166,18 +166,21 @@ std::string FormatSettingsText(const DisplaySettings& settings) {
     return out;
 }
 
-std::filesystem::path GetSettingsPath(const char* xdgDataHome, const char* home) {
+std::filesystem::path GetSettingsPath(const char* xdgConfigHome, const char* home) {
     std::filesystem::path base;
-    if (xdgDataHome != nullptr && *xdgDataHome != '\0' && std::filesystem::path(xdgDataHome).is_absolute())
-        base = xdgDataHome;
+    // A relative XDG_CONFIG_HOME is invalid by the XDG rules and is ignored.
+    if (xdgConfigHome != nullptr && *xdgConfigHome != '\0' && std::filesystem::path(xdgConfigHome).is_absolute())
+        base = xdgConfigHome;
     else if (home != nullptr && *home != '\0')
-        base = std::filesystem::path(home) / ".local" / "share";
+        base = std::filesystem::path(home) / ".config";
     else
         return "Tavrix.settings";
     return base / "Tavrix" / "settings.ini";
 }
 
-std::filesystem::path GetSettingsPath() { return GetSettingsPath(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")); }
+std::filesystem::path GetSettingsPath() {
+    return GetSettingsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
 
 DisplaySettings LoadSettings(const std::filesystem::path& path) {
     DisplaySettings settings;

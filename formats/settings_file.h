@@ -38,9 +38,10 @@ void ParseSettingsText(std::string_view text, DisplaySettings& settings);
 // The eight "key=value\n" lines, floats with six significant digits in %g style.
 std::string FormatSettingsText(const DisplaySettings& settings);
 
-// $XDG_DATA_HOME (absolute) or $HOME/.local/share, then Tavrix/settings.ini; else
-// "Tavrix.settings" in the working folder. The values are the variables, nullptr when unset.
-std::filesystem::path GetSettingsPath(const char* xdgDataHome, const char* home);
+// Where Linux programs keep configuration: $XDG_CONFIG_HOME (non-empty and absolute) or
+// $HOME/.config, then Tavrix/settings.ini; else "Tavrix.settings" in the working folder. The
+// values are the variables, nullptr when unset.
+std::filesystem::path GetSettingsPath(const char* xdgConfigHome, const char* home);
 std::filesystem::path GetSettingsPath();
 
 // Defaults overlaid with the file when it can be read; never throws and never creates anything.

@@ -1,10 +1,10 @@
-// An annotated export of a session with pattern and constraint tabs runs in bgolly exactly as
-// the session's rule runs in tavrix-cli.
+// The annotated and lock-table exports of sessions with pattern and constraint tabs run in
+// bgolly exactly as the session's rule runs in tavrix-cli.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -12,6 +12,7 @@
 #include "authoring/editor.h"
 #include "cli/cli_app.h"
 #include "cli/file_io.h"
+#include "core/symmetry.h"
 #include "formats/rle.h"
 #include "formats/session_file.h"
 #include "tests/support/golly_oracle.h"
@@ -21,61 +22,146 @@ namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
-
+using authoring::Editor;
+using authoring::SlotClick;
 
 std::string ReadFile(const std::string& path) { return ReadWholeFile(path, "cannot open", "cannot read"); }
 
-TEST(CliAnnotatedGolly, ExportRunsTheSameGenerationsInBgolly) {
-    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
-    // The constraint tab comes first and fixes its outputs, so its lines and the pattern tabs'
-    // records mean in Golly what they mean here.
-    authoring::Editor editor(authoring::ViewSize{}, 8);
-    editor.NewConstraintTab();
-    editor.ClickConstraintSlot(0, 1, authoring::SlotClick::Left, false, false);            // N = 1
-    editor.ClickConstraintSlot(0, 7, authoring::SlotClick::Left, false, false);            // S = 1
-    editor.ClickConstraintSlot(0, authoring::kOutputSlot, authoring::SlotClick::Left, false, true);  // -> 2
-    editor.MakeVariable({1, 2});
-    editor.AddConstraintEntry();
-    editor.ClickConstraintSlot(1, 4, authoring::SlotClick::Right, false, false);           // C = b
-    editor.ClickConstraintSlot(1, authoring::kOutputSlot, authoring::SlotClick::Left, false, false);  // -> 1
-    editor.NewPatternTab();
-    std::mt19937 rng(4);
+void PaintRandomStart(Editor& editor, std::mt19937& rng, int cells, int side) {
     editor.BeginStroke();
-    for (int i = 0; i < 30; ++i) editor.PaintStartCell(int(rng() % 7), int(rng() % 7), rng() % 2);
-    editor.NewPatternTab();
-    editor.BeginStroke();
-    for (int i = 0; i < 20; ++i) editor.PaintStartCell(int(rng() % 5), int(rng() % 5), rng() % 2);
-    editor.SelectTab(editor.Tabs().size());
-    ASSERT_EQ(editor.RandomizeUndefinedTransitions(77), authoring::EditOutcome::Changed);
-    ASSERT_EQ(editor.Rule().table[0], 0);
+    for (int i = 0; i < cells; ++i) editor.PaintStartCell(int(rng() % side), int(rng() % side), rng() % 2);
+}
 
+// Gives a few transitions of the current pattern tab's first step a live output, so that it
+// locks some with outputs other than 0.
+void PaintFirstFrame(Editor& editor, std::mt19937& rng, int cells, int side) {
+    editor.BeginStroke();
+    for (int i = 0; i < cells; ++i) editor.PaintFrameCell(1, int(rng() % side), int(rng() % side), false);
+}
+
+// Entry `entry` of the selected constraint tab: the neighbourhood slots in `cells` take the
+// selected variable, then the output is clicked `outputClicks` times.
+void SetEntry(Editor& editor, std::size_t entry, std::initializer_list<int> cells, int outputClicks) {
+    for (int slot : cells) editor.ClickConstraintSlot(entry, slot, SlotClick::Right, false, false);
+    for (int i = 0; i < outputClicks; ++i)
+        editor.ClickConstraintSlot(entry, authoring::kOutputSlot, SlotClick::Left, false, false);
+}
+
+constexpr std::initializer_list<int> kAllCells = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+constexpr std::initializer_list<int> kNeighbours = {0, 1, 2, 3, 5, 6, 7, 8};
+
+struct SessionCase {
+    const char* name;
+    int stateCount;
+    bool everyTransitionLocked;  // so the lock table alone runs like the session
+    std::function<void(Editor&)> build;
+};
+
+const std::vector<SessionCase>& Sessions() {
+    static const std::vector<SessionCase> cases = {
+        // The constraint tab comes first and fixes its outputs before the pattern tabs lock
+        // theirs; the pattern tabs' locks all have output 0.
+        {"ConstraintFirst", 3, false,
+         [](Editor& editor) {
+             editor.NewConstraintTab();
+             editor.ClickConstraintSlot(0, 1, SlotClick::Left, false, false);                   // N = 1
+             editor.ClickConstraintSlot(0, 7, SlotClick::Left, false, false);                   // S = 1
+             editor.ClickConstraintSlot(0, authoring::kOutputSlot, SlotClick::Left, false, true);  // -> 2
+             editor.MakeVariable({1, 2});
+             editor.AddConstraintEntry();
+             SetEntry(editor, 1, {4}, 1);  // C = b -> 1
+             std::mt19937 rng(4);
+             editor.NewPatternTab();
+             PaintRandomStart(editor, rng, 30, 7);
+             editor.NewPatternTab();
+             PaintRandomStart(editor, rng, 20, 5);
+             editor.SelectTab(editor.Tabs().size());
+             ASSERT_EQ(editor.RandomizeUndefinedTransitions(77), authoring::EditOutcome::Changed);
+         }},
+        // Nine free cells going to 1 reach the all-background block and every lock of the
+        // pattern tab before it, most of them with output 0.
+        {"NineFreeCells", 2, true,
+         [](Editor& editor) {
+             editor.CreateRule("", 2, core::kSymmetryD8, "creating this rule");
+             std::mt19937 rng(9);
+             PaintRandomStart(editor, rng, 30, 7);
+             PaintFirstFrame(editor, rng, 6, 7);
+             editor.NewConstraintTab();
+             SetEntry(editor, 0, kAllCells, 1);
+         }},
+        // Two pattern tabs, then entries that give births, deaths and no change to all the rest.
+        // One output is a variable linked to no cell, which Golly would refuse as it stands.
+        {"PatternsThenConstraints", 3, true,
+         [](Editor& editor) {
+             editor.CreateRule("", 3, core::kSymmetryC4, "creating this rule");
+             std::mt19937 rng(5);
+             PaintRandomStart(editor, rng, 40, 8);
+             PaintFirstFrame(editor, rng, 8, 8);
+             editor.NewPatternTab();
+             PaintRandomStart(editor, rng, 25, 6);
+             editor.NewConstraintTab();
+             editor.MakeVariable({0, 1});
+             SetEntry(editor, 0, kNeighbours, 2);  // C 0, neighbours in {0,1} -> 2
+             editor.SelectVariable(0);
+             editor.AddConstraintEntry();
+             editor.ClickConstraintSlot(1, 4, SlotClick::Left, false, true);  // C = 2
+             SetEntry(editor, 1, kNeighbours, 0);
+             editor.SelectVariable(1);
+             // -> b, which no cell shares: its last state, 1, is the one that stays
+             editor.ClickConstraintSlot(1, authoring::kOutputSlot, SlotClick::Right, false, false);
+             editor.SelectVariable(0);
+             editor.AddConstraintEntry();
+             editor.ClickConstraintSlot(2, 4, SlotClick::Left, false, false);  // C = 1
+             SetEntry(editor, 2, kNeighbours, 0);                              // -> 0
+             editor.AddConstraintEntry();
+             SetEntry(editor, 3, kAllCells, 0);
+             editor.ClickConstraintSlot(3, authoring::kOutputSlot, SlotClick::Right, false, false);  // -> C
+         }},
+    };
+    return cases;
+}
+
+TEST(CliAnnotatedGolly, ExportsRunTheSameGenerationsInBgolly) {
+    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
     const fs::path dir = fs::temp_directory_path() / "tavrix-annotated-golly";
     fs::create_directories(dir);
-    const fs::path session = dir / "Annotated.tavses";
-    const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
-    std::ofstream(session, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                   static_cast<std::streamsize>(bytes.size()));
-    std::ostringstream out, err;
-    ASSERT_EQ(RunCli({"export", session.string(), "--format", "annotated"}, out, err), 0) << err.str();
-    const std::string annotated = out.str();
-    EXPECT_NE(annotated.find("\n#C Constraint\n"), std::string::npos);
-    EXPECT_NE(annotated.find("\n#P \"Untitled\" ("), std::string::npos);
+    for (const SessionCase& c : Sessions()) {
+        SCOPED_TRACE(c.name);
+        Editor editor(authoring::ViewSize{}, 8);
+        c.build(editor);
+        ASSERT_EQ(editor.Rule().stateCount, c.stateCount);
+        ASSERT_EQ(editor.Rule().table[0], 0);
+        const fs::path session = dir / (std::string(c.name) + ".tavses");
+        const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
+        std::ofstream(session, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 
-    const int generations = 30;
-    const std::string start = (dir / "start.rle").string(), final = (dir / "final.rle").string();
-    ASSERT_EQ(RunCli({"run", session.string(), "--soup", "48", "--seed", "3", "--generations", "0", "--output", start},
-                     out, err),
-              0);
-    ASSERT_EQ(RunCli({"run", session.string(), "--soup", "48", "--seed", "3", "--generations",
-                      std::to_string(generations), "--output", final},
-                     out, err),
-              0);
-    const auto initial = testsupport::AbsoluteRleCells(ReadFile(start));
-    const auto ours = testsupport::AbsoluteRleCells(ReadFile(final));
-    const auto theirs = testsupport::RunBgolly({"Annotated", "@RULE Annotated\n" + annotated, 3}, initial, generations);
+        const int generations = 30;
+        const std::string start = (dir / "start.rle").string(), final = (dir / "final.rle").string();
+        std::ostringstream out, err;
+        for (int g : {0, generations})
+            ASSERT_EQ(RunCli({"run", session.string(), "--soup", "48", "--seed", "3", "--generations",
+                              std::to_string(g), "--output", g == 0 ? start : final},
+                             out, err),
+                      0)
+                << err.str();
+        const auto initial = testsupport::AbsoluteRleCells(ReadFile(start));
+        const auto ours = testsupport::AbsoluteRleCells(ReadFile(final));
+        EXPECT_FALSE(ours == initial);
+
+        for (const char* format : {"annotated", "locks"}) {
+            if (std::string(format) == "locks" && !c.everyTransitionLocked) continue;
+            SCOPED_TRACE(format);
+            std::ostringstream text;
+            ASSERT_EQ(RunCli({"export", session.string(), "--format", format}, text, err), 0) << err.str();
+            EXPECT_NE(text.str().find("\n#C Constraint\n"), std::string::npos);
+            const std::string name = std::string(c.name) + format;
+            const auto theirs =
+                testsupport::RunBgolly({name, "@RULE " + name + "\n" + text.str(), c.stateCount}, initial, generations);
+            EXPECT_TRUE(ours == theirs);
+        }
+    }
     fs::remove_all(dir);
-    EXPECT_FALSE(ours == initial);
-    EXPECT_TRUE(ours == theirs);
 }
 
 }  // namespace

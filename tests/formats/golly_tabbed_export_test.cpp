@@ -210,6 +210,24 @@ TEST(GollyTabbedExport, OccurrenceNumbersLinkedAndUnlinked) {
                   "b2 b1,0,a1,0,b1,0,0,b3 b1\n\n" + Default(3, 1));
 }
 
+TEST(GollyTabbedExport, OutputVariableLinkedToNoCellIsWrittenAsItsLastState) {
+    const core::Rule rule = EmptyRule(3, core::kSymmetryC1);
+    const std::vector<ConstraintVariable> vars = {BuiltIn(3), {false, "b", {0, 1}}, {false, "e", {}}};
+    auto line = [&](ConstraintSlot north, ConstraintSlot output) {
+        const std::string text = BuildTabbedGollyRuletable(
+            rule, {ConstraintTab("C", vars, {Entry({Fixed(0), north, Fixed(0), Fixed(0), Fixed(1), Fixed(0), Fixed(0),
+                                                    Fixed(0), Fixed(0), output})})},
+            {0}, false);
+        return text.substr(text.find("#C C\n") + 5);
+    };
+    EXPECT_EQ(line(Fixed(2), Var(1)), "1 2,0,0,0,0,0,0,0 1\n");
+    EXPECT_EQ(line(Fixed(2), Var(0)), "1 2,0,0,0,0,0,0,0 2\n");
+    EXPECT_EQ(line(Var(1, 1), Var(1, 2)), "1 b1,0,0,0,0,0,0,0 1\n");  // another group
+    EXPECT_EQ(line(Var(0, 1), Var(1, 1)), "1 a1,0,0,0,0,0,0,0 1\n");  // another variable
+    EXPECT_EQ(line(Var(1, 1), Var(1, 1)), "1 b1,0,0,0,0,0,0,0 b1\n");
+    EXPECT_EQ(line(Fixed(2), Var(2)), "1 2,0,0,0,0,0,0,0 e1\n");  // no state to name
+}
+
 TEST(GollyTabbedExport, BuiltInOccurrencesShortenTheDefaultBlock) {
     const core::Rule rule = EmptyRule(2, core::kSymmetryC1);
     const auto entry = Entry({Var(0), Fixed(1), Var(0), Fixed(0), Fixed(1), Var(0), Fixed(0), Fixed(0), Fixed(0),
@@ -242,6 +260,51 @@ TEST(GollyTabbedExport, SharedGollyNamesAcrossTabsKeepTheFirstStates) {
     EXPECT_EQ(BuildTabbedGollyRuletable(rule, {first, second}, {0}, false),
               Header(3, "none") + "var my_var1={1}\nvar my_var2=my_var1\n\n" +
                   "\n#C one\n1 my_var1,0,0,0,0,0,0,0 2\n\n#C two\n1 my_var1,0,0,0,my_var2,0,0,0 2\n");
+}
+
+TEST(GollyTabbedExport, LockedBlocksGoAheadOfConstraintLinesThatReachThem) {
+    // P locks the lone live centre (index 16) with output 0; C's nine free cells go to 1 and
+    // reach both it and the all-background block, C1 (centre fixed 1) only the lone centre.
+    const auto p = PatternTab("P", {{16, 2}});
+    std::array<ConstraintSlot, 10> free{};
+    free.fill(Var(0));
+    free[9] = Fixed(1);
+    const auto c = ConstraintTab("C", {BuiltIn(2)}, {Entry(free)});
+    auto centre = free;
+    centre[4] = Fixed(1);
+    const auto c1 = ConstraintTab("C1", {BuiltIn(2)}, {Entry(centre)});
+    std::string nine = "var a1={0,1}\n";
+    for (int i = 2; i <= 9; ++i) nine += "var a" + std::to_string(i) + "=a1\n";
+    const std::string eight = "var a1={0,1}\nvar a2=a1\nvar a3=a1\nvar a4=a1\nvar a5=a1\nvar a6=a1\nvar a7=a1\nvar a8=a1\n";
+    const std::string background = "\n## All-background block (always locked)\n0 0,0,0,0,0,0,0,0 ";
+    const std::string keptZero = "\n#P \"P\" (3, !)\n1 0,0,0,0,0,0,0,0 0\n";
+    const std::string freeLine = "\n#C C\na1 a2,a3,a4,a5,a6,a7,a8,a9 1\n";
+    const std::string header = Header(2, "rotate4reflect");
+    struct Case {
+        const char* what;
+        std::uint8_t entry0;
+        std::vector<TabbedExportTab> tabs;
+        bool annotated;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"pattern then free cells", 0, {p, c}, true,
+         header + nine + "\n" + background + "0\n" + keptZero + freeLine + "\n" + Default(2, 9)},
+        {"lock table", 0, {p, c}, false, header + nine + "\n" + background + "0\n" + keptZero + freeLine},
+        {"no constraint line after the pattern tab", 0, {c, p}, true,
+         header + nine + "\n" + background + "0\n" + freeLine + "\n#P \"P\" (0, !)\n\n" + Default(2, 9)},
+        {"centre fixed to 1", 0, {p, c1}, true,
+         header + eight + "\n" + keptZero + "\n#C C1\n1 a1,a2,a3,a4,a5,a6,a7,a8 1\n\n" + Default(2, 8)},
+        {"all-background block not 0", 1, {p}, true,
+         header + background + "1\n" + "\n#P \"P\" (0, !)\n\n" + Default(2, 0)},
+        {"all-background block not 0, lock table", 1, {p}, false,
+         header + background + "1\n" + "\n#P \"P\" (3, !)\n1 0,0,0,0,0,0,0,0 0\n"},
+    };
+    for (const Case& k : cases) {
+        core::Rule rule = EmptyRule(2, core::kSymmetryD8);
+        rule.table[0] = k.entry0;
+        EXPECT_EQ(BuildTabbedGollyRuletable(rule, k.tabs, {0, 16}, k.annotated), k.expected) << k.what;
+    }
 }
 
 TEST(GollyTabbedExport, OptionalTransitions) {

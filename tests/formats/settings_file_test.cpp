@@ -314,43 +314,42 @@ TEST(SettingsText, FormatThenParseIsStable) {
     EXPECT_NE(FormatSettingsText(stepped).find("locked_overlay_opacity=0.35\n"), std::string::npos);
 }
 
-TEST(SettingsPath, EnvironmentRules) {
-    EXPECT_EQ(GetSettingsPath("/data", "/home/u"), fs::path("/data/Tavrix/settings.ini"));
-    EXPECT_EQ(GetSettingsPath("/data", nullptr), fs::path("/data/Tavrix/settings.ini"));
-    EXPECT_EQ(GetSettingsPath(nullptr, "/home/u"), fs::path("/home/u/.local/share/Tavrix/settings.ini"));
-    EXPECT_EQ(GetSettingsPath("", "/home/u"), fs::path("/home/u/.local/share/Tavrix/settings.ini"));
-    // A relative XDG_DATA_HOME is invalid and ignored.
-    EXPECT_EQ(GetSettingsPath("data", "/home/u"), fs::path("/home/u/.local/share/Tavrix/settings.ini"));
-    EXPECT_EQ(GetSettingsPath("data", nullptr), fs::path("Tavrix.settings"));
-    EXPECT_EQ(GetSettingsPath(nullptr, nullptr), fs::path("Tavrix.settings"));
-    EXPECT_EQ(GetSettingsPath("", ""), fs::path("Tavrix.settings"));
-    EXPECT_EQ(GetSettingsPath(nullptr, ""), fs::path("Tavrix.settings"));
-    EXPECT_TRUE(GetSettingsPath(nullptr, nullptr).is_relative());
-}
-
-TEST(SettingsPath, ReadsTheProcessEnvironment) {
-    auto saved = [](const char* name) -> std::optional<std::string> {
+TEST(SettingsPath, FollowsTheEnvironment) {
+    struct Case {
+        const char* xdgConfigHome;  // nullptr: unset
+        const char* home;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/cfg", "/home/u", "/cfg/Tavrix/settings.ini"},
+        {"/cfg", nullptr, "/cfg/Tavrix/settings.ini"},
+        {nullptr, "/home/u", "/home/u/.config/Tavrix/settings.ini"},
+        {"", "/home/u", "/home/u/.config/Tavrix/settings.ini"},
+        {"cfg", "/home/u", "/home/u/.config/Tavrix/settings.ini"},  // relative: ignored
+        {"cfg", nullptr, "Tavrix.settings"},
+        {nullptr, nullptr, "Tavrix.settings"},
+        {"", "", "Tavrix.settings"},
+        {nullptr, "", "Tavrix.settings"},
+    };
+    auto saved = [](const char* name) {
         const char* v = std::getenv(name);
         return v != nullptr ? std::optional<std::string>(v) : std::nullopt;
     };
-    auto restore = [](const char* name, const std::optional<std::string>& v) {
-        if (v) ::setenv(name, v->c_str(), 1);
+    auto set = [](const char* name, const char* value) {
+        if (value != nullptr) ::setenv(name, value, 1);
         else ::unsetenv(name);
     };
-    const auto xdg = saved("XDG_DATA_HOME");
-    const auto home = saved("HOME");
-    ::setenv("XDG_DATA_HOME", "/xdg", 1);
-    ::setenv("HOME", "/h", 1);
-    const fs::path a = GetSettingsPath();
-    ::unsetenv("XDG_DATA_HOME");
-    const fs::path b = GetSettingsPath();
-    ::unsetenv("HOME");
-    const fs::path c = GetSettingsPath();
-    restore("XDG_DATA_HOME", xdg);
-    restore("HOME", home);
-    EXPECT_EQ(a, fs::path("/xdg/Tavrix/settings.ini"));
-    EXPECT_EQ(b, fs::path("/h/.local/share/Tavrix/settings.ini"));
-    EXPECT_EQ(c, fs::path("Tavrix.settings"));
+    const std::optional<std::string> xdg = saved("XDG_CONFIG_HOME"), home = saved("HOME");
+    for (const Case& c : cases) {
+        set("XDG_CONFIG_HOME", c.xdgConfigHome);
+        set("HOME", c.home);
+        const fs::path path = GetSettingsPath();
+        EXPECT_EQ(path, fs::path(c.expected)) << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)") << ", "
+                                              << (c.home ? c.home : "(unset)");
+        EXPECT_EQ(GetSettingsPath(c.xdgConfigHome, c.home), path);
+    }
+    set("XDG_CONFIG_HOME", xdg ? xdg->c_str() : nullptr);
+    set("HOME", home ? home->c_str() : nullptr);
 }
 
 TEST_F(SettingsFileTest, NoFileGivesDefaultsAndCreatesNothing) {
