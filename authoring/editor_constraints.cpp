@@ -35,7 +35,7 @@ void Editor::ZeroEntryChanges(const PatternSequence& tab, std::size_t fromEntry)
 }
 
 void Editor::ReapplyEntries(PatternSequence& tab, std::size_t fromEntry) {
-    EvaluateConstraintTab(tab, tab.baseLocks, doc_.rule, canonical_);
+    EvaluateConstraintTab(tab, tab.locks.Base(), doc_.rule, canonical_);
     for (std::size_t e = fromEntry; e < tab.expansions.size(); ++e) WriteChanges(tab.expansions[e].changes);
     doc_.source.Rewind(doc_.rule);
     RebuildPatternSequencesFrom(0);

@@ -99,8 +99,7 @@ EditOutcome Editor::PaintFrameCell(std::size_t frame, std::int32_t x, std::int32
     for (int k = 0; k < 9; ++k) digits[k] = tab.generations[g - 1].CellAt(x + k % 3 - 1, y + k / 3 - 1);
     const std::uint64_t index = core::NeighborhoodIndex(digits, doc_.rule.stateCount);
     const std::uint64_t canonical = canonical_.Canonical(index);
-    const PackedLockTable& guard = g >= 2 ? tab.lockTables[g - 2] : tab.baseLocks;
-    if (guard.Contains(canonical)) return EditOutcome::Refused;
+    if (tab.locks.Contains(canonical, g >= 2 ? g - 2 : GenerationLocks::kBase)) return EditOutcome::Refused;
     const std::uint8_t old = doc_.rule.table[index];
     const std::uint8_t next = NextPaintState(old, shift);
     if (next == old) return EditOutcome::Unchanged;
