@@ -18,6 +18,17 @@ std::uint64_t CanonicalIndexCache::Compute(std::uint64_t index) const {
     return core::CanonicalIndex(symmetry_, stateCount_, core::DecodeNeighborhoodIndex(index, stateCount_));
 }
 
+std::uint64_t CanonicalIndexCache::Lookup(std::uint64_t index) const {
+    if (symmetry_ == 0) return index;
+    if (index < dense_.size()) {
+        const std::uint32_t known = dense_[static_cast<std::size_t>(index)];
+        if (known != kUnknown) return known;
+    } else if (const auto it = sparse_.find(index); it != sparse_.end()) {
+        return it->second;
+    }
+    return Compute(index);
+}
+
 std::uint64_t CanonicalIndexCache::Canonical(std::uint64_t index) {
     if (symmetry_ == 0) return index;
     if (!dense_.empty()) {

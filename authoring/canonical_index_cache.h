@@ -14,6 +14,9 @@ class CanonicalIndexCache {
 public:
     void Prepare(core::RuleSymmetry symmetry, int stateCount);
     std::uint64_t Canonical(std::uint64_t index);
+    // As Canonical for const callers such as drawing: the memo when known, else computed
+    // without being remembered. Never allocates.
+    std::uint64_t Lookup(std::uint64_t index) const;
     bool IsCanonical(std::uint64_t index) { return Canonical(index) == index; }
     core::RuleSymmetry Symmetry() const { return symmetry_; }
     int StateCount() const { return stateCount_; }

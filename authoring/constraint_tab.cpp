@@ -147,32 +147,33 @@ ConstraintEntryExpansion ExpandConstraintEntry(const PatternSequence& tab, const
 void EvaluateConstraintTab(PatternSequence& tab, const PackedLockTable& lockUnion, const core::Rule& rule,
                            CanonicalIndexCache& canonical) {
     NormalizeConstraintTab(tab, rule.stateCount);
-    tab.baseLocks = lockUnion;
+    tab.locks.Reset(lockUnion);
     tab.generations.clear();
     tab.histories.clear();
     tab.lineages.clear();
-    tab.lockTables.clear();
     tab.firstUses.Clear();
     tab.ownLockedTransitions.clear();
     tab.lockDeltas.Clear();
     tab.brokenMarkers.clear();
     tab.expansions.clear();
     tab.generationTarget = 1;
-    PackedLockTable running = lockUnion;
-    for (const formats::ConstraintEntry& entry : tab.entries) {
-        ConstraintEntryExpansion expansion = ExpandConstraintEntry(tab, entry, running, rule.symmetry, canonical);
-        for (std::uint64_t c : expansion.transitions) {
-            // A class enters `running` the first time this tab takes it, so seen means contained.
-            if (running.Contains(c)) continue;
-            running.Insert(c);
-            if (!lockUnion.Contains(c)) {
-                tab.ownLockedTransitions.push_back(c);
-                tab.lockDeltas.Add({c, 0, 0, 0});
+    // The tab's one lock table (generation 0) grows entry by entry.
+    tab.locks.AppendGeneration([&](PackedLockTable& running, std::vector<std::uint64_t>& added) {
+        for (const formats::ConstraintEntry& entry : tab.entries) {
+            ConstraintEntryExpansion expansion = ExpandConstraintEntry(tab, entry, running, rule.symmetry, canonical);
+            for (std::uint64_t c : expansion.transitions) {
+                // A class enters `running` the first time this tab takes it, so seen means contained.
+                if (running.Contains(c)) continue;
+                added.push_back(c);
+                running.Insert(c);
+                if (!lockUnion.Contains(c)) {
+                    tab.ownLockedTransitions.push_back(c);
+                    tab.lockDeltas.Add({c, 0, 0, 0});
+                }
             }
+            tab.expansions.push_back(std::move(expansion));
         }
-        tab.expansions.push_back(std::move(expansion));
-    }
-    tab.lockTables.push_back(std::move(running));
+    });
 }
 
 void StepOutputLink(PatternSequence& tab, formats::ConstraintEntry& entry) {

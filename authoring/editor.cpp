@@ -43,8 +43,8 @@ SequenceSteps Editor::Steps() {
     };
     steps.history = core::StepHistory;
     steps.lineage = core::StepLineages;
-    steps.locks = [this](const core::ChunkGrid& grid, const PackedLockTable& previous, PackedLockTable& next) {
-        AdvanceLockTable(grid, previous, next, doc_.rule.symmetry, doc_.rule.stateCount, lockScratch_);
+    steps.locks = [this](const core::ChunkGrid& grid, PackedLockTable& table, std::vector<std::uint64_t>& added) {
+        AdvanceLockTable(grid, table, added, doc_.rule.symmetry, doc_.rule.stateCount, lockScratch_);
     };
     return steps;
 }
@@ -184,7 +184,7 @@ void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
         GenerateSequence(tab, entryCount, lockUnion, steps);
         bookkeeping.RefreshPatternLockDeltaSources(tab, lockUnion);
         if (i == driving) {
-            lockUnion = tab.lockTables.back();
+            lockUnion = tab.locks.Last();
         } else {
             for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
             tab.DropComputedData();
@@ -209,7 +209,7 @@ void Editor::SyncViewerFrames() {
     const std::size_t before = tab.generations.size();
     EnsureSequenceGenerations(static_cast<std::uint64_t>(tab.currentGeneration) + view_.lookahead);
     LockBookkeeping bookkeeping(canonical_);
-    if (tab.generations.size() != before) bookkeeping.RefreshPatternLockDeltaSources(tab, tab.baseLocks);
+    if (tab.generations.size() != before) bookkeeping.RefreshPatternLockDeltaSources(tab, tab.locks.Base());
     bookkeeping.ResolvePendingMarkers(tab);
     for (int i = 0; i < view_.lookahead; ++i) {
         const std::size_t g = static_cast<std::size_t>(tab.currentGeneration) + i;
@@ -232,11 +232,11 @@ void Editor::TrimSequenceToViewer() {
         tab.generations.resize(keep);
         tab.histories.resize(std::min(keep, tab.histories.size()));
         tab.lineages.resize(std::min(keep, tab.lineages.size()));
-        tab.lockTables.resize(std::min(keep, tab.lockTables.size()));
+        tab.locks.Truncate(keep);
     }
     tab.generationTarget = static_cast<std::int32_t>(keep);
     LockBookkeeping bookkeeping(canonical_);
-    bookkeeping.RefreshPatternLockDeltaSources(tab, tab.baseLocks);
+    bookkeeping.RefreshPatternLockDeltaSources(tab, tab.locks.Base());
     bookkeeping.ResolvePendingMarkers(tab);
 }
 
@@ -244,9 +244,8 @@ void PatternSequence::DropComputedData() {
     generations.clear();
     histories.clear();
     lineages.clear();
-    lockTables.clear();
+    locks.Clear();
     expansions.clear();
-    baseLocks = PackedLockTable();
 }
 
 void PatternSequence::SetKeyframeOverride(std::uint64_t generation, const core::ChunkGrid& grid) {

@@ -188,6 +188,10 @@ public:
     EditOutcome PaintStartCell(std::int32_t x, std::int32_t y, bool shift);
     // Paints the cell of viewer frame `frame`: changes the transition that produced it.
     EditOutcome PaintFrameCell(std::size_t frame, std::int32_t x, std::int32_t y, bool shift);
+    // Whether the neighbourhood of (x, y) in the generation viewer frame `frame` shows is
+    // locked: by the table that guards painting that cell on the next frame (the previous
+    // generation's, the base for generation 0). For the locked overlay; never allocates.
+    bool IsCellNeighborhoodLocked(std::size_t frame, std::int32_t x, std::int32_t y) const;
     // Shows the generation of the current tab's first broken marker; `cell` receives the
     // marker's cell when a frame shows it.
     EditOutcome JumpToBrokenMarker(int generationScrollStep, std::optional<std::pair<std::int32_t, std::int32_t>>& cell);
@@ -366,8 +370,15 @@ private:
     std::vector<std::uint8_t> randomizerScratch_;
 };
 
-// The rule a parsed session holds; throws the memory message when its table does not fit.
-core::Rule RuleFromSession(const formats::SessionSnapshot& session);
+// The rule a parsed session holds; throws the memory message when its table, with
+// `workingBytes` besides, does not fit.
+core::Rule RuleFromSession(const formats::SessionSnapshot& session, std::uint64_t workingBytes = 0);
+
+// Memory that loading `session` needs besides its rule table, at least: lock records and the
+// handles of the generations computed (positions held to `maxGeneration`). The cells of those
+// generations depend on where the patterns go and are not foreseen.
+std::uint64_t SessionLoadWorkingBytes(const formats::SessionSnapshot& session, std::uint32_t maxGeneration,
+                                      int lookahead);
 
 // The union of every tab's own locks and the all-background transition; false without tabs.
 bool CollectLockedTransitions(const std::vector<PatternSequence>& tabs, int stateCount, PackedLockTable& out);

@@ -35,7 +35,7 @@ void Editor::ZeroEntryChanges(const PatternSequence& tab, std::size_t fromEntry)
 }
 
 void Editor::ReapplyEntries(PatternSequence& tab, std::size_t fromEntry) {
-    EvaluateConstraintTab(tab, tab.baseLocks, doc_.rule, canonical_);
+    EvaluateConstraintTab(tab, tab.locks.Base(), doc_.rule, canonical_);
     for (std::size_t e = fromEntry; e < tab.expansions.size(); ++e) WriteChanges(tab.expansions[e].changes);
     doc_.source.Rewind(doc_.rule);
     RebuildPatternSequencesFrom(0);
@@ -71,7 +71,9 @@ EditOutcome Editor::MakeVariable(const std::vector<std::uint8_t>& states) {
 
 EditOutcome Editor::EditVariableStates(std::size_t variable, const std::vector<std::uint8_t>& states) {
     PatternSequence* tab = SelectedConstraintTab();
-    if (!tab || variable == 0 || variable >= tab->variables.size() || !StatesFitRule(states)) return EditOutcome::Refused;
+    // A variable without states matches nothing and could not be written for Golly.
+    if (!tab || variable == 0 || variable >= tab->variables.size() || states.empty() || !StatesFitRule(states))
+        return EditOutcome::Refused;
     BeginEdit(true);
     const std::string name = SelectedConstraintTab()->variables[variable].name;
     std::vector<std::uint8_t> sorted = states;

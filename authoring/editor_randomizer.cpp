@@ -53,13 +53,13 @@ EditOutcome Editor::RandomizeViewerFrames(bool focusOnFrames) {
             tab.generations[g - 1].ChunkCount() == 0)
             continue;
         const auto gu = static_cast<std::uint64_t>(g);
-        const PackedLockTable& guard = g >= 2 && gu - 2 < tab.lockTables.size() ? tab.lockTables[gu - 2] : tab.baseLocks;
+        const std::uint64_t guard = g >= 2 && gu - 2 < tab.locks.GenerationCount() ? gu - 2 : GenerationLocks::kBase;
         std::unordered_set<std::uint64_t>& done = randomizer_.done[gu];
         std::vector<RuleChange> changes;
         ScanNeighborhoods(tab.generations[gu - 1], doc_.rule.stateCount, randomizerScratch_,
                           [&](std::int32_t, std::int32_t, std::uint64_t index) {
                               const std::uint64_t c = canonical_.Canonical(index);
-                              if (guard.Contains(c) || done.count(c)) return;
+                              if (tab.locks.Contains(c, guard) || done.count(c)) return;
                               const auto state = static_cast<std::uint8_t>(core::DrawBelow(engine, n));
                               for (const RuleChange& change :
                                    OrbitChanges(core::DecodeNeighborhoodIndex(index, doc_.rule.stateCount), state))

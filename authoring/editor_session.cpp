@@ -44,16 +44,16 @@ formats::SessionSnapshot Editor::ToSession() const {
     return s;
 }
 
-core::Rule RuleFromSession(const formats::SessionSnapshot& session) {
+core::Rule RuleFromSession(const formats::SessionSnapshot& session, std::uint64_t workingBytes) {
     core::Rule rule{session.stateCount, session.symmetry, {}};
-    core::AllocateRuleTable(rule.table, session.stateCount, "loading this session", 0);
+    core::AllocateRuleTable(rule.table, session.stateCount, "loading this session", workingBytes);
     for (const formats::SessionRuleEntry& entry : session.ruleEntries) rule.table[entry.index] = entry.state;
     return rule;
 }
 
 void Editor::LoadSession(const formats::SessionSnapshot& session) {
     Document next;
-    next.rule = RuleFromSession(session);
+    next.rule = RuleFromSession(session, SessionLoadWorkingBytes(session, kMaxLoadedGeneration, view_.lookahead));
     const Palette defaults = DefaultPalette();
     for (int i = 0; i < kPaletteSize; ++i) {
         const formats::Rgba& c = session.colors[i];

@@ -131,8 +131,7 @@ std::uint64_t Editor::NeighborhoodIndexAt(const core::ChunkGrid& grid, std::int3
 }
 
 bool Editor::LockedForGeneration(const PatternSequence& tab, std::uint64_t g, std::uint64_t canonical) const {
-    if (g < 2) return tab.baseLocks.Contains(canonical);
-    return g - 2 < tab.lockTables.size() && tab.lockTables[g - 2].Contains(canonical);
+    return tab.locks.Contains(canonical, g >= 2 ? g - 2 : GenerationLocks::kBase);
 }
 
 }  // namespace authoring

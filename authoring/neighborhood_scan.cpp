@@ -61,19 +61,15 @@ void CopyPaddedRegion(const core::ChunkGrid& grid, std::int64_t x0, std::int64_t
 
 }  // namespace detail
 
-void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previous, PackedLockTable& next,
+void AdvanceLockTable(const core::ChunkGrid& grid, PackedLockTable& table, std::vector<std::uint64_t>& added,
                       core::RuleSymmetry symmetry, int stateCount, LockScanScratch& scratch) {
-    if (&previous == &next) {
-        const PackedLockTable copy = previous;
-        AdvanceLockTable(grid, copy, next, symmetry, stateCount, scratch);
-        return;
-    }
-    next = previous;
     if (stateCount < core::kMinStateCount || stateCount > core::kMaxStateCount) return;
 
     const SymmetryIndexer indexer(symmetry, stateCount);
     std::array<std::uint64_t, core::kTransformCount> orbit{};
     // The outcome for a raw index depends only on that index, so each is handled once per call.
+    // Growing the table in place gives what a separate previous table would: a class found
+    // earlier in the same call has its whole orbit in already.
     auto handle = [&](const std::uint8_t* nw, std::size_t stride) {
         const core::Neighborhood digits = {nw[0],          nw[1],          nw[2],
                                            nw[stride],     nw[stride + 1], nw[stride + 2],
@@ -81,8 +77,13 @@ void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previo
         const int count = indexer.Images(digits, orbit);
         std::uint64_t canonical = orbit[0];
         for (int k = 1; k < count; ++k) canonical = std::min(canonical, orbit[k]);
-        if (previous.Contains(canonical)) return;
-        for (int k = 0; k < count; ++k) next.Insert(orbit[k]);
+        if (table.Contains(canonical)) return;
+        for (int k = 0; k < count; ++k) {
+            if (table.Contains(orbit[k]) || orbit[k] >= table.EntryCount()) continue;
+            // Listed before inserting, so a failed append never leaves an unlisted member.
+            added.push_back(orbit[k]);
+            table.Insert(orbit[k]);
+        }
     };
 
     const std::uint64_t size = core::RuleTableSize(stateCount);
@@ -90,18 +91,27 @@ void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previo
         scratch.seen.resize(static_cast<std::size_t>((size + 63) / 64));
         std::uint64_t* seen = scratch.seen.data();
         scratch.touched.clear();
-        ScanNeighborhoodBlocks(grid, stateCount, scratch.cells,
-                               [&](std::int32_t, std::int32_t, std::uint64_t index, const std::uint8_t* nw,
-                                   std::size_t stride) {
-                                   std::uint64_t& word = seen[index >> 6];
-                                   const std::uint64_t bit = std::uint64_t{1} << (index & 63);
-                                   if (word & bit) return;
-                                   word |= bit;
-                                   scratch.touched.push_back(index);
-                                   handle(nw, stride);
-                               });
-        for (std::uint64_t index : scratch.touched) seen[index >> 6] = 0;
-        scratch.touched.clear();
+        // Bits left set would hide those indices from every later call, also after a throw.
+        auto clearSeen = [&] {
+            for (std::uint64_t index : scratch.touched) seen[index >> 6] = 0;
+            scratch.touched.clear();
+        };
+        try {
+            ScanNeighborhoodBlocks(grid, stateCount, scratch.cells,
+                                   [&](std::int32_t, std::int32_t, std::uint64_t index, const std::uint8_t* nw,
+                                       std::size_t stride) {
+                                       std::uint64_t& word = seen[index >> 6];
+                                       const std::uint64_t bit = std::uint64_t{1} << (index & 63);
+                                       if (word & bit) return;
+                                       scratch.touched.push_back(index);
+                                       word |= bit;
+                                       handle(nw, stride);
+                                   });
+        } catch (...) {
+            clearSeen();
+            throw;
+        }
+        clearSeen();
         return;
     }
 
@@ -122,6 +132,14 @@ void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previo
                                slot.stamp = stamp;
                                handle(nw, stride);
                            });
+}
+
+void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previous, PackedLockTable& next,
+                      core::RuleSymmetry symmetry, int stateCount, LockScanScratch& scratch) {
+    if (&previous != &next) next = previous;
+    scratch.added.clear();
+    AdvanceLockTable(grid, next, scratch.added, symmetry, stateCount, scratch);
+    scratch.added.clear();
 }
 
 void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previous, PackedLockTable& next,

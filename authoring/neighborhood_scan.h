@@ -109,8 +109,14 @@ struct LockScanScratch {
     };
     std::vector<MemoSlot> memo;
     std::uint32_t stamp = 0;
+    // Indices inserted by the two-table form, which does not report them.
+    std::vector<std::uint64_t> added;
 };
 
+// Inserts into `table` the whole orbit of every neighbourhood of the grid whose canonical index
+// it does not hold, appending each index it inserts to `added`.
+void AdvanceLockTable(const core::ChunkGrid& grid, PackedLockTable& table, std::vector<std::uint64_t>& added,
+                      core::RuleSymmetry symmetry, int stateCount, LockScanScratch& scratch);
 // next becomes previous plus the whole orbit of every neighbourhood of the grid whose canonical
 // index previous does not hold.
 void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previous, PackedLockTable& next,

@@ -27,7 +27,7 @@ void PackedLockTable::Rehash(std::size_t capacity) {
 }
 
 void PackedLockTable::SparseInsert(std::uint64_t index) {
-    if ((sparseCount_ + 1) * 2 > slots_.size()) Rehash(std::max<std::size_t>(16, slots_.size() * 2));
+    if ((sparseCount_ + 1) * 2 > slots_.size()) Rehash(std::max(kFirstSparseCapacity, slots_.size() * 2));
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = HashIndex(index) & mask;
     while (slots_[i] != kEmptySlot) {
@@ -47,7 +47,7 @@ void PackedLockTable::InsertAll(const PackedLockTable& other) {
     }
     if (bits_.empty() && entryCount_ > 0) {
         const std::size_t wanted = sparseCount_ + static_cast<std::size_t>(other.CountLocked());
-        std::size_t capacity = std::max<std::size_t>(16, slots_.size());
+        std::size_t capacity = std::max(kFirstSparseCapacity, slots_.size());
         while (wanted * 2 > capacity) capacity *= 2;
         if (capacity != slots_.size()) Rehash(capacity);
     }

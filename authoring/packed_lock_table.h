@@ -63,12 +63,21 @@ public:
     std::uint64_t EntryCount() const { return entryCount_; }
     bool IsDense() const { return !bits_.empty(); }
 
+    // Heap bytes held.
+    std::size_t ByteSize() const { return (bits_.capacity() + slots_.capacity()) * sizeof(std::uint64_t); }
+    // Heap bytes of a table sized for entryCount once it holds its first index.
+    static std::uint64_t MinimumBytes(std::uint64_t entryCount) {
+        return entryCount > 0 && entryCount <= kDenseLimit ? (entryCount + 63) / 64 * sizeof(std::uint64_t)
+                                                           : kFirstSparseCapacity * sizeof(std::uint64_t);
+    }
+
     // Same size and same members, whatever the storage order.
     friend bool operator==(const PackedLockTable& a, const PackedLockTable& b);
 
 private:
     // Never a valid index: tables hold at most 16^9 = 2^36 entries.
     static constexpr std::uint64_t kEmptySlot = ~std::uint64_t{0};
+    static constexpr std::size_t kFirstSparseCapacity = 16;
 
     static std::size_t HashIndex(std::uint64_t index) {
         // Fibonacci hashing spreads consecutive orbit members over the slots.

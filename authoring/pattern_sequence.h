@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "authoring/generation_locks.h"
 #include "authoring/packed_lock_table.h"
 #include "core/overlay_layer.h"
 #include "formats/constraint_records.h"
@@ -86,11 +87,11 @@ struct PatternSequence {
     core::LineageLayer startLineage;
 
     // Computed data: a cache, dropped for tabs that are not viewed.
-    PackedLockTable baseLocks;
+    // The base locks (earlier tabs) and the lock table of every computed generation.
+    GenerationLocks locks;
     std::vector<core::ChunkGrid> generations;
     std::vector<core::HistoryLayer> histories;
     std::vector<core::LineageLayer> lineages;
-    std::vector<PackedLockTable> lockTables;
     std::vector<ConstraintEntryExpansion> expansions;
 
     std::vector<std::uint64_t> ownLockedTransitions;

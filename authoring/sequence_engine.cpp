@@ -6,7 +6,7 @@
 
 namespace authoring {
 
-void ExtendSequence(PatternSequence& tab, std::uint64_t count, std::uint64_t entryCount, const SequenceSteps& steps) {
+void ExtendSequence(PatternSequence& tab, std::uint64_t count, std::uint64_t, const SequenceSteps& steps) {
     if (tab.generations.empty()) {
         tab.generations.push_back(tab.startGrid);
         tab.generations.back().EnsureUnique();
@@ -18,16 +18,14 @@ void ExtendSequence(PatternSequence& tab, std::uint64_t count, std::uint64_t ent
         tab.lineages.back().EnsureUnique();
     }
     if (tab.lineages.size() > tab.generations.size()) tab.lineages.resize(tab.generations.size());
-    if (tab.lockTables.size() > tab.generations.size()) tab.lockTables.resize(tab.generations.size());
+    tab.locks.Truncate(tab.generations.size());
 
-    auto appendLocks = [&](const core::ChunkGrid& grid, const PackedLockTable& previous) {
-        PackedLockTable next(entryCount);
-        steps.locks(grid, previous, next);
-        tab.lockTables.push_back(std::move(next));
+    auto appendLocks = [&](const core::ChunkGrid& grid) {
+        tab.locks.AppendGeneration(
+            [&](PackedLockTable& table, std::vector<std::uint64_t>& added) { steps.locks(grid, table, added); });
     };
-    if (tab.lockTables.empty()) appendLocks(tab.generations[0], tab.baseLocks);
-    while (tab.lockTables.size() < tab.generations.size())
-        appendLocks(tab.generations[tab.lockTables.size()], tab.lockTables.back());
+    while (tab.locks.GenerationCount() < tab.generations.size())
+        appendLocks(tab.generations[static_cast<std::size_t>(tab.locks.GenerationCount())]);
 
     while (tab.generations.size() < count) {
         core::ChunkGrid next;
@@ -49,7 +47,7 @@ void ExtendSequence(PatternSequence& tab, std::uint64_t count, std::uint64_t ent
         tab.histories.push_back(nextHistory);
         tab.lineages.resize(tab.generations.size() - 1);
         tab.lineages.push_back(nextLineage);
-        appendLocks(next, tab.lockTables.back());
+        appendLocks(tab.generations.back());
     }
 }
 
@@ -58,8 +56,7 @@ void GenerateSequence(PatternSequence& tab, std::uint64_t entryCount, const Pack
     tab.generations.clear();
     tab.histories.clear();
     tab.lineages.clear();
-    tab.lockTables.clear();
-    tab.baseLocks = locks;
+    tab.locks.Reset(locks);
     tab.currentGeneration = std::max(tab.currentGeneration, 0);
     tab.generationTarget = std::max(tab.generationTarget, 1);
     ExtendSequence(tab, static_cast<std::uint64_t>(tab.generationTarget), entryCount, steps);
@@ -74,21 +71,13 @@ void LockBookkeeping::RefreshPatternLockDeltaSources(PatternSequence& tab, const
             if (!tab.firstUses.Find(c)) tab.firstUses.Add({c, g, x, y});
         });
 
-    std::unordered_map<std::uint64_t, LockDeltaSource> entered;
-    for (std::size_t k = 0; k < tab.lockTables.size(); ++k) {
-        const PackedLockTable& previous = k == 0 ? base : tab.lockTables[k - 1];
-        tab.lockTables[k].ForEachIndex([&](std::uint64_t i) {
-            if (!previous.Contains(i)) entered.try_emplace(i, LockDeltaSource{i, k, 0, 0});
-        });
-    }
     tab.ownLockedTransitions.clear();
     tab.lockDeltas.Clear();
-    if (!tab.lockTables.empty())
-        tab.lockTables.back().ForEachIndex([&](std::uint64_t i) {
+    if (!tab.locks.Empty())
+        tab.locks.Last().ForEachIndex([&](std::uint64_t i) {
             if (base.Contains(i)) return;
             tab.ownLockedTransitions.push_back(i);
-            const auto it = entered.find(i);
-            tab.lockDeltas.Add(it != entered.end() ? it->second : LockDeltaSource{i, 0, 0, 0});
+            tab.lockDeltas.Add({i, tab.locks.EntryGeneration(i).value_or(0), 0, 0});
         });
     std::uint64_t target = 1;
     for (const LockDeltaSource& delta : tab.lockDeltas.items) target = std::max(target, delta.generation + 1);

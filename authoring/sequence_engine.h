@@ -16,10 +16,12 @@ struct SequenceSteps {
         history;
     std::function<void(const core::ChunkGrid&, const core::LineageLayer&, const core::ChunkGrid&, core::LineageLayer&)>
         lineage;
-    std::function<void(const core::ChunkGrid&, const PackedLockTable&, PackedLockTable&)> locks;
+    // Grows the lock table in place by what the grid uses, listing each index it inserts.
+    std::function<void(const core::ChunkGrid&, PackedLockTable&, std::vector<std::uint64_t>&)> locks;
 };
 
-// Computes the missing generations of `tab` up to `count`, with their overlays and lock tables.
+// Computes the missing generations of `tab` up to `count`, with their overlays and lock tables;
+// the tables take their size from the tab's base locks.
 void ExtendSequence(PatternSequence& tab, std::uint64_t count, std::uint64_t entryCount, const SequenceSteps& steps);
 // Recomputes `tab` from its start grid on top of `locks`, to its generation target.
 void GenerateSequence(PatternSequence& tab, std::uint64_t entryCount, const PackedLockTable& locks,

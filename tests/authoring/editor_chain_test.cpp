@@ -32,7 +32,7 @@ TEST(EditorChain, DrivingTabAndLookahead) {
     editor.SelectTab(2);  // the rule editor page drives the last tab
     EXPECT_EQ(editor.Tabs()[1].generations.size(), 15u);
     EXPECT_TRUE(editor.Tabs()[0].generations.empty());
-    EXPECT_EQ(editor.Undefined().lockUnion, editor.Tabs()[1].lockTables.back());
+    EXPECT_EQ(editor.Undefined().lockUnion, editor.Tabs()[1].locks.Last());
 }
 
 TEST(EditorChain, KeyframeOverrideReplacesTheComputedGrid) {
@@ -45,8 +45,8 @@ TEST(EditorChain, KeyframeOverrideReplacesTheComputedGrid) {
     EXPECT_EQ(editor.Tabs()[0].generations[2].CellAt(7, 7), 1);
     // The lock table of generation 2 comes from the override: a cell alone is new there.
     const std::uint64_t alone = Index2({0, 0, 0, 0, 1, 0, 0, 0, 0});
-    EXPECT_TRUE(editor.Tabs()[0].lockTables[2].Contains(alone));
-    EXPECT_FALSE(editor.Tabs()[0].lockTables[1].Contains(alone));
+    EXPECT_TRUE(editor.Tabs()[0].locks.Contains(alone, 2));
+    EXPECT_FALSE(editor.Tabs()[0].locks.Contains(alone, 1));
 }
 
 TEST(EditorChain, ChangingATransitionMarksLaterTabsUntilRepainted) {

@@ -268,6 +268,7 @@ TEST(EditorUndo, VariablesTakeOnlyTheRulesStates) {
     EXPECT_EQ(editor.MakeVariable({255}), EditOutcome::Refused);
     ASSERT_EQ(editor.MakeVariable({1, 2}), EditOutcome::Changed);
     EXPECT_EQ(editor.EditVariableStates(1, {0, 7}), EditOutcome::Refused);
+    EXPECT_EQ(editor.EditVariableStates(1, {}), EditOutcome::Refused);
     EXPECT_EQ(editor.Tabs()[1].variables[1].allowedStates, (std::vector<std::uint8_t>{1, 2}));
 }
 

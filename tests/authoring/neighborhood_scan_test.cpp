@@ -236,6 +236,17 @@ TEST(AdvanceLockTable, MatchesTheDefinitionOnRandomGrids) {
             PackedLockTable second;
             AdvanceLockTable(grid, mixed, second, s, states, scratch);
             ASSERT_EQ(second, NaiveAdvance(grid, mixed, s, states)) << states << " " << int{s};
+            // In place, it lists exactly what it inserted, each once.
+            PackedLockTable grown = mixed;
+            std::vector<std::uint64_t> added;
+            AdvanceLockTable(grid, grown, added, s, states, scratch);
+            ASSERT_EQ(grown, second) << states << " " << int{s};
+            PackedLockTable listed = mixed;
+            for (std::uint64_t i : added) {
+                EXPECT_FALSE(listed.Contains(i)) << i;
+                listed.Insert(i);
+            }
+            EXPECT_EQ(listed, second);
         }
     }
 }

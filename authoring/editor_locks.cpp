@@ -1,0 +1,69 @@
+// Lock questions of the viewer frames, and the memory a load's lock records and generations need.
+#include <algorithm>
+#include <limits>
+
+#include "authoring/editor.h"
+#include "formats/session_file.h"
+
+namespace authoring {
+
+namespace {
+
+// A computed generation holds a grid, a history and a lineage, each a handle on a shared chunk
+// map that exists even when empty: about 110 bytes apiece with the allocator's overhead.
+constexpr std::uint64_t kGenerationHandleBytes = 3 * 112;
+
+// Cells beyond the 32-bit plane are background.
+std::uint8_t CellOrBackground(const core::ChunkGrid& grid, std::int64_t x, std::int64_t y) {
+    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+    if (x < kMin || x > kMax || y < kMin || y > kMax) return 0;
+    return grid.CellAt(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y));
+}
+
+}  // namespace
+
+bool Editor::IsCellNeighborhoodLocked(std::size_t frame, std::int32_t x, std::int32_t y) const {
+    if (doc_.tabs.empty() || RuleEditorPageSelected() || frame >= static_cast<std::size_t>(view_.lookahead)) return false;
+    const PatternSequence& tab = doc_.tabs[static_cast<std::size_t>(std::max(doc_.selectedTab, 0))];
+    if (!tab.IsPattern()) return false;
+    const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab.currentGeneration, 0)) + frame;
+    if (g >= tab.generations.size()) return false;
+    const core::ChunkGrid& grid = tab.generations[static_cast<std::size_t>(g)];
+    core::Neighborhood digits{};
+    for (int k = 0; k < 9; ++k) digits[k] = CellOrBackground(grid, std::int64_t{x} + k % 3 - 1, std::int64_t{y} + k / 3 - 1);
+    const std::uint64_t canonical = canonical_.Lookup(core::NeighborhoodIndex(digits, doc_.rule.stateCount));
+    return tab.locks.Contains(canonical, g >= 1 ? g - 1 : GenerationLocks::kBase);
+}
+
+std::uint64_t SessionLoadWorkingBytes(const formats::SessionSnapshot& session, std::uint32_t maxGeneration,
+                                      int lookahead) {
+    const std::uint64_t entryCount = core::RuleTableSize(session.stateCount);
+    const std::uint64_t tabRecords = GenerationLocks::MinimumBytes(entryCount);
+    // The chain's running union, the undefined list's union and the lock step's scratch bits,
+    // and the canonical index memo up to five states.
+    std::uint64_t bytes = 3 * PackedLockTable::MinimumBytes(entryCount);
+    if (entryCount <= PackedLockTable::kDenseLimit) bytes += entryCount * sizeof(std::uint32_t);
+    const std::size_t tabs = session.patterns.size();
+    if (tabs == 0) return bytes;
+    const auto driving = std::min(static_cast<std::size_t>(std::max(session.selectedTab, 0)), tabs - 1);
+    std::uint64_t drivingGenerations = 0;
+    std::uint64_t otherGenerations = 0;
+    for (std::size_t i = 0; i < tabs; ++i) {
+        const formats::SessionPatternRecord& record = session.patterns[i];
+        if (record.kind == formats::kSessionConstraintTab) {
+            bytes += tabRecords;
+            continue;
+        }
+        const std::uint64_t target = std::max<std::uint64_t>(std::min(record.generationTarget, maxGeneration), 1);
+        if (i == driving)
+            drivingGenerations = std::max(target, std::uint64_t{std::min(record.currentGeneration, maxGeneration)} +
+                                                      static_cast<std::uint64_t>(std::max(lookahead, 0)));
+        else
+            otherGenerations = std::max(otherGenerations, target);
+    }
+    // The viewed tab keeps its generations; each other one is computed beside it, then dropped.
+    return bytes + 2 * tabRecords + (drivingGenerations + otherGenerations) * kGenerationHandleBytes;
+}
+
+}  // namespace authoring

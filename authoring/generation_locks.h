@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "authoring/packed_lock_table.h"
+
+namespace authoring {
+
+// The lock table of every computed generation of a tab. A full table per generation would cost
+// 32 KiB (4 states) to 244 KiB (5 states) each, gigabytes for a tab scrolled to generation
+// 65,536; instead the base, one running table for the last generation and the generation at
+// which each own lock entered are kept. The table of generation g is then the base plus every
+// own lock that entered at g or earlier, and memory grows with the locks found.
+class GenerationLocks {
+public:
+    // Stands for the base where a generation is expected.
+    static constexpr std::uint64_t kBase = ~std::uint64_t{0};
+
+    struct Entry {
+        std::uint64_t index = 0;
+        std::uint64_t generation = 0;
+        friend bool operator==(const Entry&, const Entry&) = default;
+    };
+
+    // Starts over on top of `base` (which may be Base() itself), with no generation.
+    void Reset(const PackedLockTable& base);
+    // No base and no generation, as for a tab whose computed data was dropped.
+    void Clear();
+
+    // Appends the table of generation GenerationCount(): step(table, added) grows the running
+    // table in place and appends to `added` every index it inserts. A throwing step leaves the
+    // records as they were.
+    template <class Step>
+    void AppendGeneration(Step&& step) {
+        added_.clear();
+        try {
+            step(union_, added_);
+            Record();
+        } catch (...) {
+            Rollback();
+            throw;
+        }
+    }
+    // Keeps the tables of the first `count` generations; nothing when there are no more.
+    void Truncate(std::uint64_t count);
+
+    std::uint64_t GenerationCount() const { return count_; }
+    bool Empty() const { return count_ == 0; }
+    const PackedLockTable& Base() const { return base_; }
+    // The table of the last generation; the base while there is none.
+    const PackedLockTable& Last() const { return union_; }
+
+    // Whether the table of `generation` (kBase: the base) holds `index`. Generations past the
+    // last answer as the last.
+    bool Contains(std::uint64_t index, std::uint64_t generation) const {
+        if (generation == kBase) return base_.Contains(index);
+        if (!union_.Contains(index)) return false;
+        if (base_.Contains(index)) return true;
+        const auto it = entered_.find(index);
+        return it != entered_.end() && it->second <= generation;
+    }
+    // CountLocked of the table of `generation` (kBase: the base).
+    std::uint64_t CountLocked(std::uint64_t generation) const;
+    // The first generation whose table holds `index`: 0 for members of the base, nothing when
+    // no table does.
+    std::optional<std::uint64_t> EntryGeneration(std::uint64_t index) const;
+    // Every own lock (in the last table, not in the base) with the generation it entered, in
+    // the order they entered.
+    const std::vector<Entry>& OwnLocks() const { return entries_; }
+
+    // Heap bytes held, roughly.
+    std::size_t ByteSize() const;
+    // Heap bytes of the records of one tab before any lock is found: the base and running tables.
+    static std::uint64_t MinimumBytes(std::uint64_t entryCount);
+
+private:
+    void Record();
+    void Rollback();
+    void RebuildRunningTable();
+
+    PackedLockTable base_;
+    // The base plus every entry: the table of the last generation.
+    PackedLockTable union_;
+    std::uint64_t baseCount_ = 0;
+    std::uint64_t count_ = 0;
+    // Ascending generations.
+    std::vector<Entry> entries_;
+    std::unordered_map<std::uint64_t, std::uint64_t> entered_;
+    // What the step being run inserted; empty between calls.
+    std::vector<std::uint64_t> added_;
+};
+
+}  // namespace authoring
