@@ -60,7 +60,7 @@ struct SessionCase {
 const std::vector<SessionCase>& Sessions() {
     static const std::vector<SessionCase> cases = {
         // The constraint tab comes first and fixes its outputs before the pattern tabs lock
-        // theirs; the pattern tabs' locks all have output 0.
+        // theirs, mostly with output 0.
         {"ConstraintFirst", 3, false,
          [](Editor& editor) {
              editor.NewConstraintTab();
