@@ -125,7 +125,15 @@ bool CanvasWidget::event(QEvent* event) {
             break;
         }
         case QEvent::WindowActivate:
-            if (view_) Guarded(window(), [&] { view_->SetActive(true); });
+            if (view_) {
+                Guarded(window(), [&] { view_->SetActive(true); });
+                // Ctrl may have been let go while a dialog had the keyboard: tell the view now.
+                if (!QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier)) {
+                    shell::KeyEvent up;
+                    up.key = shell::Key::Control;
+                    Guarded(window(), [&] { view_->KeyUp(up); });
+                }
+            }
             break;
         case QEvent::WindowDeactivate:
             if (view_) {

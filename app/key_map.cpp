@@ -66,8 +66,11 @@ shell::KeyEvent ToKeyEvent(const QKeyEvent& event) {
 bool ViewWantsKey(const QKeyEvent& event) {
     const shell::KeyEvent key = ToKeyEvent(event);
     if (key.key == shell::Key::Other) return false;
-    // Alt+R, Alt+E, Alt+I and the Ctrl chords belong to the editor, not to the menu bar's mnemonics.
-    return key.modifiers.ctrl || key.modifiers.alt;
+    if (key.modifiers.ctrl) return true;
+    // Alt+E, Alt+R and Alt+I are the editor's own; other Alt letters open menus (Alt+F, Alt+V).
+    if (key.modifiers.alt)
+        return key.key == shell::Key::E || key.key == shell::Key::R || key.key == shell::Key::I;
+    return false;
 }
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -89,6 +90,12 @@ std::optional<std::string> RunFileDialog(QWidget* owner, const shell::FileDialog
     return ToUtf8(dialog.selectedFiles().front());
 }
 
+// After a modal window closes the owner takes the foreground back, as it would under a window
+// manager; without one (Xvfb) the keyboard focus would otherwise stay nowhere.
+void Reactivate(QWidget* owner) {
+    if (owner && owner->isVisible()) owner->activateWindow();
+}
+
 }  // namespace
 
 QtPlatform::QtPlatform(QWidget* window, QWidget* canvas) : window_(window), canvas_(canvas) {
@@ -121,6 +128,7 @@ shell::MessageAnswer QtPlatform::ShowMessage(const shell::MessageBox& box) {
     if (QAbstractButton* preferred = dialog.button(ToStandard(box.defaultAnswer)))
         dialog.setDefaultButton(static_cast<QPushButton*>(preferred));
     dialog.exec();
+    Reactivate(window_);
     switch (dialog.standardButton(dialog.clickedButton())) {
         case QMessageBox::Ok: return shell::MessageAnswer::Ok;
         case QMessageBox::Yes: return shell::MessageAnswer::Yes;
@@ -152,16 +160,21 @@ bool QtPlatform::SetClipboardText(const std::string& text) {
 }
 
 std::optional<std::string> QtPlatform::OpenFile(const shell::FileDialog& dialog) {
-    return RunFileDialog(window_, dialog, false);
+    auto path = RunFileDialog(window_, dialog, false);
+    Reactivate(window_);
+    return path;
 }
 
 std::optional<std::string> QtPlatform::SaveFile(const shell::FileDialog& dialog) {
-    return RunFileDialog(window_, dialog, true);
+    auto path = RunFileDialog(window_, dialog, true);
+    Reactivate(window_);
+    return path;
 }
 
 std::optional<shell::Rgb> QtPlatform::PickColor(shell::Rgb initial) {
     // QColorDialog keeps its custom colours for the whole process, as the picker should.
     const QColor chosen = QColorDialog::getColor(QColor(initial.red, initial.green, initial.blue), window_);
+    Reactivate(window_);
     if (!chosen.isValid()) return std::nullopt;
     return shell::Rgb{static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
                       static_cast<std::uint8_t>(chosen.blue())};
@@ -196,6 +209,13 @@ void QtPlatform::BeginTextInput(float left, float top, float right, float bottom
         renameEdit_->setFrame(false);
         renameEdit_->setStyleSheet(QStringLiteral(
             "QLineEdit { background: #17202b; color: #f7f7f7; border: 1px solid #43b3bd; padding: 0 4px; }"));
+        // The label format's face and size, so the text does not jump when editing starts.
+        QFont font;
+        font.setFamilies({QStringLiteral("Segoe UI"), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
+        font.setStyleHint(QFont::SansSerif);
+        font.setWeight(QFont::Medium);
+        font.setPixelSize(17);
+        renameEdit_->setFont(font);
         renameEdit_->installEventFilter(this);
         connect(renameEdit_, &QLineEdit::textEdited, this, [this](const QString& value) {
             if (view_) Guarded(window_, [&] { view_->RenameTextChanged(ToUtf8(value)); });
@@ -259,7 +279,9 @@ bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::optional<shell::Platform::SizeDensity> QtPlatform::PromptPatternSize(int size, double density) {
-    return app::PromptPatternSize(window_, size, density);
+    auto chosen = app::PromptPatternSize(window_, size, density);
+    Reactivate(window_);
+    return chosen;
 }
 
 void QtPlatform::SetTitle(const std::string& title) { window_->setWindowTitle(ToQString(title)); }

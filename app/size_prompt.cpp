@@ -79,6 +79,9 @@ std::optional<shell::Platform::SizeDensity> PromptPatternSize(QWidget* owner, in
         }
         QMessageBox::warning(&dialog, QStringLiteral("Pattern Viewer Settings"),
                              QStringLiteral("Enter a whole-number size from 16 through 2048 and a density from 0 through 1."));
+        // Back to the prompt, which stays open for a correction.
+        dialog.activateWindow();
+        sizeEdit->setFocus();
     });
     sizeEdit->setFocus();
     sizeEdit->selectAll();

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 fuzz_seconds="${TAVRIX_FUZZ_SECONDS:-20}"
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON -DTAVRIX_VIEW_STAND_IN=OFF >/dev/null
 cmake --build build
 echo "== tests (plain build)"
 ./build/bin/tavrix_tests

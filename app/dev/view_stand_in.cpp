@@ -5,7 +5,8 @@
 //
 // Keys: Enter play/pause (timer 1), F2 rename the tab, Ctrl+S save dialog, Ctrl+O open dialog,
 // Ctrl+V paste (shown), Ctrl+C copy, Ctrl+E throws (the error box), Escape clears the status.
-// Right click on "Randomize": the size prompt. TAVRIX_STAND_IN_CELLS=N draws an N x N soup at 1 px.
+// Right click on "Randomize": the size prompt. TAVRIX_STAND_IN_CELLS=N fills an N x N grid (1 px cells
+// above 256) so one batch carries N * N instances.
 
 #include <algorithm>
 #include <chrono>
@@ -35,9 +36,14 @@ constexpr ColorF kPalette[4] = {
 class MainWindowViewImpl {
 public:
     explicit MainWindowViewImpl(Platform& platform) : platform(platform) {
-        if (const char* env = std::getenv("TAVRIX_STAND_IN_CELLS")) side = std::clamp(std::atoi(env), 16, 2048);
+        double density = 0.6666666;
+        // A full N x N grid: every cell one instance, 4,194,304 of them in one batch for N = 2048.
+        if (const char* env = std::getenv("TAVRIX_STAND_IN_CELLS")) {
+            side = std::clamp(std::atoi(env), 16, 2048);
+            density = 1.0;
+        }
         if (side > 256) cellSize = 1;
-        Randomize(side, 0.6666666);
+        Randomize(side, density);
     }
 
     void Randomize(int newSide, double density) {
