@@ -37,6 +37,8 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QOpenGLWidget(parent) {
 
 CanvasWidget::~CanvasWidget() {
     view_ = nullptr;
+    // The base class destroys the context after this object is gone; its signal must not reach us.
+    if (QOpenGLContext* current = context()) disconnect(current, nullptr, this, nullptr);
     ReleaseGlObjects();
 }
 
