@@ -81,7 +81,7 @@ void CanvasWidget::ForwardSize() {
     sentHeight_ = h;
     // A minimized window has no area; the view keeps its last layout.
     if (w <= 0 || h <= 0) return;
-    Guarded(this, [&] { view_->Resize(w, h); });
+    Guarded(window(), [&] { view_->Resize(w, h); });
 }
 
 void CanvasWidget::resizeGL(int, int) { ForwardSize(); }
@@ -98,8 +98,11 @@ void CanvasWidget::paintGL() {
     if (view_ && canvas_.Ready()) {
         try {
             view_->DrawFrame(canvas_);
+            lastDrawError_.clear();
         } catch (const std::exception& error) {
             ReportDrawError(ToQString(error.what()));
+        } catch (...) {
+            ReportDrawError(QStringLiteral("An unexpected error occurred while drawing."));
         }
     }
     canvas_.EndFrame();
@@ -107,8 +110,10 @@ void CanvasWidget::paintGL() {
 }
 
 void CanvasWidget::ReportDrawError(const QString& message) {
-    // A box cannot open inside a paint; one box at a time so a failing frame cannot flood the screen.
-    if (drawErrorPending_) return;
+    // A box cannot open inside a paint. A frame that keeps failing the same way is reported once,
+    // until a frame succeeds, so the boxes cannot follow one another forever.
+    if (drawErrorPending_ || message == lastDrawError_) return;
+    lastDrawError_ = message;
     drawErrorPending_ = true;
     QTimer::singleShot(0, this, [this, message] {
         ShowErrorBox(window(), message);

@@ -58,6 +58,7 @@ private:
     float sentWidth_ = -1;
     float sentHeight_ = -1;
     bool drawErrorPending_ = false;
+    QString lastDrawError_;
 };
 
 }  // namespace app

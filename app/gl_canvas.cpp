@@ -129,6 +129,8 @@ void GlCanvas::ReleaseGl() {
     instanceBuffer_ = vao_ = program_ = 0;
     instanceCapacity_ = 0;
     ready_ = false;
+    // The functions belong to the context, which may be going away.
+    gl_ = nullptr;
 }
 
 void GlCanvas::SetDevicePixelRatio(qreal ratio) {
