@@ -62,6 +62,7 @@ void CanvasWidget::initializeGL() {
         canvas_.InitializeGl();
     } catch (const std::exception& error) {
         glError_ = ToQString(error.what());
+        emit GlFailed(glError_);
     }
     // A new context (the widget moved to another window) needs the objects made again.
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &CanvasWidget::ReleaseGlObjects,

@@ -27,6 +27,10 @@ public:
     const QString& GlError() const { return glError_; }
     qreal PixelRatio() const { return devicePixelRatioF(); }
 
+signals:
+    // The OpenGL objects could not be made; the window cannot draw.
+    void GlFailed(const QString& message);
+
 protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;

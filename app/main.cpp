@@ -45,10 +45,15 @@ int main(int argc, char** argv) {
         waited.start();
         while (!window->Canvas()->GlAttempted() && waited.elapsed() < 10000)
             QApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (!window->Canvas()->GlAttempted())
-            throw std::runtime_error("The OpenGL canvas was never initialized.");
         if (!window->Canvas()->GlError().isEmpty())
             throw std::runtime_error(window->Canvas()->GlError().toStdString());
+        // A canvas that shows only later (a slow window manager) reports its failure from the loop.
+        QObject::connect(window->Canvas(), &app::CanvasWidget::GlFailed, window.get(),
+                         [owner = window.get()](const QString& message) {
+                             ShowStartFailure(owner, message);
+                             QApplication::exit(kStartFailure);
+                         },
+                         Qt::QueuedConnection);
     } catch (const std::exception& error) {
         ShowStartFailure(window.get(), app::ToQString(error.what()));
         window.reset();
