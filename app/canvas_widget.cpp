@@ -1,5 +1,6 @@
 #include "app/canvas_widget.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -33,6 +34,8 @@ CanvasWidget::CanvasWidget(QWidget* parent) : QOpenGLWidget(parent) {
     setMouseTracking(true);
     // Right clicks paint cells; the window has no context menu of its own.
     setContextMenuPolicy(Qt::PreventContextMenu);
+    // Ctrl can be let go while a menu or the rename edit has the keyboard; the view still hears it.
+    qApp->installEventFilter(this);
 }
 
 CanvasWidget::~CanvasWidget() {
@@ -155,6 +158,22 @@ bool CanvasWidget::event(QEvent* event) {
             break;
     }
     return QOpenGLWidget::event(event);
+}
+
+bool CanvasWidget::eventFilter(QObject* watched, QEvent* event) {
+    // Only at the first widget that receives it (the focus widget or an open menu), and not where
+    // the release will reach this widget anyway by propagation.
+    const bool firstReceiver = watched == QApplication::focusWidget() || watched == QApplication::activePopupWidget();
+    if (event->type() == QEvent::KeyRelease && view_ && firstReceiver && watched != this &&
+        !isAncestorOf(static_cast<QWidget*>(watched))) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Control && !key->isAutoRepeat()) {
+            shell::KeyEvent up;
+            up.key = shell::Key::Control;
+            Guarded(window(), [&] { view_->KeyUp(up); });
+        }
+    }
+    return QOpenGLWidget::eventFilter(watched, event);
 }
 
 void CanvasWidget::keyPressEvent(QKeyEvent* event) {
