@@ -6,9 +6,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
+
+#include "app/number_text.h"
 
 namespace app {
 namespace {
@@ -16,32 +16,7 @@ namespace {
 // The boxes take at most 31 characters, as the prompt reads.
 constexpr int kMaxChars = 31;
 
-// Leading blanks and a plus sign are accepted, as the C library's readers accept them.
-std::string_view TrimLead(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    return text;
-}
-
 }  // namespace
-
-std::optional<long> ParseWholeNumber(const std::string& text) {
-    std::string_view rest = TrimLead(text);
-    if (rest.empty()) return std::nullopt;
-    long value = 0;
-    auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value, 10);
-    if (error != std::errc() || end != rest.data() + rest.size()) return std::nullopt;
-    return value;
-}
-
-std::optional<double> ParseFiniteNumber(const std::string& text) {
-    std::string_view rest = TrimLead(text);
-    if (rest.empty()) return std::nullopt;
-    double value = 0;
-    auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
-    if (error != std::errc() || end != rest.data() + rest.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
 
 std::optional<shell::Platform::SizeDensity> PromptPatternSize(QWidget* owner, int size, double density) {
     QDialog dialog(owner);
@@ -55,9 +30,8 @@ std::optional<shell::Platform::SizeDensity> PromptPatternSize(QWidget* owner, in
     sizeEdit->setMaxLength(kMaxChars);
     auto* densityLabel = new QLabel(QStringLiteral("Nonzero-cell density (0 to 1):"), &dialog);
     densityLabel->setGeometry(16, 78, 300, 22);
-    char formatted[64];
-    std::snprintf(formatted, sizeof formatted, "%.4g", std::clamp(density, 0.0, 1.0));
-    auto* densityEdit = new QLineEdit(QString::fromLatin1(formatted), &dialog);
+    auto* densityEdit =
+        new QLineEdit(QString::fromStdString(FormatShortNumber(std::clamp(density, 0.0, 1.0))), &dialog);
     densityEdit->setGeometry(16, 106, 300, 24);
     densityEdit->setMaxLength(kMaxChars);
     auto* randomize = new QPushButton(QStringLiteral("Randomize"), &dialog);
