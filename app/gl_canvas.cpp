@@ -134,7 +134,7 @@ void GlCanvas::ReleaseGl() {
 }
 
 void GlCanvas::SetDevicePixelRatio(qreal ratio) {
-    // "Segoe UI" first as the original look asks; the system sans-serif wherever it is missing.
+    // "Segoe UI" where it is installed, else the system sans-serif: the same faces everywhere text is drawn.
     const QString systemSans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     struct Format {
         int px;

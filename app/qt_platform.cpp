@@ -68,16 +68,16 @@ QString NameFilter(const shell::FileFilter& filter) {
     return description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
-std::optional<std::string> RunFileDialog(QWidget* owner, const shell::FileDialog& spec, bool save) {
-    QFileDialog dialog(owner, ToQString(spec.title));
+std::optional<std::string> RunFileDialog(QWidget* owner, const shell::FileDialog& request, bool save) {
+    QFileDialog dialog(owner, ToQString(request.title));
     QStringList filters;
-    for (const auto& f : spec.filters) filters << NameFilter(f);
+    for (const auto& f : request.filters) filters << NameFilter(f);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!spec.defaultExtension.empty()) dialog.setDefaultSuffix(ToQString(spec.defaultExtension));
-    if (!spec.initialPath.empty()) {
-        const QFileInfo info(ToQString(spec.initialPath));
+    if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExtension));
+    if (!request.initialPath.empty()) {
+        const QFileInfo info(ToQString(request.initialPath));
         if (info.isDir()) {
             dialog.setDirectory(info.absoluteFilePath());
         } else {
