@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Builds twice (plain, and with ASan + UBSan), runs every test in both, then fuzzes each reader briefly.
+# Builds twice (plain, and with ASan + UBSan), runs every test in both, then fuzzes each reader briefly
+# and, when the editor window is built, opens it once in a virtual X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 fuzz_seconds="${TAVRIX_FUZZ_SECONDS:-20}"
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON -DTAVRIX_VIEW_STAND_IN=OFF >/dev/null
 cmake --build build
 echo "== tests (plain build)"
 ./build/bin/tavrix_tests
@@ -31,4 +32,10 @@ for target in build-fuzz/bin/*_fuzz; do
     "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
   fi
 done
+
+# The editor window, in a virtual X server, once the plain build has it.
+if [ -x build/bin/tavrix ]; then
+  echo "== window smoke test"
+  ./tests/app/window_smoke.sh build/bin/tavrix build/window-smoke
+fi
 echo "All tests passed."

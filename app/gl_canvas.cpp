@@ -1,0 +1,286 @@
+#include "app/gl_canvas.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QOpenGLContext>
+#include <QOpenGLVersionFunctionsFactory>
+#include <QPainter>
+#include <QPen>
+#include <algorithm>
+#include <cstddef>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+#include "app/text.h"
+
+namespace app {
+namespace {
+
+static_assert(sizeof(shell::CellInstance) == 32, "the instance buffer takes the records as they are");
+
+// Six vertices per instance, picked by gl_VertexID: (l,t) (r,t) (l,b) (l,b) (r,t) (r,b).
+constexpr const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec4 screenRect;
+layout(location = 1) in vec4 color;
+uniform vec2 viewportSize;
+out vec4 cellColor;
+void main() {
+    int corner = gl_VertexID % 6;
+    float x = (corner == 1 || corner == 4 || corner == 5) ? screenRect.z : screenRect.x;
+    float y = (corner == 2 || corner == 3 || corner == 5) ? screenRect.w : screenRect.y;
+    gl_Position = vec4(x / viewportSize.x * 2.0 - 1.0, 1.0 - y / viewportSize.y * 2.0, 0.0, 1.0);
+    cellColor = color;
+}
+)";
+
+constexpr const char* kFragmentShader = R"(#version 330 core
+in vec4 cellColor;
+out vec4 fragColor;
+void main() {
+    fragColor = cellColor;
+}
+)";
+
+QColor ToQColor(const shell::ColorF& c) {
+    auto unit = [](float v) { return std::clamp(static_cast<double>(v), 0.0, 1.0); };
+    return QColor::fromRgbF(unit(c.red), unit(c.green), unit(c.blue), unit(c.alpha));
+}
+
+QRectF ToQRect(const shell::RectF& r) { return QRectF(r.left, r.top, r.Width(), r.Height()); }
+
+unsigned CompileShader(QOpenGLFunctions_3_3_Core* gl, GLenum type, const char* source, const char* what) {
+    GLuint shader = gl->glCreateShader(type);
+    gl->glShaderSource(shader, 1, &source, nullptr);
+    gl->glCompileShader(shader);
+    GLint ok = 0;
+    gl->glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = {};
+        gl->glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        gl->glDeleteShader(shader);
+        throw std::runtime_error(std::string("Failed compiling batched cell ") + what + " shader.\n" + log);
+    }
+    return shader;
+}
+
+}  // namespace
+
+GlCanvas::GlCanvas() { SetDevicePixelRatio(1.0); }
+
+GlCanvas::~GlCanvas() = default;
+
+void GlCanvas::InitializeGl() {
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    if (!context) throw std::runtime_error("No OpenGL context is current.");
+    gl_ = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context);
+    if (!gl_ || !gl_->initializeOpenGLFunctions()) {
+        const QSurfaceFormat f = context->format();
+        throw std::runtime_error("OpenGL 3.3 core is not available (the context is " +
+                                 std::to_string(f.majorVersion()) + "." + std::to_string(f.minorVersion()) + ").");
+    }
+    GLuint vs = CompileShader(gl_, GL_VERTEX_SHADER, kVertexShader, "vertex");
+    GLuint fs = 0;
+    try {
+        fs = CompileShader(gl_, GL_FRAGMENT_SHADER, kFragmentShader, "pixel");
+    } catch (...) {
+        gl_->glDeleteShader(vs);
+        throw;
+    }
+    program_ = gl_->glCreateProgram();
+    gl_->glAttachShader(program_, vs);
+    gl_->glAttachShader(program_, fs);
+    gl_->glLinkProgram(program_);
+    gl_->glDeleteShader(vs);
+    gl_->glDeleteShader(fs);
+    GLint linked = 0;
+    gl_->glGetProgramiv(program_, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        char log[1024] = {};
+        gl_->glGetProgramInfoLog(program_, sizeof log, nullptr, log);
+        throw std::runtime_error(std::string("Failed linking the batched cell shaders.\n") + log);
+    }
+    viewportUniform_ = gl_->glGetUniformLocation(program_, "viewportSize");
+
+    // Two per-instance attributes from one buffer, stride 32: the rectangle, then the colour.
+    gl_->glGenVertexArrays(1, &vao_);
+    gl_->glGenBuffers(1, &instanceBuffer_);
+    gl_->glBindVertexArray(vao_);
+    gl_->glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
+    gl_->glEnableVertexAttribArray(0);
+    gl_->glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, sizeof(shell::CellInstance), nullptr);
+    gl_->glVertexAttribDivisor(0, 1);
+    gl_->glEnableVertexAttribArray(1);
+    gl_->glVertexAttribPointer(1, 4, GL_FLOAT, GL_FALSE, sizeof(shell::CellInstance),
+                               reinterpret_cast<const void*>(offsetof(shell::CellInstance, color)));
+    gl_->glVertexAttribDivisor(1, 1);
+    gl_->glBindVertexArray(0);
+    gl_->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    instanceCapacity_ = 0;
+    ready_ = true;
+}
+
+void GlCanvas::ReleaseGl() {
+    if (gl_) {
+        if (instanceBuffer_) gl_->glDeleteBuffers(1, &instanceBuffer_);
+        if (vao_) gl_->glDeleteVertexArrays(1, &vao_);
+        if (program_) gl_->glDeleteProgram(program_);
+    }
+    instanceBuffer_ = vao_ = program_ = 0;
+    instanceCapacity_ = 0;
+    ready_ = false;
+    // The functions belong to the context, which may be going away.
+    gl_ = nullptr;
+}
+
+void GlCanvas::SetDevicePixelRatio(qreal ratio) {
+    // "Segoe UI" where it is installed, else the system sans-serif: the same faces everywhere text is drawn.
+    const QString systemSans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    struct Format {
+        int px;
+        QFont::Weight weight;
+    };
+    const Format formats[4] = {{17, QFont::Medium}, {13, QFont::Medium}, {30, QFont::DemiBold}, {22, QFont::DemiBold}};
+    for (int i = 0; i < 4; ++i) {
+        QFont font;
+        font.setFamilies({QStringLiteral("Segoe UI"), systemSans, QStringLiteral("sans-serif")});
+        font.setStyleHint(QFont::SansSerif);
+        font.setWeight(formats[i].weight);
+        font.setPixelSize(std::max(1, static_cast<int>(std::lround(formats[i].px * ratio))));
+        fonts_[i] = font;
+    }
+}
+
+const QFont& GlCanvas::Font(shell::TextFormat format) const { return fonts_[static_cast<int>(format)]; }
+
+void GlCanvas::BeginFrame(QPainter& painter, int pixelWidth, int pixelHeight) {
+    painter_ = &painter;
+    pixelWidth_ = pixelWidth;
+    pixelHeight_ = pixelHeight;
+    clips_.clear();
+    painter.setClipping(false);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.beginNativePainting();
+    if (gl_) {
+        gl_->glDisable(GL_SCISSOR_TEST);
+        gl_->glClearColor(0.07f, 0.10f, 0.14f, 1.0f);
+        gl_->glClear(GL_COLOR_BUFFER_BIT);
+    }
+    painter.endNativePainting();
+}
+
+void GlCanvas::EndFrame() {
+    painter_ = nullptr;
+    clips_.clear();
+}
+
+void GlCanvas::FillRect(const shell::RectF& rect, const shell::ColorF& color) {
+    if (!painter_ || rect.Width() <= 0 || rect.Height() <= 0) return;
+    painter_->fillRect(ToQRect(rect), ToQColor(color));
+}
+
+void GlCanvas::OutlineRect(const shell::RectF& rect, const shell::ColorF& color, float strokeWidth) {
+    if (!painter_) return;
+    QPen pen(ToQColor(color));
+    pen.setWidthF(strokeWidth);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter_->setPen(pen);
+    painter_->setBrush(Qt::NoBrush);
+    painter_->drawRect(ToQRect(rect));
+}
+
+void GlCanvas::DrawWrappedText(std::string_view text, const shell::RectF& rect, shell::TextFormat format,
+                               const shell::ColorF& color) {
+    if (!painter_) return;
+    painter_->setFont(Font(format));
+    painter_->setPen(ToQColor(color));
+    painter_->drawText(ToQRect(rect), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextDontClip,
+                       ToQString(text));
+}
+
+void GlCanvas::DrawText(std::string_view text, const shell::RectF& rect, shell::TextFormat format,
+                        const shell::ColorF& color, shell::HAlign h, shell::VAlign v) {
+    if (!painter_) return;
+    int flags = Qt::TextSingleLine | Qt::TextDontClip;
+    switch (h) {
+        case shell::HAlign::Leading: flags |= Qt::AlignLeft; break;
+        case shell::HAlign::Trailing: flags |= Qt::AlignRight; break;
+        case shell::HAlign::Centre: flags |= Qt::AlignHCenter; break;
+    }
+    switch (v) {
+        case shell::VAlign::Near: flags |= Qt::AlignTop; break;
+        case shell::VAlign::Far: flags |= Qt::AlignBottom; break;
+        case shell::VAlign::Centre: flags |= Qt::AlignVCenter; break;
+    }
+    painter_->setFont(Font(format));
+    painter_->setPen(ToQColor(color));
+    painter_->drawText(ToQRect(rect), flags, ToQString(text));
+}
+
+float GlCanvas::MeasureTextWidth(std::string_view text, shell::TextFormat format) {
+    return static_cast<float>(QFontMetricsF(Font(format)).horizontalAdvance(ToQString(text)));
+}
+
+void GlCanvas::DrawCells(const std::vector<shell::CellInstance>& cells, const shell::RectF& clip) {
+    if (cells.empty() || !ready_ || !painter_ || pixelWidth_ <= 0 || pixelHeight_ <= 0) return;
+    const int left = std::clamp(static_cast<int>(std::floor(clip.left)), 0, pixelWidth_);
+    const int top = std::clamp(static_cast<int>(std::floor(clip.top)), 0, pixelHeight_);
+    const int right = std::clamp(static_cast<int>(std::ceil(clip.right)), 0, pixelWidth_);
+    const int bottom = std::clamp(static_cast<int>(std::ceil(clip.bottom)), 0, pixelHeight_);
+    if (right <= left || bottom <= top) return;
+
+    // The painter flushes here, so everything it drew so far lies underneath the cells.
+    painter_->beginNativePainting();
+    gl_->glViewport(0, 0, pixelWidth_, pixelHeight_);
+    gl_->glBindVertexArray(vao_);
+    gl_->glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
+    if (cells.size() > instanceCapacity_) {
+        instanceCapacity_ = std::max(cells.size(), 2 * instanceCapacity_);
+        gl_->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instanceCapacity_ * sizeof(shell::CellInstance)),
+                          nullptr, GL_DYNAMIC_DRAW);
+    }
+    gl_->glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(cells.size() * sizeof(shell::CellInstance)),
+                         cells.data());
+    gl_->glUseProgram(program_);
+    gl_->glUniform2f(viewportUniform_, static_cast<float>(pixelWidth_), static_cast<float>(pixelHeight_));
+    gl_->glEnable(GL_BLEND);
+    gl_->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    gl_->glBlendEquation(GL_FUNC_ADD);
+    gl_->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl_->glDisable(GL_DEPTH_TEST);
+    gl_->glDisable(GL_STENCIL_TEST);
+    gl_->glDisable(GL_CULL_FACE);
+    gl_->glEnable(GL_SCISSOR_TEST);
+    // GL counts scissor rows from the bottom.
+    gl_->glScissor(left, pixelHeight_ - bottom, right - left, bottom - top);
+    gl_->glDrawArraysInstanced(GL_TRIANGLES, 0, 6, static_cast<GLsizei>(cells.size()));
+    gl_->glDisable(GL_SCISSOR_TEST);
+    gl_->glUseProgram(0);
+    gl_->glBindVertexArray(0);
+    gl_->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    painter_->endNativePainting();
+}
+
+void GlCanvas::PushClip(const shell::RectF& rect) {
+    QRectF r = ToQRect(rect);
+    if (!clips_.empty()) r = r.intersected(clips_.back());
+    clips_.push_back(r);
+    ApplyClip();
+}
+
+void GlCanvas::PopClip() {
+    if (!clips_.empty()) clips_.pop_back();
+    ApplyClip();
+}
+
+void GlCanvas::ApplyClip() {
+    if (!painter_) return;
+    if (clips_.empty()) {
+        painter_->setClipping(false);
+    } else {
+        painter_->setClipRect(clips_.back(), Qt::ReplaceClip);
+    }
+}
+
+}  // namespace app

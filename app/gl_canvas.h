@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QFont>
+#include <QOpenGLFunctions_3_3_Core>
+#include <QRectF>
+#include <array>
+#include <vector>
+
+#include "shell/canvas.h"
+
+class QPainter;
+
+namespace app {
+
+// shell::Canvas on one QOpenGLWidget frame: QPainter for panels and text, an instanced OpenGL 3.3
+// draw for cell batches. Coordinates are device pixels; the painter is scaled to match.
+class GlCanvas final : public shell::Canvas {
+public:
+    GlCanvas();
+    ~GlCanvas() override;
+
+    // Needs the widget's context current; throws std::runtime_error when OpenGL 3.3 is missing.
+    void InitializeGl();
+    // Frees the GL objects while the context is still current.
+    void ReleaseGl();
+    bool Ready() const { return ready_; }
+
+    // The fonts follow the device pixel ratio; called at start and whenever the ratio changes.
+    void SetDevicePixelRatio(qreal ratio);
+    // Clears to the background colour and binds `painter` (already scaled to device pixels).
+    void BeginFrame(QPainter& painter, int pixelWidth, int pixelHeight);
+    void EndFrame();
+
+    void FillRect(const shell::RectF& rect, const shell::ColorF& color) override;
+    void OutlineRect(const shell::RectF& rect, const shell::ColorF& color, float strokeWidth) override;
+    void DrawWrappedText(std::string_view text, const shell::RectF& rect, shell::TextFormat format,
+                         const shell::ColorF& color) override;
+    void DrawText(std::string_view text, const shell::RectF& rect, shell::TextFormat format,
+                  const shell::ColorF& color, shell::HAlign h, shell::VAlign v) override;
+    float MeasureTextWidth(std::string_view text, shell::TextFormat format) override;
+    void DrawCells(const std::vector<shell::CellInstance>& cells, const shell::RectF& clip) override;
+    void PushClip(const shell::RectF& rect) override;
+    void PopClip() override;
+
+private:
+    void ApplyClip();
+    const QFont& Font(shell::TextFormat format) const;
+
+    QOpenGLFunctions_3_3_Core* gl_ = nullptr;
+    bool ready_ = false;
+    unsigned program_ = 0;
+    unsigned vao_ = 0;
+    unsigned instanceBuffer_ = 0;
+    std::size_t instanceCapacity_ = 0;  // records; grows by doubling, never shrinks
+    int viewportUniform_ = -1;
+
+    QPainter* painter_ = nullptr;
+    int pixelWidth_ = 0;
+    int pixelHeight_ = 0;
+    std::vector<QRectF> clips_;  // intersected, innermost last
+    std::array<QFont, 4> fonts_;
+};
+
+}  // namespace app

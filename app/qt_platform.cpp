@@ -1,0 +1,296 @@
+#include "app/qt_platform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+#include <chrono>
+
+#include "app/guard.h"
+#include "app/size_prompt.h"
+#include "app/text.h"
+#include "shell/main_window_view.h"
+
+namespace app {
+namespace {
+
+QMessageBox::StandardButton ToStandard(shell::MessageAnswer answer) {
+    switch (answer) {
+        case shell::MessageAnswer::Ok: return QMessageBox::Ok;
+        case shell::MessageAnswer::Cancel: return QMessageBox::Cancel;
+        case shell::MessageAnswer::Yes: return QMessageBox::Yes;
+        case shell::MessageAnswer::No: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+// Buttons in the order the captions name them.
+std::vector<QMessageBox::StandardButton> ButtonsOf(shell::MessageButtons buttons) {
+    switch (buttons) {
+        case shell::MessageButtons::Ok: return {QMessageBox::Ok};
+        case shell::MessageButtons::YesNo: return {QMessageBox::Yes, QMessageBox::No};
+        case shell::MessageButtons::YesNoCancel: return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+        case shell::MessageButtons::OkCancel: return {QMessageBox::Ok, QMessageBox::Cancel};
+    }
+    return {QMessageBox::Ok};
+}
+
+QMessageBox::Icon ToIcon(shell::MessageIcon icon) {
+    switch (icon) {
+        case shell::MessageIcon::None: return QMessageBox::NoIcon;
+        case shell::MessageIcon::Information: return QMessageBox::Information;
+        case shell::MessageIcon::Warning: return QMessageBox::Warning;
+        case shell::MessageIcon::Error: return QMessageBox::Critical;
+        case shell::MessageIcon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// "Session (*.tavses)" with pattern "*.a;*.b" becomes "Session (*.a *.b)": Qt reads the
+// parenthesised, space-separated list; "*.*" means every file.
+QString NameFilter(const shell::FileFilter& filter) {
+    QString description = ToQString(filter.description).trimmed();
+    const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+    if (open > 0 && description.endsWith(QLatin1Char(')'))) description = description.left(open).trimmed();
+    QStringList patterns;
+    for (const QString& p : ToQString(filter.pattern).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        patterns << (p.trimmed() == QLatin1String("*.*") ? QStringLiteral("*") : p.trimmed());
+    if (patterns.isEmpty()) patterns << QStringLiteral("*");
+    return description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+}
+
+std::optional<std::string> RunFileDialog(QWidget* owner, const shell::FileDialog& request, bool save) {
+    QFileDialog dialog(owner, ToQString(request.title));
+    QStringList filters;
+    for (const auto& f : request.filters) filters << NameFilter(f);
+    if (!filters.isEmpty()) dialog.setNameFilters(filters);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExtension));
+    if (!request.initialPath.empty()) {
+        const QFileInfo info(ToQString(request.initialPath));
+        if (info.isDir()) {
+            dialog.setDirectory(info.absoluteFilePath());
+        } else {
+            dialog.setDirectory(info.absolutePath());
+            dialog.selectFile(info.fileName());
+        }
+    }
+    // Saving asks before replacing an existing file: QFileDialog's default, kept on purpose.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return ToUtf8(dialog.selectedFiles().front());
+}
+
+// After a modal window closes the owner takes the foreground back, as it would under a window
+// manager; without one (Xvfb) the keyboard focus would otherwise stay nowhere.
+void Reactivate(QWidget* owner) {
+    if (owner && owner->isVisible()) owner->activateWindow();
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform(QWidget* window, QWidget* canvas) : window_(window), canvas_(canvas) {
+    connect(&playbackTimer_, &QTimer::timeout, this, [this] {
+        if (view_) Guarded(window_, [&] { view_->TimerTick(); });
+    });
+}
+
+QtPlatform::~QtPlatform() {
+    playbackTimer_.stop();
+    view_ = nullptr;
+    if (renameEdit_) {
+        renameEnding_ = true;
+        delete renameEdit_.data();
+    }
+}
+
+void QtPlatform::SetView(shell::MainWindowView* view) {
+    view_ = view;
+    if (!view_) playbackTimer_.stop();
+}
+
+shell::MessageAnswer QtPlatform::ShowMessage(const shell::MessageBox& box) {
+    QMessageBox dialog(ToIcon(box.icon), ToQString(box.title), ToQString(box.text), QMessageBox::NoButton, window_);
+    const auto buttons = ButtonsOf(box.buttons);
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        QPushButton* button = dialog.addButton(buttons[i]);
+        if (i < box.captions.size()) button->setText(ToQString(box.captions[i]));
+    }
+    if (QAbstractButton* preferred = dialog.button(ToStandard(box.defaultAnswer)))
+        dialog.setDefaultButton(static_cast<QPushButton*>(preferred));
+    dialog.exec();
+    Reactivate(window_);
+    switch (dialog.standardButton(dialog.clickedButton())) {
+        case QMessageBox::Ok: return shell::MessageAnswer::Ok;
+        case QMessageBox::Yes: return shell::MessageAnswer::Yes;
+        case QMessageBox::No: return shell::MessageAnswer::No;
+        case QMessageBox::Cancel: return shell::MessageAnswer::Cancel;
+        default: break;
+    }
+    // Closed without a button: the answer that refuses.
+    switch (box.buttons) {
+        case shell::MessageButtons::Ok: return shell::MessageAnswer::Ok;
+        case shell::MessageButtons::YesNo: return shell::MessageAnswer::No;
+        default: return shell::MessageAnswer::Cancel;
+    }
+}
+
+void QtPlatform::Beep() { QApplication::beep(); }
+
+std::optional<std::string> QtPlatform::ClipboardText() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText()) return std::nullopt;
+    return ToUtf8(data->text());
+}
+
+bool QtPlatform::SetClipboardText(const std::string& text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return false;
+    clipboard->setText(ToQString(text));
+    return true;
+}
+
+std::optional<std::string> QtPlatform::OpenFile(const shell::FileDialog& dialog) {
+    auto path = RunFileDialog(window_, dialog, false);
+    Reactivate(window_);
+    return path;
+}
+
+std::optional<std::string> QtPlatform::SaveFile(const shell::FileDialog& dialog) {
+    auto path = RunFileDialog(window_, dialog, true);
+    Reactivate(window_);
+    return path;
+}
+
+std::optional<shell::Rgb> QtPlatform::PickColor(shell::Rgb initial) {
+    // QColorDialog keeps its custom colours for the whole process, as the picker should.
+    const QColor chosen = QColorDialog::getColor(QColor(initial.red, initial.green, initial.blue), window_);
+    Reactivate(window_);
+    if (!chosen.isValid()) return std::nullopt;
+    return shell::Rgb{static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
+                      static_cast<std::uint8_t>(chosen.blue())};
+}
+
+void QtPlatform::OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(ToQString(url))); }
+
+void QtPlatform::SetPlaybackTimer(int periodMs) {
+    if (periodMs <= 0) {
+        playbackTimer_.stop();
+        return;
+    }
+    // Restarting an unchanged timer would push its next tick back.
+    if (!playbackTimer_.isActive() || playbackTimer_.interval() != periodMs) playbackTimer_.start(periodMs);
+}
+
+std::int64_t QtPlatform::NowNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::uint32_t QtPlatform::TickCountMs() {
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+void QtPlatform::BeginTextInput(float left, float top, float right, float bottom, const std::string& text) {
+    if (!renameEdit_) {
+        renameEdit_ = new QLineEdit(canvas_);
+        renameEdit_->setFrame(false);
+        renameEdit_->setStyleSheet(QStringLiteral(
+            "QLineEdit { background: #17202b; color: #f7f7f7; border: 1px solid #43b3bd; padding: 0 4px; }"));
+        // The label format's face and size, so the text does not jump when editing starts.
+        QFont font;
+        font.setFamilies({QStringLiteral("Segoe UI"), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
+        font.setStyleHint(QFont::SansSerif);
+        font.setWeight(QFont::Medium);
+        font.setPixelSize(17);
+        renameEdit_->setFont(font);
+        renameEdit_->installEventFilter(this);
+        connect(renameEdit_, &QLineEdit::textEdited, this, [this](const QString& value) {
+            if (view_) Guarded(window_, [&] { view_->RenameTextChanged(ToUtf8(value)); });
+        });
+    }
+    // The rectangle comes in device pixels; widgets are placed in logical ones.
+    const qreal ratio = canvas_->devicePixelRatioF();
+    const QRectF area(left / ratio, top / ratio, (right - left) / ratio, (bottom - top) / ratio);
+    renameEdit_->setGeometry(area.toAlignedRect());
+    renameEdit_->setText(ToQString(text));
+    renameEdit_->selectAll();
+    renameEdit_->show();
+    renameEdit_->raise();
+    renameEdit_->setFocus(Qt::OtherFocusReason);
+}
+
+void QtPlatform::EndTextInput() {
+    if (!renameEdit_) return;
+    renameEnding_ = true;
+    QLineEdit* edit = renameEdit_.data();
+    renameEdit_ = nullptr;
+    edit->removeEventFilter(this);
+    edit->hide();
+    // Deleted later: this may run inside the edit's own key or focus handler.
+    edit->deleteLater();
+    canvas_->setFocus(Qt::OtherFocusReason);
+    renameEnding_ = false;
+}
+
+void QtPlatform::FinishRename(bool commit) {
+    if (!renameEdit_ || renameEnding_) return;
+    if (view_) {
+        Guarded(window_, [&] {
+            if (commit)
+                view_->CommitRename();
+            else
+                view_->CancelRename();
+        });
+    }
+    // The view normally takes the edit down itself; never leave it behind.
+    EndTextInput();
+}
+
+bool QtPlatform::eventFilter(QObject* watched, QEvent* event) {
+    if (renameEdit_ && watched == renameEdit_.data()) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                FinishRename(true);
+                return true;
+            }
+            if (key == Qt::Key_Escape) {
+                FinishRename(false);
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            FinishRename(true);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+std::optional<shell::Platform::SizeDensity> QtPlatform::PromptPatternSize(int size, double density) {
+    auto chosen = app::PromptPatternSize(window_, size, density);
+    Reactivate(window_);
+    return chosen;
+}
+
+void QtPlatform::SetTitle(const std::string& title) { window_->setWindowTitle(ToQString(title)); }
+
+void QtPlatform::RequestRedraw() { canvas_->update(); }
+
+void QtPlatform::Close() {
+    // Queued: the close asks the view again (RequestClose), which must not happen inside its own command.
+    QMetaObject::invokeMethod(window_, "close", Qt::QueuedConnection);
+}
+
+}  // namespace app

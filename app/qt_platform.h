@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include "shell/platform.h"
+
+class QLineEdit;
+class QWidget;
+
+namespace shell {
+class MainWindowView;
+}
+
+namespace app {
+
+// shell::Platform on Qt: dialogs and boxes owned by the main window, the playback timer, the
+// clipboard and the rename line edit over the canvas.
+class QtPlatform final : public QObject, public shell::Platform {
+    Q_OBJECT
+
+public:
+    // `window` owns dialogs and takes the title; `canvas` is redrawn and carries the rename edit.
+    QtPlatform(QWidget* window, QWidget* canvas);
+    ~QtPlatform() override;
+
+    // Null detaches the view, before it is destroyed.
+    void SetView(shell::MainWindowView* view);
+
+    shell::MessageAnswer ShowMessage(const shell::MessageBox& box) override;
+    void Beep() override;
+    std::optional<std::string> ClipboardText() override;
+    bool SetClipboardText(const std::string& text) override;
+    std::optional<std::string> OpenFile(const shell::FileDialog& dialog) override;
+    std::optional<std::string> SaveFile(const shell::FileDialog& dialog) override;
+    std::optional<shell::Rgb> PickColor(shell::Rgb initial) override;
+    void OpenUrl(const std::string& url) override;
+    void SetPlaybackTimer(int periodMs) override;
+    std::int64_t NowNanoseconds() override;
+    std::uint32_t TickCountMs() override;
+    void BeginTextInput(float left, float top, float right, float bottom, const std::string& text) override;
+    void EndTextInput() override;
+    std::optional<SizeDensity> PromptPatternSize(int size, double density) override;
+    void SetTitle(const std::string& title) override;
+    void RequestRedraw() override;
+    void Close() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FinishRename(bool commit);
+
+    QWidget* window_;
+    QWidget* canvas_;
+    shell::MainWindowView* view_ = nullptr;
+    QTimer playbackTimer_;
+    QPointer<QLineEdit> renameEdit_;
+    bool renameEnding_ = false;  // set while the edit is taken down, so its focus loss commits nothing
+};
+
+}  // namespace app
