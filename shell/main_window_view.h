@@ -72,6 +72,8 @@ public:
     void SetActive(bool active);
     // Asks about unsaved changes; true when the window may close.
     bool RequestClose();
+    // Whether a right press here opens the tab bar's menu with "New Constraint Tab" (2201).
+    bool IsTabBarContextArea(float x, float y) const;
 
     void RenameTextChanged(const std::string& text);
     void CommitRename();
