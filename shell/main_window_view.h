@@ -53,6 +53,9 @@ public:
     MainWindowView(const MainWindowView&) = delete;
     MainWindowView& operator=(const MainWindowView&) = delete;
 
+    // Reads the display settings from `path` and writes them there after every change.
+    void UseSettingsFile(const std::string& path);
+
     static std::vector<MenuItem> MenuBar();
     MenuItemState QueryMenuItem(int id) const;
     std::string Title() const;  // "Tavrix" or "* Tavrix"

@@ -5,6 +5,7 @@
 #include "formats/atomic_file.h"
 #include "formats/golly_ruletable_writer.h"
 #include "formats/rulestring.h"
+#include "core/symmetry.h"
 #include "formats/session_file.h"
 #include "shell/main_window_view_impl.h"
 
@@ -201,14 +202,66 @@ void MainWindowViewImpl::ExtendRule(int newCount) {
         "", "Rule Extension Failed");
 }
 
+namespace {
+
+MessageBox Notice(const std::string& title, const std::string& text, MessageIcon icon) {
+    return MessageBox{title, text, MessageButtons::Ok, icon, MessageAnswer::Ok, {}};
+}
+
+}  // namespace
+
 void MainWindowViewImpl::Export(int id) {
     CommitRename();
+    if (id == command::kExportRulestring) {
+        ExportRulestring();
+        return;
+    }
+    struct Texts {
+        const char* title;
+        const char* success;
+        const char* failure;
+    };
+    const Texts texts = id == command::kExportGolly
+                            ? Texts{"Golly Ruletable Export", "Copied the Golly ruletable to the clipboard.",
+                                    "Failed to copy the Golly ruletable to the clipboard."}
+                        : id == command::kExportAnnotated
+                            ? Texts{"Annotated Golly Ruletable Export",
+                                    "Copied the annotated Golly ruletable to the clipboard.",
+                                    "Failed to copy the annotated Golly ruletable to the clipboard."}
+                            : Texts{"Lock Table Export", "Copied the lock table to the clipboard.",
+                                    "Failed to copy the lock table to the clipboard."};
+    if (!formats::IsGollyExportableSymmetry(editor.Rule().symmetry)) {
+        platform.ShowMessage(Notice(texts.title, "Golly ruletable export does not support the selected symmetry.",
+                                    MessageIcon::Warning));
+        return;
+    }
     Guarded([&] {
-        std::string text;
-        if (id == command::kExportGolly) text = formats::BuildPlainGollyRuletable(editor.Rule());
-        else if (id == command::kExportRulestring) text = formats::BuildRulestring(editor.Rule());
-        else text = editor.BuildTabbedExport(id == command::kExportAnnotated);
-        if (!platform.SetClipboardText(text)) throw std::runtime_error("Failed to copy the export to the clipboard.");
+        const std::string text = id == command::kExportGolly ? formats::BuildPlainGollyRuletable(editor.Rule())
+                                                             : editor.BuildTabbedExport(id == command::kExportAnnotated);
+        const bool copied = platform.SetClipboardText(text);
+        platform.ShowMessage(Notice(texts.title, copied ? texts.success : texts.failure,
+                                    copied ? MessageIcon::Information : MessageIcon::Warning));
+    });
+}
+
+void MainWindowViewImpl::ExportRulestring() {
+    if (StateCount() != 2) {
+        platform.ShowMessage(Notice(kTitle,
+                                    "Hensel and MAP export are only supported for 2-state rules. Use ruletable export "
+                                    "for this multistate rule.",
+                                    MessageIcon::Warning));
+        return;
+    }
+    Guarded([&] {
+        const bool hensel = editor.Rule().symmetry == core::kSymmetryD8;
+        const std::string text =
+            hensel ? formats::BuildHenselRulestring(editor.Rule()) : formats::BuildMapRulestring(editor.Rule());
+        const std::string title = hensel ? "Hensel Export" : "MAP Export";
+        // When the clipboard fails the text is still shown, to be copied by hand.
+        const std::string lead =
+            hensel ? "Copied Hensel rulestring to the clipboard:\n\n" : "Copied MAP rulestring to the clipboard:\n\n";
+        const bool copied = platform.SetClipboardText(text);
+        platform.ShowMessage(Notice(title, copied ? lead + text : text, MessageIcon::Information));
     });
 }
 

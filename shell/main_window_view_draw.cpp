@@ -283,15 +283,18 @@ void MainWindowViewImpl::DrawSurface(Canvas& canvas, const HitSurface& surface, 
     const core::ChunkGrid* cells = &doc.source.grid;
     const core::HistoryLayer* history = &doc.source.history;
     const core::AnnotationLayer* annotations = &doc.source.annotations;
+    const core::LineageLayer* lineage = &doc.source.lineage;
     if (!surface.viewer) {
         const authoring::ViewerFrame& frame = editor.Frames()[static_cast<std::size_t>(surface.frame)];
         cells = &frame.grid;
         history = &frame.history;
         annotations = &frame.annotations;
+        lineage = &frame.lineage;
     }
     painter.DrawTrails(*history);
     painter.DrawCells(*cells);
     painter.DrawAnnotations(*annotations);
+    painter.DrawLineage(*lineage);
 
     FrameLockState lockState = FrameLockState::AllLocked;
     if (!surface.viewer) {

@@ -108,6 +108,7 @@ public:
     void LoadSession();
     void ExtendRule(int newCount);
     void Export(int id);
+    void ExportRulestring();
     void ToggleViewer(bool maximize);
 
     // --- keys (main_window_view_keys.cpp)
@@ -175,6 +176,10 @@ public:
     void SetActive(bool active);
     void CentreViewerCamera();
 
+    // --- settings (main_window_view_settings.cpp)
+    void UseSettingsFile(const std::string& path);
+    void SaveSettings() const;
+
     // --- drawing (main_window_view_draw.cpp and surface_painter.cpp)
     void DrawFrame(Canvas& canvas);
     void DrawCoverageBar(Canvas& canvas);
@@ -194,6 +199,7 @@ public:
     Layout layout;
     Appearance appearance;
     bool ctrlMinruleEnabled = true;
+    std::optional<std::string> settingsPath;
 
     // Pattern viewer
     authoring::Camera viewerCamera{16, 16, 1};

@@ -230,15 +230,19 @@ void MainWindowViewImpl::CopySelectionToTab() {
 void MainWindowViewImpl::Paste() {
     CommitRename();
     const std::optional<std::string> text = platform.ClipboardText();
-    if (!text) {
-        Refuse();
+    if (!text || text->empty()) {
+        platform.ShowMessage(MessageBox{kTitle, "Failed to read text from the clipboard.", MessageButtons::Ok,
+                                        MessageIcon::Warning, MessageAnswer::Ok, {}});
         return;
     }
-    Guarded([&] {
-        std::string refusal;
-        if (editor.PastePattern(formats::ParseRle(*text), refusal) == authoring::EditOutcome::Refused)
-            throw std::runtime_error(refusal);
-    });
+    Guarded(
+        [&] {
+            std::string refusal;
+            if (editor.PastePattern(formats::ParseRle(*text), refusal) == authoring::EditOutcome::Refused)
+                platform.ShowMessage(MessageBox{kTitle, refusal, MessageButtons::Ok, MessageIcon::Warning,
+                                                MessageAnswer::Ok, {}});
+        },
+        "Failed to paste the RLE pattern.\n\n");
 }
 
 void MainWindowViewImpl::ImportGollyRule() {

@@ -103,6 +103,7 @@ void MainWindowViewImpl::ChangeSpeed(int delta) {
         return;
     }
     speedIndex = next;
+    SaveSettings();
     clock.Reset(platform.NowNanoseconds());
     UpdatePlaybackTimer();
     Redraw();

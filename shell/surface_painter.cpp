@@ -136,6 +136,23 @@ void SurfacePainter::DrawAnnotations(const core::AnnotationLayer& annotations) {
     if (!batch_.empty()) canvas_.DrawCells(batch_, grid_);
 }
 
+void SurfacePainter::DrawLineage(const core::LineageLayer& lineage) {
+    if (camera_.cellSize < 6) return;
+    batch_.clear();
+    const float margin = camera_.cellSize * 0.35f;
+    lineage.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::LineageLayer::Chunk& chunk) {
+        ForVisibleCells(
+            cx, cy, chunk, visible_, [](const core::LineageLayer::Chunk& c, int i) { return c.values[i]; },
+            [&](std::int64_t x, std::int64_t y, std::uint8_t id) {
+                if (id < 1 || id > 8) return;
+                ColorF color = kMarkerColors[static_cast<std::size_t>(id - 1)];
+                color.alpha = 0.9f;
+                batch_.push_back({CellRectAt(x, y, margin), color});
+            });
+    });
+    if (!batch_.empty()) canvas_.DrawCells(batch_, grid_);
+}
+
 void SurfacePainter::DrawCellBoxes(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells, float margin,
                                    ColorF color) {
     batch_.clear();

@@ -35,6 +35,8 @@ public:
     void DrawTrails(const core::HistoryLayer& history);
     void DrawCells(const core::ChunkGrid& grid);
     void DrawAnnotations(const core::AnnotationLayer& annotations);
+    // Lineage ids as small squares in the marker colours, once cells are large enough to hold them.
+    void DrawLineage(const core::LineageLayer& lineage);
     // Cell rectangles inset by `margin`, one batch.
     void DrawCellBoxes(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells, float margin, ColorF color);
 

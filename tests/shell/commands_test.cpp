@@ -1,3 +1,7 @@
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
 #include "tests/shell/shell_fixture.h"
 
 namespace shell::testing {
@@ -161,9 +165,85 @@ TEST_F(CommandsTest, ExitAndCloseAskAboutUnsavedChanges) {
 }
 
 TEST_F(CommandsTest, ExportsGoToTheClipboard) {
-    view.Command(command::kExportGolly);
-    ASSERT_TRUE(platform.clipboard);
-    EXPECT_NE(platform.clipboard->find("n_states:3"), std::string::npos);
+    struct Case {
+        int id;
+        const char* title;
+        const char* text;
+        const char* contains;
+    } cases[] = {
+        {command::kExportGolly, "Golly Ruletable Export", "Copied the Golly ruletable to the clipboard.", "n_states:3"},
+        {command::kExportAnnotated, "Annotated Golly Ruletable Export",
+         "Copied the annotated Golly ruletable to the clipboard.", "@TABLE"},
+        {command::kExportLockTable, "Lock Table Export", "Copied the lock table to the clipboard.", "@TABLE"},
+    };
+    for (const Case& c : cases) {
+        platform.clipboard.reset();
+        view.Command(c.id);
+        ASSERT_TRUE(platform.clipboard) << c.id;
+        EXPECT_NE(platform.clipboard->find(c.contains), std::string::npos) << c.id;
+        EXPECT_EQ(platform.boxes.back().title, c.title);
+        EXPECT_EQ(platform.boxes.back().text, c.text);
+        EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Information);
+    }
+    view.KeyDown(Press(Key::E, false, false, true));
+    EXPECT_EQ(platform.boxes.back().text,
+              "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this multistate "
+              "rule.");
+}
+
+TEST_F(CommandsTest, PasteFromTheClipboard) {
+    view.KeyDown(Press(Key::V, true));
+    EXPECT_EQ(platform.boxes.back().text, "Failed to read text from the clipboard.");
+    EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Warning);
+    platform.clipboard = "x = 1, y = 1\nC!";
+    view.KeyDown(Press(Key::V, true));
+    EXPECT_EQ(platform.boxes.back().text, "This RLE uses state 3, but the current rule only has 3 states.");
+    platform.clipboard = "x = 1, y = 1\nB!";
+    view.KeyDown(Press(Key::V, true));
+    EXPECT_EQ(platform.boxes.size(), 2u);
+    EXPECT_EQ(CurrentTab().startGrid.CellAt(0, 0), 2);
+    platform.clipboard = "no header";
+    view.KeyDown(Press(Key::V, true));
+    EXPECT_EQ(platform.boxes.back().text.rfind("Failed to paste the RLE pattern.\n\n", 0), 0u);
+    EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Error);
+}
+
+TEST_F(CommandsTest, SaveAndLoadASession) {
+    const std::string path = ::testing::TempDir() + "tavrix_shell_session.tavses";
+    PaintStartCell();
+    view.KeyDown(Press(Key::S, true));  // cancelled dialog
+    EXPECT_EQ(view.Title(), "* Tavrix");
+    platform.savePath = path;
+    view.KeyDown(Press(Key::S, true));
+    EXPECT_EQ(platform.titles.back(), "Tavrix");
+    view.KeyDown(Press(Key::N, true));
+    ASSERT_EQ(view.editor.Tabs().size(), 2u);
+    platform.openPath = path;
+    platform.answers = {MessageAnswer::No};
+    view.KeyDown(Press(Key::O, true));
+    EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before opening another rule?");
+    EXPECT_EQ(view.editor.Tabs().size(), 1u);
+    EXPECT_EQ(platform.titles.back(), "Tavrix");
+    platform.openPath = path + ".missing";
+    view.KeyDown(Press(Key::O, true));
+    EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.");
+    std::remove(path.c_str());
+}
+
+TEST_F(CommandsTest, SpeedIsASetting) {
+    const std::string path = ::testing::TempDir() + "tavrix_shell_settings.ini";
+    {
+        std::ofstream out(path);
+        out << "pattern_viewer_speed_index=7\n";
+    }
+    view.UseSettingsFile(path);
+    EXPECT_EQ(view.speedIndex, 7);
+    Click(view.layout.viewerButtons[kSpeedDown]);
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("pattern_viewer_speed_index=6\n"), std::string::npos);
+    std::remove(path.c_str());
 }
 
 }  // namespace
