@@ -111,7 +111,7 @@ bool MainWindowViewImpl::ConfirmUnsavedChanges(const std::string& action) {
 void MainWindowViewImpl::CentreViewerCamera() {
     const RectF& grid = layout.viewerGrid;
     const float w = std::max(grid.Width(), 1.0f), h = std::max(grid.Height(), 1.0f);
-    viewerCamera = {16, 16, std::max(1.0f, std::min(std::floor(w / 32), std::floor(h / 32)))};
+    viewerCamera = {16, 16, std::max(1.0f, std::min(w / 32, h / 32))};
     viewerCameraSet = grid.Width() > 0;
 }
 

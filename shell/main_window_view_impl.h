@@ -140,6 +140,7 @@ public:
     void MouseMove(float x, float y, Modifiers modifiers);
     void MouseRelease(const MouseEvent& event);
     void TabRelease(float x, float y);
+    void TabDragMove(float x);
     void MouseLeave();
     void CaptureLost();
     void Wheel(float x, float y, int delta, Modifiers modifiers);

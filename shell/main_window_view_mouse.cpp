@@ -11,8 +11,6 @@ namespace shell {
 
 namespace {
 
-constexpr float kTabDragThreshold = 4;
-
 authoring::SurfaceRef RefOf(const HitSurface& surface) {
     if (surface.viewer) return {authoring::Surface::Viewer, 0};
     return {authoring::Surface::TabFrame, static_cast<std::size_t>(std::max(surface.frame, 0))};
@@ -271,73 +269,13 @@ bool MainWindowViewImpl::CoverageBarPress(float x, float y) {
     return true;
 }
 
-bool MainWindowViewImpl::TabBarPress(float x, float y) {
-    if (!layout.ruleColumnLaidOut || flags.colorEditorOpen || !layout.tabBar.Contains(x, y)) return false;
-    if (layout.newTab.Contains(x, y)) {
-        CommitRename();
-        Guarded([&] { editor.NewPatternTab(); });
-        KeepCurrentTabVisible();
-        return true;
-    }
-    if (layout.scrollLeft.Contains(x, y)) {
-        ScrollTabs(-layout::kTabScrollStep);
-        return true;
-    }
-    if (layout.scrollRight.Contains(x, y)) {
-        ScrollTabs(layout::kTabScrollStep);
-        return true;
-    }
-    if (!layout.tabStrip.Contains(x, y)) return true;
-    for (std::size_t i = 0; i < layout.tabs.size(); ++i)
-        if (layout.closeBoxes[i].Contains(x, y)) {
-            CommitRename();
-            if (TabCount() > 1) Guarded([&] { editor.CloseTab(i); });
-            return true;
-        }
-    tabDrag = {};
-    tabDrag.pressX = x;
-    tabDrag.scrollAtPress = layout.tabBarScroll;
-    tabDrag.pressed = -1;
-    for (std::size_t i = 0; i < layout.tabs.size(); ++i)
-        if (layout.tabs[i].Contains(x, y)) tabDrag.pressed = static_cast<int>(i);
-    if (layout.directEditorTab.Contains(x, y)) tabDrag.pressed = static_cast<int>(TabCount());
-    return true;
-}
-
-bool MainWindowViewImpl::IsTabBarContextArea(float x, float y) const {
-    if (!layout.ruleColumnLaidOut || flags.colorEditorOpen) return false;
-    if (layout.newTab.Contains(x, y)) return true;
-    return layout.tabStrip.Contains(x, y) && x >= layout.directEditorTab.right;
-}
-
 void MainWindowViewImpl::MouseMove(float x, float y, Modifiers modifiers) {
     ctrlHeld = modifiers.ctrl;
     const float dx = x - mouseX, dy = y - mouseY;
     mouseX = x;
     mouseY = y;
     if (tabDrag.pressed) {
-        const int pressed = *tabDrag.pressed;
-        if (pressed < 0 || pressed >= static_cast<int>(TabCount())) return;
-        if (!tabDrag.dragging && std::fabs(x - tabDrag.pressX) >= kTabDragThreshold) tabDrag.dragging = true;
-        if (!tabDrag.dragging) return;
-        int at = pressed;
-        bool moved = false;
-        while (at > 0 && x < Centre(layout.tabs[static_cast<std::size_t>(at - 1)])) {
-            editor.MoveTab(std::size_t(at), std::size_t(at - 1), !tabDrag.pushedUndo);
-            tabDrag.pushedUndo = true;
-            --at;
-            moved = true;
-            Relayout();
-        }
-        while (at + 1 < static_cast<int>(TabCount()) && x > Centre(layout.tabs[static_cast<std::size_t>(at + 1)])) {
-            editor.MoveTab(std::size_t(at), std::size_t(at + 1), !tabDrag.pushedUndo);
-            tabDrag.pushedUndo = true;
-            ++at;
-            moved = true;
-            Relayout();
-        }
-        tabDrag.pressed = at;
-        if (moved) AfterChange();
+        TabDragMove(x);
         return;
     }
     if (selection.dragging) {
@@ -397,63 +335,6 @@ void MainWindowViewImpl::MouseRelease(const MouseEvent& event) {
         selection.dragging = false;
     }
     if (drag != Drag::None && dragButton == event.button) drag = Drag::None;
-    AfterChange();
-}
-
-void MainWindowViewImpl::TabRelease(float x, float y) {
-    const TabDrag released = tabDrag;
-    tabDrag = {};
-    const int pressed = *released.pressed;
-    if (released.pushedUndo) {
-        Guarded([&] { editor.RebuildPatternSequencesFrom(0); });
-        KeepCurrentTabVisible();
-        return;
-    }
-    if (pressed < 0) return;
-    const int count = static_cast<int>(TabCount());
-    if (pressed == count) {
-        if (layout.directEditorTab.Contains(x, y)) SelectTabFromBar(TabCount());
-        return;
-    }
-    const std::size_t i = static_cast<std::size_t>(pressed);
-    if (i >= layout.tabs.size() || !layout.tabs[i].Contains(x, y) || layout.closeBoxes[i].Contains(x, y)) return;
-    if (editor.Doc().selectedTab != pressed) {
-        SelectTabFromBar(i);
-        return;
-    }
-    if (editor.Tabs()[i].brokenMarkers.empty()) return;
-    std::optional<std::pair<std::int32_t, std::int32_t>> cell;
-    Guarded([&] {
-        if (editor.JumpToBrokenMarker(ScrollStep(), cell) == authoring::EditOutcome::Refused || !cell) {
-            Refuse();
-            return;
-        }
-        const auto& tab = editor.Tabs()[i];
-        const std::int64_t frame = std::int64_t(tab.brokenMarkers.front().brokenGeneration) - tab.currentGeneration;
-        hover = {true, HitSurface{false, static_cast<int>(frame)}, cell->first, cell->second};
-    });
-}
-
-void MainWindowViewImpl::SelectTabFromBar(std::size_t index) {
-    CommitRename();
-    selection = {};
-    Guarded([&] { editor.SelectTab(index); });
-    KeepCurrentTabVisible();
-}
-
-void MainWindowViewImpl::KeepCurrentTabVisible() {
-    Relayout();
-    const auto selected = static_cast<std::size_t>(std::max(editor.Doc().selectedTab, 0));
-    const RectF tab = selected < layout.tabs.size() ? layout.tabs[selected] : layout.directEditorTab;
-    float scroll = layout.tabBarScroll;
-    if (tab.left < layout.tabStrip.left) scroll -= layout.tabStrip.left - tab.left;
-    else if (tab.right > layout.tabStrip.right) scroll += tab.right - layout.tabStrip.right;
-    editor.SetTabBarScroll(std::clamp(scroll, 0.0f, layout.maxTabScroll));
-    AfterChange();
-}
-
-void MainWindowViewImpl::ScrollTabs(float by) {
-    editor.SetTabBarScroll(std::clamp(layout.tabBarScroll + by, 0.0f, layout.maxTabScroll));
     AfterChange();
 }
 
