@@ -227,7 +227,7 @@ void MainWindowViewImpl::DrawTabBar(Canvas& canvas) {
 
 void MainWindowViewImpl::DrawFrames(Canvas& canvas) {
     const auto& tab = editor.Tabs()[static_cast<std::size_t>(editor.Doc().selectedTab)];
-    const bool randomizer = editor.FrameRandomizerActive();
+    const bool randomizer = editor.FrameRandomizerActive() && randomizerTab == editor.Doc().selectedTab;
     for (int k = 0; k < layout.visibleFrames; ++k) {
         const bool focused = focus == Focus::Panel && focusedFrame == k;
         DrawSurface(canvas, HitSurface{false, k}, focused, randomizer && k == layout.visibleFrames - 1);

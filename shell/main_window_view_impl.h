@@ -229,6 +229,8 @@ public:
     StateToast toast;
     TabDrag tabDrag;
     TabRename rename;
+    // The tab the frame randomizer was started on: its last frame is drawn magenta.
+    int randomizerTab = -1;
 
     std::string shownTitle;
     // Label widths measured by the canvas, by text; the layout estimates the others.

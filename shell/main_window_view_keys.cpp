@@ -182,6 +182,7 @@ void MainWindowViewImpl::StartFrameRandomizer(bool untilEnd) {
     Guarded([&] {
         if (editor.FrameRandomizerActive()) editor.EndFrameRandomizer();
         if (editor.StartFrameRandomizer(untilEnd, focusedFrame, true) == authoring::EditOutcome::Refused) Refuse();
+        else randomizerTab = editor.Doc().selectedTab;
     });
 }
 

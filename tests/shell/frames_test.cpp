@@ -138,6 +138,26 @@ TEST_F(FramesTest, CtrlMTakesTheMinruleAndShiftMNeedsTheFirstGeneration) {
     EXPECT_EQ(platform.beeps, beeps + 1);
 }
 
+TEST_F(FramesTest, FrameRandomizerEndIsMagenta) {
+    SetUpTwoTabs();
+    const RectF frame = view.layout.frameOuter[1];
+    view.MousePress(Mouse(MidX(frame), frame.top + 1));
+    view.MouseRelease(Mouse(MidX(frame), frame.top + 1));
+    view.KeyDown(Press(Key::R, true));  // one frame: done at once
+    EXPECT_FALSE(view.editor.FrameRandomizerActive());
+    view.KeyDown(Press(Key::R, true, true));  // stays active for frames that come into view
+    ASSERT_TRUE(view.editor.FrameRandomizerActive());
+    RecordingCanvas canvas;
+    view.DrawFrame(canvas);
+    const RectF last = view.layout.frameOuter[8];
+    bool magenta = false;
+    for (const auto& o : canvas.outlines)
+        magenta = magenta || (o.rect.left == last.left + 2 && o.color == ColorF{1, 0, 1, 1});
+    EXPECT_TRUE(magenta);
+    view.KeyDown(Press(Key::M, true));  // ends it and takes the minrule
+    EXPECT_FALSE(view.editor.FrameRandomizerActive());
+}
+
 TEST_F(FramesTest, EditColorsLeavesTheMaximizedViewerAndEscapeCloses) {
     view.Command(command::kMaximizePatternViewer);
     view.Command(command::kEditColors);
