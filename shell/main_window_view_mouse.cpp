@@ -279,7 +279,11 @@ void MainWindowViewImpl::MouseMove(float x, float y, Modifiers modifiers) {
         return;
     }
     if (selection.dragging) {
-        const auto [cx, cy] = CellAt(selection.surface, x, y);
+        // The selection stays on the pane where it began.
+        const RectF& grid = GridRectOf(selection.surface);
+        const float px = std::clamp(x, grid.left, std::nextafter(grid.right, grid.left));
+        const float py = std::clamp(y, grid.top, std::nextafter(grid.bottom, grid.top));
+        const auto [cx, cy] = CellAt(selection.surface, px, py);
         if (cx != selection.endX || cy != selection.endY) {
             selection.endX = cx;
             selection.endY = cy;

@@ -256,6 +256,18 @@ TEST_F(InputTest, SelectionDeleteAndEscape) {
     EXPECT_FALSE(view.selection.exists);
 }
 
+TEST_F(InputTest, SelectionStaysOnItsPane) {
+    const RectF grid = view.layout.frameGrid[0];
+    view.editor.SetTabCamera(0, {0, 0, 10});
+    view.MousePress(Mouse(MidX(grid), MidY(grid), MouseButton::Left, true, true));
+    view.MouseMove(view.layout.frameGrid[1].right - 2, grid.bottom + 500, {true, true, false});
+    const auto corner = CellUnderPoint(CurrentTab().camera, grid, grid.right - 0.01f, grid.bottom - 0.01f);
+    EXPECT_EQ(view.selection.endX, corner.first);
+    EXPECT_EQ(view.selection.endY, corner.second);
+    EXPECT_FALSE(view.selection.surface.viewer);
+    EXPECT_EQ(view.selection.surface.frame, 0);
+}
+
 TEST_F(InputTest, FrameRandomizerNeedsAFocusedFrame) {
     view.KeyDown(Press(Key::R, true));
     EXPECT_EQ(platform.beeps, 1);
