@@ -59,7 +59,9 @@ void MainWindowViewImpl::Command(int id) {
     switch (id) {
         case command::kNewRule: NewRule(); break;
         case command::kSaveSession: SaveSession(); break;
-        case command::kLoadSession: LoadSession(); break;
+        case command::kLoadSession:
+            if (ConfirmUnsavedChanges("opening another rule")) ShowStartScreen(StartPage::Open);
+            break;
         case command::kExit: platform.Close(); break;
         case command::kExportGolly:
         case command::kExportRulestring:
@@ -112,6 +114,7 @@ void MainWindowViewImpl::NewRule() {
     CancelDrags();
     selection = {};
     Guarded([&] { editor.ResetToStartScreen(); });
+    ShowStartScreen(StartPage::NewRule);
 }
 
 namespace {
@@ -158,14 +161,13 @@ bool MainWindowViewImpl::SaveSession() {
     return saved;
 }
 
-void MainWindowViewImpl::LoadSession() {
-    if (!ConfirmUnsavedChanges("opening another rule")) return;
-    FileDialog dialog = SessionDialog("Open Tavrix Session");
-    const std::optional<std::string> path = platform.OpenFile(dialog);
-    if (!path) return;
+bool MainWindowViewImpl::LoadSessionFromFile() {
+    const std::optional<std::string> path = platform.OpenFile(SessionDialog("Open Tavrix Session"));
+    if (!path) return false;
     CancelRename();
     CancelDrags();
     selection = {};
+    bool loaded = false;
     Guarded(
         [&] {
             const std::string bytes = ReadSessionFile(*path);
@@ -174,8 +176,10 @@ void MainWindowViewImpl::LoadSession() {
             selectedState = std::min(selectedState, StateCount() - 1);
             digits.Clear();
             CentreViewerCamera();
+            loaded = true;
         },
         "Failed to load the session.\n\n");
+    return loaded;
 }
 
 void MainWindowViewImpl::ExtendRule(int newCount) {

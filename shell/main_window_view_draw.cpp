@@ -81,6 +81,7 @@ void MainWindowViewImpl::DrawFrame(Canvas& canvas) {
     }
     DrawToast(canvas);
     if (ctrlHeld) DrawStateBar(canvas);
+    if (startScreenShown) DrawStartScreen(canvas);
 }
 
 void MainWindowViewImpl::DrawCoverageBar(Canvas& canvas) {

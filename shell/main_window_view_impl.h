@@ -13,6 +13,7 @@
 #include "shell/layout.h"
 #include "shell/main_window_view.h"
 #include "shell/playback.h"
+#include "shell/start_screen.h"
 
 namespace shell {
 
@@ -105,7 +106,7 @@ public:
     void Command(int id);
     void NewRule();
     bool SaveSession();
-    void LoadSession();
+    bool LoadSessionFromFile();
     void ExtendRule(int newCount);
     void Export(int id);
     void ExportRulestring();
@@ -120,7 +121,7 @@ public:
     void ShiftM();
     void Paste();
     void CopySelectionToTab();
-    void ImportGollyRule();
+    bool ImportGollyRule();
 
     // --- mouse (main_window_view_mouse.cpp)
     std::optional<HitSurface> HitTest(float x, float y) const;
@@ -177,6 +178,16 @@ public:
     void SetActive(bool active);
     void CentreViewerCamera();
 
+    // --- start screen (main_window_view_start.cpp)
+    void ShowStartScreen(StartPage page);
+    void HideStartScreen();
+    void StartScreenKey(const KeyEvent& event);
+    void StartScreenPress(float x, float y);
+    void StartScreenHover(float x, float y);
+    void StartScreenAction(StartAction action);
+    void CreateRuleFromStartScreen();
+    void DrawStartScreen(Canvas& canvas);
+
     // --- settings (main_window_view_settings.cpp)
     void UseSettingsFile(const std::string& path);
     void SaveSettings() const;
@@ -201,6 +212,13 @@ public:
     Appearance appearance;
     bool ctrlMinruleEnabled = true;
     std::optional<std::string> settingsPath;
+
+    // Start screen: shown at start-up on its main page.
+    bool startScreenShown = true;
+    StartPage startPage = StartPage::Main;
+    int startHover = -1;
+    int newStateCount = 3;
+    int newSymmetry = 4;
 
     // Pattern viewer
     authoring::Camera viewerCamera{16, 16, 1};

@@ -44,6 +44,10 @@ void MainWindowViewImpl::KeyDown(const KeyEvent& event) {
         return;
     }
     ctrlHeld = m.ctrl;
+    if (startScreenShown) {
+        StartScreenKey(event);
+        return;
+    }
     const bool gridFocus = focus != Focus::Panel;
     if (playing && gridFocus) {
         Refuse();
@@ -246,23 +250,26 @@ void MainWindowViewImpl::Paste() {
         "Failed to paste the RLE pattern.\n\n");
 }
 
-void MainWindowViewImpl::ImportGollyRule() {
+bool MainWindowViewImpl::ImportGollyRule() {
     FileDialog dialog;
     dialog.title = "Import Golly Rule";
     dialog.filters = {{"Golly rule files (*.rule;*.table)", "*.rule;*.table"}, {"All Files (*.*)", "*.*"}};
     const std::optional<std::string> path = platform.OpenFile(dialog);
-    if (!path) return;
+    if (!path) return false;
     CancelRename();
     CancelDrags();
     selection = {};
+    bool imported = false;
     Guarded(
         [&] {
             editor.AdoptImportedRule(formats::ParseGollyRuletableText(ReadRuleFile(*path)));
             selectedState = std::min(selectedState, StateCount() - 1);
             digits.Clear();
             SetStateBarFromStateCount();
+            imported = true;
         },
         "Failed to import the Golly rule file.\n\n");
+    return imported;
 }
 
 }  // namespace shell

@@ -84,6 +84,10 @@ void MainWindowViewImpl::UpdateFocusFromClick(float x, float y) {
 
 void MainWindowViewImpl::MousePress(const MouseEvent& event) {
     ctrlHeld = event.modifiers.ctrl;
+    if (startScreenShown) {
+        if (event.button == MouseButton::Left) StartScreenPress(event.x, event.y);
+        return;
+    }
     UpdateFocusFromClick(event.x, event.y);
     mouseX = event.x;
     mouseY = event.y;
@@ -271,6 +275,10 @@ bool MainWindowViewImpl::CoverageBarPress(float x, float y) {
 
 void MainWindowViewImpl::MouseMove(float x, float y, Modifiers modifiers) {
     ctrlHeld = modifiers.ctrl;
+    if (startScreenShown) {
+        StartScreenHover(x, y);
+        return;
+    }
     const float dx = x - mouseX, dy = y - mouseY;
     mouseX = x;
     mouseY = y;
@@ -332,6 +340,7 @@ void MainWindowViewImpl::PaintAt(float x, float y, bool shift) {
 }
 
 void MainWindowViewImpl::MouseRelease(const MouseEvent& event) {
+    if (startScreenShown) return;
     mouseX = event.x;
     mouseY = event.y;
     if (event.button == MouseButton::Left) {
@@ -371,7 +380,7 @@ void MainWindowViewImpl::MouseLeave() {
 }
 
 void MainWindowViewImpl::Wheel(float x, float y, int delta, Modifiers modifiers) {
-    if (delta == 0) return;
+    if (delta == 0 || startScreenShown) return;
     const bool up = delta > 0;
     const auto hit = HitTest(x, y);
     if (!hit) {

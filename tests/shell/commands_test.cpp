@@ -105,6 +105,8 @@ TEST_F(CommandsTest, NewRuleAsksBothQuestions) {
     EXPECT_EQ(view.editor.Tabs().size(), 1u);
     EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), 0u);
     EXPECT_EQ(view.editor.Doc().source.grid.ChunkCount(), 0u);
+    EXPECT_TRUE(view.startScreenShown);
+    EXPECT_EQ(view.startPage, StartPage::NewRule);
 }
 
 TEST_F(CommandsTest, NewRuleStopsOnCancelOrNo) {
@@ -222,11 +224,19 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     platform.answers = {MessageAnswer::No};
     view.KeyDown(Press(Key::O, true));
     EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before opening another rule?");
+    ASSERT_TRUE(view.startScreenShown);
+    EXPECT_EQ(view.startPage, StartPage::Open);
+    const StartScreenLayout card = LayOutStartScreen(StartPage::Open, view.width, view.height);
+    ASSERT_EQ(card.buttons[0].first, StartAction::LoadRule);
+    Click(card.buttons[0].second);
+    EXPECT_FALSE(view.startScreenShown);
     EXPECT_EQ(view.editor.Tabs().size(), 1u);
     EXPECT_EQ(platform.titles.back(), "Tavrix");
     platform.openPath = path + ".missing";
     view.KeyDown(Press(Key::O, true));
+    Click(card.buttons[0].second);
     EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.");
+    EXPECT_TRUE(view.startScreenShown);
     std::remove(path.c_str());
 }
 

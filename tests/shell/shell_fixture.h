@@ -12,6 +12,7 @@ namespace shell::testing {
 class ShellTest : public ::testing::Test {
 protected:
     ShellTest() : view(platform) {
+        view.startScreenShown = false;  // the editor behind it; start screen tests show it
         view.width = 1280;
         view.height = 1080;
         view.Relayout();
