@@ -240,8 +240,9 @@ void MainWindowViewImpl::Export(int id) {
         return;
     }
     Guarded([&] {
-        const std::string text = id == command::kExportGolly ? formats::BuildPlainGollyRuletable(editor.Rule())
-                                                             : editor.BuildTabbedExport(id == command::kExportAnnotated);
+        const std::string text = id == command::kExportGolly
+                                     ? formats::BuildPlainGollyRuletable(editor.Rule())
+                                     : editor.BuildTabbedExport(id == command::kExportAnnotated);
         const bool copied = platform.SetClipboardText(text);
         platform.ShowMessage(Notice(texts.title, copied ? texts.success : texts.failure,
                                     copied ? MessageIcon::Information : MessageIcon::Warning));

@@ -203,7 +203,8 @@ void MainWindowViewImpl::DrawTabBar(Canvas& canvas) {
         canvas.FillRect(r, isCurrent ? kTabCurrent : hoverControl == 100 + int(i) ? kButtonHover : kTabFill);
         canvas.OutlineRect(r, isCurrent ? kAccent : kBoxOutline, 1);
         if (isCurrent) canvas.FillRect({r.left, r.bottom - 3, r.right, r.bottom}, kAccent);
-        if (!editor.Tabs()[i].IsPattern()) canvas.FillRect({r.left, r.top, r.left + 3, r.bottom}, {0.85f, 0.62f, 0.2f, 1});
+        if (!editor.Tabs()[i].IsPattern())
+            canvas.FillRect({r.left, r.top, r.left + 3, r.bottom}, {0.85f, 0.62f, 0.2f, 1});
         const RectF text = RenameTextRect(int(i));
         const std::string name = TabName(i);
         canvas.PushClip(text);
@@ -327,7 +328,8 @@ void MainWindowViewImpl::DrawSurface(Canvas& canvas, const HitSurface& surface, 
 
     canvas.PushClip(grid);
     if (selection.exists && selection.surface.viewer == surface.viewer &&
-        (surface.viewer || selection.generation == doc.tabs[std::size_t(doc.selectedTab)].currentGeneration + surface.frame)) {
+        (surface.viewer ||
+         selection.generation == doc.tabs[std::size_t(doc.selectedTab)].currentGeneration + surface.frame)) {
         const RectF a = CellRect(camera, grid, std::min(selection.anchorX, selection.endX),
                                  std::min(selection.anchorY, selection.endY));
         const RectF b = CellRect(camera, grid, std::max(selection.anchorX, selection.endX),

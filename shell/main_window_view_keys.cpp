@@ -17,8 +17,12 @@ authoring::SurfaceRef RefOf(const MainWindowViewImpl& view, const Selection& sel
     if (selection.surface.viewer) return {authoring::Surface::Viewer, 0};
     const auto& doc = view.editor.Doc();
     std::int64_t first = 0;
-    if (!doc.tabs.empty()) first = doc.tabs[std::min<std::size_t>(std::size_t(std::max(doc.selectedTab, 0)), doc.tabs.size() - 1)].currentGeneration;
-    return {authoring::Surface::TabFrame, static_cast<std::size_t>(std::max<std::int64_t>(selection.generation - first, 0))};
+    if (!doc.tabs.empty()) {
+        const auto selected = std::min<std::size_t>(std::size_t(std::max(doc.selectedTab, 0)), doc.tabs.size() - 1);
+        first = doc.tabs[selected].currentGeneration;
+    }
+    const std::int64_t frame = std::max<std::int64_t>(selection.generation - first, 0);
+    return {authoring::Surface::TabFrame, static_cast<std::size_t>(frame)};
 }
 
 authoring::CellRect RectOf(const Selection& selection) {
@@ -178,8 +182,9 @@ void MainWindowViewImpl::DigitKey(int digit) {
 
 void MainWindowViewImpl::StartFrameRandomizer(bool untilEnd) {
     const int visible = layout.viewerLaidOut ? 9 : 15;
-    if (focus != Focus::Panel || RuleEditorPage() || !editor.Tabs()[std::size_t(editor.Doc().selectedTab)].IsPattern() ||
-        focusedFrame < 0 || (flags.viewerShown && flags.viewerMaximized) || focusedFrame >= visible) {
+    const bool patternTab = !RuleEditorPage() && editor.Tabs()[std::size_t(editor.Doc().selectedTab)].IsPattern();
+    if (focus != Focus::Panel || !patternTab || focusedFrame < 0 || (flags.viewerShown && flags.viewerMaximized) ||
+        focusedFrame >= visible) {
         Refuse();
         return;
     }

@@ -42,7 +42,8 @@ std::optional<HitSurface> MainWindowViewImpl::HitTest(float x, float y) const {
 authoring::Camera MainWindowViewImpl::CameraOf(const HitSurface& surface) const {
     if (surface.viewer || TabCount() == 0) return viewerCamera;
     const auto& doc = editor.Doc();
-    return doc.tabs[std::min<std::size_t>(static_cast<std::size_t>(std::max(doc.selectedTab, 0)), TabCount() - 1)].camera;
+    return doc.tabs[std::min<std::size_t>(static_cast<std::size_t>(std::max(doc.selectedTab, 0)), TabCount() - 1)]
+        .camera;
 }
 
 const RectF& MainWindowViewImpl::GridRectOf(const HitSurface& surface) const {

@@ -9,7 +9,17 @@ namespace shell {
 
 enum class StartPage { Main, NewRule, Open };
 
-enum class StartAction { NewRule, LoadRule, ImportRule, CountDown, CountUp, SymmetryDown, SymmetryUp, CreateRule, Back };
+enum class StartAction {
+    NewRule,
+    LoadRule,
+    ImportRule,
+    CountDown,
+    CountUp,
+    SymmetryDown,
+    SymmetryUp,
+    CreateRule,
+    Back
+};
 
 // The start screen's card and its controls for one page and client size.
 struct StartScreenLayout {

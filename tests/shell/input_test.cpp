@@ -7,7 +7,10 @@ namespace {
 
 class InputTest : public ShellTest {
 protected:
-    void FocusPanel() { view.MousePress(Mouse(MidX(view.layout.frameOuter[1]), view.layout.frameOuter[1].top + 1)); view.MouseRelease(Mouse(0, 0)); }
+    void FocusPanel() {
+        view.MousePress(Mouse(MidX(view.layout.frameOuter[1]), view.layout.frameOuter[1].top + 1));
+        view.MouseRelease(Mouse(0, 0));
+    }
     void NameTabs(std::size_t count) {
         while (view.editor.Tabs().size() < count) view.KeyDown(Press(Key::N, true));
         for (std::size_t i = 0; i < count; ++i) view.editor.RenameTab(i, std::string(1, char('a' + i)));
