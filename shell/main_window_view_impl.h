@@ -13,6 +13,7 @@
 #include "shell/layout.h"
 #include "shell/main_window_view.h"
 #include "shell/playback.h"
+#include "shell/rule_editor_page.h"
 #include "shell/start_screen.h"
 
 namespace shell {
@@ -178,6 +179,14 @@ public:
     void SetActive(bool active);
     void CentreViewerCamera();
 
+    // --- rule editor page (main_window_view_page.cpp)
+    RuleEditorPageLayout PageLayout() const;
+    bool RuleEditorPageShown() const;
+    void PrepareRuleEditorPage();
+    bool RuleEditorPagePress(float x, float y, bool shift);
+    bool RuleEditorPageWheel(float x, float y, bool up);
+    void DrawRuleEditorPage(Canvas& canvas);
+
     // --- start screen (main_window_view_start.cpp)
     void ShowStartScreen(StartPage page);
     void HideStartScreen();
@@ -211,6 +220,7 @@ public:
     Layout layout;
     Appearance appearance;
     bool ctrlMinruleEnabled = true;
+    float ruleListScroll = 0;
     std::optional<std::string> settingsPath;
 
     // Start screen: shown at start-up on its main page.

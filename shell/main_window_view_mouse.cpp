@@ -105,6 +105,7 @@ void MainWindowViewImpl::LeftPress(const MouseEvent& event) {
     if (event.doubleClick) {
         if (ViewerButtonPress(x, y)) return;
         if (flags.colorEditorOpen && layout.ruleColumn.Contains(x, y)) return;
+        if (RuleEditorPagePress(x, y, m.shift)) return;
         const auto hit = HitTest(x, y);
         if (m.ctrl) {
             if (!hit || (hit->viewer && playing)) return;
@@ -134,6 +135,7 @@ void MainWindowViewImpl::LeftPress(const MouseEvent& event) {
     if (ViewerButtonPress(x, y)) return;
     if (StateBarPress(x, y)) return;
     if (flags.colorEditorOpen && layout.ruleColumnLaidOut && layout.ruleColumn.Contains(x, y)) return;
+    if (RuleEditorPagePress(x, y, m.shift)) return;
     if (TabBarPress(x, y)) return;
     const auto hit = HitTest(x, y);
     if (!hit) return;
@@ -383,6 +385,7 @@ void MainWindowViewImpl::MouseLeave() {
 void MainWindowViewImpl::Wheel(float x, float y, int delta, Modifiers modifiers) {
     if (delta == 0 || startScreenShown) return;
     const bool up = delta > 0;
+    if (RuleEditorPageWheel(x, y, up)) return;
     const auto hit = HitTest(x, y);
     if (!hit) {
         if (layout.ruleColumnLaidOut && !flags.colorEditorOpen && layout.tabBar.Contains(x, y))
@@ -413,6 +416,12 @@ int MainWindowViewImpl::HoverControlAt(float x, float y) const {
         if (layout.scrollLeft.Contains(x, y)) return 0;
         if (layout.scrollRight.Contains(x, y)) return 1;
         if (layout.newTab.Contains(x, y)) return 2;
+    }
+    if (RuleEditorPageShown()) {
+        const RuleEditorPageLayout page = PageLayout();
+        if (page.checkbox.Contains(x, y)) return 12;
+        if (page.takeMinrule.Contains(x, y)) return 13;
+        if (page.randomize.Contains(x, y)) return 14;
     }
     if (layout.viewerLaidOut)
         for (int i = 0; i < int(kViewerButtonCount); ++i)
