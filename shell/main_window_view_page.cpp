@@ -96,7 +96,8 @@ void MainWindowViewImpl::DrawRuleEditorPage(Canvas& canvas) {
         const authoring::Color& c = colors[static_cast<std::size_t>(std::clamp(state, 0, 15))];
         return ColorF{c.red, c.green, c.blue, 1};
     };
-    canvas.PushClip(page.list);
+    // A little wider than the list so the outer card outlines stay whole.
+    canvas.PushClip({page.list.left - 2, page.list.top, page.list.right + 2, page.list.bottom});
     const float side = std::min(std::max(page.cardWidth - 104, 16.0f), 58.0f) / 3;
     for (std::size_t i = 0; i < undefined.entries.size(); ++i) {
         const RectF card = CardRect(page, i, ruleListScroll);
