@@ -138,11 +138,12 @@ void MainWindowViewImpl::LeftPress(const MouseEvent& event) {
     if (RuleEditorPagePress(x, y, m.shift)) return;
     if (TabBarPress(x, y)) return;
     const auto hit = HitTest(x, y);
-    if (!hit) return;
-    if (playing && (m.ctrl || m.shift) && hit->viewer) {
+    // While playing, Ctrl and Shift clicks only work on the viewer frames.
+    if (playing && (m.ctrl || m.shift) && (!hit || hit->viewer)) {
         Refuse();
         return;
     }
+    if (!hit) return;
     if (m.ctrl && m.shift) {
         const auto [cx, cy] = CellAt(*hit, x, y);
         selection = {};
