@@ -39,6 +39,7 @@ void MainWindowViewImpl::DrawFrame(Canvas& canvas) {
             DrawTabBar(canvas);
             if (FramesShown()) DrawFrames(canvas);
             else if (RuleEditorPageShown()) DrawRuleEditorPage(canvas);
+            else if (ShownConstraintTab()) DrawConstraintPage(canvas);
             else DrawPagePlaceholder(canvas);
         }
     }

@@ -67,6 +67,13 @@ struct TabRename {
 
 enum class Focus { GridArea, Panel };
 
+// The constraint page's state chooser: one check per state, for a new variable (-1) or an edit.
+struct StateChooser {
+    bool open = false;
+    int variable = -1;
+    std::vector<bool> checked;
+};
+
 inline constexpr const char* kTitle = "Tavrix";
 inline constexpr const char* kDirectEditor = "Direct Editor";
 inline constexpr std::uint32_t kToastMs = 1200;
@@ -187,6 +194,14 @@ public:
     bool RuleEditorPageWheel(float x, float y, bool up);
     void DrawRuleEditorPage(Canvas& canvas);
 
+    // --- constraint page (main_window_view_constraints.cpp)
+    const authoring::PatternSequence* ShownConstraintTab() const;
+    void OpenChooser(int variable);
+    bool ChooserPress(float x, float y);
+    bool ConstraintPagePress(float x, float y, MouseButton button, Modifiers modifiers, bool doubleClick);
+    bool ConstraintPageWheel(float x, float y, bool up);
+    void DrawConstraintPage(Canvas& canvas);
+
     // --- start screen (main_window_view_start.cpp)
     void ShowStartScreen(StartPage page);
     void HideStartScreen();
@@ -221,6 +236,8 @@ public:
     Appearance appearance;
     bool ctrlMinruleEnabled = true;
     float ruleListScroll = 0;
+    float constraintListScroll = 0;
+    StateChooser chooser;
     std::optional<std::string> settingsPath;
 
     // Start screen: shown at start-up on its main page.

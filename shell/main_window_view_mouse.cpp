@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shell/constraint_page.h"
 #include "shell/coverage_bar.h"
 #include "shell/main_window_view_impl.h"
 #include "shell/state_bar.h"
@@ -106,6 +107,7 @@ void MainWindowViewImpl::LeftPress(const MouseEvent& event) {
         if (ViewerButtonPress(x, y)) return;
         if (flags.colorEditorOpen && layout.ruleColumn.Contains(x, y)) return;
         if (RuleEditorPagePress(x, y, m.shift)) return;
+        if (ConstraintPagePress(x, y, MouseButton::Left, m, true)) return;
         const auto hit = HitTest(x, y);
         if (m.ctrl) {
             if (!hit || (hit->viewer && playing)) return;
@@ -136,6 +138,7 @@ void MainWindowViewImpl::LeftPress(const MouseEvent& event) {
     if (StateBarPress(x, y)) return;
     if (flags.colorEditorOpen && layout.ruleColumnLaidOut && layout.ruleColumn.Contains(x, y)) return;
     if (RuleEditorPagePress(x, y, m.shift)) return;
+    if (ConstraintPagePress(x, y, MouseButton::Left, m, false)) return;
     if (TabBarPress(x, y)) return;
     const auto hit = HitTest(x, y);
     // While playing, Ctrl and Shift clicks only work on the viewer frames.
@@ -176,6 +179,7 @@ void MainWindowViewImpl::RightPress(const MouseEvent& event) {
     const auto hit = HitTest(x, y);
     if (event.doubleClick) {
         drag = Drag::None;
+        if (ConstraintPagePress(x, y, MouseButton::Right, event.modifiers, true)) return;
         if (hit && !hit->viewer) {
             JumpToLockAt(*hit, x, y);
             return;
@@ -186,6 +190,7 @@ void MainWindowViewImpl::RightPress(const MouseEvent& event) {
             return;
         }
         if (IsTabBarContextArea(x, y)) return;  // the toolkit shows the tab bar's menu
+        if (ConstraintPagePress(x, y, MouseButton::Right, event.modifiers, false)) return;
         if (hit && !hit->viewer) {
             const auto [cx, cy] = CellAt(*hit, x, y);
             if (editor.RemoveBrokenMarker(static_cast<std::size_t>(hit->frame), cx, cy) ==
@@ -386,7 +391,7 @@ void MainWindowViewImpl::MouseLeave() {
 void MainWindowViewImpl::Wheel(float x, float y, int delta, Modifiers modifiers) {
     if (delta == 0 || startScreenShown) return;
     const bool up = delta > 0;
-    if (RuleEditorPageWheel(x, y, up)) return;
+    if (RuleEditorPageWheel(x, y, up) || ConstraintPageWheel(x, y, up)) return;
     const auto hit = HitTest(x, y);
     if (!hit) {
         if (layout.ruleColumnLaidOut && !flags.colorEditorOpen && layout.tabBar.Contains(x, y))
@@ -417,6 +422,12 @@ int MainWindowViewImpl::HoverControlAt(float x, float y) const {
         if (layout.scrollLeft.Contains(x, y)) return 0;
         if (layout.scrollRight.Contains(x, y)) return 1;
         if (layout.newTab.Contains(x, y)) return 2;
+    }
+    if (ShownConstraintTab()) {
+        const ConstraintPageLayout page = LayOutConstraintPage(layout.page);
+        if (page.addEntry.Contains(x, y)) return 15;
+        if (page.makeVariable.Contains(x, y)) return 16;
+        if (page.clearVariable.Contains(x, y)) return 17;
     }
     if (RuleEditorPageShown()) {
         const RuleEditorPageLayout page = PageLayout();

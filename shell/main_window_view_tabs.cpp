@@ -91,6 +91,7 @@ void MainWindowViewImpl::TabRelease(float x, float y) {
 void MainWindowViewImpl::SelectTabFromBar(std::size_t index) {
     CommitRename();
     selection = {};
+    chooser = {};
     Guarded([&] { editor.SelectTab(index); });
     KeepCurrentTabVisible();
 }
