@@ -53,6 +53,9 @@ public:
     MainWindowView(const MainWindowView&) = delete;
     MainWindowView& operator=(const MainWindowView&) = delete;
 
+    // Reads the display settings from `path` and writes them there after every change.
+    void UseSettingsFile(const std::string& path);
+
     static std::vector<MenuItem> MenuBar();
     MenuItemState QueryMenuItem(int id) const;
     std::string Title() const;  // "Tavrix" or "* Tavrix"
@@ -72,6 +75,8 @@ public:
     void SetActive(bool active);
     // Asks about unsaved changes; true when the window may close.
     bool RequestClose();
+    // Whether a right press here opens the tab bar's menu with "New Constraint Tab" (2201).
+    bool IsTabBarContextArea(float x, float y) const;
 
     void RenameTextChanged(const std::string& text);
     void CommitRename();

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "authoring/palette.h"
+#include "core/overlay_layer.h"
+#include "shell/appearance.h"
+#include "shell/canvas.h"
+#include "shell/frame_locks.h"
+#include "shell/surface_camera.h"
+
+namespace shell {
+
+inline constexpr ColorF kViewerFrameColor{0.26f, 0.70f, 0.74f, 1};
+
+// Alpha factor of a trail of the given age: 1 when fresh, the keyframe brightness at the
+// keyframe age, fading to 0.03 at age 254; damped for large cells.
+float TrailFade(int age, float cellSize, const Appearance& appearance);
+float TrailSizeDamping(float cellSize);
+int TrailKeyframeAge(float cellSize, const Appearance& appearance);
+ColorF BrokenMarkerColor(const Appearance& appearance);
+ColorF LockedOverlayColor(const Appearance& appearance);
+// The locked overlay's inset, growing with the cell size within 1..4 px.
+float LockedOverlayMargin(float cellSize);
+ColorF FrameOutlineColor(FrameLockState state);
+
+// Draws the layers of one grid pane through a camera: trails, cells and markers as batches.
+class SurfacePainter {
+public:
+    SurfacePainter(Canvas& canvas, const authoring::Palette& palette, int stateCount, const Appearance& appearance,
+                   const authoring::Camera& camera, const RectF& grid);
+
+    const VisibleCells& Visible() const { return visible_; }
+    void DrawTrails(const core::HistoryLayer& history);
+    void DrawCells(const core::ChunkGrid& grid);
+    void DrawAnnotations(const core::AnnotationLayer& annotations);
+    // Lineage ids as small squares in the marker colours, once cells are large enough to hold them.
+    void DrawLineage(const core::LineageLayer& lineage);
+    // Cell rectangles inset by `margin`, one batch.
+    void DrawCellBoxes(const std::vector<std::pair<std::int32_t, std::int32_t>>& cells, float margin, ColorF color);
+
+private:
+    RectF CellRectAt(std::int64_t x, std::int64_t y, float margin) const;
+
+    Canvas& canvas_;
+    const authoring::Palette& palette_;
+    int stateCount_;
+    const Appearance& appearance_;
+    authoring::Camera camera_;
+    RectF grid_;
+    VisibleCells visible_;
+    float midX_, midY_;
+    std::vector<CellInstance> batch_;
+};
+
+}  // namespace shell

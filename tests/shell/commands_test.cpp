@@ -1,0 +1,260 @@
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "tests/shell/shell_fixture.h"
+
+namespace shell::testing {
+namespace {
+
+class CommandsTest : public ShellTest {
+protected:
+    // One stroke on the first frame: an unsaved change.
+    void PaintStartCell() {
+        const RectF& grid = view.layout.frameGrid[0];
+        view.MousePress(Mouse(MidX(grid), MidY(grid), MouseButton::Right));
+        view.MouseRelease(Mouse(MidX(grid), MidY(grid), MouseButton::Right));
+    }
+};
+
+TEST_F(CommandsTest, MenuBarItemsAndIds) {
+    const std::vector<MenuItem> items = MainWindowView::MenuBar();
+    auto find = [&](int id) -> const MenuItem* {
+        for (const MenuItem& item : items)
+            if (item.id == id) return &item;
+        return nullptr;
+    };
+    struct Case {
+        int id;
+        const char* menu;
+        const char* submenu;
+        const char* text;
+    } cases[] = {
+        {2001, "&File", "", "&New Rule..."},
+        {2005, "&File", "&Export", "&Golly Ruletable\tAlt+R"},
+        {2007, "&File", "&Export", "Export Annotated &Ruletable\tCtrl+Alt+R"},
+        {2008, "&File", "&Export", "Export &Lock Table"},
+        {2006, "&File", "&Export", "&Hensel / MAP Rulestring\tAlt+E"},
+        {2002, "&File", "", "&Save Session...\tCtrl+S"},
+        {2003, "&File", "", "&Load Session...\tCtrl+O"},
+        {2004, "&File", "", "E&xit"},
+        {2099, "&Rule", "", "Edit &Colors"},
+        {2122, "&Rule", "&Extend Rule", "Extend to 2 states"},
+        {2136, "&Rule", "&Extend Rule", "Extend to 16 states"},
+        {2100, "&View", "", "Show State &Bar"},
+        {2101, "&View", "", "Show &Pattern Viewer"},
+        {2102, "&View", "", "Maximize Pattern &Viewer"},
+    };
+    for (const Case& c : cases) {
+        const MenuItem* item = find(c.id);
+        ASSERT_NE(item, nullptr) << c.id;
+        EXPECT_EQ(item->menu, c.menu);
+        EXPECT_EQ(item->submenu, c.submenu);
+        EXPECT_EQ(item->text, c.text);
+    }
+    int separators = 0;
+    for (const MenuItem& item : items) separators += item.id == 0;
+    EXPECT_EQ(separators, 4);
+}
+
+TEST_F(CommandsTest, MenuStates) {
+    EXPECT_FALSE(view.QueryMenuItem(2122).enabled);
+    EXPECT_FALSE(view.QueryMenuItem(2123).enabled);  // 3 states already
+    EXPECT_TRUE(view.QueryMenuItem(2124).enabled);
+    EXPECT_TRUE(view.QueryMenuItem(2101).checked);
+    EXPECT_FALSE(view.QueryMenuItem(2102).checked);
+    EXPECT_FALSE(view.QueryMenuItem(2100).checked);  // 3 states: no state bar
+    view.Command(2102);
+    EXPECT_TRUE(view.QueryMenuItem(2102).checked);
+    EXPECT_EQ(view.editor.View().lookahead, 0);
+    view.Command(2101);
+    EXPECT_FALSE(view.QueryMenuItem(2101).checked);
+    EXPECT_FALSE(view.QueryMenuItem(2102).checked);
+    view.Command(2100);
+    EXPECT_TRUE(view.QueryMenuItem(2100).checked);
+}
+
+TEST_F(CommandsTest, TitleFollowsUnsavedChanges) {
+    ASSERT_FALSE(platform.titles.empty());
+    EXPECT_EQ(platform.titles.back(), "Tavrix");
+    EXPECT_EQ(view.Title(), "Tavrix");
+    PaintStartCell();
+    EXPECT_EQ(view.Title(), "* Tavrix");
+    EXPECT_EQ(platform.titles.back(), "* Tavrix");
+    const std::size_t count = platform.titles.size();
+    PaintStartCell();
+    EXPECT_EQ(platform.titles.size(), count);  // set only when it changes
+}
+
+TEST_F(CommandsTest, NewRuleAsksBothQuestions) {
+    PaintStartCell();
+    ASSERT_TRUE(view.editor.UnsavedChanges());
+    platform.answers = {MessageAnswer::No, MessageAnswer::Yes};
+    view.Command(command::kNewRule);
+    ASSERT_EQ(platform.boxes.size(), 2u);
+    EXPECT_EQ(platform.boxes[0].title, "Tavrix");
+    EXPECT_EQ(platform.boxes[0].text, "You have unsaved changes.\n\nSave changes before creating a new rule?");
+    EXPECT_EQ(platform.boxes[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(platform.boxes[0].icon, MessageIcon::Warning);
+    EXPECT_EQ(platform.boxes[1].title, "Replace Current Session?");
+    EXPECT_EQ(platform.boxes[1].text,
+              "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?");
+    EXPECT_EQ(platform.boxes[1].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(platform.boxes[1].icon, MessageIcon::Warning);
+    EXPECT_EQ(platform.boxes[1].defaultAnswer, MessageAnswer::No);
+    EXPECT_EQ(view.editor.Tabs().size(), 1u);
+    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), 0u);
+    EXPECT_EQ(view.editor.Doc().source.grid.ChunkCount(), 0u);
+    EXPECT_TRUE(view.startScreenShown);
+    EXPECT_EQ(view.startPage, StartPage::NewRule);
+}
+
+TEST_F(CommandsTest, NewRuleStopsOnCancelOrNo) {
+    PaintStartCell();
+    const std::size_t chunks = view.editor.Tabs()[0].startGrid.ChunkCount();
+    platform.answers = {MessageAnswer::Cancel};
+    view.Command(command::kNewRule);
+    EXPECT_EQ(platform.boxes.size(), 1u);
+    platform.answers = {MessageAnswer::No, MessageAnswer::No};
+    view.Command(command::kNewRule);
+    EXPECT_EQ(platform.boxes.size(), 3u);
+    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), chunks);
+}
+
+TEST_F(CommandsTest, NewRuleWithoutChangesAsksOnlyToReplace) {
+    platform.answers = {MessageAnswer::Yes};
+    view.Command(command::kNewRule);
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].title, "Replace Current Session?");
+}
+
+TEST_F(CommandsTest, ExtendAsksAndExtends) {
+    platform.answers = {MessageAnswer::No};
+    view.Command(command::kExtendBase + 6);
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].title, "Extend Rule");
+    EXPECT_EQ(platform.boxes[0].text, "Are you sure you want to extend the rule to 6 states?  This cannot be undone.");
+    EXPECT_EQ(platform.boxes[0].defaultAnswer, MessageAnswer::No);
+    EXPECT_EQ(view.StateCount(), 3);
+    platform.answers = {MessageAnswer::Yes};
+    view.Command(command::kExtendBase + 6);
+    EXPECT_EQ(view.StateCount(), 6);
+    EXPECT_TRUE(view.flags.stateBarShown);
+    EXPECT_EQ(platform.titles.back(), "* Tavrix");
+    // Not larger: nothing asked.
+    view.Command(command::kExtendBase + 5);
+    EXPECT_EQ(platform.boxes.size(), 2u);
+}
+
+TEST_F(CommandsTest, RefusedWhilePlaying) {
+    view.KeyDown(Press(Key::Enter));
+    ASSERT_TRUE(view.playing);
+    for (int id : {2001, 2003, 2099, 2124}) view.Command(id);
+    EXPECT_EQ(platform.beeps, 4);
+    EXPECT_TRUE(platform.boxes.empty());
+    EXPECT_FALSE(view.flags.colorEditorOpen);
+}
+
+TEST_F(CommandsTest, ExitAndCloseAskAboutUnsavedChanges) {
+    view.Command(command::kExit);
+    EXPECT_EQ(platform.closes, 1);
+    MainWindowView window(platform);
+    EXPECT_TRUE(window.RequestClose());
+    PaintStartCell();
+    platform.answers = {MessageAnswer::Cancel};
+    EXPECT_FALSE(view.ConfirmUnsavedChanges("closing the window"));
+    EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before closing the window?");
+}
+
+TEST_F(CommandsTest, ExportsGoToTheClipboard) {
+    struct Case {
+        int id;
+        const char* title;
+        const char* text;
+        const char* contains;
+    } cases[] = {
+        {command::kExportGolly, "Golly Ruletable Export", "Copied the Golly ruletable to the clipboard.", "n_states:3"},
+        {command::kExportAnnotated, "Annotated Golly Ruletable Export",
+         "Copied the annotated Golly ruletable to the clipboard.", "@TABLE"},
+        {command::kExportLockTable, "Lock Table Export", "Copied the lock table to the clipboard.", "@TABLE"},
+    };
+    for (const Case& c : cases) {
+        platform.clipboard.reset();
+        view.Command(c.id);
+        ASSERT_TRUE(platform.clipboard) << c.id;
+        EXPECT_NE(platform.clipboard->find(c.contains), std::string::npos) << c.id;
+        EXPECT_EQ(platform.boxes.back().title, c.title);
+        EXPECT_EQ(platform.boxes.back().text, c.text);
+        EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Information);
+    }
+    view.KeyDown(Press(Key::E, false, false, true));
+    EXPECT_EQ(platform.boxes.back().text,
+              "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this multistate "
+              "rule.");
+}
+
+TEST_F(CommandsTest, PasteFromTheClipboard) {
+    view.KeyDown(Press(Key::V, true));
+    EXPECT_EQ(platform.boxes.back().text, "Failed to read text from the clipboard.");
+    EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Warning);
+    platform.clipboard = "x = 1, y = 1\nC!";
+    view.KeyDown(Press(Key::V, true));
+    EXPECT_EQ(platform.boxes.back().text, "This RLE uses state 3, but the current rule only has 3 states.");
+    platform.clipboard = "x = 1, y = 1\nB!";
+    view.KeyDown(Press(Key::V, true));
+    EXPECT_EQ(platform.boxes.size(), 2u);
+    EXPECT_EQ(CurrentTab().startGrid.CellAt(0, 0), 2);
+    platform.clipboard = "no header";
+    view.KeyDown(Press(Key::V, true));
+    EXPECT_EQ(platform.boxes.back().text.rfind("Failed to paste the RLE pattern.\n\n", 0), 0u);
+    EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Error);
+}
+
+TEST_F(CommandsTest, SaveAndLoadASession) {
+    const std::string path = ::testing::TempDir() + "tavrix_shell_session.tavses";
+    PaintStartCell();
+    view.KeyDown(Press(Key::S, true));  // cancelled dialog
+    EXPECT_EQ(view.Title(), "* Tavrix");
+    platform.savePath = path;
+    view.KeyDown(Press(Key::S, true));
+    EXPECT_EQ(platform.titles.back(), "Tavrix");
+    view.KeyDown(Press(Key::N, true));
+    ASSERT_EQ(view.editor.Tabs().size(), 2u);
+    platform.openPath = path;
+    platform.answers = {MessageAnswer::No};
+    view.KeyDown(Press(Key::O, true));
+    EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before opening another rule?");
+    ASSERT_TRUE(view.startScreenShown);
+    EXPECT_EQ(view.startPage, StartPage::Open);
+    const StartScreenLayout card = LayOutStartScreen(StartPage::Open, view.width, view.height);
+    ASSERT_EQ(card.buttons[0].first, StartAction::LoadRule);
+    Click(card.buttons[0].second);
+    EXPECT_FALSE(view.startScreenShown);
+    EXPECT_EQ(view.editor.Tabs().size(), 1u);
+    EXPECT_EQ(platform.titles.back(), "Tavrix");
+    platform.openPath = path + ".missing";
+    view.KeyDown(Press(Key::O, true));
+    Click(card.buttons[0].second);
+    EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.");
+    EXPECT_TRUE(view.startScreenShown);
+    std::remove(path.c_str());
+}
+
+TEST_F(CommandsTest, SpeedIsASetting) {
+    const std::string path = ::testing::TempDir() + "tavrix_shell_settings.ini";
+    {
+        std::ofstream out(path);
+        out << "pattern_viewer_speed_index=7\n";
+    }
+    view.UseSettingsFile(path);
+    EXPECT_EQ(view.speedIndex, 7);
+    Click(view.layout.viewerButtons[kSpeedDown]);
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("pattern_viewer_speed_index=6\n"), std::string::npos);
+    std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace shell::testing

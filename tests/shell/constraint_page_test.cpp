@@ -1,0 +1,104 @@
+#include "shell/constraint_page.h"
+
+#include "tests/shell/shell_fixture.h"
+
+namespace shell::testing {
+namespace {
+
+class ConstraintPageTest : public ShellTest {
+protected:
+    ConstraintPageTest() { view.Command(command::kNewConstraintTab); }
+    ConstraintPageLayout Page() const { return LayOutConstraintPage(view.layout.page); }
+    const authoring::PatternSequence& Tab() const { return *view.ShownConstraintTab(); }
+    RectF Slot(std::size_t entry, int slot) const {
+        return EntrySlotRect(EntryCardRect(Page(), entry, view.constraintListScroll), slot);
+    }
+};
+
+TEST(ConstraintPageLayoutTest, ButtonsRowsAndCards) {
+    const ConstraintPageLayout l = LayOutConstraintPage({100, 200, 900, 1000});
+    EXPECT_EQ(l.addEntry, (RectF{116, 216, 246, 254}));
+    EXPECT_FLOAT_EQ(l.makeVariable.left, l.addEntry.right + 10);
+    EXPECT_FLOAT_EQ(l.clearVariable.left, l.makeVariable.right + 10);
+    EXPECT_FLOAT_EQ(l.variables.top, 264);
+    EXPECT_FLOAT_EQ(l.variables.bottom, 302);
+    EXPECT_FLOAT_EQ(l.list.top, 314);
+    EXPECT_FLOAT_EQ(l.list.bottom, 984);
+    EXPECT_EQ(l.chooser, (RectF{132, 270, 460, 410}));
+    EXPECT_EQ(ChooserConfirm(l), (RectF{146, 362, 258, 396}));
+    EXPECT_FLOAT_EQ(ChooserCancel(l).left, 270);
+    EXPECT_FLOAT_EQ(ChooserCheckBox(l, 1).left - ChooserCheckBox(l, 0).left, 40);
+}
+
+TEST(ConstraintPageLayoutTest, OccurrenceNumbers) {
+    formats::ConstraintEntry entry;
+    auto var = [](int v, int link) { return formats::ConstraintSlot{true, 0, v, link}; };
+    entry.slots[0] = var(1, 0);  // NW: unlinked, numbered after the linked ones
+    entry.slots[4] = var(1, 2);  // C: first in visiting order
+    entry.slots[1] = var(1, 2);  // N: same link group as C
+    entry.slots[9] = var(1, 0);
+    entry.slots[5] = var(0, 0);
+    const auto n = OccurrenceNumbers(entry, 2);
+    EXPECT_EQ(n[4], 1);
+    EXPECT_EQ(n[1], 1);
+    EXPECT_EQ(n[0], 2);
+    EXPECT_EQ(n[9], 3);
+    EXPECT_EQ(n[5], 1);
+    EXPECT_EQ(n[2], 0);
+}
+
+TEST_F(ConstraintPageTest, EntriesSlotsVariablesAndDelete) {
+    ASSERT_NE(view.ShownConstraintTab(), nullptr);
+    const std::size_t entries = Tab().entries.size();
+    Click(Page().addEntry);
+    ASSERT_EQ(Tab().entries.size(), entries + 1);
+    Click(Slot(0, 4));
+    EXPECT_FALSE(Tab().entries[0].slots[4].isVariable);
+    EXPECT_EQ(Tab().entries[0].slots[4].state, 1);
+
+    Click(Page().makeVariable);
+    ASSERT_TRUE(view.chooser.open);
+    EXPECT_TRUE(view.chooser.checked[0]);
+    Click(ChooserCheckBox(Page(), 2));
+    Click(ChooserConfirm(Page()));
+    EXPECT_FALSE(view.chooser.open);
+    const std::size_t variables = Tab().variables.size();
+    ASSERT_GE(variables, 2u);
+    EXPECT_EQ(Tab().selectedVariable, static_cast<std::int32_t>(variables - 1));
+    EXPECT_EQ(Tab().variables.back().allowedStates, (std::vector<std::uint8_t>{0, 2}));
+
+    Click(Slot(0, 0), MouseButton::Right);
+    EXPECT_TRUE(Tab().entries[0].slots[0].isVariable);
+    EXPECT_EQ(Tab().entries[0].slots[0].variable, Tab().selectedVariable);
+
+    RecordingCanvas canvas;
+    view.DrawFrame(canvas);
+    for (const char* text : {"Add Entry", "Make Variable", "Clear Variable", "Constraint 1", "->"})
+        EXPECT_NE(canvas.FindText(text), nullptr) << text;
+
+    Click(Page().clearVariable);
+    EXPECT_EQ(Tab().selectedVariable, -1);
+    Click(EntryDeleteRect(EntryCardRect(Page(), 0, 0)));
+    EXPECT_EQ(Tab().entries.size(), entries);
+}
+
+TEST_F(ConstraintPageTest, TheBuiltInVariableCannotBeEdited) {
+    std::vector<std::string> names;
+    for (const auto& v : Tab().variables) names.push_back(v.name);
+    ASSERT_FALSE(names.empty());
+    const RectF chip = VariableChips(Page(), names)[0];
+    view.MousePress(Mouse(MidX(chip), MidY(chip), MouseButton::Left, false, false, true));
+    EXPECT_EQ(platform.beeps, 1);
+    EXPECT_FALSE(view.chooser.open);
+    // Creating a variable without states is refused.
+    Click(Page().makeVariable);
+    Click(ChooserCheckBox(Page(), 0));
+    Click(ChooserConfirm(Page()));
+    EXPECT_EQ(platform.beeps, 2);
+    EXPECT_TRUE(view.chooser.open);
+    Click(ChooserCancel(Page()));
+    EXPECT_FALSE(view.chooser.open);
+}
+
+}  // namespace
+}  // namespace shell::testing

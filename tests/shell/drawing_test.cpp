@@ -1,0 +1,154 @@
+#include "shell/state_bar.h"
+#include "shell/surface_painter.h"
+#include "tests/shell/shell_fixture.h"
+
+namespace shell::testing {
+namespace {
+
+class DrawingTest : public ShellTest {
+protected:
+    RecordingCanvas Draw() {
+        RecordingCanvas canvas;
+        view.DrawFrame(canvas);
+        return canvas;
+    }
+    // The outline drawn around viewer frame k.
+    static const RecordingCanvas::Outline* FrameOutline(const RecordingCanvas& canvas, const RectF& outer) {
+        for (const auto& o : canvas.outlines)
+            if (o.rect.left == outer.left + o.stroke / 2 && o.rect.top == outer.top + o.stroke / 2 &&
+                o.rect.right == outer.right - o.stroke / 2)
+                return &o;
+        return nullptr;
+    }
+    void RightClickCell(int frame) {
+        const RectF grid = view.layout.frameGrid[static_cast<std::size_t>(frame)];
+        const auto& c = CurrentTab().camera;
+        // The screen point of cell (0, 0)'s middle.
+        const float x = MidX(grid) + (0.5f - c.centreX) * c.cellSize;
+        const float y = MidY(grid) + (0.5f - c.centreY) * c.cellSize;
+        view.MousePress(Mouse(x, y, MouseButton::Right));
+        view.MouseRelease(Mouse(x, y, MouseButton::Right));
+    }
+};
+
+TEST_F(DrawingTest, TextsOfTheWindow) {
+    const RecordingCanvas canvas = Draw();
+    for (const char* text : {"Pattern Viewer", "Rule Editor", "Play", "Reset", "Randomize", "<", ">", "-", "+",
+                             "T 0", "10 gen/s", "Direct Editor", "G0", "G8", "1/19683 locked"})
+        EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    EXPECT_EQ(canvas.FindText("G9"), nullptr);
+    EXPECT_EQ(canvas.fills.front().second, (ColorF{0.07f, 0.10f, 0.14f, 1}));
+    EXPECT_EQ(canvas.clipDepth, 0);
+}
+
+TEST_F(DrawingTest, PauseLabelWhilePlayingAndLargePatternReadout) {
+    view.KeyDown(Press(Key::Enter));
+    EXPECT_NE(Draw().FindText("Pause"), nullptr);
+    Click(view.layout.viewerButtons[kPlayPause]);
+    platform.promptAnswer = Platform::SizeDensity{512, 0.0};
+    Click(view.layout.viewerButtons[kRandomize], MouseButton::Right);
+    EXPECT_NE(Draw().FindText("T 0 | 512x512"), nullptr);
+}
+
+TEST_F(DrawingTest, ViewerCellsAreOneBatchOfVisibleCells) {
+    const core::ChunkGrid& grid = view.editor.Doc().source.grid;
+    std::size_t live = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) live += grid.CellAt(x, y) != 0;
+    RecordingCanvas canvas = Draw();
+    std::size_t batches = 0, cells = 0;
+    for (const auto& b : canvas.batches)
+        if (b.clip == view.layout.viewerGrid) {
+            ++batches;
+            cells += b.cells.size();
+        }
+    EXPECT_EQ(batches, 1u);
+    EXPECT_EQ(cells, live);
+    // Zoomed in on one corner, only the cells in view are sent.
+    view.viewerCamera = {0, 0, 72};
+    canvas = Draw();
+    for (const auto& b : canvas.batches) {
+        if (b.clip == view.layout.viewerGrid) {
+            EXPECT_LT(b.cells.size(), live);
+        }
+    }
+}
+
+TEST_F(DrawingTest, FrameColoursOfASmallSession) {
+    view.editor.SetTabCamera(0, {0.5f, 0.5f, 8});
+    RightClickCell(0);  // one live cell at (0, 0)
+    RightClickCell(1);  // it survives: its transition now outputs 1
+    ASSERT_EQ(view.editor.Frames()[1].grid.CellAt(0, 0), 1);
+    RecordingCanvas canvas = Draw();
+    const ColorF cyan{0, 1, 1, 1}, green{0, 0.749f, 0, 1}, blue{0, 0, 1, 1};
+    struct Case {
+        int frame;
+        ColorF color;
+    } cases[] = {{0, green}, {1, cyan}, {2, green}, {3, green}};
+    for (const Case& c : cases) {
+        const auto* outline = FrameOutline(canvas, view.layout.frameOuter[static_cast<std::size_t>(c.frame)]);
+        ASSERT_NE(outline, nullptr) << c.frame;
+        EXPECT_EQ(outline->color, c.color) << c.frame;
+        EXPECT_EQ(outline->stroke, c.frame == 1 ? 8 : 4) << c.frame;  // the last click focused frame 1
+    }
+    // Frame 2's 3x3 block of locked neighbourhoods gets the grey overlay.
+    const ColorF overlay = LockedOverlayColor(view.appearance);
+    std::size_t overlayCells = 0;
+    for (const auto& b : canvas.batches)
+        if (b.clip == view.layout.frameGrid[2] && !b.cells.empty() && b.cells[0].color == overlay)
+            overlayCells += b.cells.size();
+    EXPECT_EQ(overlayCells, 9u);
+    // The unlocked cells of frame 1 out of view: blue.
+    view.editor.SetTabCamera(0, {1000, 1000, 8});
+    canvas = Draw();
+    EXPECT_EQ(FrameOutline(canvas, view.layout.frameOuter[1])->color, blue);
+    // A focused frame is drawn 8 px wide.
+    view.MousePress(Mouse(MidX(view.layout.frameOuter[2]), view.layout.frameOuter[2].top + 1));
+    view.MouseRelease(Mouse(0, 0));
+    canvas = Draw();
+    EXPECT_EQ(FrameOutline(canvas, view.layout.frameOuter[2])->stroke, 8);
+}
+
+TEST_F(DrawingTest, StateBarLabels) {
+    view.Command(command::kShowStateBar);
+    RecordingCanvas canvas = Draw();
+    for (const char* text : {"S", "A", "0", "1", "2"}) EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    Click(StateBarPageSwitch(view.layout.stateBar));  // the middle is the right half
+    EXPECT_TRUE(view.statePageMarkers);
+    canvas = Draw();
+    EXPECT_NE(canvas.FindText("8"), nullptr);
+}
+
+TEST(SurfacePainterTest, TrailFade) {
+    Appearance a;
+    const int k = TrailKeyframeAge(8, a);
+    EXPECT_EQ(k, 32);
+    EXPECT_EQ(TrailKeyframeAge(2, a), 96);
+    EXPECT_EQ(TrailKeyframeAge(0.5f, a), 253);
+    EXPECT_FLOAT_EQ(TrailFade(0, 8, a), 1);
+    EXPECT_FLOAT_EQ(TrailFade(k, 8, a), 0.4f);
+    EXPECT_NEAR(TrailFade(254, 8, a), 0.03f, 1e-6);
+    EXPECT_FLOAT_EQ(TrailSizeDamping(3), 1);
+    EXPECT_FLOAT_EQ(TrailSizeDamping(14), 0.5f);
+    EXPECT_FLOAT_EQ(TrailSizeDamping(40), 0.5f);
+}
+
+TEST(SurfacePainterTest, BrokenMarkerAndOverlayColours) {
+    Appearance a;
+    ColorF c = BrokenMarkerColor(a);
+    EXPECT_FLOAT_EQ(c.red, 1);
+    EXPECT_NEAR(c.green, 0.49803922f * 0.24f, 1e-6);
+    EXPECT_FLOAT_EQ(c.alpha, 0.45f);
+    a.brokenMarkerBrightness = 0.25f;
+    a.brokenMarkerOpacity = 0;
+    c = BrokenMarkerColor(a);
+    EXPECT_NEAR(c.red, 0.7509804f, 1e-6);
+    EXPECT_FLOAT_EQ(c.green, 0);
+    EXPECT_FLOAT_EQ(c.alpha, 0.05f);
+    EXPECT_EQ(LockedOverlayColor(Appearance{}), (ColorF{0.5f, 0.5f, 0.5f, 0.3f}));
+    EXPECT_FLOAT_EQ(LockedOverlayMargin(2), 1);
+    EXPECT_FLOAT_EQ(LockedOverlayMargin(72), 4);
+}
+
+}  // namespace
+}  // namespace shell::testing

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/platform.h"
+
+namespace shell::testing {
+
+// Records what the window asks of the desktop and answers from scripts.
+class FakePlatform : public Platform {
+public:
+    std::vector<MessageBox> boxes;
+    std::deque<MessageAnswer> answers;  // next answers; Cancel-like default when empty
+    int beeps = 0;
+    std::vector<int> timerPeriods;
+    std::int64_t nowNs = 1'000'000'000;
+    std::uint32_t tickMs = 5000;
+    std::vector<std::string> titles;
+    std::optional<std::string> clipboard;
+    int redraws = 0;
+    int closes = 0;
+    bool textInputActive = false;
+    std::string textInput;
+    std::optional<SizeDensity> promptAnswer;
+    std::optional<std::string> openPath, savePath;
+
+    MessageAnswer ShowMessage(const MessageBox& box) override {
+        boxes.push_back(box);
+        if (answers.empty()) return box.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
+        const MessageAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void Beep() override { ++beeps; }
+    std::optional<std::string> ClipboardText() override { return clipboard; }
+    bool SetClipboardText(const std::string& text) override {
+        clipboard = text;
+        return true;
+    }
+    std::optional<std::string> OpenFile(const FileDialog&) override { return openPath; }
+    std::optional<std::string> SaveFile(const FileDialog&) override { return savePath; }
+    std::optional<Rgb> PickColor(Rgb) override { return std::nullopt; }
+    void OpenUrl(const std::string&) override {}
+    void SetPlaybackTimer(int periodMs) override { timerPeriods.push_back(periodMs); }
+    std::int64_t NowNanoseconds() override { return nowNs; }
+    std::uint32_t TickCountMs() override { return tickMs; }
+    void BeginTextInput(float, float, float, float, const std::string& text) override {
+        textInputActive = true;
+        textInput = text;
+    }
+    void EndTextInput() override { textInputActive = false; }
+    std::optional<SizeDensity> PromptPatternSize(int, double) override { return promptAnswer; }
+    void SetTitle(const std::string& title) override { titles.push_back(title); }
+    void RequestRedraw() override { ++redraws; }
+    void Close() override { ++closes; }
+};
+
+}  // namespace shell::testing

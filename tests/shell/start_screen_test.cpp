@@ -1,0 +1,113 @@
+#include "shell/start_screen.h"
+
+#include "tests/shell/shell_fixture.h"
+
+namespace shell::testing {
+namespace {
+
+class StartScreenTest : public ShellTest {
+protected:
+    StartScreenTest() { view.ShowStartScreen(StartPage::Main); }
+    RectF Button(StartAction action) const {
+        for (const auto& [a, r] : LayOutStartScreen(view.startPage, view.width, view.height).buttons)
+            if (a == action) return r;
+        return {};
+    }
+};
+
+TEST(StartScreenLayoutTest, CardsAndButtons) {
+    struct Case {
+        StartPage page;
+        float cardHeight;
+        std::size_t buttons;
+    } cases[] = {{StartPage::Main, 320, 3}, {StartPage::NewRule, 370, 6}, {StartPage::Open, 250, 2}};
+    for (const Case& c : cases) {
+        const StartScreenLayout l = LayOutStartScreen(c.page, 1280, 1080);
+        EXPECT_FLOAT_EQ(l.card.Width(), 420);
+        EXPECT_FLOAT_EQ(l.card.left, 430);
+        EXPECT_FLOAT_EQ(l.card.Height(), c.cardHeight);
+        EXPECT_FLOAT_EQ(l.card.top, (1080 - c.cardHeight) / 2);
+        EXPECT_EQ(l.buttons.size(), c.buttons);
+        for (const auto& [action, r] : l.buttons) {
+            EXPECT_FLOAT_EQ(r.Height(), 46);
+            EXPECT_LE(r.bottom, l.card.bottom);
+        }
+        EXPECT_FLOAT_EQ(l.buttons[0].second.top, l.card.top + 134);
+    }
+    const StartScreenLayout main = LayOutStartScreen(StartPage::Main, 1280, 1080);
+    EXPECT_FLOAT_EQ(main.buttons[0].second.left, main.card.left + 28);
+    EXPECT_FLOAT_EQ(main.buttons[1].second.top, main.buttons[0].second.bottom + 12);
+    EXPECT_LT(LayOutStartScreen(StartPage::Main, 460, 300).card.Width(), 420);
+    EXPECT_FLOAT_EQ(LayOutStartScreen(StartPage::Main, 460, 300).card.top, 58);
+    const StartScreenLayout rule = LayOutStartScreen(StartPage::NewRule, 1280, 1080);
+    EXPECT_FLOAT_EQ(rule.countBox.Width(), 180);
+    EXPECT_FLOAT_EQ(rule.buttons[0].second.Width(), 48);
+    EXPECT_FLOAT_EQ(rule.countBox.left - rule.buttons[0].second.right, 12);
+}
+
+TEST(StartScreenLayoutTest, SymmetryCycle) {
+    int s = 4;
+    for (int i = 0; i < 8; ++i) s = StepSymmetry(s, 1);
+    EXPECT_EQ(s, 4);
+    EXPECT_EQ(StepSymmetry(4, 1), 0);
+    EXPECT_EQ(StepSymmetry(0, 1), 5);
+    EXPECT_EQ(StepSymmetry(0, -1), 4);
+}
+
+TEST_F(StartScreenTest, NewRuleThenCreate) {
+    RecordingCanvas canvas;
+    view.DrawFrame(canvas);
+    for (const char* text : {"Tavrix", "New Rule", "Load Rule", "Import Rule",
+                             "Start a new rule, load a saved session, or import a Golly rule."})
+        EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    // The editor behind ignores the mouse.
+    view.Wheel(MidX(view.layout.viewerGrid), MidY(view.layout.viewerGrid), 1, {});
+    EXPECT_FALSE(view.hover.valid);
+    view.KeyDown(Press(Key::Enter));
+    EXPECT_EQ(view.startPage, StartPage::NewRule);
+    for (int i = 0; i < 20; ++i) Click(Button(StartAction::CountDown));
+    EXPECT_EQ(view.newStateCount, 2);
+    for (int i = 0; i < 4; ++i) Click(Button(StartAction::CountUp));
+    EXPECT_EQ(view.newStateCount, 6);
+    EXPECT_TRUE(view.flags.stateBarShown);
+    Click(Button(StartAction::CountDown));
+    EXPECT_FALSE(view.flags.stateBarShown);
+    Click(Button(StartAction::SymmetryUp));
+    RecordingCanvas rule;
+    view.DrawFrame(rule);
+    EXPECT_NE(rule.FindText("5 states"), nullptr);
+    EXPECT_NE(rule.FindText("C1 (asymmetric)"), nullptr);
+    EXPECT_NE(rule.FindText("Choose the state count and neighborhood symmetry."), nullptr);
+    Click(Button(StartAction::CreateRule));
+    EXPECT_FALSE(view.startScreenShown);
+    EXPECT_EQ(view.StateCount(), 5);
+    EXPECT_EQ(view.editor.Rule().symmetry, 0);
+    EXPECT_EQ(platform.titles.back(), "Tavrix");
+    EXPECT_EQ(view.rename.tab, 0);
+    view.CommitRename();
+}
+
+TEST_F(StartScreenTest, EscapeAndBackAndOpenPage) {
+    view.KeyDown(Press(Key::Escape));
+    EXPECT_TRUE(view.startScreenShown);
+    Click(Button(StartAction::NewRule));
+    Click(Button(StartAction::Back));
+    EXPECT_EQ(view.startPage, StartPage::Main);
+    view.KeyDown(Press(Key::O, true));
+    EXPECT_EQ(view.startPage, StartPage::Open);
+    view.KeyDown(DigitKey(2));
+    EXPECT_EQ(view.selectedState, 1);
+    view.KeyDown(Press(Key::Escape));
+    EXPECT_FALSE(view.startScreenShown);
+}
+
+TEST_F(StartScreenTest, CancelledLoadStays) {
+    Click(Button(StartAction::LoadRule));
+    EXPECT_TRUE(view.startScreenShown);
+    Click(Button(StartAction::ImportRule));
+    EXPECT_TRUE(view.startScreenShown);
+    EXPECT_TRUE(platform.boxes.empty());
+}
+
+}  // namespace
+}  // namespace shell::testing
