@@ -6,9 +6,10 @@
 
 namespace shell {
 
-const authoring::PackedLockTable* FrameLocks::TableFor(const authoring::PatternSequence& tab, std::uint64_t g) {
-    if (g < 2) return &tab.baseLocks;
-    return g - 2 < tab.lockTables.size() ? &tab.lockTables[g - 2] : nullptr;
+std::optional<std::uint64_t> FrameLocks::GuardFor(const authoring::PatternSequence& tab, std::uint64_t g) {
+    if (g < 2) return authoring::GenerationLocks::kBase;
+    if (g - 2 < tab.locks.GenerationCount()) return g - 2;
+    return std::nullopt;
 }
 
 const authoring::PatternSequence* FrameLocks::ShownTab(const authoring::Editor& editor) const {
@@ -30,19 +31,8 @@ bool FrameLocks::IsCellNeighborhoodLocked(const authoring::Editor& editor, std::
     if (!tab) return false;
     const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab->currentGeneration, 0)) + frame;
     if (g == 0 || g > tab->generations.size()) return false;
-    const authoring::PackedLockTable* table = TableFor(*tab, g);
-    if (!table) return false;
-    Prepare(editor);
-    const core::ChunkGrid& previous = tab->generations[g - 1];
-    const int n = editor.Rule().stateCount;
-    std::uint64_t index = 0;
-    for (int k = 0; k < 9; ++k) {
-        const std::int64_t nx = std::int64_t{x} + k % 3 - 1, ny = std::int64_t{y} + k / 3 - 1;
-        const bool inside = nx >= INT32_MIN && nx <= INT32_MAX && ny >= INT32_MIN && ny <= INT32_MAX;
-        const std::uint8_t digit = inside ? previous.CellAt(std::int32_t(nx), std::int32_t(ny)) : 0;
-        index = index * static_cast<std::uint64_t>(n) + digit;
-    }
-    return table->Contains(cache_.Canonical(index));
+    // The neighbourhood one generation earlier produced the cell; the model answers for it.
+    return editor.IsCellNeighborhoodLocked(frame - 1, x, y);
 }
 
 void FrameLocks::ForEachProducedCell(const authoring::Editor& editor, std::size_t frame,
@@ -51,13 +41,13 @@ void FrameLocks::ForEachProducedCell(const authoring::Editor& editor, std::size_
     if (!tab) return;
     const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab->currentGeneration, 0)) + frame;
     if (g == 0 || g > tab->generations.size()) return;
-    const authoring::PackedLockTable* table = TableFor(*tab, g);
-    if (!table) return;
+    const std::optional<std::uint64_t> guard = GuardFor(*tab, g);
+    if (!guard) return;
     Prepare(editor);
     authoring::ScanNeighborhoods(tab->generations[g - 1], editor.Rule().stateCount, scratch_,
                                  [&](std::int32_t x, std::int32_t y, std::uint64_t index) {
                                      if (index == 0) return;
-                                     visit(x, y, table->Contains(cache_.Canonical(index)));
+                                     visit(x, y, tab->locks.Contains(cache_.Canonical(index), *guard));
                                  });
 }
 

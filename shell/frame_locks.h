@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "authoring/canonical_index_cache.h"
@@ -23,8 +24,9 @@ enum class FrameLockState {
 // produced a cell is locked for its generation. The one place that reads the tab's lock tables.
 class FrameLocks {
 public:
-    // The table guarding generation g >= 1 of the tab, or null when it is not computed.
-    static const authoring::PackedLockTable* TableFor(const authoring::PatternSequence& tab, std::uint64_t g);
+    // The generation whose lock table guards generation g of the tab (GenerationLocks::kBase for
+    // g < 2), or nothing when that table is not computed yet.
+    static std::optional<std::uint64_t> GuardFor(const authoring::PatternSequence& tab, std::uint64_t g);
 
     bool IsCellNeighborhoodLocked(const authoring::Editor& editor, std::size_t frame, std::int32_t x,
                                   std::int32_t y);

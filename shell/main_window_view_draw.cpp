@@ -203,10 +203,10 @@ void MainWindowViewImpl::DrawFrames(Canvas& canvas) {
         canvas.DrawText(Format("G%llu", static_cast<unsigned long long>(g)), label,
                         k == 0 ? TextFormat::Label : TextFormat::CompactLabel, k == 0 ? kAccent : kMutedText,
                         HAlign::Leading, VAlign::Centre);
-        if (const authoring::PackedLockTable* table = FrameLocks::TableFor(tab, g)) {
+        if (const std::optional<std::uint64_t> guard = FrameLocks::GuardFor(tab, g)) {
             const RectF second{outer.left + 8, outer.top + 20, outer.right - 8, outer.top + 36};
-            canvas.DrawText(Format("%zu/%zu locked", static_cast<std::size_t>(table->CountLocked()),
-                                   static_cast<std::size_t>(table->EntryCount())),
+            canvas.DrawText(Format("%zu/%zu locked", static_cast<std::size_t>(tab.locks.CountLocked(*guard)),
+                                   static_cast<std::size_t>(tab.locks.Base().EntryCount())),
                             second, TextFormat::CompactLabel, kDimText, HAlign::Leading, VAlign::Centre);
         }
     }
