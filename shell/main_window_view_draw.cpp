@@ -31,10 +31,7 @@ void MainWindowViewImpl::DrawFrame(Canvas& canvas) {
         canvas.DrawText(flags.colorEditorOpen ? "Color Editor" : "Rule Editor", layout.ruleTitle, TextFormat::Title,
                         kPanelText, HAlign::Leading, VAlign::Centre);
         if (flags.colorEditorOpen) {
-            const RectF area{layout.ruleColumn.left, layout.tabBar.top, layout.ruleColumn.right,
-                             layout.ruleColumn.bottom};
-            canvas.FillRect(area, kBoxFill);
-            canvas.OutlineRect(area, kBoxOutline, 1);
+            DrawColorEditor(canvas);
         } else {
             DrawTabBar(canvas);
             if (FramesShown()) DrawFrames(canvas);

@@ -202,6 +202,11 @@ public:
     bool ConstraintPageWheel(float x, float y, bool up);
     void DrawConstraintPage(Canvas& canvas);
 
+    // --- colour editor (main_window_view_colors.cpp)
+    RectF ColorEditorArea() const;
+    bool ColorEditorPress(float x, float y);
+    void DrawColorEditor(Canvas& canvas);
+
     // --- start screen (main_window_view_start.cpp)
     void ShowStartScreen(StartPage page);
     void HideStartScreen();

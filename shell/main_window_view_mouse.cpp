@@ -105,7 +105,7 @@ void MainWindowViewImpl::LeftPress(const MouseEvent& event) {
     const Modifiers& m = event.modifiers;
     if (event.doubleClick) {
         if (ViewerButtonPress(x, y)) return;
-        if (flags.colorEditorOpen && layout.ruleColumn.Contains(x, y)) return;
+        if (ColorEditorPress(x, y)) return;
         if (RuleEditorPagePress(x, y, m.shift)) return;
         if (ConstraintPagePress(x, y, MouseButton::Left, m, true)) return;
         const auto hit = HitTest(x, y);
@@ -136,7 +136,7 @@ void MainWindowViewImpl::LeftPress(const MouseEvent& event) {
     if (CoverageBarPress(x, y)) return;
     if (ViewerButtonPress(x, y)) return;
     if (StateBarPress(x, y)) return;
-    if (flags.colorEditorOpen && layout.ruleColumnLaidOut && layout.ruleColumn.Contains(x, y)) return;
+    if (ColorEditorPress(x, y)) return;
     if (RuleEditorPagePress(x, y, m.shift)) return;
     if (ConstraintPagePress(x, y, MouseButton::Left, m, false)) return;
     if (TabBarPress(x, y)) return;

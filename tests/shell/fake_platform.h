@@ -25,6 +25,8 @@ public:
     bool textInputActive = false;
     std::string textInput;
     std::optional<SizeDensity> promptAnswer;
+    std::optional<Rgb> pickAnswer;
+    std::vector<Rgb> pickInitial;
     std::optional<std::string> openPath, savePath;
 
     MessageAnswer ShowMessage(const MessageBox& box) override {
@@ -42,7 +44,10 @@ public:
     }
     std::optional<std::string> OpenFile(const FileDialog&) override { return openPath; }
     std::optional<std::string> SaveFile(const FileDialog&) override { return savePath; }
-    std::optional<Rgb> PickColor(Rgb) override { return std::nullopt; }
+    std::optional<Rgb> PickColor(Rgb initial) override {
+        pickInitial.push_back(initial);
+        return pickAnswer;
+    }
     void OpenUrl(const std::string&) override {}
     void SetPlaybackTimer(int periodMs) override { timerPeriods.push_back(periodMs); }
     std::int64_t NowNanoseconds() override { return nowNs; }
