@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
@@ -196,6 +197,14 @@ void CanvasWidget::ForwardPress(QMouseEvent* event, bool doubleClick) {
     mouse.y = static_cast<float>(event->position().y() * ratio);
     mouse.modifiers = ToModifiers(event->modifiers());
     mouse.doubleClick = doubleClick;
+    // The tab bar's right end offers the one context menu the window has.
+    if (mouse.button == shell::MouseButton::Right && !doubleClick && view_->IsTabBarContextArea(mouse.x, mouse.y)) {
+        QMenu menu(this);
+        QAction* add = menu.addAction(QStringLiteral("New Constraint Tab"));
+        if (menu.exec(event->globalPosition().toPoint()) == add)
+            Guarded(window(), [&] { view_->Command(shell::command::kNewConstraintTab); });
+        return;
+    }
     Guarded(window(), [&] { view_->MousePress(mouse); });
 }
 

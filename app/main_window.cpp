@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "formats/settings_file.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -22,6 +24,7 @@ MainWindow::MainWindow() {
     setCentralWidget(canvas_);
     platform_ = std::make_unique<QtPlatform>(this, canvas_);
     view_ = std::make_unique<shell::MainWindowView>(*platform_);
+    view_->UseSettingsFile(formats::GetSettingsPath().string());
     platform_->SetView(view_.get());
     canvas_->SetView(view_.get());
     BuildMenus();
