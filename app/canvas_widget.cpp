@@ -189,13 +189,19 @@ void CanvasWidget::keyReleaseEvent(QKeyEvent* event) {
     Guarded(window(), [&] { view_->KeyUp(key); });
 }
 
+bool CanvasWidget::ToMouseEvent(const QMouseEvent& event, shell::MouseEvent& mouse) const {
+    if (!view_ || !ToButton(event.button(), mouse.button)) return false;
+    // The view works in device pixels.
+    const qreal ratio = devicePixelRatioF();
+    mouse.x = static_cast<float>(event.position().x() * ratio);
+    mouse.y = static_cast<float>(event.position().y() * ratio);
+    mouse.modifiers = ToModifiers(event.modifiers());
+    return true;
+}
+
 void CanvasWidget::ForwardPress(QMouseEvent* event, bool doubleClick) {
     shell::MouseEvent mouse;
-    if (!view_ || !ToButton(event->button(), mouse.button)) return;
-    const qreal ratio = devicePixelRatioF();
-    mouse.x = static_cast<float>(event->position().x() * ratio);
-    mouse.y = static_cast<float>(event->position().y() * ratio);
-    mouse.modifiers = ToModifiers(event->modifiers());
+    if (!ToMouseEvent(*event, mouse)) return;
     mouse.doubleClick = doubleClick;
     // The tab bar's right end offers the one context menu the window has.
     if (mouse.button == shell::MouseButton::Right && !doubleClick && view_->IsTabBarContextArea(mouse.x, mouse.y)) {
@@ -226,11 +232,7 @@ void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
     shell::MouseEvent mouse;
-    if (!view_ || !ToButton(event->button(), mouse.button)) return;
-    const qreal ratio = devicePixelRatioF();
-    mouse.x = static_cast<float>(event->position().x() * ratio);
-    mouse.y = static_cast<float>(event->position().y() * ratio);
-    mouse.modifiers = ToModifiers(event->modifiers());
+    if (!ToMouseEvent(*event, mouse)) return;
     Guarded(window(), [&] { view_->MouseRelease(mouse); });
 }
 

@@ -52,6 +52,8 @@ private slots:
 
 private:
     void ForwardPress(QMouseEvent* event, bool doubleClick);
+    // False when there is no view or the button is not one the view knows.
+    bool ToMouseEvent(const QMouseEvent& event, shell::MouseEvent& mouse) const;
     void ForwardSize();
     void ReportDrawError(const QString& message);
 

@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# Builds Tavrix and opens the editor window (with TAVRIX_VIEW_STAND_IN=ON in the environment, over
-# its drawing stand-in instead of the editor).
+# Builds Tavrix and opens the editor window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DTAVRIX_VIEW_STAND_IN="${TAVRIX_VIEW_STAND_IN:-OFF}" >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build --target tavrix
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "Built build/bin/tavrix, but there is no display to open it on (DISPLAY and WAYLAND_DISPLAY are empty)."

@@ -6,13 +6,15 @@ cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 fuzz_seconds="${TAVRIX_FUZZ_SECONDS:-20}"
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON -DTAVRIX_VIEW_STAND_IN=OFF >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON >/dev/null
 cmake --build build
 echo "== tests (plain build)"
 ./build/bin/tavrix_tests
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_WERROR=ON \
-  -DTAVRIX_SANITIZE=ON -DTAVRIX_BENCH=OFF >/dev/null
+# -O1 without debug info keeps this build within CI's time; the window's Qt adapters are left to
+# the smoke test, everything below them runs sanitized.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1" -DTAVRIX_WERROR=ON \
+  -DTAVRIX_SANITIZE=ON -DTAVRIX_BENCH=OFF -DTAVRIX_APP=OFF >/dev/null
 cmake --build build-asan
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./build-asan/bin/tavrix_tests
