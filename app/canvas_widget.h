@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "app/gl_canvas.h"
+#include "shell/input.h"
 
 namespace shell {
 class MainWindowView;
