@@ -4,9 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
-fuzz_seconds="${TAVRIX_FUZZ_SECONDS:-20}"
+fuzz_seconds="${TAVRIX_FUZZ_SECONDS:-12}"
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON -DTAVRIX_BENCH=OFF >/dev/null
 cmake --build build
 echo "== tests (plain build)"
 ./build/bin/tavrix_tests

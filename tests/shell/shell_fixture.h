@@ -42,7 +42,8 @@ protected:
     }
     static float MidX(const RectF& r) { return (r.left + r.right) / 2; }
     static float MidY(const RectF& r) { return (r.top + r.bottom) / 2; }
-    void Click(const RectF& r, MouseButton button = MouseButton::Left) {
+    // By value: the press may lay the window out again and free the rectangle passed in.
+    void Click(const RectF r, MouseButton button = MouseButton::Left) {
         view.MousePress(Mouse(MidX(r), MidY(r), button));
         view.MouseRelease(Mouse(MidX(r), MidY(r), button));
     }
