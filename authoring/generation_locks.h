@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "authoring/packed_lock_table.h"
@@ -60,10 +59,10 @@ public:
         if (generation == kBase) return base_.Contains(index);
         if (!union_.Contains(index)) return false;
         if (base_.Contains(index)) return true;
-        const auto it = entered_.find(index);
-        return it != entered_.end() && it->second <= generation;
+        const Entry* entry = FindEntry(index);
+        return entry && entry->generation <= generation;
     }
-    // CountLocked of the table of `generation` (kBase: the base).
+    // CountLocked of the table of `generation` (kBase: the base); counts the base afresh.
     std::uint64_t CountLocked(std::uint64_t generation) const;
     // The first generation whose table holds `index`: 0 for members of the base, nothing when
     // no table does.
@@ -78,6 +77,23 @@ public:
     static std::uint64_t MinimumBytes(std::uint64_t entryCount);
 
 private:
+    // Never an index: tables hold at most 16^9 = 2^36 entries.
+    static constexpr std::uint64_t kEmptySlot = ~std::uint64_t{0};
+
+    static std::size_t HashIndex(std::uint64_t index) {
+        return static_cast<std::size_t>((index * 0x9E3779B97F4A7C15ull) >> 32);
+    }
+    const Entry* FindEntry(std::uint64_t index) const {
+        if (slots_.empty() || index == kEmptySlot) return nullptr;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = HashIndex(index) & mask;; i = (i + 1) & mask) {
+            if (slots_[i].index == index) return &slots_[i];
+            if (slots_[i].index == kEmptySlot) return nullptr;
+        }
+    }
+    // False when index already has an entry.
+    bool InsertEntry(const Entry& entry);
+    void RebuildEntryIndex();
     void Record();
     void Rollback();
     void RebuildRunningTable();
@@ -85,11 +101,11 @@ private:
     PackedLockTable base_;
     // The base plus every entry: the table of the last generation.
     PackedLockTable union_;
-    std::uint64_t baseCount_ = 0;
     std::uint64_t count_ = 0;
     // Ascending generations.
     std::vector<Entry> entries_;
-    std::unordered_map<std::uint64_t, std::uint64_t> entered_;
+    // entries_ by index: power-of-two open addressing, at most half full, no node per lock.
+    std::vector<Entry> slots_;
     // What the step being run inserted; empty between calls.
     std::vector<std::uint64_t> added_;
 };
