@@ -1,6 +1,5 @@
 // Lock questions of the viewer frames, and the memory a load's lock records and generations need.
 #include <algorithm>
-#include <limits>
 
 #include "authoring/editor.h"
 #include "formats/session_file.h"
@@ -13,14 +12,6 @@ namespace {
 // map that exists even when empty: about 110 bytes apiece with the allocator's overhead.
 constexpr std::uint64_t kGenerationHandleBytes = 3 * 112;
 
-// Cells beyond the 32-bit plane are background.
-std::uint8_t CellOrBackground(const core::ChunkGrid& grid, std::int64_t x, std::int64_t y) {
-    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-    if (x < kMin || x > kMax || y < kMin || y > kMax) return 0;
-    return grid.CellAt(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y));
-}
-
 }  // namespace
 
 bool Editor::IsCellNeighborhoodLocked(std::size_t frame, std::int32_t x, std::int32_t y) const {
@@ -29,11 +20,9 @@ bool Editor::IsCellNeighborhoodLocked(std::size_t frame, std::int32_t x, std::in
     if (!tab.IsPattern()) return false;
     const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab.currentGeneration, 0)) + frame;
     if (g >= tab.generations.size()) return false;
-    const core::ChunkGrid& grid = tab.generations[static_cast<std::size_t>(g)];
-    core::Neighborhood digits{};
-    for (int k = 0; k < 9; ++k) digits[k] = CellOrBackground(grid, std::int64_t{x} + k % 3 - 1, std::int64_t{y} + k / 3 - 1);
-    const std::uint64_t canonical = canonical_.Lookup(core::NeighborhoodIndex(digits, doc_.rule.stateCount));
-    return tab.locks.Contains(canonical, g >= 1 ? g - 1 : GenerationLocks::kBase);
+    // The neighbourhood produces generation g + 1: the guard of painting there answers.
+    const std::uint64_t index = NeighborhoodIndexAt(tab.generations[static_cast<std::size_t>(g)], x, y);
+    return LockedForGeneration(tab, g + 1, canonical_.Lookup(index));
 }
 
 std::uint64_t SessionLoadWorkingBytes(const formats::SessionSnapshot& session, std::uint32_t maxGeneration,
