@@ -42,6 +42,31 @@ void main() {
 }
 )";
 
+// One quad over `rect`, sampling the cell image without smoothing.
+constexpr const char* kImageVertexShader = R"(#version 330 core
+uniform vec2 viewportSize;
+uniform vec4 rect;
+out vec2 texturePoint;
+void main() {
+    int corner = gl_VertexID % 6;
+    bool right = corner == 1 || corner == 4 || corner == 5;
+    bool bottom = corner == 2 || corner == 3 || corner == 5;
+    float x = right ? rect.z : rect.x;
+    float y = bottom ? rect.w : rect.y;
+    gl_Position = vec4(x / viewportSize.x * 2.0 - 1.0, 1.0 - y / viewportSize.y * 2.0, 0.0, 1.0);
+    texturePoint = vec2(right ? 1.0 : 0.0, bottom ? 1.0 : 0.0);
+}
+)";
+
+constexpr const char* kImageFragmentShader = R"(#version 330 core
+uniform sampler2D cells;
+in vec2 texturePoint;
+out vec4 fragColor;
+void main() {
+    fragColor = texture(cells, texturePoint);
+}
+)";
+
 QColor ToQColor(const shell::ColorF& c) {
     auto unit = [](float v) { return std::clamp(static_cast<double>(v), 0.0, 1.0); };
     return QColor::fromRgbF(unit(c.red), unit(c.green), unit(c.blue), unit(c.alpha));
@@ -70,6 +95,32 @@ GlCanvas::GlCanvas() { SetDevicePixelRatio(1.0); }
 
 GlCanvas::~GlCanvas() = default;
 
+static unsigned LinkProgram(QOpenGLFunctions_3_3_Core* gl, const char* vertex, const char* fragment) {
+    GLuint vs = CompileShader(gl, GL_VERTEX_SHADER, vertex, "vertex");
+    GLuint fs = 0;
+    try {
+        fs = CompileShader(gl, GL_FRAGMENT_SHADER, fragment, "pixel");
+    } catch (...) {
+        gl->glDeleteShader(vs);
+        throw;
+    }
+    GLuint program = gl->glCreateProgram();
+    gl->glAttachShader(program, vs);
+    gl->glAttachShader(program, fs);
+    gl->glLinkProgram(program);
+    gl->glDeleteShader(vs);
+    gl->glDeleteShader(fs);
+    GLint linked = 0;
+    gl->glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        char log[1024] = {};
+        gl->glGetProgramInfoLog(program, sizeof log, nullptr, log);
+        gl->glDeleteProgram(program);
+        throw std::runtime_error(std::string("Failed linking the batched cell shaders.\n") + log);
+    }
+    return program;
+}
+
 void GlCanvas::InitializeGl() {
     QOpenGLContext* context = QOpenGLContext::currentContext();
     if (!context) throw std::runtime_error("No OpenGL context is current.");
@@ -79,28 +130,14 @@ void GlCanvas::InitializeGl() {
         throw std::runtime_error("OpenGL 3.3 core is not available (the context is " +
                                  std::to_string(f.majorVersion()) + "." + std::to_string(f.minorVersion()) + ").");
     }
-    GLuint vs = CompileShader(gl_, GL_VERTEX_SHADER, kVertexShader, "vertex");
-    GLuint fs = 0;
-    try {
-        fs = CompileShader(gl_, GL_FRAGMENT_SHADER, kFragmentShader, "pixel");
-    } catch (...) {
-        gl_->glDeleteShader(vs);
-        throw;
-    }
-    program_ = gl_->glCreateProgram();
-    gl_->glAttachShader(program_, vs);
-    gl_->glAttachShader(program_, fs);
-    gl_->glLinkProgram(program_);
-    gl_->glDeleteShader(vs);
-    gl_->glDeleteShader(fs);
-    GLint linked = 0;
-    gl_->glGetProgramiv(program_, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        char log[1024] = {};
-        gl_->glGetProgramInfoLog(program_, sizeof log, nullptr, log);
-        throw std::runtime_error(std::string("Failed linking the batched cell shaders.\n") + log);
-    }
+    program_ = LinkProgram(gl_, kVertexShader, kFragmentShader);
     viewportUniform_ = gl_->glGetUniformLocation(program_, "viewportSize");
+    imageProgram_ = LinkProgram(gl_, kImageVertexShader, kImageFragmentShader);
+    imageViewportUniform_ = gl_->glGetUniformLocation(imageProgram_, "viewportSize");
+    imageRectUniform_ = gl_->glGetUniformLocation(imageProgram_, "rect");
+    gl_->glUseProgram(imageProgram_);
+    gl_->glUniform1i(gl_->glGetUniformLocation(imageProgram_, "cells"), 0);
+    gl_->glUseProgram(0);
 
     // Two per-instance attributes from one buffer, stride 32: the rectangle, then the colour.
     gl_->glGenVertexArrays(1, &vao_);
@@ -117,6 +154,17 @@ void GlCanvas::InitializeGl() {
     gl_->glBindVertexArray(0);
     gl_->glBindBuffer(GL_ARRAY_BUFFER, 0);
     instanceCapacity_ = 0;
+
+    // The image quad needs no attributes, but core profiles draw only with a vertex array bound.
+    gl_->glGenVertexArrays(1, &imageVao_);
+    gl_->glGenTextures(1, &imageTexture_);
+    gl_->glBindTexture(GL_TEXTURE_2D, imageTexture_);
+    gl_->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl_->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl_->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl_->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    gl_->glBindTexture(GL_TEXTURE_2D, 0);
+    imageWidth_ = imageHeight_ = 0;
     ready_ = true;
 }
 
@@ -125,8 +173,13 @@ void GlCanvas::ReleaseGl() {
         if (instanceBuffer_) gl_->glDeleteBuffers(1, &instanceBuffer_);
         if (vao_) gl_->glDeleteVertexArrays(1, &vao_);
         if (program_) gl_->glDeleteProgram(program_);
+        if (imageTexture_) gl_->glDeleteTextures(1, &imageTexture_);
+        if (imageVao_) gl_->glDeleteVertexArrays(1, &imageVao_);
+        if (imageProgram_) gl_->glDeleteProgram(imageProgram_);
     }
     instanceBuffer_ = vao_ = program_ = 0;
+    imageTexture_ = imageVao_ = imageProgram_ = 0;
+    imageWidth_ = imageHeight_ = 0;
     instanceCapacity_ = 0;
     ready_ = false;
     // The functions belong to the context, which may be going away.
@@ -222,17 +275,39 @@ float GlCanvas::MeasureTextWidth(std::string_view text, shell::TextFormat format
     return static_cast<float>(QFontMetricsF(Font(format)).horizontalAdvance(ToQString(text)));
 }
 
-void GlCanvas::DrawCells(const std::vector<shell::CellInstance>& cells, const shell::RectF& clip) {
-    if (cells.empty() || !ready_ || !painter_ || pixelWidth_ <= 0 || pixelHeight_ <= 0) return;
+bool GlCanvas::BeginGlDraw(const shell::RectF& clip) {
+    if (!ready_ || !painter_ || pixelWidth_ <= 0 || pixelHeight_ <= 0) return false;
     const int left = std::clamp(static_cast<int>(std::floor(clip.left)), 0, pixelWidth_);
     const int top = std::clamp(static_cast<int>(std::floor(clip.top)), 0, pixelHeight_);
     const int right = std::clamp(static_cast<int>(std::ceil(clip.right)), 0, pixelWidth_);
     const int bottom = std::clamp(static_cast<int>(std::ceil(clip.bottom)), 0, pixelHeight_);
-    if (right <= left || bottom <= top) return;
+    if (right <= left || bottom <= top) return false;
 
-    // The painter flushes here, so everything it drew so far lies underneath the cells.
+    // The painter flushes here, so everything it drew so far lies underneath.
     painter_->beginNativePainting();
     gl_->glViewport(0, 0, pixelWidth_, pixelHeight_);
+    gl_->glEnable(GL_BLEND);
+    gl_->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    gl_->glBlendEquation(GL_FUNC_ADD);
+    gl_->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl_->glDisable(GL_DEPTH_TEST);
+    gl_->glDisable(GL_STENCIL_TEST);
+    gl_->glDisable(GL_CULL_FACE);
+    gl_->glEnable(GL_SCISSOR_TEST);
+    // GL counts scissor rows from the bottom.
+    gl_->glScissor(left, pixelHeight_ - bottom, right - left, bottom - top);
+    return true;
+}
+
+void GlCanvas::EndGlDraw() {
+    gl_->glDisable(GL_SCISSOR_TEST);
+    gl_->glUseProgram(0);
+    gl_->glBindVertexArray(0);
+    painter_->endNativePainting();
+}
+
+void GlCanvas::DrawCells(const std::vector<shell::CellInstance>& cells, const shell::RectF& clip) {
+    if (cells.empty() || !BeginGlDraw(clip)) return;
     gl_->glBindVertexArray(vao_);
     gl_->glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer_);
     if (cells.size() > instanceCapacity_) {
@@ -244,22 +319,38 @@ void GlCanvas::DrawCells(const std::vector<shell::CellInstance>& cells, const sh
                          cells.data());
     gl_->glUseProgram(program_);
     gl_->glUniform2f(viewportUniform_, static_cast<float>(pixelWidth_), static_cast<float>(pixelHeight_));
-    gl_->glEnable(GL_BLEND);
-    gl_->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    gl_->glBlendEquation(GL_FUNC_ADD);
-    gl_->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    gl_->glDisable(GL_DEPTH_TEST);
-    gl_->glDisable(GL_STENCIL_TEST);
-    gl_->glDisable(GL_CULL_FACE);
-    gl_->glEnable(GL_SCISSOR_TEST);
-    // GL counts scissor rows from the bottom.
-    gl_->glScissor(left, pixelHeight_ - bottom, right - left, bottom - top);
     gl_->glDrawArraysInstanced(GL_TRIANGLES, 0, 6, static_cast<GLsizei>(cells.size()));
-    gl_->glDisable(GL_SCISSOR_TEST);
-    gl_->glUseProgram(0);
-    gl_->glBindVertexArray(0);
     gl_->glBindBuffer(GL_ARRAY_BUFFER, 0);
-    painter_->endNativePainting();
+    EndGlDraw();
+}
+
+void GlCanvas::DrawCellImage(const shell::CellImage& image, const shell::RectF& clip) {
+    if (image.columns <= 0 || image.rows <= 0 ||
+        image.pixels.size() != static_cast<std::size_t>(image.columns) * static_cast<std::size_t>(image.rows) ||
+        !BeginGlDraw(clip))
+        return;
+    gl_->glActiveTexture(GL_TEXTURE0);
+    gl_->glBindTexture(GL_TEXTURE_2D, imageTexture_);
+    gl_->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    gl_->glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    gl_->glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    gl_->glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    if (image.columns != imageWidth_ || image.rows != imageHeight_) {
+        imageWidth_ = image.columns;
+        imageHeight_ = image.rows;
+        gl_->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, imageWidth_, imageHeight_, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                          image.pixels.data());
+    } else {
+        gl_->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, imageWidth_, imageHeight_, GL_RGBA, GL_UNSIGNED_BYTE,
+                             image.pixels.data());
+    }
+    gl_->glUseProgram(imageProgram_);
+    gl_->glUniform2f(imageViewportUniform_, static_cast<float>(pixelWidth_), static_cast<float>(pixelHeight_));
+    gl_->glUniform4f(imageRectUniform_, image.dest.left, image.dest.top, image.dest.right, image.dest.bottom);
+    gl_->glBindVertexArray(imageVao_);
+    gl_->glDrawArrays(GL_TRIANGLES, 0, 6);
+    gl_->glBindTexture(GL_TEXTURE_2D, 0);
+    EndGlDraw();
 }
 
 void GlCanvas::PushClip(const shell::RectF& rect) {

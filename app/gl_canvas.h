@@ -39,11 +39,15 @@ public:
                   const shell::ColorF& color, shell::HAlign h, shell::VAlign v) override;
     float MeasureTextWidth(std::string_view text, shell::TextFormat format) override;
     void DrawCells(const std::vector<shell::CellInstance>& cells, const shell::RectF& clip) override;
+    void DrawCellImage(const shell::CellImage& image, const shell::RectF& clip) override;
     void PushClip(const shell::RectF& rect) override;
     void PopClip() override;
 
 private:
     void ApplyClip();
+    // Clip in GL's bottom-up pixel rows; false when nothing of it is on screen.
+    bool BeginGlDraw(const shell::RectF& clip);
+    void EndGlDraw();
     const QFont& Font(shell::TextFormat format) const;
 
     QOpenGLFunctions_3_3_Core* gl_ = nullptr;
@@ -53,6 +57,12 @@ private:
     unsigned instanceBuffer_ = 0;
     std::size_t instanceCapacity_ = 0;  // records; grows by doubling, never shrinks
     int viewportUniform_ = -1;
+    unsigned imageProgram_ = 0;
+    unsigned imageVao_ = 0;
+    unsigned imageTexture_ = 0;
+    int imageWidth_ = 0, imageHeight_ = 0;  // of the texture's storage
+    int imageViewportUniform_ = -1;
+    int imageRectUniform_ = -1;
 
     QPainter* painter_ = nullptr;
     int pixelWidth_ = 0;

@@ -31,6 +31,14 @@ struct CellInstance {
     ColorF color;
 };
 
+// Cells seen from far away, one pixel per cell: RGBA bytes in memory order (red lowest), rows top
+// down, stretched over `dest` without smoothing. Cheaper than a rectangle per cell once cells are tiny.
+struct CellImage {
+    RectF dest;
+    int columns = 0, rows = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
 // Everything MainWindowView draws goes through this; a recording fake checks drawing in tests.
 class Canvas {
 public:
@@ -45,6 +53,7 @@ public:
     virtual float MeasureTextWidth(std::string_view text, TextFormat format) = 0;
     // One batched draw of cell rectangles, clipped to `clip`; empty batches draw nothing.
     virtual void DrawCells(const std::vector<CellInstance>& cells, const RectF& clip) = 0;
+    virtual void DrawCellImage(const CellImage& image, const RectF& clip) = 0;
     virtual void PushClip(const RectF& rect) = 0;
     virtual void PopClip() = 0;
 };

@@ -242,7 +242,7 @@ void MainWindowViewImpl::DrawSurface(Canvas& canvas, const HitSurface& surface, 
     const authoring::Camera camera = CameraOf(surface);
     const authoring::Document& doc = editor.Doc();
     canvas.FillRect(grid, kGridFill);
-    SurfacePainter painter(canvas, doc.colors, StateCount(), appearance, camera, grid);
+    SurfacePainter painter(canvas, doc.colors, StateCount(), appearance, camera, grid, paintScratch);
     const core::ChunkGrid* cells = &doc.source.grid;
     const core::HistoryLayer* history = &doc.source.history;
     const core::AnnotationLayer* annotations = &doc.source.annotations;
@@ -254,8 +254,7 @@ void MainWindowViewImpl::DrawSurface(Canvas& canvas, const HitSurface& surface, 
         annotations = &frame.annotations;
         lineage = &frame.lineage;
     }
-    painter.DrawTrails(*history);
-    painter.DrawCells(*cells);
+    painter.DrawTrailsAndCells(*history, *cells);
     painter.DrawAnnotations(*annotations);
     painter.DrawLineage(*lineage);
 

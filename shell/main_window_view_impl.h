@@ -15,6 +15,7 @@
 #include "shell/playback.h"
 #include "shell/rule_editor_page.h"
 #include "shell/start_screen.h"
+#include "shell/surface_painter.h"
 
 namespace shell {
 
@@ -286,6 +287,7 @@ public:
     // Label widths measured by the canvas, by text; the layout estimates the others.
     std::unordered_map<std::string, float> measuredWidths;
     FrameLocks frameLocks;
+    PaintScratch paintScratch;
 };
 
 // A name's width before a canvas has measured it.

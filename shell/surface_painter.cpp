@@ -13,18 +13,46 @@ float Lerp(float a, float b, float t) { return a + (b - a) * t; }
 
 ColorF ToColor(const authoring::Color& c, float alpha) { return {c.red, c.green, c.blue, alpha}; }
 
-// Calls visit(x, y, value) for every cell of every stored chunk within the visible range.
-template <class Chunk, class Read, class Visit>
-void ForVisibleCells(std::int32_t cx, std::int32_t cy, const Chunk& chunk, const VisibleCells& visible, Read read,
-                     Visit visit) {
+// Calls row(y, fromX, toX, first) for each row of a chunk's cells within the visible range, where
+// `first` is the chunk index of (fromX, y).
+template <class Row>
+void ForVisibleRows(std::int32_t cx, std::int32_t cy, const VisibleCells& visible, Row row) {
     const std::int64_t x0 = std::int64_t{cx} * core::kChunkSide, y0 = std::int64_t{cy} * core::kChunkSide;
     const std::int64_t fromX = std::max(x0, visible.x0), toX = std::min(x0 + core::kChunkSide - 1, visible.x1);
     const std::int64_t fromY = std::max(y0, visible.y0), toY = std::min(y0 + core::kChunkSide - 1, visible.y1);
+    if (fromX > toX) return;
     for (std::int64_t y = fromY; y <= toY; ++y)
+        row(y, fromX, toX, static_cast<int>((y - y0) * core::kChunkSide + (fromX - x0)));
+}
+
+// Calls visit(x, y, value) for every non-zero value of a chunk within the visible range.
+template <class Chunk, class Read, class Visit>
+void ForVisibleCells(std::int32_t cx, std::int32_t cy, const Chunk& chunk, const VisibleCells& visible, Read read,
+                     Visit visit) {
+    ForVisibleRows(cx, cy, visible, [&](std::int64_t y, std::int64_t fromX, std::int64_t toX, int first) {
         for (std::int64_t x = fromX; x <= toX; ++x) {
-            const auto value = read(chunk, static_cast<int>((y - y0) * core::kChunkSide + (x - x0)));
+            const auto value = read(chunk, first + static_cast<int>(x - fromX));
             if (value != 0) visit(x, y, value);
         }
+    });
+}
+
+std::uint32_t Pack(const ColorF& c) {
+    auto byte = [](float v) { return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255)); };
+    return byte(c.red) | byte(c.green) << 8 | byte(c.blue) << 16 | byte(c.alpha) << 24;
+}
+
+// `top` over `under`, both with straight alpha.
+std::uint32_t Over(std::uint32_t top, std::uint32_t under) {
+    const std::uint32_t ta = top >> 24, ua = under >> 24;
+    if (ta == 255 || ua == 0) return top;
+    const float a = float(ta) / 255, b = float(ua) / 255 * (1 - a), out = a + b;
+    std::uint32_t result = static_cast<std::uint32_t>(std::lround(out * 255)) << 24;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const float c = (float((top >> shift) & 255) * a + float((under >> shift) & 255) * b) / out;
+        result |= static_cast<std::uint32_t>(std::lround(c)) << shift;
+    }
+    return result;
 }
 
 }  // namespace
@@ -69,7 +97,8 @@ ColorF FrameOutlineColor(FrameLockState state) {
 }
 
 SurfacePainter::SurfacePainter(Canvas& canvas, const authoring::Palette& palette, int stateCount,
-                               const Appearance& appearance, const authoring::Camera& camera, const RectF& grid)
+                               const Appearance& appearance, const authoring::Camera& camera, const RectF& grid,
+                               PaintScratch& scratch)
     : canvas_(canvas),
       palette_(palette),
       stateCount_(stateCount),
@@ -78,7 +107,9 @@ SurfacePainter::SurfacePainter(Canvas& canvas, const authoring::Palette& palette
       grid_(grid),
       visible_(VisibleRange(camera, grid)),
       midX_((grid.left + grid.right) / 2),
-      midY_((grid.top + grid.bottom) / 2) {}
+      midY_((grid.top + grid.bottom) / 2),
+      batch_(scratch.batch),
+      image_(scratch.image) {}
 
 RectF SurfacePainter::CellRectAt(std::int64_t x, std::int64_t y, float margin) const {
     const float size = camera_.cellSize;
@@ -87,9 +118,24 @@ RectF SurfacePainter::CellRectAt(std::int64_t x, std::int64_t y, float margin) c
     return {left + margin, top + margin, left + size - margin, top + size - margin};
 }
 
+void SurfacePainter::FillTrailAlphas() {
+    const float opacity = std::clamp(appearance_.trailOpacity, 0.0f, 1.0f) * TrailSizeDamping(camera_.cellSize);
+    for (int age = 0; age < 256; ++age)
+        trailAlpha_[static_cast<std::size_t>(age)] = TrailFade(age, camera_.cellSize, appearance_) * opacity;
+}
+
+void SurfacePainter::DrawTrailsAndCells(const core::HistoryLayer& history, const core::ChunkGrid& grid) {
+    FillTrailAlphas();
+    if (camera_.cellSize < kImageMaxCellSize) {
+        DrawImage(history, grid);
+        return;
+    }
+    DrawTrails(history);
+    DrawCells(grid);
+}
+
 void SurfacePainter::DrawTrails(const core::HistoryLayer& history) {
     batch_.clear();
-    const float opacity = std::clamp(appearance_.trailOpacity, 0.0f, 1.0f) * TrailSizeDamping(camera_.cellSize);
     history.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::HistoryLayer::Chunk& chunk) {
         ForVisibleCells(
             cx, cy, chunk, visible_, [](const core::HistoryLayer::Chunk& c, int i) { return c.values[i]; },
@@ -98,8 +144,7 @@ void SurfacePainter::DrawTrails(const core::HistoryLayer& history) {
                 const int age = value >> 8;
                 if (state < 0 || state >= stateCount_ || age == 255) return;
                 const authoring::Color& c = palette_[static_cast<std::size_t>(state)];
-                const float alpha = TrailFade(age, camera_.cellSize, appearance_) * opacity * c.alpha;
-                batch_.push_back({CellRectAt(x, y, 0), ToColor(c, alpha)});
+                batch_.push_back({CellRectAt(x, y, 0), ToColor(c, trailAlpha_[std::size_t(age)] * c.alpha)});
             });
     });
     if (!batch_.empty()) canvas_.DrawCells(batch_, grid_);
@@ -117,6 +162,60 @@ void SurfacePainter::DrawCells(const core::ChunkGrid& grid) {
             });
     });
     if (!batch_.empty()) canvas_.DrawCells(batch_, grid_);
+}
+
+void SurfacePainter::DrawImage(const core::HistoryLayer& history, const core::ChunkGrid& grid) {
+    const std::int64_t columns = visible_.x1 - visible_.x0 + 1, rows = visible_.y1 - visible_.y0 + 1;
+    if (columns <= 0 || rows <= 0) return;
+    image_.columns = static_cast<int>(columns);
+    image_.rows = static_cast<int>(rows);
+    image_.pixels.assign(static_cast<std::size_t>(columns * rows), 0);
+    const RectF first = CellRectAt(visible_.x0, visible_.y0, 0), last = CellRectAt(visible_.x1, visible_.y1, 0);
+    image_.dest = {first.left, first.top, last.right, last.bottom};
+    auto pixelRow = [&](std::int64_t y, std::int64_t fromX) {
+        return image_.pixels.data() + (y - visible_.y0) * columns + (fromX - visible_.x0);
+    };
+
+    // By cell value, so the loop below neither clamps nor branches on a random soup.
+    std::array<std::uint32_t, 256> cellColors{};
+    bool opaque = true;
+    for (std::size_t s = 1; s < cellColors.size(); ++s) {
+        const authoring::Color& c = palette_[std::min<std::size_t>(s, authoring::kPaletteSize - 1)];
+        cellColors[s] = Pack(ToColor(c, c.alpha));
+        opaque = opaque && (cellColors[s] >> 24) == 255;
+    }
+    history.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::HistoryLayer::Chunk& chunk) {
+        ForVisibleRows(cx, cy, visible_, [&](std::int64_t y, std::int64_t fromX, std::int64_t toX, int i) {
+            std::uint32_t* out = pixelRow(y, fromX);
+            for (std::int64_t x = fromX; x <= toX; ++x, ++i, ++out) {
+                const std::uint16_t value = chunk.values[i];
+                const int state = (value & 0xFF) - 1;
+                const int age = value >> 8;
+                if (state < 0 || state >= stateCount_ || age == 255) continue;
+                const authoring::Color& c = palette_[static_cast<std::size_t>(state)];
+                *out = Pack(ToColor(c, trailAlpha_[std::size_t(age)] * c.alpha));
+            }
+        });
+    });
+    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64& chunk) {
+        if (chunk.liveCount == 0) return;
+        ForVisibleRows(cx, cy, visible_, [&](std::int64_t y, std::int64_t fromX, std::int64_t toX, int i) {
+            std::uint32_t* out = pixelRow(y, fromX);
+            if (opaque) {
+                for (std::int64_t x = fromX; x <= toX; ++x, ++i, ++out) {
+                    const std::uint8_t state = chunk.cells[i];
+                    const std::uint32_t keep = state == 0 ? ~0u : 0u;
+                    *out = (*out & keep) | cellColors[state];
+                }
+                return;
+            }
+            for (std::int64_t x = fromX; x <= toX; ++x, ++i, ++out) {
+                const std::uint8_t state = chunk.cells[i];
+                if (state != 0) *out = Over(cellColors[state], *out);
+            }
+        });
+    });
+    canvas_.DrawCellImage(image_, grid_);
 }
 
 void SurfacePainter::DrawAnnotations(const core::AnnotationLayer& annotations) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -25,15 +26,24 @@ ColorF LockedOverlayColor(const Appearance& appearance);
 float LockedOverlayMargin(float cellSize);
 ColorF FrameOutlineColor(FrameLockState state);
 
+// Buffers kept from frame to frame so drawing a pane allocates nothing once they have grown.
+struct PaintScratch {
+    std::vector<CellInstance> batch;
+    CellImage image;
+};
+
+// Below this cell size trails and cells go out as one image rather than a rectangle per cell.
+inline constexpr float kImageMaxCellSize = 4;
+
 // Draws the layers of one grid pane through a camera: trails, cells and markers as batches.
 class SurfacePainter {
 public:
     SurfacePainter(Canvas& canvas, const authoring::Palette& palette, int stateCount, const Appearance& appearance,
-                   const authoring::Camera& camera, const RectF& grid);
+                   const authoring::Camera& camera, const RectF& grid, PaintScratch& scratch);
 
     const VisibleCells& Visible() const { return visible_; }
-    void DrawTrails(const core::HistoryLayer& history);
-    void DrawCells(const core::ChunkGrid& grid);
+    // Trails, then the cells over them.
+    void DrawTrailsAndCells(const core::HistoryLayer& history, const core::ChunkGrid& grid);
     void DrawAnnotations(const core::AnnotationLayer& annotations);
     // Lineage ids as small squares in the marker colours, once cells are large enough to hold them.
     void DrawLineage(const core::LineageLayer& lineage);
@@ -42,6 +52,10 @@ public:
 
 private:
     RectF CellRectAt(std::int64_t x, std::int64_t y, float margin) const;
+    void DrawTrails(const core::HistoryLayer& history);
+    void DrawCells(const core::ChunkGrid& grid);
+    void DrawImage(const core::HistoryLayer& history, const core::ChunkGrid& grid);
+    void FillTrailAlphas();
 
     Canvas& canvas_;
     const authoring::Palette& palette_;
@@ -51,7 +65,9 @@ private:
     RectF grid_;
     VisibleCells visible_;
     float midX_, midY_;
-    std::vector<CellInstance> batch_;
+    std::vector<CellInstance>& batch_;
+    CellImage& image_;
+    std::array<float, 256> trailAlpha_{};  // by age, before the state colour's own alpha
 };
 
 }  // namespace shell

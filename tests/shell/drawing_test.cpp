@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "shell/state_bar.h"
 #include "shell/surface_painter.h"
 #include "tests/shell/shell_fixture.h"
@@ -72,6 +74,34 @@ TEST_F(DrawingTest, ViewerCellsAreOneBatchOfVisibleCells) {
             EXPECT_LT(b.cells.size(), live);
         }
     }
+}
+
+// Zoomed far out, the viewer sends one image, a pixel per visible cell, in the palette's colours.
+TEST_F(DrawingTest, TinyViewerCellsAreOneImage) {
+    view.viewerCamera = {16, 16, 2};
+    const RecordingCanvas canvas = Draw();
+    ASSERT_EQ(canvas.images.size(), 1u);
+    for (const auto& b : canvas.batches) EXPECT_NE(b.clip, view.layout.viewerGrid);
+    const CellImage& image = canvas.images[0];
+    const VisibleCells visible = VisibleRange(view.viewerCamera, view.layout.viewerGrid);
+    ASSERT_EQ(image.columns, visible.x1 - visible.x0 + 1);
+    ASSERT_EQ(image.rows, visible.y1 - visible.y0 + 1);
+    EXPECT_FLOAT_EQ(image.dest.Width(), 2.0f * float(image.columns));
+    const core::ChunkGrid& grid = view.editor.Doc().source.grid;
+    const auto& palette = view.editor.Doc().colors;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const std::uint32_t pixel =
+                image.pixels[std::size_t((y - visible.y0) * image.columns + (x - visible.x0))];
+            const std::uint8_t state = grid.CellAt(x, y);
+            if (state == 0) {
+                ASSERT_EQ(pixel, 0u);
+                continue;
+            }
+            const auto red = static_cast<std::uint32_t>(std::lround(palette[state].red * 255));
+            ASSERT_EQ(pixel & 0xFF, red) << x << "," << y;
+            ASSERT_EQ(pixel >> 24, 255u);
+        }
 }
 
 TEST_F(DrawingTest, FrameColoursOfASmallSession) {

@@ -29,6 +29,7 @@ public:
     std::vector<Outline> outlines;
     std::vector<Text> texts;
     std::vector<Batch> batches;
+    std::vector<CellImage> images;
     int clipDepth = 0;
     int maxClipDepth = 0;
 
@@ -47,6 +48,7 @@ public:
     void DrawCells(const std::vector<CellInstance>& cells, const RectF& clip) override {
         batches.push_back({cells, clip});
     }
+    void DrawCellImage(const CellImage& image, const RectF&) override { images.push_back(image); }
     void PushClip(const RectF&) override {
         ++clipDepth;
         if (clipDepth > maxClipDepth) maxClipDepth = clipDepth;
