@@ -60,18 +60,57 @@ done
 [ "$count" -gt 64 ] || fail "the window looks blank ($count colours in $out/start.png)"
 echo "window smoke: first frame has $count colours ($out/start.png)"
 
-# Hover and zoom in the middle; click only near a corner, where no button opens a dialog.
+# Pixels that differ between two screenshots within a region (WxH+X+Y of the screen).
+differ() { compare -metric AE -crop "$3" "$1" "$2" null: 2>&1 | cut -d' ' -f1 || true; }
+shot() { sleep "${2:-0.6}"; colours "$out/$1.png" >/dev/null; }
+park() { xdotool mousemove --window "$window" 1270 1075; }  # away from anything that hovers
+
+# The window's layout is fixed at its first client size (1280 x 1080 under a 1400 x 1150 screen):
+# frame 0 of the rule editor and the viewer's grid sit at these window points and screen regions.
+# Clicking frame 0 focuses it (a thicker outline), so the undo check looks inside it and at the
+# frames beside it.
+frame0_x=567 frame0_y=330 frames_region=860x300+440+155 viewer_region=390x870+25+200
+frame0_inside=220x220+460+200 frames_beside=545x300+712+155
+
+# The start screen's keyboard path: Enter opens the new-rule page, Enter creates the rule and
+# starts renaming its tab, Enter commits the name.
 xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool mousemove --window "$window" 640 540 sleep 0.2 \
-  mousemove --window "$window" 660 560 sleep 0.2 \
-  click 4 sleep 0.2 click 5 sleep 0.2 \
-  mousemove --window "$window" 12 1090 click 1 sleep 0.3 \
-  key Escape sleep 0.3 key 1 sleep 0.3
-sleep 1
+xdotool key Return sleep 0.4 key Return sleep 0.6 key Return
+park
+shot editor 1
+alive || fail "the editor died leaving the start screen"
+
+# Draw a row of cells in frame 0 with the right button: frame 0 and the frames after it change.
+xdotool mousemove --window "$window" $((frame0_x - 64)) $frame0_y mousedown 3 sleep 0.1 \
+  mousemove --window "$window" $((frame0_x - 32)) $frame0_y sleep 0.1 \
+  mousemove --window "$window" $frame0_x $frame0_y sleep 0.1 \
+  mousemove --window "$window" $((frame0_x + 32)) $frame0_y sleep 0.1 mouseup 3
+park
+shot drawn
+changed=$(differ "$out/editor.png" "$out/drawn.png" "$frames_region")
+[ "${changed:-0}" -gt 500 ] || fail "drawing in frame 0 changed $changed pixels of the frames"
+echo "window smoke: drawing changed $changed pixels of the frames ($out/drawn.png)"
+
+# One Ctrl+Z takes the whole stroke back.
+xdotool key ctrl+z
+park
+shot undone
+left=$(($(differ "$out/editor.png" "$out/undone.png" "$frame0_inside") + \
+  $(differ "$out/editor.png" "$out/undone.png" "$frames_beside")))
+[ "${left:-1}" -eq 0 ] || fail "Ctrl+Z left $left pixels of the stroke in the frames"
+echo "window smoke: Ctrl+Z restored the frames"
+
+# Enter in the viewer plays it: two screenshots apart differ in the viewer.
+xdotool mousemove --window "$window" 190 600 click 1
+park
+xdotool key Return
+shot playing-1 0.8
+shot playing-2 0.8
+moved=$(differ "$out/playing-1.png" "$out/playing-2.png" "$viewer_region")
+xdotool key Return
+[ "${moved:-0}" -gt 0 ] || fail "the viewer did not play after Enter"
+echo "window smoke: the viewer plays ($moved pixels changed, $out/playing-2.png)"
 alive || fail "the editor died on input"
-count=$(colours "$out/after-input.png")
-[ "$count" -gt 64 ] || fail "the window went blank after input ($count colours)"
-echo "window smoke: after input $count colours ($out/after-input.png)"
 
 # Close through the menu, as a user would: File > Exit.
 xdotool windowfocus --sync "$window" 2>/dev/null || true
