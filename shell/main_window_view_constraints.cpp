@@ -1,5 +1,6 @@
 // The constraint page: entry cards with their slots, variable chips and the state chooser.
 #include <algorithm>
+#include <cmath>
 
 #include "shell/constraint_page.h"
 #include "shell/main_window_view_impl.h"
@@ -118,9 +119,55 @@ bool MainWindowViewImpl::ConstraintPagePress(float x, float y, MouseButton butto
             Guarded([&] { refuseIf(editor.ClickConstraintSlot(e, slot, click, m.ctrl, m.shift)); });
             return true;
         }
+        if (button == MouseButton::Left && !doubleClick) entryDrag = {e, x, y, false, false};
         return true;
     }
     return true;
+}
+
+void MainWindowViewImpl::EntryDragMove(float x, float y) {
+    const authoring::PatternSequence* tab = ShownConstraintTab();
+    if (!tab || *entryDrag.entry >= tab->entries.size()) {
+        entryDrag = {};
+        return;
+    }
+    if (!entryDrag.dragging) {
+        if (std::abs(x - entryDrag.pressX) <= 4 && std::abs(y - entryDrag.pressY) <= 4) return;
+        entryDrag.dragging = true;
+    }
+    // The card position under the pointer; between cards the entry stays where it is.
+    const ConstraintPageLayout page = LayOutConstraintPage(layout.page);
+    std::size_t target = *entryDrag.entry;
+    for (std::size_t e = 0; e < tab->entries.size(); ++e)
+        if (EntryCardRect(page, e, constraintListScroll).Contains(x, y)) target = e;
+    if (target == *entryDrag.entry) return;
+    const bool first = !entryDrag.pushedUndo;
+    Guarded([&] {
+        if (editor.MoveConstraintEntry(*entryDrag.entry, target, first) == authoring::EditOutcome::Changed) {
+            entryDrag.pushedUndo = true;
+            entryDrag.entry = target;
+        }
+    });
+}
+
+int MainWindowViewImpl::ConstraintHoverAt(float x, float y) const {
+    const authoring::PatternSequence* tab = ShownConstraintTab();
+    if (!tab || !layout.page.Contains(x, y)) return -1;
+    const ConstraintPageLayout page = LayOutConstraintPage(layout.page);
+    if (page.addEntry.Contains(x, y)) return 15;
+    if (page.makeVariable.Contains(x, y)) return 16;
+    if (page.clearVariable.Contains(x, y)) return 17;
+    if (chooser.open || !page.list.Contains(x, y)) return -1;
+    for (std::size_t e = 0; e < tab->entries.size(); ++e) {
+        const RectF card = EntryCardRect(page, e, constraintListScroll);
+        if (!card.Contains(x, y)) continue;
+        const int base = kEntryHoverBase + static_cast<int>(e) * kEntryHoverStride;
+        if (EntryDeleteRect(card).Contains(x, y)) return base + kEntryDeleteHover;
+        for (int slot = 0; slot < formats::kConstraintSlotCount; ++slot)
+            if (EntrySlotRect(card, slot).Contains(x, y)) return base + slot;
+        return -1;
+    }
+    return -1;
 }
 
 bool MainWindowViewImpl::ConstraintPageWheel(float x, float y, bool up) {
@@ -171,8 +218,11 @@ void MainWindowViewImpl::DrawConstraintPage(Canvas& canvas) {
         canvas.OutlineRect(card, kBoxOutline, 1);
         canvas.DrawText(Format("Constraint %zu", e + 1), {card.left + 12, card.top + 6, card.right - 36, card.top + 28},
                         TextFormat::CompactLabel, kMutedText, HAlign::Leading, VAlign::Centre);
+        const int hoverBase = kEntryHoverBase + static_cast<int>(e) * kEntryHoverStride;
+        const bool dragged = entryDrag.dragging && entryDrag.entry == e;
+        if (dragged) canvas.OutlineRect(card, kAccent, 2);
         const RectF del = EntryDeleteRect(card);
-        canvas.FillRect(del, kCloseFill);
+        canvas.FillRect(del, hoverControl == hoverBase + kEntryDeleteHover ? kCloseHover : kCloseFill);
         canvas.DrawText("x", del, TextFormat::CompactLabel, kPanelText, HAlign::Centre, VAlign::Centre);
         const auto numbers = OccurrenceNumbers(tab.entries[e], tab.variables.size());
         for (int slot = 0; slot < formats::kConstraintSlotCount; ++slot) {
@@ -196,6 +246,7 @@ void MainWindowViewImpl::DrawConstraintPage(Canvas& canvas) {
             }
             const bool linked = s.isVariable && s.linkGroup > 0;
             canvas.OutlineRect(r, linked ? kAccent : ColorF{0.16f, 0.18f, 0.23f, 1}, linked ? 2.0f : 1.0f);
+            if (hoverControl == hoverBase + slot) canvas.OutlineRect(r, kPanelText, 1.5f);
         }
         const RectF out = EntrySlotRect(card, formats::kConstraintOutputSlot);
         canvas.DrawText("->", {out.left - 34, out.top, out.left - 4, out.bottom}, TextFormat::Label, kPanelText,

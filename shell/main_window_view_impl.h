@@ -66,6 +66,19 @@ struct TabRename {
     std::string previous;
 };
 
+// A press on a constraint entry card, which becomes a reorder once the pointer moves 5 pixels.
+struct EntryDrag {
+    std::optional<std::size_t> entry;  // where the pressed entry is now
+    float pressX = 0, pressY = 0;
+    bool dragging = false;
+    bool pushedUndo = false;
+};
+
+// Hover ids past the fixed ones: a constraint entry's slot (0..9) or its delete control (10).
+inline constexpr int kEntryHoverBase = 3000;
+inline constexpr int kEntryHoverStride = 16;
+inline constexpr int kEntryDeleteHover = 10;
+
 enum class Focus { GridArea, Panel };
 
 // The constraint page's state chooser: one check per state, for a new variable (-1) or an edit.
@@ -201,6 +214,8 @@ public:
     bool ChooserPress(float x, float y);
     bool ConstraintPagePress(float x, float y, MouseButton button, Modifiers modifiers, bool doubleClick);
     bool ConstraintPageWheel(float x, float y, bool up);
+    void EntryDragMove(float x, float y);
+    int ConstraintHoverAt(float x, float y) const;
     void DrawConstraintPage(Canvas& canvas);
 
     // --- colour editor (main_window_view_colors.cpp)
@@ -279,6 +294,7 @@ public:
     Selection selection;
     StateToast toast;
     TabDrag tabDrag;
+    EntryDrag entryDrag;
     TabRename rename;
     // The tab the frame randomizer was started on: its last frame is drawn magenta.
     int randomizerTab = -1;

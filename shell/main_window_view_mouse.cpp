@@ -295,6 +295,10 @@ void MainWindowViewImpl::MouseMove(float x, float y, Modifiers modifiers) {
         TabDragMove(x);
         return;
     }
+    if (entryDrag.entry) {
+        EntryDragMove(x, y);
+        return;
+    }
     if (selection.dragging) {
         // The selection stays on the pane where it began.
         const RectF& grid = GridRectOf(selection.surface);
@@ -355,6 +359,7 @@ void MainWindowViewImpl::MouseRelease(const MouseEvent& event) {
     if (event.button == MouseButton::Left) {
         if (tabDrag.pressed) TabRelease(event.x, event.y);
         selection.dragging = false;
+        entryDrag = {};
     }
     if (drag != Drag::None && dragButton == event.button) drag = Drag::None;
     AfterChange();
@@ -372,6 +377,7 @@ void MainWindowViewImpl::JumpToLockAt(const HitSurface& surface, float x, float 
 void MainWindowViewImpl::CancelDrags() {
     drag = Drag::None;
     tabDrag = {};
+    entryDrag = {};
     selection.dragging = false;
 }
 
@@ -424,10 +430,8 @@ int MainWindowViewImpl::HoverControlAt(float x, float y) const {
         if (layout.newTab.Contains(x, y)) return 2;
     }
     if (ShownConstraintTab()) {
-        const ConstraintPageLayout page = LayOutConstraintPage(layout.page);
-        if (page.addEntry.Contains(x, y)) return 15;
-        if (page.makeVariable.Contains(x, y)) return 16;
-        if (page.clearVariable.Contains(x, y)) return 17;
+        const int id = ConstraintHoverAt(x, y);
+        if (id >= 0) return id;
     }
     if (RuleEditorPageShown()) {
         const RuleEditorPageLayout page = PageLayout();

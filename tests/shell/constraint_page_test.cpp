@@ -82,6 +82,33 @@ TEST_F(ConstraintPageTest, EntriesSlotsVariablesAndDelete) {
     EXPECT_EQ(Tab().entries.size(), entries);
 }
 
+// Dragging a card by its title moves the entry through the cards it passes; one Undo restores
+// the order; a 3-pixel wiggle is no drag. Slots and the delete control light up under the pointer.
+TEST_F(ConstraintPageTest, EntryDragReordersWithOneUndoStep) {
+    Click(Page().addEntry);
+    Click(Page().addEntry);
+    ASSERT_EQ(Tab().entries.size(), 3u);
+    Click(Slot(0, 4));  // entry 0 is the one with a live centre
+    const auto card = [&](std::size_t e) { return EntryCardRect(Page(), e, view.constraintListScroll); };
+    const RectF title = card(0);
+    const float x = title.left + 40, y = title.top + 10;
+    view.MousePress(Mouse(x, y));
+    view.MouseMove(x + 3, y + 3, {});
+    EXPECT_FALSE(view.entryDrag.dragging);
+    for (std::size_t to : {1, 2}) view.MouseMove(MidX(card(to)), card(to).top + 10, {});
+    view.MouseRelease(Mouse(MidX(card(2)), card(2).top + 10));
+    EXPECT_FALSE(Tab().entries[0].slots[4].state == 1 && !Tab().entries[0].slots[4].isVariable);
+    EXPECT_EQ(Tab().entries[2].slots[4].state, 1);
+    view.KeyDown(Press(Key::Z, true));
+    EXPECT_EQ(Tab().entries[0].slots[4].state, 1);
+
+    view.MouseMove(MidX(Slot(1, 4)), MidY(Slot(1, 4)), {});
+    EXPECT_EQ(view.hoverControl, kEntryHoverBase + kEntryHoverStride + 4);
+    const RectF del = EntryDeleteRect(card(1));
+    view.MouseMove(MidX(del), MidY(del), {});
+    EXPECT_EQ(view.hoverControl, kEntryHoverBase + kEntryHoverStride + kEntryDeleteHover);
+}
+
 TEST_F(ConstraintPageTest, TheBuiltInVariableCannotBeEdited) {
     std::vector<std::string> names;
     for (const auto& v : Tab().variables) names.push_back(v.name);
