@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QMessageBox>
 #include <QSurfaceFormat>
 #include <exception>
@@ -34,6 +35,11 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavrix"));
+    QApplication::setDesktopFileName(QStringLiteral("tavrix"));
+    QIcon icon;
+    for (const char* size : {"32", "64", "256"})
+        icon.addFile(QStringLiteral(":/icons/tavrix-%1.png").arg(QLatin1String(size)));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tavrix"), icon));
 
     std::unique_ptr<app::MainWindow> window;
     try {
@@ -54,6 +60,13 @@ int main(int argc, char** argv) {
                              QApplication::exit(kStartFailure);
                          },
                          Qt::QueuedConnection);
+        // `tavrix FILE`: what a file manager runs for a double-clicked session or rule.
+        const QStringList arguments = QApplication::arguments();
+        for (qsizetype i = 1; i < arguments.size(); ++i)
+            if (!arguments[i].startsWith(QLatin1Char('-'))) {
+                window->OpenPath(arguments[i]);
+                break;
+            }
     } catch (const std::exception& error) {
         ShowStartFailure(window.get(), app::ToQString(error.what()));
         window.reset();

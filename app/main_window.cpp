@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -47,6 +48,10 @@ void MainWindow::SizeForClient(int width, int height) {
         height = std::min(height, std::max(240, available.height() - menuHeight - 40));
     }
     resize(width, height + menuHeight);
+}
+
+void MainWindow::OpenPath(const QString& path) {
+    if (view_) Guarded(this, [&] { view_->OpenPath(QFile::encodeName(path).toStdString()); });
 }
 
 void MainWindow::BuildMenus() {

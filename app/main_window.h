@@ -27,6 +27,8 @@ public:
     CanvasWidget* Canvas() const { return canvas_; }
     // The canvas gets this client size, shrunk to fit the screen.
     void SizeForClient(int width, int height);
+    // A session or Golly rule named on the command line.
+    void OpenPath(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -5,7 +5,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev golly
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libgl-dev libglx-mesa0 libgl1-mesa-dri fonts-dejavu-core
-  xvfb xauth xdotool imagemagick)
+  xvfb xauth xdotool xclip imagemagick desktop-file-utils shared-mime-info)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

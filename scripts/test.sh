@@ -35,9 +35,11 @@ for target in build-fuzz/bin/*_fuzz; do
   fi
 done
 
-# The editor window, in a virtual X server, once the plain build has it.
+# The editor window, in a virtual X server, once the plain build has it, and its installation.
 if [ -x build/bin/tavrix ]; then
-  echo "== window smoke test"
+  echo "== window tests"
   ./tests/app/window_smoke.sh build/bin/tavrix build/window-smoke
+  ./tests/app/window_session.sh build/bin/tavrix build/window-session
+  ./tests/app/install_check.sh build
 fi
 echo "All tests passed."

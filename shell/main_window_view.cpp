@@ -132,6 +132,7 @@ void MainWindowView::Resize(float width, float height) {
 }
 
 void MainWindowView::Command(int id) { impl_->Command(id); }
+bool MainWindowView::OpenPath(const std::string& path) { return impl_->OpenPath(path); }
 void MainWindowView::KeyDown(const KeyEvent& event) { impl_->KeyDown(event); }
 void MainWindowView::KeyUp(const KeyEvent& event) { impl_->KeyUp(event); }
 void MainWindowView::MousePress(const MouseEvent& event) { impl_->MousePress(event); }

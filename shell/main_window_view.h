@@ -55,6 +55,9 @@ public:
 
     // Reads the display settings from `path` and writes them there after every change.
     void UseSettingsFile(const std::string& path);
+    // Opens a file named at start-up: a Golly rule (.rule, .table) is imported, anything else is
+    // loaded as a session. Failures show their box; true when opened.
+    bool OpenPath(const std::string& path);
 
     static std::vector<MenuItem> MenuBar();
     MenuItemState QueryMenuItem(int id) const;

@@ -146,7 +146,9 @@ bool MainWindowViewImpl::SaveSession() {
         platform.ShowMessage(box);
         return false;
     }
-    const std::optional<std::string> path = platform.SaveFile(SessionDialog("Save Tavrix Session"));
+    FileDialog dialog = SessionDialog("Save Tavrix Session");
+    dialog.initialPath = sessionFile;
+    const std::optional<std::string> path = platform.SaveFile(dialog);
     if (!path) return false;
     bool saved = false;
     Guarded(
@@ -155,6 +157,7 @@ bool MainWindowViewImpl::SaveSession() {
             if (!formats::TryWriteFileAtomically(*path, std::string(bytes.begin(), bytes.end())))
                 throw std::runtime_error("Could not open the destination file.");
             editor.MarkSaved();
+            sessionFile = *path;
             saved = true;
         },
         "Failed to save the session.\n\n");
@@ -162,20 +165,26 @@ bool MainWindowViewImpl::SaveSession() {
 }
 
 bool MainWindowViewImpl::LoadSessionFromFile() {
-    const std::optional<std::string> path = platform.OpenFile(SessionDialog("Open Tavrix Session"));
-    if (!path) return false;
+    FileDialog dialog = SessionDialog("Open Tavrix Session");
+    dialog.initialPath = sessionFile;
+    const std::optional<std::string> path = platform.OpenFile(dialog);
+    return path && LoadSessionPath(*path);
+}
+
+bool MainWindowViewImpl::LoadSessionPath(const std::string& path) {
     CancelRename();
     CancelDrags();
     selection = {};
     bool loaded = false;
     Guarded(
         [&] {
-            const std::string bytes = ReadSessionFile(*path);
+            const std::string bytes = ReadSessionFile(path);
             editor.LoadSession(formats::ParseSession(std::string_view(bytes)));
             SetStateBarFromStateCount();
             selectedState = std::min(selectedState, StateCount() - 1);
             digits.Clear();
             CentreViewerCamera();
+            sessionFile = path;
             loaded = true;
         },
         "Failed to load the session.\n\n");

@@ -129,6 +129,7 @@ public:
     void NewRule();
     bool SaveSession();
     bool LoadSessionFromFile();
+    bool LoadSessionPath(const std::string& path);
     void ExtendRule(int newCount);
     void Export(int id);
     void ExportRulestring();
@@ -144,6 +145,7 @@ public:
     void Paste();
     void CopySelectionToTab();
     bool ImportGollyRule();
+    bool ImportRulePath(const std::string& path);
 
     // --- mouse (main_window_view_mouse.cpp)
     std::optional<HitSurface> HitTest(float x, float y) const;
@@ -231,6 +233,7 @@ public:
     void StartScreenHover(float x, float y);
     void StartScreenAction(StartAction action);
     void CreateRuleFromStartScreen();
+    bool OpenPath(const std::string& path);
     void DrawStartScreen(Canvas& canvas);
 
     // --- settings (main_window_view_settings.cpp)
@@ -260,6 +263,8 @@ public:
     float constraintListScroll = 0;
     StateChooser chooser;
     std::optional<std::string> settingsPath;
+    // The session file last saved or loaded: where the file dialogs open.
+    std::string sessionFile;
 
     // Start screen: shown at start-up on its main page.
     bool startScreenShown = true;

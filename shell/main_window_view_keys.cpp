@@ -260,17 +260,21 @@ bool MainWindowViewImpl::ImportGollyRule() {
     dialog.title = "Import Golly Rule";
     dialog.filters = {{"Golly rule files (*.rule;*.table)", "*.rule;*.table"}, {"All Files (*.*)", "*.*"}};
     const std::optional<std::string> path = platform.OpenFile(dialog);
-    if (!path) return false;
+    return path && ImportRulePath(*path);
+}
+
+bool MainWindowViewImpl::ImportRulePath(const std::string& path) {
     CancelRename();
     CancelDrags();
     selection = {};
     bool imported = false;
     Guarded(
         [&] {
-            editor.AdoptImportedRule(formats::ParseGollyRuletableText(ReadRuleFile(*path)));
+            editor.AdoptImportedRule(formats::ParseGollyRuletableText(ReadRuleFile(path)));
             selectedState = std::min(selectedState, StateCount() - 1);
             digits.Clear();
             SetStateBarFromStateCount();
+            sessionFile.clear();
             imported = true;
         },
         "Failed to import the Golly rule file.\n\n");

@@ -1,5 +1,6 @@
 // The start screen over the dimmed editor: new rule, load or import, and the new rule's choices.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "core/symmetry.h"
@@ -94,12 +95,22 @@ void MainWindowViewImpl::CreateRuleFromStartScreen() {
         return;
     }
     startScreenShown = false;
+    sessionFile.clear();
     selectedState = std::min(selectedState, StateCount() - 1);
     digits.Clear();
     SetStateBarFromStateCount();
     selection = {};
     AfterChange();
     StartRename(editor.Doc().selectedTab);
+}
+
+bool MainWindowViewImpl::OpenPath(const std::string& path) {
+    std::string extension = path.substr(std::min(path.size(), path.find_last_of("./") + 1));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const bool opened = extension == "rule" || extension == "table" ? ImportRulePath(path) : LoadSessionPath(path);
+    if (opened && startScreenShown) HideStartScreen();
+    return opened;
 }
 
 void MainWindowViewImpl::DrawStartScreen(Canvas& canvas) {

@@ -237,7 +237,26 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     Click(card.buttons[0].second);
     EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.");
     EXPECT_TRUE(view.startScreenShown);
+    // The dialogs open on the session's file.
+    EXPECT_EQ(platform.dialogs.back().title, "Open Tavrix Session");
+    EXPECT_EQ(platform.dialogs.back().initialPath, path);
+
+    // Named on the command line: a session is loaded, a Golly rule imported, past the start screen.
+    view.ShowStartScreen(StartPage::Main);
+    EXPECT_TRUE(view.OpenPath(path));
+    EXPECT_FALSE(view.startScreenShown);
+    const std::string rule = ::testing::TempDir() + "tavrix_shell_rule.RULE";
+    std::ofstream(rule) << "@RULE Two\n@TABLE\nn_states:4\nneighborhood:Moore\nsymmetries:none\n"
+                           "0,1,0,0,0,0,0,0,0,3\n";
+    view.ShowStartScreen(StartPage::Main);
+    EXPECT_TRUE(view.OpenPath(rule));
+    EXPECT_FALSE(view.startScreenShown);
+    EXPECT_EQ(view.StateCount(), 4);
+    view.KeyDown(Press(Key::S, true));
+    EXPECT_EQ(platform.dialogs.back().initialPath, "");
+    EXPECT_FALSE(view.OpenPath(rule + ".tavses"));
     std::remove(path.c_str());
+    std::remove(rule.c_str());
 }
 
 TEST_F(CommandsTest, SpeedIsASetting) {

@@ -42,8 +42,15 @@ public:
         clipboard = text;
         return true;
     }
-    std::optional<std::string> OpenFile(const FileDialog&) override { return openPath; }
-    std::optional<std::string> SaveFile(const FileDialog&) override { return savePath; }
+    std::vector<FileDialog> dialogs;
+    std::optional<std::string> OpenFile(const FileDialog& dialog) override {
+        dialogs.push_back(dialog);
+        return openPath;
+    }
+    std::optional<std::string> SaveFile(const FileDialog& dialog) override {
+        dialogs.push_back(dialog);
+        return savePath;
+    }
     std::optional<Rgb> PickColor(Rgb initial) override {
         pickInitial.push_back(initial);
         return pickAnswer;
