@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
                              QApplication::exit(kStartFailure);
                          },
                          Qt::QueuedConnection);
+        window->StartUpdateCheck();
     } catch (const std::exception& error) {
         ShowStartFailure(window.get(), app::ToQString(error.what()));
         window.reset();

@@ -7,6 +7,7 @@ class QMenu;
 
 namespace shell {
 class MainWindowView;
+class WindowUpdateCheck;
 }
 
 namespace app {
@@ -27,6 +28,8 @@ public:
     CanvasWidget* Canvas() const { return canvas_; }
     // The canvas gets this client size, shrunk to fit the screen.
     void SizeForClient(int width, int height);
+    // Asks the update feed once, in the background; a newer build is announced in a box.
+    void StartUpdateCheck();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -38,6 +41,7 @@ private:
     CanvasWidget* canvas_ = nullptr;
     std::unique_ptr<QtPlatform> platform_;
     std::unique_ptr<shell::MainWindowView> view_;
+    std::unique_ptr<shell::WindowUpdateCheck> updateCheck_;  // goes before the platform it posts to
 };
 
 }  // namespace app
