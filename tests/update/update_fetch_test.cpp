@@ -7,6 +7,7 @@
 #include <fstream>
 #include <future>
 #include <map>
+#include <memory>
 #include <thread>
 
 #include "update/update_check.h"
@@ -77,9 +78,10 @@ TEST_F(UpdateFetch, PathsStatusesAndCertificates) {
 }
 
 TEST_F(UpdateFetch, BackgroundThreadDeliversTheNotice) {
-    std::promise<UpdateNotice> delivered;
-    StartUpdateCheck(Endpoint("feed"), [&](UpdateNotice notice) { delivered.set_value(std::move(notice)); });
-    auto future = delivered.get_future();
+    // Shared: the thread may still be inside set_value when the test has its answer and ends.
+    auto delivered = std::make_shared<std::promise<UpdateNotice>>();
+    auto future = delivered->get_future();
+    StartUpdateCheck(Endpoint("feed"), [delivered](UpdateNotice notice) { delivered->set_value(std::move(notice)); });
     ASSERT_EQ(future.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(future.get().latestVersion, "0.3.0");
 }
