@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""HTTPS update feeds on 127.0.0.1 for the update check's tests, one port per scenario.
-
-feed_server.py DIR makes its certificates in DIR (DIR/trusted.pem is the one to trust), writes
-"scenario port" lines to DIR/ports once listening, and stops when its standard input closes or
-after two minutes, whichever comes first."""
+# feed_server.py DIR: HTTPS update feeds on 127.0.0.1, one port per scenario, for the update tests.
+# Makes its certificates in DIR (trust DIR/trusted.pem), writes "scenario port" lines to DIR/ports
+# once listening, and stops when its standard input closes, or after two minutes.
 import http.server, os, ssl, subprocess, sys, threading, time
 
 FEED = b'{"updateAvailable": true, "latestVersion": "0.3.0", "downloadUrl": "/files/setup.exe"}'
@@ -13,6 +11,7 @@ SCENARIOS = {  # scenario: (certificate, {path: (status, body)}); None never ans
     "missing_first": ("trusted", {FIRST: (404, b"no"), SECOND: (200, FEED)}),
     "empty_first": ("trusted", {FIRST: (200, b""), SECOND: (200, FEED)}),
     "silent": ("trusted", None),
+    "latin1": ("trusted", {FIRST: (200, b'{"notes": "caf\xe9"}')}),
     "untrusted": ("other", {FIRST: (200, FEED)}),
 }
 
@@ -44,9 +43,8 @@ def main(folder):
                        check=True, capture_output=True)
     lines = []
     for scenario, (cert, routes) in SCENARIOS.items():
-        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        server, context = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler), ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         server.daemon_threads, server.routes = True, routes
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(f"{folder}/{cert}.pem", f"{folder}/{cert}.key")
         server.socket = context.wrap_socket(server.socket, server_side=True)
         threading.Thread(target=server.serve_forever, daemon=True).start()

@@ -33,7 +33,7 @@ protected:
         std::ifstream in(folder_ / "ports");
         std::string name;
         for (int port; in >> name >> port;) ports_[name] = port;
-        ASSERT_EQ(ports_.size(), 5u);
+        ASSERT_EQ(ports_.size(), 6u);
     }
     static void TearDownTestSuite() {
         if (server_) ::pclose(server_);
@@ -56,6 +56,7 @@ TEST_F(UpdateFetch, PathsStatusesAndCertificates) {
         {"missing_first", true, "unexpected HTTP status 404 for '/downloads/latest.json'.\n"
                                 "Update check: fetched update feed from '/tavrix/downloads/latest.json'"},
         {"empty_first", true, "fetched update feed from '/tavrix/downloads/latest.json'"},
+        {"latin1", false, "failed converting UTF-8 response from '/downloads/latest.json'"},
         {"untrusted", false, "WinHttpSendRequest failed for '/downloads/latest.json' (60)"},
         {"silent", false, "WinHttpReceiveResponse failed for '/tavrix/downloads/latest.json' (28)"},
     };
