@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
                 window->OpenPath(arguments[i]);
                 break;
             }
+        window->StartUpdateCheck();
     } catch (const std::exception& error) {
         ShowStartFailure(window.get(), app::ToQString(error.what()));
         window.reset();

@@ -16,6 +16,8 @@
 #include "app/qt_platform.h"
 #include "app/text.h"
 #include "shell/main_window_view.h"
+#include "shell/window_update_check.h"
+#include "update/update_endpoint.h"
 
 namespace app {
 
@@ -37,6 +39,12 @@ MainWindow::~MainWindow() {
     canvas_->SetView(nullptr);
     platform_->SetView(nullptr);
     view_.reset();
+}
+
+void MainWindow::StartUpdateCheck() {
+    if (updateCheck_) return;
+    updateCheck_ = std::make_unique<shell::WindowUpdateCheck>(*platform_);
+    updateCheck_->Start(update::ConfiguredUpdateEndpoint());
 }
 
 void MainWindow::SizeForClient(int width, int height) {

@@ -7,6 +7,7 @@ class QMenu;
 
 namespace shell {
 class MainWindowView;
+class WindowUpdateCheck;
 }
 
 namespace app {
@@ -29,6 +30,8 @@ public:
     void SizeForClient(int width, int height);
     // A session or Golly rule named on the command line.
     void OpenPath(const QString& path);
+    // Asks the update feed once, in the background; a newer build is announced in a box.
+    void StartUpdateCheck();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -40,6 +43,7 @@ private:
     CanvasWidget* canvas_ = nullptr;
     std::unique_ptr<QtPlatform> platform_;
     std::unique_ptr<shell::MainWindowView> view_;
+    std::unique_ptr<shell::WindowUpdateCheck> updateCheck_;  // goes before the platform it posts to
 };
 
 }  // namespace app

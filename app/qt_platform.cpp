@@ -293,4 +293,9 @@ void QtPlatform::Close() {
     QMetaObject::invokeMethod(window_, "close", Qt::QueuedConnection);
 }
 
+void QtPlatform::PostToUiThread(std::function<void()> task) {
+    // Queued on this object, which lives on the window's thread: Qt drops the call if it goes first.
+    QMetaObject::invokeMethod(this, [this, task = std::move(task)] { Guarded(window_, task); }, Qt::QueuedConnection);
+}
+
 }  // namespace app

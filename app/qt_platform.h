@@ -45,6 +45,7 @@ public:
     void SetTitle(const std::string& title) override;
     void RequestRedraw() override;
     void Close() override;
+    void PostToUiThread(std::function<void()> task) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

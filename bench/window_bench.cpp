@@ -30,6 +30,7 @@ public:
     void SetTitle(const std::string&) override {}
     void RequestRedraw() override {}
     void Close() override {}
+    void PostToUiThread(std::function<void()>) override {}
 };
 
 class CountingCanvas : public shell::Canvas {

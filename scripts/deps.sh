@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that are missing.
 # The window needs Qt 6 with its X11 platform plugin and Mesa's software OpenGL; the window test
-# runs it in Xvfb and looks at it with xdotool and ImageMagick.
+# runs it in Xvfb and looks at it with xdotool and ImageMagick. The update check fetches with libcurl;
+# its tests serve feeds over HTTPS with python3 and certificates made by openssl.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev golly
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins libgl-dev libglx-mesa0 libgl1-mesa-dri fonts-dejavu-core
-  xvfb xauth xdotool xclip imagemagick desktop-file-utils shared-mime-info)
+  xvfb xauth xdotool xclip imagemagick desktop-file-utils shared-mime-info libcurl4-openssl-dev ca-certificates
+  openssl python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -10,6 +10,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON -DTAV
 cmake --build build
 echo "== tests (plain build)"
 ./build/bin/tavrix_tests
+./build/bin/tavrix_update_tests
 
 # -O1 without debug info keeps this build within CI's time; the window's Qt adapters are left to
 # the smoke test, everything below them runs sanitized.
@@ -18,6 +19,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1
 cmake --build build-asan
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./build-asan/bin/tavrix_tests
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./build-asan/bin/tavrix_update_tests
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_WERROR=ON \
   -DTAVRIX_SANITIZE=ON -DTAVRIX_FUZZ=ON >/dev/null

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,6 +75,9 @@ public:
     virtual void SetTitle(const std::string& title) = 0;
     virtual void RequestRedraw() = 0;
     virtual void Close() = 0;
+    // Runs `task` later on the window's thread; callable from any thread. A task still queued
+    // when the platform goes away is dropped.
+    virtual void PostToUiThread(std::function<void()> task) = 0;
 };
 
 }  // namespace shell

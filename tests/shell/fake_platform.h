@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ public:
     std::optional<Rgb> pickAnswer;
     std::vector<Rgb> pickInitial;
     std::optional<std::string> openPath, savePath;
+    std::vector<std::string> openedUrls;
+    std::vector<std::function<void()>> posted;  // run by the test, standing in for the window's thread
 
     MessageAnswer ShowMessage(const MessageBox& box) override {
         boxes.push_back(box);
@@ -55,7 +58,7 @@ public:
         pickInitial.push_back(initial);
         return pickAnswer;
     }
-    void OpenUrl(const std::string&) override {}
+    void OpenUrl(const std::string& url) override { openedUrls.push_back(url); }
     void SetPlaybackTimer(int periodMs) override { timerPeriods.push_back(periodMs); }
     std::int64_t NowNanoseconds() override { return nowNs; }
     std::uint32_t TickCountMs() override { return tickMs; }
@@ -68,6 +71,7 @@ public:
     void SetTitle(const std::string& title) override { titles.push_back(title); }
     void RequestRedraw() override { ++redraws; }
     void Close() override { ++closes; }
+    void PostToUiThread(std::function<void()> task) override { posted.push_back(std::move(task)); }
 };
 
 }  // namespace shell::testing

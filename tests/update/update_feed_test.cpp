@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include "update/semantic_version.h"
+#include "update/update_endpoint.h"
+#include "update/update_feed.h"
+#include "update/update_notice.h"
+
+namespace update {
+namespace {
+
+UpdateFeed Feed(bool available, std::string latest = "", std::string minimum = "", std::string notes = "",
+                std::string download = "", std::string details = "", std::string changelog = "") {
+    return {available, latest, minimum, notes, download, details, changelog};
+}
+
+int Compare(const char* a, const char* b) {
+    return CompareSemanticVersions(ParseSemanticVersion(a), ParseSemanticVersion(b));
+}
+
+TEST(UpdateVersion, Precedence) {
+    const struct { const char* a; const char* b; int expected; } cases[] = {
+        {"0.2.0", "0.2.0-alpha", 1},          {"0.2.0-beta", "0.2.0-alpha", 1},
+        {"0.2.0-alpha.1", "0.2.0-alpha", 1},  {"0.2.0-2", "0.2.0-alpha", -1},
+        {"v0.3", "0.3.0", 0},                 {" V1.2.3+build.5 ", "1.2.3", 0},
+        {"1.2.3.9", "1.2.3", 0},              {"2", "1.9.9", 1},
+        {"10.0.0", "9.99.99", 1},             {"1.0.0-alpha.007", "1.0.0-alpha.7", 0},
+        {"1.0.0-99999999999999999999", "1.0.0-100", 1}, {"1.0.0-a-b", "1.0.0-a", 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Compare(c.a, c.b), c.expected) << c.a << " vs " << c.b;
+        EXPECT_EQ(Compare(c.b, c.a), -c.expected) << c.b << " vs " << c.a;
+    }
+    // The ordering example of Semantic Versioning 2.0.0, each below the next.
+    const char* chain[] = {"1.0.0-alpha", "1.0.0-alpha.1", "1.0.0-alpha.beta", "1.0.0-beta",
+                           "1.0.0-beta.2", "1.0.0-beta.11", "1.0.0-rc.1", "1.0.0"};
+    for (std::size_t i = 0; i + 1 < std::size(chain); ++i) EXPECT_EQ(Compare(chain[i], chain[i + 1]), -1) << chain[i];
+}
+
+TEST(UpdateVersion, Validity) {
+    for (const char* bad : {"", "v", " ", "1..2", "1.a", "x1.0", "1.0.0.", "-alpha", "4294967296", "1.-2", "+5"})
+        EXPECT_FALSE(ParseSemanticVersion(bad).valid) << '"' << bad << '"';
+    const SemanticVersion v = ParseSemanticVersion("v4294967295.0.7-rc.01+x-y");
+    EXPECT_TRUE(v.valid);
+    EXPECT_EQ(v.major, 4294967295u);
+    EXPECT_EQ(v.patch, 7u);
+    EXPECT_EQ(v.preRelease, (std::vector<PreReleaseIdentifier>{{false, "rc"}, {true, "1"}}));
+}
+
+TEST(UpdateFeed, KeysEscapesAndUrls) {
+    const struct { const char* text; UpdateFeed expected; } cases[] = {
+        {R"({"updateAvailable": true, "latestVersion": "0.2.0"})", Feed(true, "0.2.0")},
+        {R"({"updateAvailable" :
+            true})", Feed(true)},
+        {R"({"updateAvailable": "true", "latestVersion": 3})", Feed(false)},
+        {R"({"updateAvailable": false, "latestVersion": "0.3.0})", Feed(false)},
+        {R"({"latestVersion": " \t0.3.0\n", "latestVersion": "9"})", Feed(false, "0.3.0")},
+        {R"({"notes": "a\u0041\n\"b\\\/c\td", "minimumSupportedVersion": "\t1.x "})",
+         Feed(false, "", "1.x", "au0041\n\"b\\/c\td")},
+        {R"({"downloadUrl": "/files/setup.exe", "detailsUrl": "files/setup.exe", "changelogUrl": " HTTPS://A.example/c "})",
+         Feed(false, "", "", "", "https://updates.example/files/setup.exe",
+              "https://updates.example/files/setup.exe", "HTTPS://A.example/c")},
+        {R"({"downloadUrl": "  ", "detailsUrl": "http://b.example", "changelogUrl": "\"})",
+         Feed(false, "", "", "", "", "http://b.example")},
+        {R"({"notes": "x)", Feed(false)},
+    };
+    for (const auto& c : cases) EXPECT_TRUE(ParseUpdateFeed(c.text, "updates.example") == c.expected) << c.text;
+}
+
+TEST(UpdateNotice, Decision) {
+    const struct { UpdateFeed feed; bool notice, required; } cases[] = {
+        {Feed(true, "0.2.0"), true, false},
+        {Feed(false, "9.0.0"), false, false},
+        {Feed(true), false, false},
+        {Feed(true, "0.2.0-alpha"), false, false},
+        {Feed(true, "0.1.9"), false, false},
+        {Feed(true, "next"), false, false},
+        {Feed(true, "0.3.0", "0.2.0"), true, true},
+        {Feed(true, "0.3.0", "1.x"), true, false},
+        {Feed(true, "0.3.0", "0.2.0-alpha"), true, false},
+    };
+    for (const auto& c : cases) {
+        const auto notice = DecideUpdateNotice(c.feed);
+        ASSERT_EQ(notice.has_value(), c.notice) << c.feed.latestVersion;
+        if (notice) {
+            EXPECT_EQ(notice->required, c.required) << c.feed.minimumSupportedVersion;
+        }
+    }
+    ::testing::internal::CaptureStderr();
+    const UpdateFeed feed = Feed(true, "0.4", "", "n", "https://d", "https://i", "https://c");
+    const auto notice = DecideUpdateNotice(feed);
+    DecideUpdateNotice(Feed(true, "next"));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Update check: latest version is '0.4' (current '0.2.0-alpha', updateAvailable=true).\n"
+              "Update check: latest version is 'next' (current '0.2.0-alpha', updateAvailable=true).\n"
+              "Update check: failed parsing versions. current='0.2.0-alpha' latest='next'.\n");
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(std::tie(notice->currentVersion, notice->latestVersion, notice->downloadUrl, notice->detailsUrl,
+                       notice->changelogUrl, notice->notes),
+              std::tie("0.2.0-alpha", "0.4", "https://d", "https://i", "https://c", "n"));
+}
+
+TEST(UpdateEndpoint, Authority) {
+    const struct { const char* text; bool ok; const char* host; int port; } cases[] = {
+        {"updates.example", true, "updates.example", 443}, {"127.0.0.1:8443", true, "127.0.0.1", 8443},
+        {"[::1]:8443", true, "::1", 8443},                  {"::1", true, "::1", 443},
+        {"h:0", false, "", 0}, {"h:65536", false, "", 0},   {"h:x", false, "", 0},
+    };
+    for (const auto& c : cases) {
+        UpdateEndpoint e;
+        ASSERT_EQ(ParseUpdateAuthority(c.text, e), c.ok) << c.text;
+        const char* authority = std::string(c.text) == "::1" ? "[::1]" : c.text;
+        if (c.ok) {
+            EXPECT_EQ(std::tuple(e.host, e.port, e.Authority()), std::tuple(c.host, c.port, authority));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace update
