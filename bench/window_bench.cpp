@@ -2,9 +2,8 @@
 // at 60 generations per second, and a painted transition visible by the next frame.
 #include <benchmark/benchmark.h>
 
-#include <random>
-
 #include "authoring/editor.h"
+#include "bench/reference_session.h"
 #include "shell/main_window_view_impl.h"
 
 namespace {
@@ -70,18 +69,7 @@ struct Window {
         view.height = 1080;
         view.Relayout();
         view.CentreViewerCamera();
-        authoring::Editor& editor = view.editor;
-        std::mt19937 rng(3);
-        for (int t = 0; t < 12; ++t) {
-            if (t > 0) editor.NewPatternTab();
-            editor.BeginStroke();
-            for (int y = 0; y < 40; ++y)
-                for (int x = 0; x < 40; ++x)
-                    if (rng() % 3 == 0) editor.PaintStartCell(x, y, rng() % 2);
-        }
-        editor.SelectTab(0);
-        editor.RandomizeUndefinedTransitions(11);
-        editor.SelectTab(11);
+        FillReferenceSession(view.editor);
         view.AfterChange();
     }
 
@@ -93,10 +81,12 @@ struct Window {
     }
 };
 
+// The viewer hidden, so the rule editor shows all 15 frames.
 void BM_DrawFrameReferenceSession(benchmark::State& state) {
     Window window;
-    if (!window.view.FramesShown()) {
-        state.SkipWithError("the frames are not shown");
+    window.view.Command(shell::command::kShowPatternViewer);
+    if (!window.view.FramesShown() || window.view.layout.visibleFrames != 15) {
+        state.SkipWithError("the 15 frames are not shown");
         return;
     }
     for (auto _ : state) window.Frame(state);
