@@ -184,17 +184,21 @@ void SurfacePainter::DrawImage(const core::HistoryLayer& history, const core::Ch
         cellColors[s] = Pack(ToColor(c, c.alpha));
         opaque = opaque && (cellColors[s] >> 24) == 255;
     }
+    // Trail colours by the history value itself (age in the high byte, state + 1 in the low one);
+    // 0 where nothing is drawn.
+    if (history.ChunkCount() != 0) {
+        trailColors_.assign(std::size_t{1} << 16, 0);
+        for (int state = 0; state < stateCount_ && state < int(authoring::kPaletteSize); ++state) {
+            const authoring::Color& c = palette_[static_cast<std::size_t>(state)];
+            for (int age = 0; age < 255; ++age)
+                trailColors_[static_cast<std::size_t>(age << 8 | (state + 1))] =
+                    Pack(ToColor(c, trailAlpha_[std::size_t(age)] * c.alpha));
+        }
+    }
     history.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::HistoryLayer::Chunk& chunk) {
         ForVisibleRows(cx, cy, visible_, [&](std::int64_t y, std::int64_t fromX, std::int64_t toX, int i) {
             std::uint32_t* out = pixelRow(y, fromX);
-            for (std::int64_t x = fromX; x <= toX; ++x, ++i, ++out) {
-                const std::uint16_t value = chunk.values[i];
-                const int state = (value & 0xFF) - 1;
-                const int age = value >> 8;
-                if (state < 0 || state >= stateCount_ || age == 255) continue;
-                const authoring::Color& c = palette_[static_cast<std::size_t>(state)];
-                *out = Pack(ToColor(c, trailAlpha_[std::size_t(age)] * c.alpha));
-            }
+            for (std::int64_t x = fromX; x <= toX; ++x, ++i, ++out) *out = trailColors_[chunk.values[i]];
         });
     });
     grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64& chunk) {

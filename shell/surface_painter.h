@@ -68,6 +68,7 @@ private:
     std::vector<CellInstance>& batch_;
     CellImage& image_;
     std::array<float, 256> trailAlpha_{};  // by age, before the state colour's own alpha
+    std::vector<std::uint32_t> trailColors_;
 };
 
 }  // namespace shell

@@ -102,6 +102,21 @@ TEST_F(DrawingTest, TinyViewerCellsAreOneImage) {
             ASSERT_EQ(pixel & 0xFF, red) << x << "," << y;
             ASSERT_EQ(pixel >> 24, 255u);
         }
+    // A step later the cells that died leave translucent trails in the image.
+    view.StepForward();
+    const CellImage after = Draw().images.at(0);
+    const core::HistoryLayer& history = view.editor.Doc().source.history;
+    int trails = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const std::uint16_t value = history.ValueAt(x, y);
+            if (view.editor.Doc().source.grid.CellAt(x, y) != 0 || (value & 0xFF) == 0 || (value >> 8) == 255) continue;
+            const std::uint32_t alpha = after.pixels[std::size_t((y - visible.y0) * after.columns + (x - visible.x0))] >> 24;
+            EXPECT_GT(alpha, 0u);
+            EXPECT_LT(alpha, 255u);
+            ++trails;
+        }
+    EXPECT_GT(trails, 0);
 }
 
 TEST_F(DrawingTest, FrameColoursOfASmallSession) {
