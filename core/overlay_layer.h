@@ -84,6 +84,11 @@ public:
 
     std::size_t ChunkCount() const { return map_->size(); }
     const Map& Chunks() const { return *map_; }
+    // Direct access for builders that own a fresh, unshared layer; they store non-empty chunks only.
+    Map& MutableChunks() {
+        EnsureUnique();
+        return *map_;
+    }
     bool SharesStorageWith(const OverlayLayer& other) const { return map_ == other.map_; }
 
 private:

@@ -1,5 +1,7 @@
-#include <unordered_set>
+#include <vector>
 
+#include "core/chunk_bands.h"
+#include "core/heap_retention.h"
 #include "core/overlay_layer.h"
 #include "core/step_kernels.h"
 
@@ -7,25 +9,30 @@ namespace core {
 
 void StepHistory(const ChunkGrid& previous, const HistoryLayer& previousHistory, const ChunkGrid& next,
                  HistoryLayer& nextHistory) {
-    HistoryLayer result;
-    std::unordered_set<ChunkCoord, ChunkCoordHasher> coords;
-    coords.reserve(previous.ChunkCount() + next.ChunkCount() + previousHistory.ChunkCount());
-    for (const auto& entry : previous.Chunks()) coords.insert(entry.first);
-    for (const auto& entry : next.Chunks()) coords.insert(entry.first);
-    for (const auto& entry : previousHistory.Chunks()) coords.insert(entry.first);
+    RetainFreedMemory();
+    // Every chunk stored in one of the three, each once, without a set to gather them.
+    thread_local std::vector<ChunkCoord> coords;
+    thread_local BandMaps<HistoryLayer::Map> bands;
+    coords.clear();
+    for (const auto& entry : previous.Chunks()) coords.push_back(entry.first);
+    for (const auto& [c, chunk] : next.Chunks())
+        if (!previous.FindChunk(c.x, c.y)) coords.push_back(c);
+    for (const auto& [c, chunk] : previousHistory.Chunks())
+        if (!previous.FindChunk(c.x, c.y) && !next.FindChunk(c.x, c.y)) coords.push_back(c);
 
     static constexpr std::array<std::uint8_t, kChunkCells> kNoCells{};
     static constexpr std::array<std::uint16_t, kChunkCells> kNoValues{};
-    std::array<std::uint16_t, kChunkCells> values;
-    for (const ChunkCoord& c : coords) {
+    HistoryLayer result;
+    BuildChunksInBands(coords, result.MutableChunks(), bands, [&](ChunkCoord c, HistoryLayer::Chunk& chunk) {
         const Chunk64* before = previous.FindChunk(c.x, c.y);
         const Chunk64* after = next.FindChunk(c.x, c.y);
         const auto* trail = previousHistory.FindChunk(c.x, c.y);
         HistoryKernel(kChunkCells, before ? before->cells.data() : kNoCells.data(),
                       after ? after->cells.data() : kNoCells.data(),
-                      trail ? trail->values.data() : kNoValues.data(), values.data());
-        result.StoreChunk(c.x, c.y, values.data());
-    }
+                      trail ? trail->values.data() : kNoValues.data(), chunk.values.data());
+        chunk.nonZeroCount = CountNonZero(chunk.values.data());
+        return chunk.nonZeroCount != 0;
+    });
     nextHistory = result;
 }
 
