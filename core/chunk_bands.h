@@ -20,10 +20,11 @@ template <class Map>
 using BandMaps = std::vector<Map>;
 
 // Builds the chunk at every coordinate of `coords` (distinct, none already in `target`) with
-// build(coord, chunk), which fills a fresh zeroed chunk and returns whether to keep it. Each band
-// works with its own copy of `build`, which may so carry state from one chunk to the next. Bands of
-// consecutive coordinates run on the worker pool, each into its own map; the maps are then
-// spliced into `target` in band order, so the result does not depend on the number of threads.
+// build(coord, chunk), which fills every value of a fresh, unfilled chunk and returns whether to
+// keep it. Each band works with its own copy of `build`, which may so carry state from one chunk
+// to the next. Bands of consecutive coordinates run on the worker pool, each into its own map;
+// the maps are then spliced into `target` in band order, so the result does not depend on the
+// number of threads.
 template <class Map, class Build>
 void BuildChunksInBands(const std::vector<ChunkCoord>& coords, Map& target, BandMaps<Map>& bands, Build&& build) {
     const std::size_t bandCount = (coords.size() + kChunksPerBand - 1) / kChunksPerBand;
@@ -35,7 +36,7 @@ void BuildChunksInBands(const std::vector<ChunkCoord>& coords, Map& target, Band
         const std::size_t first = static_cast<std::size_t>(band) * kChunksPerBand;
         const std::size_t end = std::min(coords.size(), first + kChunksPerBand);
         for (std::size_t i = first; i < end; ++i) {
-            const auto it = out.try_emplace(coords[i]).first;
+            const auto it = out.try_emplace(coords[i], Unfilled{}).first;
             if (!local(coords[i], it->second)) out.erase(it);
         }
     };

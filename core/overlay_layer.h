@@ -12,7 +12,10 @@ namespace core {
 
 template <class T>
 struct SparseChunk64 {
-    std::array<T, kChunkCells> values{};
+    SparseChunk64() : values{} {}
+    explicit SparseChunk64(Unfilled) {}
+
+    std::array<T, kChunkCells> values;
     std::uint32_t nonZeroCount = 0;
 };
 

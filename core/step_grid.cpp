@@ -72,6 +72,7 @@ bool StepChunk(const Rule& rule, bool large, const CellBox& box, const ChunkNeig
     const int width = right - left, height = bottom - top;
     std::uint8_t* cells = chunk.cells.data();
     if (width <= 0 || height <= 0) return false;
+    if (width < kChunkSide || height < kChunkSide) std::memset(cells, 0, kChunkCells);
     if (large) {
         StepLargeStateWindow(rule, kChunkWindowSide, kChunkWindowSide, kChunkSide, window, part);
         for (int y = top; y < bottom; ++y)
