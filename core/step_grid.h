@@ -1,17 +1,14 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "core/chunk_bands.h"
 #include "core/chunk_grid.h"
+#include "core/chunk_window.h"
 #include "core/rule_table.h"
 
 namespace core {
-
-inline constexpr int kChunkWindowSide = kChunkSide + 2;
-inline constexpr int kChunkWindowCells = kChunkWindowSide * kChunkWindowSide;
 
 // Buffers reused by every step so that stepping allocates only the chunks it produces (and the
 // candidate list of the chunk strategy).
@@ -26,14 +23,6 @@ enum class StepStrategy { None, Chunks, Rectangle };
 // Large steps run in bands on the worker pool; the result does not depend on the thread count.
 StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, StepScratch& scratch);
 StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next);
-
-// The chunks around and at (cx, cy), row by row from the north-west; null where none is stored.
-using ChunkNeighbours = std::array<const Chunk64*, 9>;
-ChunkNeighbours FindChunkNeighbours(const ChunkGrid& grid, std::int32_t cx, std::int32_t cy);
-
-// kChunkWindowCells bytes: chunk (cx, cy) with a one-cell border from its neighbours.
-void BuildChunkWindow(const ChunkNeighbours& around, std::uint8_t* window);
-void BuildChunkWindow(const ChunkGrid& grid, std::int32_t cx, std::int32_t cy, std::uint8_t* window);
 
 // The same mapping as the dense kernel with 64-bit indices, for tables of 2^31 entries and more.
 void StepLargeStateWindow(const Rule& rule, int width, int height, int resultStride, const std::uint8_t* window,
