@@ -14,8 +14,10 @@
 
 namespace {
 
+// Allocated as the editor allocates its tables.
 core::Rule BenchRule(int stateCount) {
-    core::Rule rule{stateCount, 0, core::RuleTable(core::RuleTableSize(stateCount))};
+    core::Rule rule{stateCount, 0, {}};
+    core::AllocateRuleTable(rule.table, stateCount, "benchmarking", 0);
     std::mt19937 rng(static_cast<std::uint32_t>(stateCount));
     std::vector<std::uint8_t> block(65537);
     for (auto& b : block) b = static_cast<std::uint8_t>(rng() % stateCount);
