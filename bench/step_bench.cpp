@@ -1,18 +1,23 @@
 // Stepping throughput: dense soups on the rectangle strategy, a sparse field on the chunk
-// strategy, and the plain per-cell lookup as the reference the kernel must beat.
+// strategy, and the plain per-cell lookup as the reference the kernel must beat. Steps run on one
+// thread (threads:1) and on every core (threads:0) side by side.
 #include <benchmark/benchmark.h>
 
 #include <random>
 #include <vector>
 
+#include "core/overlay_layer.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
 #include "core/step_kernels.h"
+#include "core/worker_pool.h"
 
 namespace {
 
+// Allocated as the editor allocates its tables.
 core::Rule BenchRule(int stateCount) {
-    core::Rule rule{stateCount, 0, core::RuleTable(core::RuleTableSize(stateCount))};
+    core::Rule rule{stateCount, 0, {}};
+    core::AllocateRuleTable(rule.table, stateCount, "benchmarking", 0);
     std::mt19937 rng(static_cast<std::uint32_t>(stateCount));
     std::vector<std::uint8_t> block(65537);
     for (auto& b : block) b = static_cast<std::uint8_t>(rng() % stateCount);
@@ -26,10 +31,17 @@ void SetCellRate(benchmark::State& state, double cellsPerIteration) {
         benchmark::Counter(cellsPerIteration * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// Thread count from the benchmark's last argument; 0 is every core.
+void UseThreads(benchmark::State& state, int argument) {
+    core::SetWorkerThreadCount(static_cast<int>(state.range(argument)));
+    state.counters["threads"] = core::WorkerThreadCount();
+}
+
 // One generation of a dense soup, always from the same start so every iteration does equal work.
 void BM_StepGridDenseSoup(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
     const int states = static_cast<int>(state.range(1));
+    UseThreads(state, 2);
     const core::Rule rule = BenchRule(states);
     const core::ChunkGrid soup = core::MakeRandomSoup(side, 1.0 - 1.0 / states, states, 1);
     core::StepScratch scratch;
@@ -41,11 +53,38 @@ void BM_StepGridDenseSoup(benchmark::State& state) {
     SetCellRate(state, double(side) * side);
 }
 BENCHMARK(BM_StepGridDenseSoup)
-    ->ArgsProduct({{512, 2048}, {2, 3, 4, 5, 8}})
+    ->ArgNames({"side", "states", "threads"})
+    ->ArgsProduct({{512, 2048}, {2, 3, 4, 5, 8}, {1, 0}})
+    ->Unit(benchmark::kMillisecond);
+
+// A generation of the pattern viewer at its largest size: the grid and its trails.
+void BM_ViewerStep(benchmark::State& state) {
+    const int states = static_cast<int>(state.range(0));
+    UseThreads(state, 1);
+    const core::Rule rule = BenchRule(states);
+    const core::ChunkGrid soup = core::MakeRandomSoup(2048, 1.0 - 1.0 / states, states, 1);
+    core::StepScratch scratch;
+    core::ChunkGrid grid;
+    core::HistoryLayer history;
+    core::StepGrid(rule, soup, grid, scratch);
+    core::StepHistory(soup, core::HistoryLayer(), grid, history);
+    for (auto _ : state) {
+        core::ChunkGrid next;
+        core::HistoryLayer nextHistory;
+        core::StepGrid(rule, grid, next, scratch);
+        core::StepHistory(grid, history, next, nextHistory);
+        benchmark::DoNotOptimize(nextHistory);
+    }
+    SetCellRate(state, 2048.0 * 2048.0);
+}
+BENCHMARK(BM_ViewerStep)
+    ->ArgNames({"states", "threads"})
+    ->ArgsProduct({{2, 3, 4, 5, 8}, {1, 0}})
     ->Unit(benchmark::kMillisecond);
 
 // Gliders scattered over a large field: the chunk strategy, cost proportional to live chunks.
 void BM_StepGridSparseGliders(benchmark::State& state) {
+    UseThreads(state, 0);
     core::Rule life{2, 4, core::RuleTable(512, 0)};
     for (std::uint64_t i = 0; i < 512; ++i) {
         const auto d = core::DecodeNeighborhoodIndex(i, 2);
@@ -67,7 +106,7 @@ void BM_StepGridSparseGliders(benchmark::State& state) {
     }
     SetCellRate(state, double(candidates) * core::kChunkCells);
 }
-BENCHMARK(BM_StepGridSparseGliders)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StepGridSparseGliders)->ArgName("threads")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 // The padded window of a side x side soup, as the rectangle strategy builds it.
 std::vector<std::uint8_t> SoupWindow(int side, int states, int& width, int& height) {
@@ -80,12 +119,12 @@ std::vector<std::uint8_t> SoupWindow(int side, int states, int& width, int& heig
     return window;
 }
 
-// Steps the padded window of a 512 soup with `step(rule, width, height, window, result)`.
+// Steps the padded window of a side x side soup with `step(rule, width, height, window, result)`.
 template <class Step>
-void BenchWindow(benchmark::State& state, int states, Step step) {
+void BenchWindow(benchmark::State& state, int states, Step step, int side = 512) {
     const core::Rule rule = BenchRule(states);
     int width = 0, height = 0;
-    const auto window = SoupWindow(512, states, width, height);
+    const auto window = SoupWindow(side, states, width, height);
     std::vector<std::uint8_t> result(std::size_t(width - 2) * (height - 2));
     for (auto _ : state) {
         step(rule, width, height, window.data(), result.data());
@@ -117,14 +156,20 @@ void BM_KernelVariant(benchmark::State& state) {
 }
 BENCHMARK(BM_KernelVariant)->ArgsProduct({{0, 1, 2, 3, 4}, {2, 4}})->Unit(benchmark::kMicrosecond);
 
-// The plain per-cell Horner lookup over the same window: the reference to beat.
+// The plain per-cell Horner lookup over the window of a whole soup: the reference to beat, on
+// the soups of the dense benchmark.
 void BM_NaiveWindow(benchmark::State& state) {
-    BenchWindow(state, static_cast<int>(state.range(0)),
-                [](const core::Rule& rule, int w, int h, const std::uint8_t* window, std::uint8_t* result) {
-                    core::StepNaiveWindow(rule, w, h, w, window, result);
-                });
+    BenchWindow(
+        state, static_cast<int>(state.range(1)),
+        [](const core::Rule& rule, int w, int h, const std::uint8_t* window, std::uint8_t* result) {
+            core::StepNaiveWindow(rule, w, h, w, window, result);
+        },
+        static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_NaiveWindow)->DenseRange(2, 5)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_NaiveWindow)
+    ->ArgNames({"side", "states"})
+    ->ArgsProduct({{512, 2048}, {2, 3, 4, 5, 8}})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "core/symmetry.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
+#include "core/worker_pool.h"
 #include "formats/golly_ruletable.h"
 #include "formats/golly_ruletable_writer.h"
 #include "formats/rle.h"
@@ -26,7 +27,7 @@ namespace {
 constexpr const char* kUsage =
     "usage:\n"
     "  tavrix-cli run RULE [--pattern FILE.rle | --soup SIDE [--density D] [--seed S]]\n"
-    "                      [--generations N] [--output FILE.rle]\n"
+    "                      [--generations N] [--threads N] [--output FILE.rle]\n"
     "  tavrix-cli export RULE --format ruletable|rulestring\n"
     "  tavrix-cli export SESSION.tavses --format annotated|locks\n"
     "  tavrix-cli import RULE -o SESSION.tavses [--seed S]\n"
@@ -151,6 +152,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
     const std::string* seed = options.Find("--seed");
     const int generations = ParseNumber<int>(options.Find("--generations"), 100, 0, 1 << 30, "--generations");
     const std::string* outputPath = options.Find("--output");
+    // Every core unless told otherwise.
+    const int threads = ParseNumber<int>(options.Find("--threads"), 0, 1, 256, "--threads");
     options.RejectUnknown();
     if (patternPath && (soupSide || density || seed))
         throw std::runtime_error("--pattern cannot be combined with --soup, --density or --seed.");
@@ -167,6 +170,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
         grid = core::MakeRandomSoup(side, d, rule.stateCount, s);
     }
 
+    core::SetWorkerThreadCount(threads);
     core::StepScratch scratch;
     std::chrono::steady_clock::duration stepping{};
     for (int g = 0; g < generations; ++g) {
@@ -179,7 +183,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
     if (outputPath) WriteFileAtomically(*outputPath, formats::WriteRle(grid, rule.stateCount, loaded.name));
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", std::chrono::duration<double>(stepping).count());
-    out << "generations=" << generations << " population=" << Population(grid) << " seconds=" << seconds << "\n";
+    out << "generations=" << generations << " population=" << Population(grid) << " seconds=" << seconds
+        << " threads=" << core::WorkerThreadCount() << "\n";
     return 0;
 }
 

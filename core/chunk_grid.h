@@ -42,8 +42,15 @@ inline bool IsPlaneChunk(std::int64_t cx, std::int64_t cy) {
     return cx >= kMinChunk && cx <= kMaxChunk && cy >= kMinChunk && cy <= kMaxChunk;
 }
 
+// Constructor tag for builders that write every value of a new chunk before anything reads it,
+// so that its memory is not cleared first.
+struct Unfilled {};
+
 struct Chunk64 {
-    std::array<std::uint8_t, kChunkCells> cells{};
+    Chunk64() : cells{} {}
+    explicit Chunk64(Unfilled) {}
+
+    std::array<std::uint8_t, kChunkCells> cells;
     std::uint32_t liveCount = 0;
     // Generations the stepping engine has kept this chunk empty; 0 otherwise.
     std::uint8_t emptyAge = 0;

@@ -12,7 +12,10 @@ namespace core {
 
 template <class T>
 struct SparseChunk64 {
-    std::array<T, kChunkCells> values{};
+    SparseChunk64() : values{} {}
+    explicit SparseChunk64(Unfilled) {}
+
+    std::array<T, kChunkCells> values;
     std::uint32_t nonZeroCount = 0;
 };
 
@@ -84,6 +87,11 @@ public:
 
     std::size_t ChunkCount() const { return map_->size(); }
     const Map& Chunks() const { return *map_; }
+    // Direct access for builders that own a fresh, unshared layer; they store non-empty chunks only.
+    Map& MutableChunks() {
+        EnsureUnique();
+        return *map_;
+    }
     bool SharesStorageWith(const OverlayLayer& other) const { return map_ == other.map_; }
 
 private:

@@ -1,5 +1,8 @@
-#include <unordered_set>
+#include <algorithm>
+#include <vector>
 
+#include "core/chunk_bands.h"
+#include "core/heap_retention.h"
 #include "core/overlay_layer.h"
 #include "core/step_kernels.h"
 
@@ -7,25 +10,52 @@ namespace core {
 
 void StepHistory(const ChunkGrid& previous, const HistoryLayer& previousHistory, const ChunkGrid& next,
                  HistoryLayer& nextHistory) {
-    HistoryLayer result;
-    std::unordered_set<ChunkCoord, ChunkCoordHasher> coords;
-    coords.reserve(previous.ChunkCount() + next.ChunkCount() + previousHistory.ChunkCount());
-    for (const auto& entry : previous.Chunks()) coords.insert(entry.first);
-    for (const auto& entry : next.Chunks()) coords.insert(entry.first);
-    for (const auto& entry : previousHistory.Chunks()) coords.insert(entry.first);
+    RetainFreedMemory();
+    // Every chunk stored in one of the three, each once: all of previous, then those of next and
+    // of previousHistory not met before, sorted out in bands rather than through a set.
+    struct Scratch {
+        std::vector<ChunkCoord> coords;
+        std::vector<std::uint8_t> keep;
+        BandMaps<HistoryLayer::Map> bands;
+    };
+    // The calling thread's; named through references, since a task on another thread that named
+    // a thread_local would get that thread's own.
+    thread_local Scratch scratch;
+    std::vector<ChunkCoord>& coords = scratch.coords;
+    std::vector<std::uint8_t>& keep = scratch.keep;
+    coords.clear();
+    for (const auto& entry : previous.Chunks()) coords.push_back(entry.first);
+    for (const auto& entry : next.Chunks()) coords.push_back(entry.first);
+    for (const auto& entry : previousHistory.Chunks()) coords.push_back(entry.first);
+    const std::size_t inPrevious = previous.ChunkCount(), inEither = inPrevious + next.ChunkCount();
+    keep.resize(coords.size());
+    auto sortOut = [&](int band) {
+        const std::size_t first = static_cast<std::size_t>(band) * kChunksPerBand;
+        for (std::size_t i = first; i < std::min(coords.size(), first + kChunksPerBand); ++i) {
+            const ChunkCoord c = coords[i];
+            keep[i] = i < inPrevious ||
+                      (!previous.FindChunk(c.x, c.y) && (i < inEither || !next.FindChunk(c.x, c.y)));
+        }
+    };
+    ParallelFor(static_cast<int>((coords.size() + kChunksPerBand - 1) / kChunksPerBand), sortOut);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < coords.size(); ++i)
+        if (keep[i]) coords[kept++] = coords[i];
+    coords.resize(kept);
 
     static constexpr std::array<std::uint8_t, kChunkCells> kNoCells{};
     static constexpr std::array<std::uint16_t, kChunkCells> kNoValues{};
-    std::array<std::uint16_t, kChunkCells> values;
-    for (const ChunkCoord& c : coords) {
+    HistoryLayer result;
+    BuildChunksInBands(coords, result.MutableChunks(), scratch.bands, [&](ChunkCoord c, HistoryLayer::Chunk& chunk) {
         const Chunk64* before = previous.FindChunk(c.x, c.y);
         const Chunk64* after = next.FindChunk(c.x, c.y);
         const auto* trail = previousHistory.FindChunk(c.x, c.y);
         HistoryKernel(kChunkCells, before ? before->cells.data() : kNoCells.data(),
                       after ? after->cells.data() : kNoCells.data(),
-                      trail ? trail->values.data() : kNoValues.data(), values.data());
-        result.StoreChunk(c.x, c.y, values.data());
-    }
+                      trail ? trail->values.data() : kNoValues.data(), chunk.values.data());
+        chunk.nonZeroCount = CountNonZero(chunk.values.data());
+        return chunk.nonZeroCount != 0;
+    });
     nextHistory = result;
 }
 

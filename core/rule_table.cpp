@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "core/huge_pages.h"
+
 namespace core {
 
 std::uint64_t RuleTableSize(int stateCount) {
@@ -81,7 +83,11 @@ void AllocateRuleTable(RuleTable& out, int stateCount, std::string_view purpose,
     if (const auto available = availableMemory(); available && needed > *available)
         throw std::runtime_error(MemoryMessage(stateCount, purpose, needed, extraBytes, available));
     try {
-        out.assign(static_cast<std::size_t>(tableBytes), 0);
+        // Reserved, advised, then cleared, so that the first touch already gets huge pages.
+        RuleTable().swap(out);
+        out.reserve(static_cast<std::size_t>(tableBytes));
+        AdviseHugePages(out.data(), static_cast<std::size_t>(tableBytes));
+        out.resize(static_cast<std::size_t>(tableBytes), 0);
     } catch (const std::bad_alloc&) {
         throw std::runtime_error(
             MemoryMessage(stateCount, purpose, needed, extraBytes, availableMemory()));

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/heap_retention.h"
 #include "core/step_kernels.h"
 
 namespace core {
@@ -12,7 +13,6 @@ namespace core {
 namespace {
 
 constexpr std::uint64_t kLargeTableEntries = std::uint64_t{1} << 31;
-constexpr int kWindowSide = kChunkSide + 2;
 constexpr std::uint8_t kMaxEmptyAge = 16;
 constexpr std::int64_t kMaxRectangleCells = std::int64_t{1} << 32;
 
@@ -25,71 +25,76 @@ std::int64_t GrownSpan(std::int32_t lo, std::int32_t hi) {
     return last - first + 1;
 }
 
-StepStrategy StepChunks(const Rule& rule, const ChunkGrid& current, const std::vector<ChunkCoord>& candidates,
-                        ChunkGrid& next, StepScratch& scratch) {
-    scratch.result.resize(kChunkCells);
-    for (const ChunkCoord& c : candidates) {
-        BuildChunkWindow(current, c.x, c.y, scratch.window);
-        if (NeedsLargeIndices(rule))
-            StepLargeStateWindow(rule, kWindowSide, kWindowSide, kChunkSide, scratch.window.data(),
-                                 scratch.result.data());
-        else
-            StepDenseKernel(kWindowSide, kWindowSide, kWindowSide, rule.stateCount, scratch.window.data(),
-                            rule.table.data(), scratch.result.data());
-        next.StoreChunk(c.x, c.y, scratch.result.data());
+// The cells a step computes, inclusive: the whole plane for the chunk strategy, the live chunks'
+// box grown by one cell for the rectangle strategy. Cells of a chunk outside it stay background.
+struct CellBox {
+    std::int64_t left = kPlaneMin, top = kPlaneMin, right = kPlaneMax, bottom = kPlaneMax;
+};
+
+// Steps the part of chunk c inside `box` from its padded window straight into the new chunk.
+bool StepChunk(const Rule& rule, bool large, const CellBox& box, const ChunkNeighbours& around, ChunkCoord c,
+               Chunk64& chunk) {
+    alignas(64) std::uint8_t window[kChunkWindowCells];
+    alignas(64) std::uint8_t part[kChunkCells];
+    BuildChunkWindow(around, window);
+    const std::int64_t x0 = std::int64_t{c.x} * kChunkSide, y0 = std::int64_t{c.y} * kChunkSide;
+    auto local = [](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, kChunkSide)); };
+    const int left = local(box.left - x0), right = local(box.right + 1 - x0);
+    const int top = local(box.top - y0), bottom = local(box.bottom + 1 - y0);
+    const int width = right - left, height = bottom - top;
+    std::uint8_t* cells = chunk.cells.data();
+    if (width <= 0 || height <= 0) return false;
+    if (width < kChunkSide || height < kChunkSide) std::memset(cells, 0, kChunkCells);
+    if (large) {
+        StepLargeStateWindow(rule, kChunkWindowSide, kChunkWindowSide, kChunkSide, window, part);
+        for (int y = top; y < bottom; ++y)
+            std::memcpy(cells + y * kChunkSide + left, part + y * kChunkSide + left, static_cast<std::size_t>(width));
+    } else if (width == kChunkSide) {
+        // Whole rows: the kernel's rows are the chunk's rows.
+        StepDenseKernel(kChunkWindowSide, height + 2, kChunkWindowSide, rule.stateCount,
+                        window + top * kChunkWindowSide, rule.table.data(), cells + top * kChunkSide);
+    } else {
+        StepDenseKernel(width + 2, height + 2, kChunkWindowSide, rule.stateCount,
+                        window + top * kChunkWindowSide + left, rule.table.data(), part);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(cells + (top + y) * kChunkSide + left, part + y * width, static_cast<std::size_t>(width));
     }
-    return StepStrategy::Chunks;
+    chunk.liveCount = CountNonZero(cells);
+    return chunk.liveCount != 0;
 }
 
-// Steps the live chunks' box grown by one cell, cut to the plane, in one kernel call. Its window
-// adds one more cell on every side, which past the plane's edge reads as background. Returns
-// false, changing nothing, when that window cannot be held in one buffer.
-bool StepRectangle(const Rule& rule, const ChunkGrid& current, const LiveChunkBounds& b, ChunkGrid& next,
+// Steps every chunk of `chunks`, in bands on the worker pool, into `result`.
+void StepChunks(const Rule& rule, const ChunkGrid& current, const CellBox& box, const std::vector<ChunkCoord>& chunks,
+                ChunkGrid& result, StepScratch& scratch) {
+    const bool large = NeedsLargeIndices(rule);
+    BuildChunksInBands(chunks, result.MutableChunks(), scratch.bands,
+                       [&rule, &box, large, cursor = NeighbourCursor(current)](ChunkCoord c, Chunk64& chunk) mutable {
+                           return StepChunk(rule, large, box, cursor.At(c), c, chunk);
+                       });
+}
+
+// Steps the live chunks' box grown by one cell, cut to the plane, as one block: every chunk it
+// touches, row by row, whether or not a live cell is near. Returns false, changing nothing, when
+// the block is too large to be stepped whole.
+bool StepRectangle(const Rule& rule, const ChunkGrid& current, const LiveChunkBounds& b, ChunkGrid& result,
                    StepScratch& scratch) {
-    const std::int64_t left = std::max(std::int64_t{b.minX} * kChunkSide - 1, kPlaneMin);
-    const std::int64_t top = std::max(std::int64_t{b.minY} * kChunkSide - 1, kPlaneMin);
-    const std::int64_t right = std::min((std::int64_t{b.maxX} + 1) * kChunkSide, kPlaneMax);
-    const std::int64_t bottom = std::min((std::int64_t{b.maxY} + 1) * kChunkSide, kPlaneMax);
-    const std::int64_t w64 = right - left + 1, h64 = bottom - top + 1;
-    if (w64 + 2 > INT32_MAX || h64 + 2 > INT32_MAX || (w64 + 2) * (h64 + 2) > kMaxRectangleCells) return false;
-    const auto w = static_cast<std::int32_t>(w64);
-    const auto h = static_cast<std::int32_t>(h64);
-    // The kernel writes every result cell, so old contents need no clearing.
-    scratch.result.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    CopyGridRegionToBuffer(current, left - 1, top - 1, w + 2, h + 2, scratch.window);
-    if (NeedsLargeIndices(rule))
-        StepLargeStateWindow(rule, w + 2, h + 2, w, scratch.window.data(), scratch.result.data());
-    else
-        StepDenseKernel(w + 2, h + 2, w + 2, rule.stateCount, scratch.window.data(), rule.table.data(),
-                        scratch.result.data());
-    GridFromRegionBuffer(next, static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), w, h,
-                         scratch.result);
+    CellBox box;
+    box.left = std::max(std::int64_t{b.minX} * kChunkSide - 1, kPlaneMin);
+    box.top = std::max(std::int64_t{b.minY} * kChunkSide - 1, kPlaneMin);
+    box.right = std::min((std::int64_t{b.maxX} + 1) * kChunkSide, kPlaneMax);
+    box.bottom = std::min((std::int64_t{b.maxY} + 1) * kChunkSide, kPlaneMax);
+    const std::int64_t w = box.right - box.left + 1, h = box.bottom - box.top + 1;
+    if (w + 2 > INT32_MAX || h + 2 > INT32_MAX || (w + 2) * (h + 2) > kMaxRectangleCells) return false;
+    const auto cx0 = ChunkOf(static_cast<std::int32_t>(box.left)), cx1 = ChunkOf(static_cast<std::int32_t>(box.right));
+    const auto cy0 = ChunkOf(static_cast<std::int32_t>(box.top)), cy1 = ChunkOf(static_cast<std::int32_t>(box.bottom));
+    scratch.chunks.clear();
+    for (std::int32_t cy = cy0; cy <= cy1; ++cy)
+        for (std::int32_t cx = cx0; cx <= cx1; ++cx) scratch.chunks.push_back({cx, cy});
+    StepChunks(rule, current, box, scratch.chunks, result, scratch);
     return true;
 }
 
 }  // namespace
-
-void BuildChunkWindow(const ChunkGrid& grid, std::int32_t cx, std::int32_t cy, std::vector<std::uint8_t>& window) {
-    window.assign(static_cast<std::size_t>(kWindowSide) * kWindowSide, 0);
-    std::uint8_t* w = window.data();
-    if (const Chunk64* c = grid.FindChunk(cx, cy))
-        for (int y = 0; y < kChunkSide; ++y)
-            std::memcpy(w + (y + 1) * kWindowSide + 1, c->cells.data() + y * kChunkSide, kChunkSide);
-    if (const Chunk64* c = grid.FindChunk(cx, cy - 1))
-        std::memcpy(w + 1, c->cells.data() + (kChunkSide - 1) * kChunkSide, kChunkSide);
-    if (const Chunk64* c = grid.FindChunk(cx, cy + 1))
-        std::memcpy(w + (kWindowSide - 1) * kWindowSide + 1, c->cells.data(), kChunkSide);
-    if (const Chunk64* c = grid.FindChunk(cx - 1, cy))
-        for (int y = 0; y < kChunkSide; ++y) w[(y + 1) * kWindowSide] = c->cells[y * kChunkSide + kChunkSide - 1];
-    if (const Chunk64* c = grid.FindChunk(cx + 1, cy))
-        for (int y = 0; y < kChunkSide; ++y) w[(y + 1) * kWindowSide + kWindowSide - 1] = c->cells[y * kChunkSide];
-    if (const Chunk64* c = grid.FindChunk(cx - 1, cy - 1)) w[0] = c->cells[kChunkCells - 1];
-    if (const Chunk64* c = grid.FindChunk(cx + 1, cy - 1))
-        w[kWindowSide - 1] = c->cells[(kChunkSide - 1) * kChunkSide];
-    if (const Chunk64* c = grid.FindChunk(cx - 1, cy + 1))
-        w[(kWindowSide - 1) * kWindowSide] = c->cells[kChunkSide - 1];
-    if (const Chunk64* c = grid.FindChunk(cx + 1, cy + 1)) w[kWindowSide * kWindowSide - 1] = c->cells[0];
-}
 
 void StepLargeStateWindow(const Rule& rule, int width, int height, int resultStride, const std::uint8_t* window,
                           std::uint8_t* result) {
@@ -136,6 +141,7 @@ void CarryEmptyChunks(ChunkGrid& next, const ChunkGrid& current) {
 }
 
 StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, StepScratch& scratch) {
+    RetainFreedMemory();
     ChunkGrid result;
     StepStrategy strategy = StepStrategy::None;
     const LiveChunkBounds b = GetLiveChunkBounds(current);
@@ -153,13 +159,15 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
             chunkWise = 2 * static_cast<std::int64_t>(candidates.size()) < grownArea;
         }
         if (chunkWise) {
-            strategy = StepChunks(rule, current, candidates, result, scratch);
+            StepChunks(rule, current, CellBox(), candidates, result, scratch);
+            strategy = StepStrategy::Chunks;
         } else if (StepRectangle(rule, current, b, result, scratch)) {
             strategy = StepStrategy::Rectangle;
         } else if (rule.table[0] == 0) {
             // With the background kept empty only the candidates can change: step them one by one.
             if (candidates.empty()) candidates = CollectAutomatonCandidateChunks(current);
-            strategy = StepChunks(rule, current, candidates, result, scratch);
+            StepChunks(rule, current, CellBox(), candidates, result, scratch);
+            strategy = StepStrategy::Chunks;
         } else {
             throw std::runtime_error(
                 "The live area is too large to step under a rule that does not keep empty neighbourhoods empty.");

@@ -3,25 +3,26 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/chunk_bands.h"
 #include "core/chunk_grid.h"
+#include "core/chunk_window.h"
 #include "core/rule_table.h"
 
 namespace core {
 
-// Buffers reused by every step so that stepping allocates only the chunks it produces.
+// Buffers reused by every step so that stepping allocates only the chunks it produces (and the
+// candidate list of the chunk strategy).
 struct StepScratch {
-    std::vector<std::uint8_t> window;
-    std::vector<std::uint8_t> result;
+    std::vector<ChunkCoord> chunks;
+    BandMaps<ChunkGrid::Map> bands;
 };
 
 enum class StepStrategy { None, Chunks, Rectangle };
 
 // Replaces `next` with the generation after `current` under `rule`. Returns the strategy taken.
+// Large steps run in bands on the worker pool; the result does not depend on the thread count.
 StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, StepScratch& scratch);
 StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next);
-
-// 66x66 window of chunk (cx, cy) with a one-cell border from its neighbours.
-void BuildChunkWindow(const ChunkGrid& grid, std::int32_t cx, std::int32_t cy, std::vector<std::uint8_t>& window);
 
 // The same mapping as the dense kernel with 64-bit indices, for tables of 2^31 entries and more.
 void StepLargeStateWindow(const Rule& rule, int width, int height, int resultStride, const std::uint8_t* window,

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds twice (plain, and with ASan + UBSan), runs every test in both, then fuzzes each reader briefly
-# and, when the editor window is built, opens it once in a virtual X server.
+# Builds twice (plain, and with ASan + UBSan), runs every test in both, runs the core's threading
+# tests once more in a small ThreadSanitizer build, then fuzzes each reader briefly and, when the
+# editor window is built, opens it once in a virtual X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -20,6 +21,13 @@ cmake --build build-asan
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./build-asan/bin/tavrix_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./build-asan/bin/tavrix_update_tests
+
+# Only the core library and its threading tests: data races in the worker pool and the banded steps.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1" -DTAVRIX_WERROR=ON \
+  -DTAVRIX_TSAN=ON >/dev/null
+cmake --build build-tsan
+echo "== threading tests (ThreadSanitizer)"
+TSAN_OPTIONS=halt_on_error=1 ./build-tsan/bin/tavrix_core_thread_tests
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_WERROR=ON \
   -DTAVRIX_SANITIZE=ON -DTAVRIX_FUZZ=ON >/dev/null

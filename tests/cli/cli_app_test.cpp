@@ -156,6 +156,12 @@ TEST_F(CliTest, SoupDefaultsAreDeterministic) {
     EXPECT_EQ(out_.str().substr(0, out_.str().find("seconds")), first.substr(0, first.find("seconds")));
     ASSERT_EQ(Run({"run", rule, "--generations", "0", "--soup", "16", "--density", "1"}), 0);
     EXPECT_EQ(out_.str().rfind("generations=0 population=256 ", 0), 0u);
+    // The same generations on one thread and on three.
+    ASSERT_EQ(Run({"run", rule, "--generations", "3", "--threads", "1"}), 0);
+    const std::string one = out_.str();
+    ASSERT_EQ(Run({"run", rule, "--generations", "3", "--threads", "3"}), 0);
+    EXPECT_EQ(out_.str().substr(0, out_.str().find("seconds")), one.substr(0, one.find("seconds")));
+    EXPECT_NE(out_.str().find(" threads=3\n"), std::string::npos) << out_.str();
 }
 
 TEST_F(CliTest, FailuresExitWithOneAndWriteNoOutput) {
@@ -172,6 +178,7 @@ TEST_F(CliTest, FailuresExitWithOneAndWriteNoOutput) {
     EXPECT_EQ(Run({"run", rule, "--generations", "-1"}), 1);
     EXPECT_EQ(Run({"run", rule, "--density", "0.5x"}), 1);
     EXPECT_EQ(Run({"run", rule, "--bogus", "1"}), 1);
+    EXPECT_EQ(Run({"run", rule, "--threads", "0"}), 1);
     EXPECT_EQ(Run({"run", rule, "--pattern"}), 1);
     EXPECT_EQ(Run({"run", rule, "--output", (dir_ / "no-such-dir" / "x.rle").string()}), 1);
     EXPECT_EQ(Run({"frobnicate"}), 1);
