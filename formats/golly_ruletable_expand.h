@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/golly_neighborhood.h"
+
 namespace formats::golly {
 
 // One `var` line once resolved. `values` keeps the order of the declaration (duplicates
@@ -19,7 +21,8 @@ struct Variable {
     std::uint32_t mask = 0;
 };
 
-// A cell of a transition line: a declaration (`variable` >= 0) or a literal state set.
+// A cell of a transition line: a declaration (`variable` >= 0) or a literal state set. A cell
+// the neighbourhood ignores is the set of every state.
 struct Token {
     std::int32_t variable = -1;
     std::uint32_t mask = 0;
@@ -28,9 +31,16 @@ struct Token {
 inline constexpr int kSlotCount = 10;  // NW N NE W C E SW S SE, then the new state
 using Line = std::array<Token, kSlotCount>;
 
+// Rotate8reflect has the most images, sixteen.
+inline constexpr int kMaxImages = 16;
+
 struct Transitions {
     int stateCount = 0;
-    std::vector<int> transforms;  // indices into core::kSymmetryTransforms, identity first
+    // The images of each line, identity first; with `permute`, every arrangement of the
+    // states in `permutedSlots` instead.
+    std::vector<SlotPermutation> images;
+    bool permute = false;
+    std::vector<std::uint8_t> permutedSlots;
     std::vector<Variable> variables;
     std::vector<std::uint8_t> values;
     std::vector<Line> lines;
