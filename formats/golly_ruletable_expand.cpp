@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 
 #include "core/rule_table.h"
 #include "formats/golly_ruletable_permute.h"
@@ -26,13 +27,7 @@ class Expander {
 public:
     Expander(const Transitions& transitions, std::uint8_t* table, std::uint64_t* assigned)
         : t_(transitions), table_(table), assigned_(assigned),
-          arrangements_(t_.stateCount, t_.permutedSlots, table, assigned) {
-        std::uint64_t p = 1;
-        for (int j = 8; j >= 0; --j) {
-            place_[j] = p;
-            p *= static_cast<std::uint64_t>(t_.stateCount);
-        }
-    }
+          place_(t_.places), arrangements_(t_.places, t_.permutedSlots, table, assigned) {}
 
     void Run() {
         for (const Line& line : t_.lines) ExpandLine(line);
@@ -119,8 +114,8 @@ private:
         const std::uint32_t every = (1u << t_.stateCount) - 1;
         int last = 8;
         run_ = 1;
-        while (last >= 0 && image[last] == every) {
-            run_ *= static_cast<std::uint64_t>(t_.stateCount);
+        while (last >= 0 && (place_[last] == 0 || image[last] == every)) {
+            if (place_[last] != 0) run_ *= static_cast<std::uint64_t>(t_.stateCount);
             --last;
         }
         std::uint64_t base = 0;
@@ -188,8 +183,8 @@ private:
     const Transitions& t_;
     std::uint8_t* table_;
     std::uint64_t* assigned_;
+    std::array<std::uint64_t, 9> place_;
     ArrangementWriter arrangements_;
-    std::array<std::uint64_t, 9> place_{};
     std::array<Binding, kSlotCount> bindings_{};
     int bindingCount_ = 0;
     int outBinding_ = -1;
@@ -201,26 +196,52 @@ private:
     std::uint8_t out_ = 0;
 };
 
-// Golly leaves a neighbourhood that no line covers unchanged.
-void FillWithCentre(std::uint8_t* table, int stateCount) {
+// Golly leaves a neighbourhood that no line covers unchanged. Runs of entries as long as the
+// centre's step share their centre.
+void FillWithCentre(std::uint8_t* table, std::uint64_t size, std::uint64_t centreStep, int stateCount) {
     const auto n = static_cast<std::uint64_t>(stateCount);
-    const std::uint64_t below = n * n * n * n;  // positions after the centre: E, SW, S, SE
-    const std::uint64_t above = below;          // NW, N, NE, W
-    std::uint8_t* p = table;
-    for (std::uint64_t hi = 0; hi < above; ++hi) {
-        for (std::uint64_t c = 0; c < n; ++c) {
-            std::memset(p, static_cast<int>(c), static_cast<std::size_t>(below));
-            p += below;
-        }
-    }
+    for (std::uint64_t start = 0, k = 0; start < size; start += centreStep, ++k)
+        std::memset(table + start, static_cast<int>(k % n), static_cast<std::size_t>(centreStep));
 }
 
 }  // namespace
 
+std::uint64_t ExpandedTableSize(const Transitions& transitions) {
+    return *std::max_element(transitions.places.begin(), transitions.places.end()) *
+           static_cast<std::uint64_t>(transitions.stateCount);
+}
+
 void ExpandTransitions(const Transitions& transitions, std::uint8_t* table,
                        std::vector<std::uint64_t>& assigned) {
-    FillWithCentre(table, transitions.stateCount);
+    FillWithCentre(table, ExpandedTableSize(transitions), transitions.places[4], transitions.stateCount);
     Expander(transitions, table, assigned.data()).Run();
+}
+
+// Moore blocks in runs of n^4 (E, SW, S, SE varying): a run's entries depend only on the
+// cells read among its first five slots, so each distinct run is built once and copied.
+void BroadcastNeighborhoodTable(const std::uint8_t* expanded, const std::array<std::uint64_t, 9>& places,
+                                int stateCount, std::uint8_t* table) {
+    const auto n = static_cast<std::uint64_t>(stateCount);
+    const std::uint64_t run = n * n * n * n;
+    std::unordered_map<std::uint64_t, const std::uint8_t*> built;
+    std::array<std::uint64_t, 5> digit{};
+    std::uint8_t* out = table;
+    for (std::uint64_t prefix = 0; prefix < run * n; ++prefix, out += run) {
+        std::uint64_t from = 0;
+        for (int j = 0; j < 5; ++j) from += digit[j] * places[j];
+        for (int j = 4; j >= 0 && ++digit[j] == n; --j) digit[j] = 0;
+        const auto [it, fresh] = built.emplace(from, out);
+        if (!fresh) {
+            std::memcpy(out, it->second, static_cast<std::size_t>(run));
+            continue;
+        }
+        std::uint8_t* p = out;
+        for (std::uint64_t e = 0; e < n; ++e)
+            for (std::uint64_t sw = 0; sw < n; ++sw)
+                for (std::uint64_t s = 0; s < n; ++s)
+                    for (std::uint64_t se = 0; se < n; ++se)
+                        *p++ = expanded[from + e * places[5] + sw * places[6] + s * places[7] + se * places[8]];
+    }
 }
 
 }  // namespace formats::golly

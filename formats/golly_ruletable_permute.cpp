@@ -18,16 +18,10 @@ void SortPrefix(std::array<T, N>& a, int count) {
 
 }  // namespace
 
-ArrangementWriter::ArrangementWriter(int stateCount, std::span<const std::uint8_t> permutedSlots,
-                                     std::uint8_t* table, std::uint64_t* assigned)
-    : slots_(permutedSlots.begin(), permutedSlots.end()), table_(table),
-      assigned_(assigned) {
-    std::uint64_t p = 1;
-    for (int j = 8; j >= 0; --j) {
-        place_[j] = p;
-        p *= static_cast<std::uint64_t>(stateCount);
-    }
-}
+ArrangementWriter::ArrangementWriter(const std::array<std::uint64_t, 9>& places,
+                                     std::span<const std::uint8_t> permutedSlots, std::uint8_t* table,
+                                     std::uint64_t* assigned)
+    : slots_(permutedSlots.begin(), permutedSlots.end()), table_(table), assigned_(assigned), place_(places) {}
 
 void ArrangementWriter::Write(const std::array<std::uint32_t, 9>& masks, std::uint8_t out) {
     out_ = out;

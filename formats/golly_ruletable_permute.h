@@ -16,8 +16,9 @@ namespace formats::golly {
 // states the cells can take once, in each of its distinct arrangements.
 class ArrangementWriter {
 public:
-    ArrangementWriter(int stateCount, std::span<const std::uint8_t> permutedSlots, std::uint8_t* table,
-                      std::uint64_t* assigned);
+    // `places`: the index step of each slot.
+    ArrangementWriter(const std::array<std::uint64_t, 9>& places, std::span<const std::uint8_t> permutedSlots,
+                      std::uint8_t* table, std::uint64_t* assigned);
 
     // `masks` holds, per slot, the states the line allows there (a bound variable's one state).
     // Writes `out` at every index not yet assigned whose permuted slots hold an arrangement of

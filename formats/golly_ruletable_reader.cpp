@@ -126,23 +126,29 @@ public:
         ImportedGollyRule rule;
         rule.stateCount = stateCount_;
         rule.symmetry = symmetry_.editorGroup;
+        // A neighbourhood smaller than Moore's expands into a table of its own cells, spread
+        // over the Moore table afterwards.
         const std::uint64_t entries = core::RuleTableSize(stateCount_);
-        const std::uint64_t words = (entries + 63) / 64;
-        core::AllocateRuleTable(rule.table, stateCount_, kPurpose, words * 8);
+        const std::uint64_t expanded = golly::ExpandedTableSize(transitions_);
+        const bool separate = expanded != entries;
+        const std::uint64_t working = (expanded + 63) / 64 * 8 + (separate ? expanded : 0);
+        core::AllocateRuleTable(rule.table, stateCount_, kPurpose, working);
         std::vector<std::uint64_t> assigned;
+        std::vector<std::uint8_t> own;
         try {
-            assigned.assign(static_cast<std::size_t>(words), 0);
+            assigned.assign(static_cast<std::size_t>((expanded + 63) / 64), 0);
+            if (separate) own.resize(static_cast<std::size_t>(expanded));
         } catch (const std::bad_alloc&) {
             rule.table = core::RuleTable();
             // Nothing is left to spare: let the allocator's check produce its message.
-            core::AllocateRuleTable(rule.table, stateCount_, kPurpose, words * 8, [entries] {
+            core::AllocateRuleTable(rule.table, stateCount_, kPurpose, working, [entries] {
                 const auto available = core::QueryAvailableMemory();
                 return std::optional<std::uint64_t>(available ? std::min(*available, entries) : entries);
             });
         }
         ReadColors(rule.colors);
-        transitions_.stateCount = stateCount_;
-        golly::ExpandTransitions(transitions_, rule.table.data(), assigned);
+        golly::ExpandTransitions(transitions_, separate ? own.data() : rule.table.data(), assigned);
+        if (separate) golly::BroadcastNeighborhoodTable(own.data(), transitions_.places, stateCount_, rule.table.data());
         return rule;
     }
 
@@ -212,6 +218,15 @@ private:
         if (neighborhoodShape_ == nullptr) Fail("Unsupported neighborhood in Golly ruletable: " + name);
         if (!golly::FindSymmetry(*neighborhoodShape_, symmetryName_, symmetry_))
             Fail("Unsupported symmetry in Golly ruletable: " + symmetryName_);
+        // Steps in slot order over the centre and the cells the neighbourhood reads.
+        transitions_.stateCount = stateCount_;
+        std::uint64_t step = 1;
+        for (int j = 8; j >= 0; --j) {
+            const auto& cells = neighborhoodShape_->cells;
+            if (j != kCentre && std::find(cells.begin(), cells.end(), j) == cells.end()) continue;
+            transitions_.places[static_cast<std::size_t>(j)] = step;
+            step *= static_cast<std::uint64_t>(stateCount_);
+        }
         transitions_.images = symmetry_.permutations;
         transitions_.permute = symmetry_.permute;
         transitions_.permutedSlots.assign(neighborhoodShape_->cells.begin(), neighborhoodShape_->cells.end());
@@ -328,9 +343,8 @@ private:
             tokens[tokenCount - 1] = words[2];
         }
         Line& line = transitions_.lines.emplace_back();
-        // Cells the neighbourhood ignores match every state.
-        const std::uint32_t anyState = (1u << stateCount_) - 1;
-        for (Token& token : line) token.mask = anyState;
+        for (Token& token : line) token.mask = 1;  // cells the neighbourhood ignores
+
         line[kCentre] = ParseToken(Trim(tokens[0]), pending.declarationsAbove);
         for (std::size_t k = 0; k < cells.size(); ++k)
             line[cells[k]] = ParseToken(Trim(tokens[k + 1]), pending.declarationsAbove);
