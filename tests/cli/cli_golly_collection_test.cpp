@@ -28,6 +28,8 @@ namespace fs = std::filesystem;
 using Cells = std::vector<formats::RleCell>;
 
 const fs::path kGolly = "/usr/share/golly";
+// Sanitized builds step several times slower: larger patterns are left to the plain build.
+constexpr std::size_t kSanitizedCells = 5000;
 
 std::string Read(const fs::path& path) { return ReadWholeFile(path.string(), "cannot open", "cannot read"); }
 
@@ -114,7 +116,7 @@ protected:
 // Every @TABLE rule up to 16 states runs 40 generations of a soup, and its sample patterns,
 // as in bgolly; larger ones are refused. Samples of more than 50,000 cells (five of them,
 // up to five million) would take most of the time and are left out; sanitized, so are
-// tables above 8 states.
+// tables above 8 states and samples above kSanitizedCells.
 TEST_F(GollyCollection, EveryTableRuleRunsAsInBgolly) {
     std::map<std::string, std::vector<fs::path>> samples;
     for (const fs::path& p : Patterns(kGolly / "Patterns", dir_)) samples[HeaderRule(Read(p))].push_back(p);
@@ -145,7 +147,7 @@ TEST_F(GollyCollection, EveryTableRuleRunsAsInBgolly) {
             {"soup", core::MakeRandomSoup(48, 1.0 - 1.0 / states, states, 7)}};
         for (const fs::path& p : samples[name]) {
             const formats::RlePattern pattern = formats::ParseRle(Read(p));
-            if (pattern.cells.size() > 50000) continue;
+            if (pattern.cells.size() > (testsupport::kSanitized ? kSanitizedCells : 50000)) continue;
             core::ChunkGrid grid;
             for (const auto& c : pattern.cells) grid.SetCell(c.x, c.y, c.state);
             starts.emplace_back(p.filename().string(), std::move(grid));
@@ -163,8 +165,9 @@ TEST_F(GollyCollection, EveryTableRuleRunsAsInBgolly) {
     EXPECT_GE(checked, testsupport::kSanitized ? 10 : 17);
 }
 
-// Every Life pattern runs through tavrix-cli run --output and reads back as bgolly runs it.
-// One bgolly run holds all of them, side by side in a row far enough apart not to meet.
+// Every Life pattern runs through tavrix-cli run --output and reads back as bgolly runs it
+// (sanitized, those up to kSanitizedCells). One bgolly run holds all of them, side by side in
+// a row far enough apart not to meet.
 TEST_F(GollyCollection, LifePatternsRunAndWriteAsInBgolly) {
     const int generations = testsupport::kSanitized ? 4 : 20;
     const fs::path life = dir_ / "Life.rule";
@@ -189,6 +192,7 @@ TEST_F(GollyCollection, LifePatternsRunAndWriteAsInBgolly) {
         const std::string text = Read(p);
         Row& row = rows[HeaderRule(text).starts_with("LifeHistory") ? 1 : 0];
         const Cells start = formats::ParseRle(text).cells;
+        if (testsupport::kSanitized && start.size() > kSanitizedCells) continue;
         std::int64_t left = 0, right = 0;
         for (const auto& c : start) left = std::min<std::int64_t>(left, c.x), right = std::max<std::int64_t>(right, c.x);
         const std::int64_t cursor = row.placed.empty() ? 0 : row.placed.back().right + 1;

