@@ -121,8 +121,8 @@ bool FindSymmetry(const Neighborhood& neighborhood, std::string_view lowerName, 
         // The group the generators span, by closing the list under them.
         for (std::size_t done = 0; done < out.permutations.size(); ++done) {
             for (int g = 0; g < e.generatorCount; ++g) {
-                const SlotPermutation next =
-                    Compose(out.permutations[done], ToSlots(neighborhood.cells, e.generators[static_cast<std::size_t>(g)]));
+                const Generator generator = e.generators[static_cast<std::size_t>(g)];
+                const SlotPermutation next = Compose(out.permutations[done], ToSlots(neighborhood.cells, generator));
                 if (std::find(out.permutations.begin(), out.permutations.end(), next) == out.permutations.end())
                     out.permutations.push_back(next);
             }

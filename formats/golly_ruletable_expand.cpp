@@ -165,7 +165,8 @@ private:
             const std::uint64_t mask = (count == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1) << offset;
             std::uint64_t& word = assigned_[i >> 6];
             std::uint8_t* row = table_ + (i - offset);
-            for (std::uint64_t fresh = ~word & mask; fresh != 0; fresh &= fresh - 1) row[std::countr_zero(fresh)] = out_;
+            for (std::uint64_t fresh = ~word & mask; fresh != 0; fresh &= fresh - 1)
+                row[std::countr_zero(fresh)] = out_;
             word |= mask;
             i += count;
         }

@@ -56,7 +56,8 @@ void ArrangementWriter::Write(const std::array<std::uint32_t, 9>& masks, std::ui
     // Only groups sharing a state can make one multiset twice.
     overlapping_ = false;
     for (int a = 0; a < groupCount_; ++a)
-        for (int b = a + 1; b < groupCount_; ++b) overlapping_ = overlapping_ || (groups_[a].mask & groups_[b].mask) != 0;
+        for (int b = a + 1; b < groupCount_; ++b)
+            overlapping_ = overlapping_ || (groups_[a].mask & groups_[b].mask) != 0;
     seen_.clear();
     ChooseMultiset(0, 0, 0, 0);
 }

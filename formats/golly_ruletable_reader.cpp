@@ -148,7 +148,8 @@ public:
         }
         ReadColors(rule.colors);
         golly::ExpandTransitions(transitions_, separate ? own.data() : rule.table.data(), assigned);
-        if (separate) golly::BroadcastNeighborhoodTable(own.data(), transitions_.places, stateCount_, rule.table.data());
+        if (separate)
+            golly::BroadcastNeighborhoodTable(own.data(), transitions_.places, stateCount_, rule.table.data());
         return rule;
     }
 

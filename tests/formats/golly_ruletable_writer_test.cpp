@@ -179,7 +179,8 @@ TEST(GollyRuletableWriter, GollyRunsTheExportAsTheTable) {
             core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, n == 3 ? 90 : 40, n == 3);
             rule.table[0] = 0;  // the all-zero block is an orbit of its own
             const std::string name = "TavrixExport" + std::to_string(n) + "s" + std::to_string(symmetry);
-            const testsupport::OracleRule oracle{name, "@RULE " + name + "\n@TABLE\n" + BuildPlainGollyRuletable(rule), n};
+            const std::string text = "@RULE " + name + "\n@TABLE\n" + BuildPlainGollyRuletable(rule);
+            const testsupport::OracleRule oracle{name, text, n};
             std::vector<std::uint64_t> indices;
             if (n <= 3) {
                 indices.resize(rule.table.size());
