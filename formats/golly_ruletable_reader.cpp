@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "core/rule_table.h"
-#include "core/symmetry.h"
-#include "formats/golly_ruletable.h"
 #include "formats/golly_neighborhood.h"
+#include "formats/golly_ruletable.h"
 #include "formats/golly_ruletable_expand.h"
 
 namespace formats {
@@ -345,7 +344,6 @@ private:
         }
         Line& line = transitions_.lines.emplace_back();
         for (Token& token : line) token.mask = 1;  // cells the neighbourhood ignores
-
         line[kCentre] = ParseToken(Trim(tokens[0]), pending.declarationsAbove);
         for (std::size_t k = 0; k < cells.size(); ++k)
             line[cells[k]] = ParseToken(Trim(tokens[k + 1]), pending.declarationsAbove);
