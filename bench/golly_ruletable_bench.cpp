@@ -4,6 +4,7 @@
 #include <string>
 
 #include "formats/golly_ruletable.h"
+#include "formats/golly_ruletable_writer.h"
 
 namespace {
 
@@ -44,6 +45,46 @@ void BM_ParseEightStateGollyRuletable(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ParseEightStateGollyRuletable)->Unit(benchmark::kMillisecond);
+
+// A 10-state von Neumann rule in the manner of the Evoloop family: 130 lines over variables
+// of many states, under rotate4; most blocks are left as they are.
+std::string TenStateVonNeumannTable() {
+    std::mt19937 rng(11);
+    std::string text = "@TABLE\nn_states:10\nneighborhood:vonNeumann\nsymmetries:rotate4\n"
+                       "var a={0,1,2,3,4,5,6,7,8,9}\nvar b=a\nvar c={2,3,4,5,6,7}\nvar d={0,1}\nvar e={1,4,6,7}\n";
+    const char* tokens[] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "a", "b", "c", "d", "e"};
+    for (int line = 0; line < 130; ++line) {
+        for (int k = 0; k < 5; ++k) {
+            text += tokens[rng() % (k == 0 ? 10 : 15)];
+            text += ',';
+        }
+        text += std::to_string(rng() % 10);
+        text += '\n';
+    }
+    return text;
+}
+
+void BM_ImportTenStateVonNeumann(benchmark::State& state) {
+    const std::string text = TenStateVonNeumannTable();
+    for (auto _ : state) {
+        auto rule = formats::ParseGollyRuletableText(text);
+        benchmark::DoNotOptimize(rule.table.data());
+    }
+}
+BENCHMARK(BM_ImportTenStateVonNeumann)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_PlainExportTenStateVonNeumann(benchmark::State& state) {
+    formats::ImportedGollyRule imported = formats::ParseGollyRuletableText(TenStateVonNeumannTable());
+    const core::Rule rule{imported.stateCount, imported.symmetry, std::move(imported.table)};
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const std::string text = formats::BuildPlainGollyRuletable(rule);
+        bytes = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.counters["text_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_PlainExportTenStateVonNeumann)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -31,7 +31,7 @@ void SetCellRate(benchmark::State& state, double cellsPerIteration) {
         benchmark::Counter(cellsPerIteration * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-// Thread count from the benchmark's last argument; 0 is every core.
+// Thread count from the benchmark's argument at `argument`; 0 is every core.
 void UseThreads(benchmark::State& state, int argument) {
     core::SetWorkerThreadCount(static_cast<int>(state.range(argument)));
     state.counters["threads"] = core::WorkerThreadCount();

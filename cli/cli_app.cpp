@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -31,7 +32,7 @@ constexpr const char* kUsage =
     "  tavrix-cli export RULE --format ruletable|rulestring\n"
     "  tavrix-cli export SESSION.tavses --format annotated|locks\n"
     "  tavrix-cli import RULE -o SESSION.tavses [--seed S]\n"
-    "  tavrix-cli info SESSION.tavses\n"
+    "  tavrix-cli info SESSION.tavses|RULE\n"
     "RULE is a Golly .rule or .table file, or a .tavses session (its rule, and for run its source grid).\n";
 
 struct LoadedRule {
@@ -63,6 +64,16 @@ authoring::Editor LoadSessionEditor(const std::string& path) {
         throw std::runtime_error(kSessionFailure + std::string(e.what()));
     }
     return editor;
+}
+
+// Sessions are recognised by their first bytes, whatever their name; a file that cannot be
+// read by its extension, so that the message names what was meant.
+bool IsSessionFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::filesystem::path(path).extension() == ".tavses";
+    std::string head(kSessionMagic.size(), '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    return in && head == kSessionMagic;
 }
 
 // A Golly ruletable, or a session recognised by its first bytes.
@@ -209,7 +220,14 @@ int Export(const std::vector<std::string>& args, std::ostream& out) {
     return 0;
 }
 
-int Import(const std::vector<std::string>& args, std::ostream&) {
+// The state count and the group the rule honours, which for an imported rule is the largest
+// the Golly neighbourhood and symmetry guarantee.
+void WriteRuleSummary(const core::Rule& rule, std::ostream& out) {
+    out << "states=" << rule.stateCount << "\n";
+    out << "symmetry=" << core::SymmetryDisplayName(rule.symmetry) << "\n";
+}
+
+int Import(const std::vector<std::string>& args, std::ostream& out) {
     Options options(args, 2);
     const std::string* output = options.Find("-o");
     const auto seed = ParseNumber<std::uint32_t>(options.Find("--seed"), 1, 0, UINT32_MAX, "--seed");
@@ -221,17 +239,20 @@ int Import(const std::vector<std::string>& args, std::ostream&) {
     editor.AdoptImportedRule(formats::ParseGollyRuletableText(text));
     const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
     WriteFileAtomically(*output, std::string(bytes.begin(), bytes.end()));
+    WriteRuleSummary(editor.Rule(), out);
     return 0;
 }
 
 int Info(const std::vector<std::string>& args, std::ostream& out) {
     Options options(args, 2);
     options.RejectUnknown();
+    if (!IsSessionFile(args[1])) {
+        WriteRuleSummary(LoadRule(args[1]).rule, out);
+        return 0;
+    }
     authoring::Editor editor = LoadSessionEditor(args[1]);
     editor.RecountUndefinedTransitions();
-    const core::Rule& rule = editor.Rule();
-    out << "states=" << rule.stateCount << "\n";
-    out << "symmetry=" << core::SymmetryDisplayName(rule.symmetry) << "\n";
+    WriteRuleSummary(editor.Rule(), out);
     out << "tabs=" << editor.Tabs().size() << "\n";
     for (std::size_t i = 0; i < editor.Tabs().size(); ++i) {
         const authoring::PatternSequence& tab = editor.Tabs()[i];

@@ -27,8 +27,12 @@ inline constexpr int kTransformMirrorLeftRight = 4;
 inline constexpr int kSymmetryCount = 8;
 inline constexpr RuleSymmetry kSymmetryC1 = 0;
 inline constexpr RuleSymmetry kSymmetryD2Orthogonal = 1;
+inline constexpr RuleSymmetry kSymmetryD2Diagonal = 2;
 inline constexpr RuleSymmetry kSymmetryC4 = 3;
 inline constexpr RuleSymmetry kSymmetryD8 = 4;
+inline constexpr RuleSymmetry kSymmetryC2 = 5;
+inline constexpr RuleSymmetry kSymmetryD4Orthogonal = 6;
+inline constexpr RuleSymmetry kSymmetryD4Diagonal = 7;
 
 bool IsTransformInSymmetry(RuleSymmetry symmetry, int t);
 Neighborhood ApplyTransform(int t, const Neighborhood& digits);

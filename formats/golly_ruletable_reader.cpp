@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -11,7 +12,7 @@
 #include <vector>
 
 #include "core/rule_table.h"
-#include "core/symmetry.h"
+#include "formats/golly_neighborhood.h"
 #include "formats/golly_ruletable.h"
 #include "formats/golly_ruletable_expand.h"
 
@@ -27,8 +28,8 @@ using golly::Variable;
 constexpr std::string_view kBlanks = " \t\r\n";
 constexpr std::string_view kPurpose = "importing this Golly rule";
 
-// Golly lists a line as C, N, NE, E, SE, S, SW, W, NW; our slots are row-major from NW.
-constexpr std::array<int, 9> kGollyOrderToSlot = {4, 1, 2, 5, 8, 7, 6, 3, 0};
+constexpr int kCentre = 4;
+constexpr int kNewState = 9;
 
 [[noreturn]] void Fail(std::string message) { throw std::runtime_error(std::move(message)); }
 
@@ -117,32 +118,37 @@ public:
     ImportedGollyRule Parse() {
         ScanLines();
         ScanTableLines();
-        if (transitions_.transforms.empty()) transitions_.transforms = {0};
         ResolveVariables();
+        ChooseNeighborhood();
         for (const PendingLine& line : pending_) TokeniseLine(line);
-        if (!neighborhood_.empty() && neighborhood_ != "moore")
-            Fail("Only Moore-neighborhood Golly ruletables are supported.");
 
         ImportedGollyRule rule;
         rule.stateCount = stateCount_;
-        rule.symmetry = symmetry_;
+        rule.symmetry = symmetry_.editorGroup;
+        // A neighbourhood smaller than Moore's expands into a table of its own cells, spread
+        // over the Moore table afterwards.
         const std::uint64_t entries = core::RuleTableSize(stateCount_);
-        const std::uint64_t words = (entries + 63) / 64;
-        core::AllocateRuleTable(rule.table, stateCount_, kPurpose, words * 8);
+        const std::uint64_t expanded = golly::ExpandedTableSize(transitions_);
+        const bool separate = expanded != entries;
+        const std::uint64_t working = (expanded + 63) / 64 * 8 + (separate ? expanded : 0);
+        core::AllocateRuleTable(rule.table, stateCount_, kPurpose, working);
         std::vector<std::uint64_t> assigned;
+        std::vector<std::uint8_t> own;
         try {
-            assigned.assign(static_cast<std::size_t>(words), 0);
+            assigned.assign(static_cast<std::size_t>((expanded + 63) / 64), 0);
+            if (separate) own.resize(static_cast<std::size_t>(expanded));
         } catch (const std::bad_alloc&) {
             rule.table = core::RuleTable();
             // Nothing is left to spare: let the allocator's check produce its message.
-            core::AllocateRuleTable(rule.table, stateCount_, kPurpose, words * 8, [entries] {
+            core::AllocateRuleTable(rule.table, stateCount_, kPurpose, working, [entries] {
                 const auto available = core::QueryAvailableMemory();
                 return std::optional<std::uint64_t>(available ? std::min(*available, entries) : entries);
             });
         }
         ReadColors(rule.colors);
-        transitions_.stateCount = stateCount_;
-        golly::ExpandTransitions(transitions_, rule.table.data(), assigned);
+        golly::ExpandTransitions(transitions_, separate ? own.data() : rule.table.data(), assigned);
+        if (separate)
+            golly::BroadcastNeighborhoodTable(own.data(), transitions_.places, stateCount_, rule.table.data());
         return rule;
     }
 
@@ -187,7 +193,10 @@ private:
             } else if (StartsWithNoCase(line, "neighborhood:")) {
                 neighborhood_ = Lower(Trim(line.substr(13)));
             } else if (StartsWithNoCase(line, "symmetries:")) {
-                SetSymmetry(Lower(Trim(line.substr(11))));
+                // Which names a neighbourhood offers is known once the scan is over.
+                symmetryName_ = Lower(Trim(line.substr(11)));
+                if (!golly::IsSymmetryName(symmetryName_))
+                    Fail("Unsupported symmetry in Golly ruletable: " + symmetryName_);
             } else if (StartsWithNoCase(line, "var ")) {
                 const std::string_view rest = Trim(line.substr(4));
                 const auto eq = rest.find('=');
@@ -203,25 +212,24 @@ private:
         if (stateCount_ == 0) Fail("Missing n_states in Golly ruletable.");
     }
 
-    void SetSymmetry(const std::string& value) {
-        transitions_.transforms.clear();
-        if (value == "none") {
-            symmetry_ = core::kSymmetryC1;
-        } else if (value == "reflect" || value == "reflect_horizontal") {
-            // Golly's left-right mirror; none of our groups is {identity, that mirror}, so
-            // the lines are expanded under it into an asymmetric table.
-            symmetry_ = core::kSymmetryC1;
-            transitions_.transforms = {0, core::kTransformMirrorLeftRight};
-            return;
-        } else if (value == "rotate4") {
-            symmetry_ = core::kSymmetryC4;
-        } else if (value == "rotate4reflect") {
-            symmetry_ = core::kSymmetryD8;
-        } else {
-            Fail("Unsupported symmetry in Golly ruletable: " + value);
+    void ChooseNeighborhood() {
+        const std::string name = neighborhood_.empty() ? std::string("moore") : neighborhood_;
+        neighborhoodShape_ = golly::FindNeighborhood(name);
+        if (neighborhoodShape_ == nullptr) Fail("Unsupported neighborhood in Golly ruletable: " + name);
+        if (!golly::FindSymmetry(*neighborhoodShape_, symmetryName_, symmetry_))
+            Fail("Unsupported symmetry in Golly ruletable: " + symmetryName_);
+        // Steps in slot order over the centre and the cells the neighbourhood reads.
+        transitions_.stateCount = stateCount_;
+        std::uint64_t step = 1;
+        for (int j = 8; j >= 0; --j) {
+            const auto& cells = neighborhoodShape_->cells;
+            if (j != kCentre && std::find(cells.begin(), cells.end(), j) == cells.end()) continue;
+            transitions_.places[static_cast<std::size_t>(j)] = step;
+            step *= static_cast<std::uint64_t>(stateCount_);
         }
-        for (int t = 0; t < core::kTransformCount; ++t)
-            if (core::IsTransformInSymmetry(symmetry_, t)) transitions_.transforms.push_back(t);
+        transitions_.images = symmetry_.permutations;
+        transitions_.permute = symmetry_.permute;
+        transitions_.permutedSlots.assign(neighborhoodShape_->cells.begin(), neighborhoodShape_->cells.end());
     }
 
     // Golly reads in order: a name means its last declaration above `position`, or, when
@@ -288,14 +296,28 @@ private:
         declarations_[index].mark = 2;
     }
 
+    // Golly reads a line without commas as one digit per cell when every state is one digit
+    // and no variable has been declared above it.
+    bool IsBareDigitLine(const PendingLine& pending, std::size_t tokenCount) const {
+        if (stateCount_ > 10 || pending.declarationsAbove > 0 || pending.text.size() != tokenCount) return false;
+        return std::all_of(pending.text.begin(), pending.text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    }
+
     void TokeniseLine(const PendingLine& pending) {
+        const std::span<const std::uint8_t> cells = neighborhoodShape_->cells;
+        const std::size_t tokenCount = cells.size() + 2;
         std::array<std::string_view, golly::kSlotCount> tokens;
-        int count = 0;
-        ForEachPiece(pending.text, ',', [&](std::string_view piece) {
-            if (count < golly::kSlotCount) tokens[count] = piece;
-            ++count;
-        });
-        if (count != golly::kSlotCount) {
+        std::size_t count = 0;
+        if (IsBareDigitLine(pending, tokenCount)) {
+            for (std::size_t k = 0; k < tokenCount; ++k) tokens[k] = pending.text.substr(k, 1);
+            count = tokenCount;
+        } else {
+            ForEachPiece(pending.text, ',', [&](std::string_view piece) {
+                if (count < tokenCount) tokens[count] = piece;
+                ++count;
+            });
+        }
+        if (count != tokenCount) {
             std::array<std::string_view, 3> words;
             int wordCount = 0;
             for (std::size_t i = 0; i < pending.text.size();) {
@@ -308,20 +330,24 @@ private:
                 i = end;
             }
             if (wordCount != 3) Fail("Malformed transition line in Golly ruletable.");
-            int neighbors = 0;
+            std::size_t neighbors = 0;
             ForEachPiece(words[1], ',', [&](std::string_view piece) {
-                if (neighbors < 8) tokens[1 + neighbors] = piece;
+                if (neighbors < cells.size()) tokens[1 + neighbors] = piece;
                 ++neighbors;
             });
-            if (neighbors != 8) Fail("Expected 8 Moore neighbors in transition line.");
+            if (neighbors != cells.size()) {
+                if (cells.size() == 8) Fail("Expected 8 Moore neighbors in transition line.");
+                Fail("Malformed transition line in Golly ruletable.");
+            }
             tokens[0] = words[0];
-            tokens[9] = words[2];
+            tokens[tokenCount - 1] = words[2];
         }
         Line& line = transitions_.lines.emplace_back();
-        for (int k = 0; k < golly::kSlotCount; ++k) {
-            const int slot = k < 9 ? kGollyOrderToSlot[k] : 9;
-            line[slot] = ParseToken(Trim(tokens[k]), pending.declarationsAbove);
-        }
+        for (Token& token : line) token.mask = 1;  // cells the neighbourhood ignores
+        line[kCentre] = ParseToken(Trim(tokens[0]), pending.declarationsAbove);
+        for (std::size_t k = 0; k < cells.size(); ++k)
+            line[cells[k]] = ParseToken(Trim(tokens[k + 1]), pending.declarationsAbove);
+        line[kNewState] = ParseToken(Trim(tokens[tokenCount - 1]), pending.declarationsAbove);
     }
 
     Token ParseToken(std::string_view token, int declarationsAbove) const {
@@ -380,7 +406,9 @@ private:
     std::vector<std::string_view> colorLines_;
     int stateCount_ = 0;
     std::string neighborhood_;
-    core::RuleSymmetry symmetry_ = core::kSymmetryC1;
+    std::string symmetryName_ = "none";
+    const golly::Neighborhood* neighborhoodShape_ = nullptr;
+    golly::Symmetry symmetry_;
     std::vector<Declaration> declarations_;
     std::unordered_map<std::string_view, std::vector<int>> declarationsByName_;
     std::vector<PendingLine> pending_;

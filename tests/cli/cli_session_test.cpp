@@ -76,6 +76,13 @@ TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
                            "0,1,0,0,0,0,0,0,0,2\n@COLORS\n1 255 0 0\n";
     const std::string session = (dir_ / "grow.tavses").string();
     ASSERT_EQ(Run({"import", rule.string(), "-o", session, "--seed", "5"}), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "states=3\nsymmetry=C4 (chiral)\n");
+    ASSERT_EQ(Run({"info", rule.string()}), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "states=3\nsymmetry=C4 (chiral)\n");
+    const fs::path hexagonal = dir_ / "Hex.rule";
+    std::ofstream(hexagonal) << "@RULE Hex\n@TABLE\nn_states:2\nneighborhood:hexagonal\nsymmetries:permute\n01100001\n";
+    ASSERT_EQ(Run({"info", hexagonal.string()}), 0) << err_.str();
+    EXPECT_EQ(out_.str(), "states=2\nsymmetry=D4x (diagonal flips)\n");
     const formats::SessionSnapshot saved = formats::ParseSession(std::string_view(
         [&] {
             std::ifstream in(session, std::ios::binary);

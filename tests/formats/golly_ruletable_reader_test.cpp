@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/rule_table.h"
@@ -64,9 +66,12 @@ TEST(GollyRuletableReader, StateCountValues) {
 }
 
 TEST(GollyRuletableReader, SymmetryNames) {
-    ExpectError(Table(2, "rotate8", ""), "Unsupported symmetry in Golly ruletable: rotate8");
+    ExpectError(Table(2, "rotate5", ""), "Unsupported symmetry in Golly ruletable: rotate5");
     ExpectError(Table(2, "", "symmetries:\n"), "Unsupported symmetry in Golly ruletable: ");
-    ExpectError(Table(2, "", "symmetries:Permute\nn_states:40\n"), "Unsupported symmetry in Golly ruletable: permute");
+    // A name no neighbourhood offers fails at once; one this neighbourhood lacks, after the scan.
+    ExpectError(Table(2, "", "symmetries:Rotate5\nn_states:40\n"), "Unsupported symmetry in Golly ruletable: rotate5");
+    ExpectError(Table(2, "", "symmetries:Rotate6\nvar a=\n"), "Empty var declaration in Golly ruletable.");
+    ExpectError(Table(2, "rotate6", ""), "Unsupported symmetry in Golly ruletable: rotate6");
     EXPECT_EQ(ParseGollyRuletableText(Table(2, "none", "")).symmetry, core::kSymmetryC1);
     EXPECT_EQ(ParseGollyRuletableText(Table(2, "ROTATE4", "")).symmetry, core::kSymmetryC4);
     EXPECT_EQ(ParseGollyRuletableText(Table(2, "rotate4reflect", "")).symmetry, core::kSymmetryD8);
@@ -75,13 +80,68 @@ TEST(GollyRuletableReader, SymmetryNames) {
     EXPECT_EQ(ParseGollyRuletableText(Table(2, "reflect", "")).symmetry, core::kSymmetryC1);
 }
 
-TEST(GollyRuletableReader, OnlyMoore) {
-    ExpectError("@TABLE\nn_states:2\nneighborhood:vonNeumann\n0,1,0,0,0,0,0,0,0,1\n",
-                "Only Moore-neighborhood Golly ruletables are supported.");
-    ExpectError("@TABLE\nn_states:2\nneighborhood:vonNeumann\n0,1,0,0,0,1\n",
-                "Malformed transition line in Golly ruletable.");
-    EXPECT_NO_THROW(ParseGollyRuletableText("@TABLE\nn_states:2\nneighborhood:\n"));
-    EXPECT_NO_THROW(ParseGollyRuletableText("@TABLE\nn_states:2\nneighborhood: MOORE\n"));
+TEST(GollyRuletableReader, NeighborhoodNames) {
+    const std::string head = "@TABLE\nn_states:2\nneighborhood:";
+    ExpectError(head + "hex\n0,1,0,0,0,1\n", "Unsupported neighborhood in Golly ruletable: hex");
+    ExpectError(head + "vonNeumann\n0,1,0,0,0,0,0,0,0,1\n", "Malformed transition line in Golly ruletable.");
+    ExpectError(head + "vonNeumann\n0 1,0,0 1\n", "Malformed transition line in Golly ruletable.");
+    for (const char* fine : {"VONNEUMANN\n0 1,0,0,0 1\n", "\n", " MOORE\n"})
+        EXPECT_NO_THROW(ParseGollyRuletableText(head + fine));
+}
+
+// A line whose only live cell is the second one Golly lists (NE; E in the others), under every
+// neighbourhood and symmetry: the blocks it changes (its images times the states of the
+// ignored cells), and the group the rule gets.
+TEST(GollyRuletableReader, EveryNeighborhoodAndSymmetry) {
+    const std::tuple<std::string, std::string, std::size_t, core::RuleSymmetry> cases[] = {
+        {"Moore", "none", 1, 0}, {"Moore", "rotate4", 4, 3}, {"Moore", "rotate8", 8, 3},
+        {"Moore", "reflect_horizontal", 2, 0}, {"Moore", "rotate4reflect", 4, 4}, {"Moore", "rotate8reflect", 8, 4},
+        {"Moore", "permute", 8, 4}, {"vonNeumann", "none", 16, 0}, {"vonNeumann", "rotate4", 64, 3},
+        {"vonNeumann", "rotate4reflect", 64, 4}, {"vonNeumann", "reflect_horizontal", 32, 0},
+        {"vonNeumann", "permute", 64, 4}, {"hexagonal", "none", 4, 0}, {"hexagonal", "rotate2", 8, 5},
+        {"hexagonal", "rotate3", 12, 0}, {"hexagonal", "rotate6", 24, 5}, {"hexagonal", "rotate6reflect", 24, 7},
+        {"hexagonal", "permute", 24, 7}, {"oneDimensional", "none", 64, 1}, {"oneDimensional", "reflect", 128, 6},
+        {"oneDimensional", "permute", 128, 6}};
+    const std::map<std::string, int> cells = {{"Moore", 8}, {"vonNeumann", 4}, {"hexagonal", 6}, {"oneDimensional", 2}};
+    for (const auto& [neighborhood, symmetry, changed, group] : cases) {
+        std::string line = "0,0,1";
+        for (int k = 2; k < cells.at(neighborhood); ++k) line += ",0";
+        const auto rule = ParseGollyRuletableText("@TABLE\nn_states:2\nneighborhood:" + neighborhood +
+                                                  "\nsymmetries:" + symmetry + "\n" + line + ",1\n");
+        EXPECT_EQ(Changed(rule).size(), changed) << neighborhood << " " << symmetry;
+        EXPECT_EQ(rule.symmetry, group) << neighborhood << " " << symmetry;
+    }
+}
+
+// Golly reads a line without commas as one digit per cell, when every state is one digit and no
+// variable is declared above it. Unless noted, N of 1 around a centre of 0 becomes 2.
+TEST(GollyRuletableReader, BareDigitLines) {
+    const std::string malformed = "Malformed transition line in Golly ruletable.";
+    const std::tuple<int, std::string, std::string, std::string> cases[] = {
+        {3, "Moore", "0100000002\n", ""}, {4, "vonNeumann", "010002\n", ""},
+        {3, "hexagonal", "01000002 # six cells\n", ""}, {3, "Moore", "0100000002\nvar a={1}\n", ""},
+        {3, "Moore", "var a={1}\n0100000002\n", malformed}, {11, "Moore", "0100000002\n", malformed},
+        {3, "Moore", "01000000021\n", malformed}, {3, "vonNeumann", "0100000002\n", malformed},
+        {3, "Moore", "0 1 0 0 0 0 0 0 0 2\n", malformed},
+        {3, "Moore", "0500000002\n", "State out of range in Golly ruletable."}};
+    for (const auto& [states, neighborhood, body, error] : cases) {
+        const std::string text =
+            "@TABLE\nn_states:" + std::to_string(states) + "\nneighborhood:" + neighborhood + "\n" + body;
+        if (!error.empty()) {
+            ExpectError(text, error);
+            continue;
+        }
+        const auto rule = ParseGollyRuletableText(text);
+        EXPECT_EQ(At(rule, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2) << text;
+        EXPECT_EQ(At(rule, {0, 0, 0, 0, 0, 0, 0, 1, 0}), 0) << text;
+    }
+}
+
+// Each distinct arrangement of the cells' states, whatever the order Golly lists them in.
+TEST(GollyRuletableReader, Permute) {
+    const auto rule = ParseGollyRuletableText(Table(4, "permute", "0,1,1,2,0,0,0,0,3,1\n"));
+    EXPECT_EQ(Changed(rule).size(), 840u);  // 8! / (2! 4!) arrangements of 1, 1, 2, 3, 0, 0, 0, 0
+    EXPECT_EQ(At(rule, {1, 0, 3, 0, 0, 1, 0, 2, 0}), 1);
 }
 
 TEST(GollyRuletableReader, UnlistedNeighborhoodsKeepTheCentre) {
@@ -311,7 +371,6 @@ TEST(GollyRuletableReader, VariableErrors) {
 TEST(GollyRuletableReader, TransitionLineErrors) {
     ExpectError(Table(2, "none", "0,0,0,0,0,0,0,0,1\n"), "Malformed transition line in Golly ruletable.");
     ExpectError(Table(2, "none", "0 0 0 0 0 0 0 0 0 1\n"), "Malformed transition line in Golly ruletable.");
-    ExpectError(Table(2, "none", "0000000001\n"), "Malformed transition line in Golly ruletable.");
     ExpectError(Table(3, "none", "{0,1},0,0,0,0,0,0,0,0,1\n"), "Malformed transition line in Golly ruletable.");
     ExpectError(Table(2, "none", "0 0,0,0,0,0,0,0 1\n"), "Expected 8 Moore neighbors in transition line.");
     ExpectError(Table(2, "none", "0,0,,0,0,0,0,0,0,1\n"), "Empty token in Golly ruletable.");
@@ -328,9 +387,9 @@ TEST(GollyRuletableReader, TransitionLineErrors) {
     ExpectError(Table(2, "none", "0,0,q,0,0,0,0,0,0,2\n"), "Unknown variable in Golly ruletable: q");
     // A trailing comma adds no token.
     EXPECT_NO_THROW(ParseGollyRuletableText(Table(2, "none", "0,0,0,0,0,0,0,0,0,1,\n")));
-    // Tokenising comes before the neighbourhood check.
-    ExpectError("@TABLE\nn_states:2\nneighborhood:hexagonal\n0,0,0,0,0,0,0,0,0,2\n",
-                "State out of range in Golly ruletable.");
+    // The neighbourhood is checked before any line is tokenised.
+    ExpectError("@TABLE\nn_states:2\nneighborhood:hex\n0,0,0,0,0,0,0,0,0,2\n",
+                "Unsupported neighborhood in Golly ruletable: hex");
 }
 
 TEST(GollyRuletableReader, MemoryMessage) {

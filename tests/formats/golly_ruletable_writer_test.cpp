@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <stdexcept>
 
@@ -12,15 +13,17 @@
 namespace formats {
 namespace {
 
-// A random rule that honours its symmetry: each orbit gets one random state.
-core::Rule RandomSymmetricRule(int stateCount, core::RuleSymmetry symmetry, std::uint32_t seed, int zeroPercent) {
+// A random rule that honours its symmetry: each orbit gets one random state, or, for
+// `zeroPercent` of them, 0 (with `keepCentre`, the centre's state).
+core::Rule RandomSymmetricRule(int stateCount, core::RuleSymmetry symmetry, std::uint32_t seed, int zeroPercent,
+                               bool keepCentre = false) {
     core::Rule rule{stateCount, symmetry, core::RuleTable(core::RuleTableSize(stateCount), 0)};
     std::mt19937 rng(seed);
     for (std::uint64_t i = 0; i < rule.table.size(); ++i) {
         const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, stateCount);
         if (core::CanonicalIndex(symmetry, stateCount, d) != i) continue;
         const auto state = static_cast<int>(rng() % 100) < zeroPercent
-                               ? std::uint8_t{0}
+                               ? (keepCentre ? d[4] : std::uint8_t{0})
                                : static_cast<std::uint8_t>(rng() % stateCount);
         for (std::uint64_t j : core::NeighborhoodOrbit(symmetry, stateCount, d)) rule.table[j] = state;
     }
@@ -101,6 +104,27 @@ TEST(GollyRuletableWriter, OnlyCanonicalNonZeroEntriesInAscendingOrder) {
     }
 }
 
+// Where listing what differs from the centre takes fewer lines, that is written, without the
+// catch-all: Golly keeps an unlisted neighbourhood's centre.
+TEST(GollyRuletableWriter, ListsChangesFromTheCentreWhenShorter) {
+    core::Rule rule{3, core::kSymmetryC4, core::RuleTable(19683)};
+    for (std::uint64_t i = 0; i < rule.table.size(); ++i) rule.table[i] = core::DecodeNeighborhoodIndex(i, 3)[4];
+    const core::Neighborhood block{0, 1, 0, 0, 2, 0, 0, 0, 0};
+    for (std::uint64_t i : core::NeighborhoodOrbit(rule.symmetry, 3, block)) rule.table[i] = 0;
+    EXPECT_EQ(BuildPlainGollyRuletable(rule),
+              "n_states:3\nneighborhood:Moore\nsymmetries:rotate4\n\n"
+              "# Neighbourhoods not listed keep their centre state.\n"
+              "2 0,0,0,0,1,0,0,0 0\n");
+    // Two states, no symmetry: k of the 256 live centres die. Listing the changes takes k lines,
+    // listing what is not 0 takes 256 - k, the all-zero line and ten for the catch-all.
+    for (const int k : {133, 134}) {
+        core::Rule c1{2, core::kSymmetryC1, core::RuleTable(512)};
+        int dying = k;
+        for (std::uint64_t i = 0; i < 512; ++i) c1.table[i] = (i & 16) && dying-- <= 0 ? 1 : 0;
+        EXPECT_EQ(BuildPlainGollyRuletable(c1).find("# Neighbourhoods") != std::string::npos, k == 133) << k;
+    }
+}
+
 TEST(GollyRuletableWriter, RefusesSymmetriesGollyCannotExpress) {
     for (int s = 0; s < 12; ++s) {
         const auto symmetry = static_cast<core::RuleSymmetry>(s);
@@ -132,8 +156,9 @@ TEST(GollyRuletableWriter, ImportReadsTheExportBack) {
     std::uint32_t seed = 100;
     for (core::RuleSymmetry symmetry : {core::kSymmetryC1, core::kSymmetryC4, core::kSymmetryD8}) {
         for (int n : {2, 3, 4}) {
-            for (int zeroPercent : {0, 50, 95}) {
-                core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, zeroPercent);
+            for (int zeroPercent : {0, 50, 95, -95}) {
+                if (zeroPercent < 0 && n == 4) continue;  // keeping the centre: 2 and 3 states suffice
+                core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, std::abs(zeroPercent), zeroPercent < 0);
                 if (seed % 2) rule.table[0] = 1;
                 const ImportedGollyRule imported = ParseGollyRuletableText("@TABLE\n" + BuildPlainGollyRuletable(rule));
                 EXPECT_EQ(imported.stateCount, n);
@@ -151,10 +176,11 @@ TEST(GollyRuletableWriter, GollyRunsTheExportAsTheTable) {
     std::uint32_t seed = 200;
     for (core::RuleSymmetry symmetry : {core::kSymmetryC1, core::kSymmetryC4, core::kSymmetryD8}) {
         for (int n : {2, 3, 4}) {
-            core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, 40);
+            core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, n == 3 ? 90 : 40, n == 3);
             rule.table[0] = 0;  // the all-zero block is an orbit of its own
             const std::string name = "TavrixExport" + std::to_string(n) + "s" + std::to_string(symmetry);
-            const testsupport::OracleRule oracle{name, "@RULE " + name + "\n@TABLE\n" + BuildPlainGollyRuletable(rule), n};
+            const std::string text = "@RULE " + name + "\n@TABLE\n" + BuildPlainGollyRuletable(rule);
+            const testsupport::OracleRule oracle{name, text, n};
             std::vector<std::uint64_t> indices;
             if (n <= 3) {
                 indices.resize(rule.table.size());

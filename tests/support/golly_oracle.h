@@ -12,6 +12,13 @@
 
 namespace testsupport {
 
+// Sanitized builds run several times slower: tests over large collections do less in them.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
 bool BgollyAvailable();
 
 // A rule for bgolly: either a ruletable (`ruleFileText` is a whole .rule file whose

@@ -1,0 +1,199 @@
+// Golly's own collections, run here and in bgolly: every @TABLE rule it ships (on a soup and
+// on its sample patterns), and every Life pattern, written back through tavrix-cli run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <map>
+#include <random>
+#include <sstream>
+#include <unistd.h>
+
+#include "cli/cli_app.h"
+#include "cli/file_io.h"
+#include "core/random_soup.h"
+#include "core/step_grid.h"
+#include "core/symmetry.h"
+#include "formats/golly_ruletable.h"
+#include "formats/rle.h"
+#include "tests/support/golly_oracle.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+using Cells = std::vector<formats::RleCell>;
+
+const fs::path kGolly = "/usr/share/golly";
+// Larger patterns would take most of the time (five samples of rules hold 97,000 to five
+// million cells); sanitized builds step several times slower and keep to small ones.
+const std::size_t kMaxCells = testsupport::kSanitized ? 5000 : 20000;
+
+std::string Read(const fs::path& path) { return ReadWholeFile(path.string(), "cannot open", "cannot read"); }
+
+// Cells of an RLE we wrote, where its position line puts them; rows come in (y, x) order.
+Cells PlacedCells(const std::string& rle) {
+    int x0 = 0, y0 = 0;
+    std::sscanf(rle.c_str(), "#CXRLE Pos=%d,%d", &x0, &y0);
+    Cells cells = formats::ParseRle(rle).cells;
+    for (auto& c : cells) c.x += x0, c.y += y0;
+    return cells;
+}
+
+// The rule an RLE's header line names.
+std::string HeaderRule(const std::string& rle) {
+    std::istringstream in(rle);
+    std::string line;
+    while (std::getline(in, line) && (line.empty() || line[0] == '#')) {
+    }
+    const auto from = line.find_first_not_of(" =", std::min(line.size(), line.find("rule") + 4));
+    return from == std::string::npos ? "" : line.substr(from, line.find_first_of(" ,\r", from) - from);
+}
+
+// The patterns under `folder`, sorted; gzipped ones unpacked into `scratch`.
+std::vector<fs::path> Patterns(const fs::path& folder, const fs::path& scratch) {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        fs::path p = entry.path();
+        if (p.string().ends_with(".rle.gz")) {
+            // -f copies the ones a package ships unpacked under the same name.
+            const fs::path plain = scratch / p.stem();
+            if (std::system(("gzip -dcf '" + p.string() + "' > '" + plain.string() + "'").c_str()) != 0) continue;
+            p = plain;
+        }
+        if (p.extension() == ".rle") found.push_back(p);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// One bgolly run for many starts (none left of column 0), side by side in a row far enough
+// apart not to meet within `generations`; each start's cells come back at its own place.
+std::vector<Cells> RunSideBySide(const testsupport::OracleRule& rule, const std::vector<Cells>& starts,
+                                 int generations) {
+    std::int32_t pitch = 2 * generations + 4;
+    for (const Cells& start : starts)
+        for (const auto& c : start) pitch = std::max(pitch, c.x + 2 * generations + 4);
+    Cells row;
+    for (std::size_t k = 0; k < starts.size(); ++k)
+        for (const auto& c : starts[k])
+            row.push_back({c.x + static_cast<std::int32_t>(k) * pitch + generations + 2, c.y, c.state});
+    std::vector<Cells> out(starts.size());
+    for (const auto& c : testsupport::RunBgolly(rule, row, generations)) {
+        const std::int32_t k = c.x / pitch;
+        out[static_cast<std::size_t>(k)].push_back({c.x - k * pitch - generations - 2, c.y, c.state});
+    }
+    return out;
+}
+
+Cells Step(const core::Rule& rule, core::ChunkGrid grid, int generations) {
+    for (int g = 0; g < generations; ++g) {
+        core::ChunkGrid next;
+        core::StepGrid(rule, grid, next);
+        grid = std::move(next);
+    }
+    return PlacedCells(formats::WriteRle(grid, rule.stateCount, ""));
+}
+
+class GollyCollection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!testsupport::BgollyAvailable() || !fs::exists(kGolly / "Rules") || !fs::exists(kGolly / "Patterns"))
+            GTEST_SKIP() << "bgolly or Golly's collection is not installed";
+        dir_ = fs::temp_directory_path() / ("tavrix-golly-collection-" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+// Every @TABLE rule up to 16 states runs a soup and its sample patterns as in bgolly, and
+// honours the group the import gave it; larger ones are refused (with the reader's message
+// for n_states, tested there). Sanitized, tables above 8 states are left out.
+TEST_F(GollyCollection, EveryTableRuleRunsAsInBgolly) {
+    const int generations = testsupport::kSanitized ? 8 : 40;
+    std::map<std::string, std::vector<fs::path>> samples;
+    for (const fs::path& p : Patterns(kGolly / "Patterns", dir_)) samples[HeaderRule(Read(p))].push_back(p);
+    int checked = 0;
+    for (const auto& entry : fs::directory_iterator(kGolly / "Rules")) {
+        const std::string text = entry.path().extension() == ".rule" ? Read(entry.path()) : "";
+        if (text.find("@TABLE") == std::string::npos) continue;
+        const std::string name = entry.path().stem().string();
+        const int states = std::atoi(text.c_str() + text.find("n_states:") + 9);
+        if (states > 16) {
+            EXPECT_THROW(formats::ParseGollyRuletableText(text), std::runtime_error) << name;
+        }
+        if (states > (testsupport::kSanitized ? 8 : 16)) continue;
+        formats::ImportedGollyRule imported = formats::ParseGollyRuletableText(text);
+        const core::Rule rule{imported.stateCount, imported.symmetry, std::move(imported.table)};
+        std::mt19937_64 rng(3);
+        for (int k = 0; k < 20000; ++k) {
+            const std::uint64_t i = rng() % rule.table.size();
+            const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, states);
+            for (std::uint64_t j : core::NeighborhoodOrbit(rule.symmetry, states, d))
+                ASSERT_EQ(rule.table[j], rule.table[i]) << name << ": " << i << " and its image " << j;
+        }
+        std::vector<core::ChunkGrid> grids = {core::MakeRandomSoup(48, 1.0 - 1.0 / states, states, 7)};
+        for (const fs::path& p : samples[name]) {
+            const formats::RlePattern pattern = formats::ParseRle(Read(p));
+            if (pattern.cells.size() > kMaxCells) continue;
+            core::ChunkGrid& grid = grids.emplace_back();
+            for (const auto& c : pattern.cells) grid.SetCell(c.x, c.y, c.state);
+        }
+        std::vector<Cells> starts;
+        for (const auto& grid : grids) starts.push_back(Step(rule, grid, 0));
+        auto golly = std::async(std::launch::async,
+                                [&] { return RunSideBySide({name, text, states}, starts, generations); });
+        std::vector<Cells> ours;
+        for (const auto& grid : grids) ours.push_back(Step(rule, grid, generations));
+        const std::vector<Cells> theirs = golly.get();
+        for (std::size_t k = 0; k < grids.size(); ++k)
+            EXPECT_TRUE(ours[k] == theirs[k]) << name << ": start " << k << " (0 is the soup)";
+        ++checked;
+    }
+    EXPECT_GE(checked, testsupport::kSanitized ? 10 : 17);
+}
+
+// Every Life pattern runs through tavrix-cli run --output and reads back as bgolly runs it
+// (sanitized, those up to kMaxCells; the largest of all, 210,515 by 183,739 cells, has 23).
+TEST_F(GollyCollection, LifePatternsRunAndWriteAsInBgolly) {
+    const int generations = testsupport::kSanitized ? 4 : 20;
+    const fs::path life = dir_ / "Life.rule", history = kGolly / "Rules" / "LifeHistory.rule";
+    WriteFileAtomically(life.string(), "@RULE Life\n@TABLE\nn_states:2\nneighborhood:Moore\nsymmetries:permute\n"
+                                       "var a={0,1}\nvar b=a\nvar c=a\nvar d=a\nvar e=a\nvar f=a\nvar g=a\nvar h=a\n"
+                                       "var i=a\n0,1,1,1,0,0,0,0,0,1\n1,1,1,0,0,0,0,0,0,1\n1,1,1,1,0,0,0,0,0,1\n"
+                                       "a,b,c,d,e,f,g,h,i,0\n");
+    const testsupport::OracleRule oracles[2] = {{"B3/S23", "", 2}, {"LifeHistory", Read(history), 7}};
+    std::vector<fs::path> paths[2];
+    std::vector<Cells> starts[2];
+    for (const fs::path& p : Patterns(kGolly / "Patterns" / "Life", dir_)) {
+        const std::string text = Read(p);
+        const int r = HeaderRule(text).starts_with("LifeHistory") ? 1 : 0;
+        starts[r].push_back(formats::ParseRle(text).cells);
+        if (testsupport::kSanitized && starts[r].back().size() > kMaxCells) starts[r].pop_back();
+        else paths[r].push_back(p);
+    }
+    EXPECT_GT(paths[0].size() + paths[1].size(), testsupport::kSanitized ? 50u : 140u);
+    std::future<std::vector<Cells>> golly[2];
+    for (int r = 0; r < 2; ++r)
+        golly[r] = std::async(std::launch::async, [&, r] { return RunSideBySide(oracles[r], starts[r], generations); });
+    for (int r = 0; r < 2; ++r) {
+        const std::vector<Cells> theirs = golly[r].get();
+        for (std::size_t k = 0; k < paths[r].size(); ++k) {
+            const fs::path output = dir_ / "out.rle";
+            std::ostringstream out, err;
+            ASSERT_EQ(RunCli({"run", (r ? history : life).string(), "--pattern", paths[r][k].string(), "--generations",
+                              std::to_string(generations), "--output", output.string()},
+                             out, err),
+                      0)
+                << paths[r][k] << ": " << err.str();
+            EXPECT_TRUE(PlacedCells(Read(output)) == theirs[k]) << paths[r][k];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace cli
