@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cmath>
-#include <limits>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -54,28 +50,24 @@ TEST(SessionFile, RoundTripKeepsEverything) {
     EXPECT_EQ(SerializeSession(r), bytes);
 }
 
-TEST(SessionFile, SoupRoundTripIsByteIdenticalAndFast) {
+// Timings of the same round trip are in bench/session_bench.cpp.
+TEST(SessionFile, SoupRoundTripIsByteIdentical) {
     SessionSnapshot s;
     s.stateCount = 3;
-    s.sourceGrid = core::MakeRandomSoup(1000, 0.5, 3, 11);
+    s.sourceGrid = core::MakeRandomSoup(300, 0.5, 3, 11);
     std::mt19937 rng(5);
-    for (int t = 0; t < 12; ++t) {
+    for (int t = 0; t < 4; ++t) {
         SessionPatternRecord record;
         record.name = "Tab " + std::to_string(t);
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 40; ++x) record.startGrid.SetCell(x - 20, y - 20, static_cast<std::uint8_t>(rng() % 3));
         s.patterns.push_back(record);
     }
-    const auto t0 = std::chrono::steady_clock::now();
     const std::vector<std::uint8_t> bytes = SerializeSession(s);
-    const auto t1 = std::chrono::steady_clock::now();
     const SessionSnapshot r = ParseSession(std::span<const std::uint8_t>(bytes));
-    const auto t2 = std::chrono::steady_clock::now();
     ExpectSameChunks(r.sourceGrid.Chunks(), s.sourceGrid.Chunks());
+    ExpectSameChunks(r.patterns[3].startGrid.Chunks(), s.patterns[3].startGrid.Chunks());
     EXPECT_EQ(SerializeSession(r), bytes);
-    // Generous: sanitizer builds and busy machines; the benchmark measures the real figure.
-    EXPECT_LT(std::chrono::duration<double>(t1 - t0).count(), 2.0);
-    EXPECT_LT(std::chrono::duration<double>(t2 - t1).count(), 2.0);
 }
 
 TEST(SessionFile, WriterLayout) {

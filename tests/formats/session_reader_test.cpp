@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cmath>
+#include <functional>
 #include <limits>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "core/random_soup.h"
 #include "tests/formats/session_test_support.h"
 
 namespace formats {

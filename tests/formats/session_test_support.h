@@ -2,19 +2,16 @@
 
 // Builders of session bytes and snapshots for the session file tests.
 
-#include <chrono>
-#include <cmath>
-#include <limits>
-#include <random>
+#include <gtest/gtest.h>
+
+#include <bit>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "core/random_soup.h"
 #include "formats/session_file.h"
 
 namespace formats::sessiontest {
-
 
 // Byte assembler for hand-made files.
 struct B {
@@ -180,6 +177,5 @@ inline SessionSnapshot RichSnapshot() {
     s.patterns.push_back(SessionPatternRecord{});
     return s;
 }
-
 
 }  // namespace formats::sessiontest
