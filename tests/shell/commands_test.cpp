@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "tests/shell/shell_fixture.h"
 
@@ -16,46 +17,6 @@ protected:
         view.MouseRelease(Mouse(MidX(grid), MidY(grid), MouseButton::Right));
     }
 };
-
-TEST_F(CommandsTest, MenuBarItemsAndIds) {
-    const std::vector<MenuItem> items = MainWindowView::MenuBar();
-    auto find = [&](int id) -> const MenuItem* {
-        for (const MenuItem& item : items)
-            if (item.id == id) return &item;
-        return nullptr;
-    };
-    struct Case {
-        int id;
-        const char* menu;
-        const char* submenu;
-        const char* text;
-    } cases[] = {
-        {2001, "&File", "", "&New Rule..."},
-        {2005, "&File", "&Export", "&Golly Ruletable\tAlt+R"},
-        {2007, "&File", "&Export", "Export Annotated &Ruletable\tCtrl+Alt+R"},
-        {2008, "&File", "&Export", "Export &Lock Table"},
-        {2006, "&File", "&Export", "&Hensel / MAP Rulestring\tAlt+E"},
-        {2002, "&File", "", "&Save Session...\tCtrl+S"},
-        {2003, "&File", "", "&Load Session...\tCtrl+O"},
-        {2004, "&File", "", "E&xit"},
-        {2099, "&Rule", "", "Edit &Colors"},
-        {2122, "&Rule", "&Extend Rule", "Extend to 2 states"},
-        {2136, "&Rule", "&Extend Rule", "Extend to 16 states"},
-        {2100, "&View", "", "Show State &Bar"},
-        {2101, "&View", "", "Show &Pattern Viewer"},
-        {2102, "&View", "", "Maximize Pattern &Viewer"},
-    };
-    for (const Case& c : cases) {
-        const MenuItem* item = find(c.id);
-        ASSERT_NE(item, nullptr) << c.id;
-        EXPECT_EQ(item->menu, c.menu);
-        EXPECT_EQ(item->submenu, c.submenu);
-        EXPECT_EQ(item->text, c.text);
-    }
-    int separators = 0;
-    for (const MenuItem& item : items) separators += item.id == 0;
-    EXPECT_EQ(separators, 4);
-}
 
 TEST_F(CommandsTest, MenuStates) {
     EXPECT_FALSE(view.QueryMenuItem(2122).enabled);
@@ -86,55 +47,47 @@ TEST_F(CommandsTest, TitleFollowsUnsavedChanges) {
     EXPECT_EQ(platform.titles.size(), count);  // set only when it changes
 }
 
-TEST_F(CommandsTest, NewRuleAsksBothQuestions) {
-    PaintStartCell();
-    ASSERT_TRUE(view.editor.UnsavedChanges());
-    platform.answers = {MessageAnswer::No, MessageAnswer::Yes};
-    view.Command(command::kNewRule);
-    ASSERT_EQ(platform.boxes.size(), 2u);
-    EXPECT_EQ(platform.boxes[0].title, "Tavrix");
-    EXPECT_EQ(platform.boxes[0].text, "You have unsaved changes.\n\nSave changes before creating a new rule?");
-    EXPECT_EQ(platform.boxes[0].buttons, MessageButtons::YesNoCancel);
-    EXPECT_EQ(platform.boxes[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(platform.boxes[1].title, "Replace Current Session?");
-    EXPECT_EQ(platform.boxes[1].text,
-              "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?");
-    EXPECT_EQ(platform.boxes[1].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(platform.boxes[1].icon, MessageIcon::Warning);
-    EXPECT_EQ(platform.boxes[1].defaultAnswer, MessageAnswer::No);
-    EXPECT_EQ(view.editor.Tabs().size(), 1u);
-    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), 0u);
-    EXPECT_EQ(view.editor.Doc().source.grid.ChunkCount(), 0u);
-    EXPECT_TRUE(view.startScreenShown);
-    EXPECT_EQ(view.startPage, StartPage::NewRule);
-}
-
-TEST_F(CommandsTest, NewRuleStopsOnCancelOrNo) {
-    PaintStartCell();
-    const std::size_t chunks = view.editor.Tabs()[0].startGrid.ChunkCount();
-    platform.answers = {MessageAnswer::Cancel};
-    view.Command(command::kNewRule);
-    EXPECT_EQ(platform.boxes.size(), 1u);
-    platform.answers = {MessageAnswer::No, MessageAnswer::No};
-    view.Command(command::kNewRule);
-    EXPECT_EQ(platform.boxes.size(), 3u);
-    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), chunks);
-}
-
-TEST_F(CommandsTest, NewRuleWithoutChangesAsksOnlyToReplace) {
+TEST_F(CommandsTest, NewRuleAsksToSaveThenToReplace) {
+    // Without changes only the replacement is asked; Cancel or No stop it.
     platform.answers = {MessageAnswer::Yes};
     view.Command(command::kNewRule);
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0].title, "Replace Current Session?");
+    view.startScreenShown = false;  // back to the editor, as the fixture starts
+    PaintStartCell();
+    const std::size_t chunks = view.editor.Tabs()[0].startGrid.ChunkCount();
+    platform.answers = {MessageAnswer::Cancel};
+    view.Command(command::kNewRule);
+    platform.answers = {MessageAnswer::No, MessageAnswer::No};
+    view.Command(command::kNewRule);
+    EXPECT_EQ(platform.boxes.size(), 4u);
+    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), chunks);
+    platform.boxes.clear();
+    platform.answers = {MessageAnswer::No, MessageAnswer::Yes};
+    view.Command(command::kNewRule);
+    ASSERT_EQ(platform.boxes.size(), 2u);
+    const MessageBox& save = platform.boxes[0];
+    EXPECT_EQ(std::tuple(save.title, save.text, save.buttons, save.icon),
+              std::tuple("Tavrix", "You have unsaved changes.\n\nSave changes before creating a new rule?",
+                         MessageButtons::YesNoCancel, MessageIcon::Warning));
+    const MessageBox& replace = platform.boxes[1];
+    EXPECT_EQ(std::tuple(replace.title, replace.text, replace.buttons, replace.icon, replace.defaultAnswer),
+              std::tuple("Replace Current Session?",
+                         "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?",
+                         MessageButtons::YesNo, MessageIcon::Warning, MessageAnswer::No));
+    EXPECT_EQ(view.editor.Tabs().size(), 1u);
+    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount() + view.editor.Doc().source.grid.ChunkCount(), 0u);
+    EXPECT_TRUE(view.startScreenShown);
+    EXPECT_EQ(view.startPage, StartPage::NewRule);
 }
 
 TEST_F(CommandsTest, ExtendAsksAndExtends) {
     platform.answers = {MessageAnswer::No};
     view.Command(command::kExtendBase + 6);
     ASSERT_EQ(platform.boxes.size(), 1u);
-    EXPECT_EQ(platform.boxes[0].title, "Extend Rule");
-    EXPECT_EQ(platform.boxes[0].text, "Are you sure you want to extend the rule to 6 states?  This cannot be undone.");
-    EXPECT_EQ(platform.boxes[0].defaultAnswer, MessageAnswer::No);
+    EXPECT_EQ(std::tuple(platform.boxes[0].title, platform.boxes[0].text, platform.boxes[0].defaultAnswer),
+              std::tuple("Extend Rule", "Are you sure you want to extend the rule to 6 states?  This cannot be undone.",
+                         MessageAnswer::No));
     EXPECT_EQ(view.StateCount(), 3);
     platform.answers = {MessageAnswer::Yes};
     view.Command(command::kExtendBase + 6);
@@ -183,9 +136,8 @@ TEST_F(CommandsTest, ExportsGoToTheClipboard) {
         view.Command(c.id);
         ASSERT_TRUE(platform.clipboard) << c.id;
         EXPECT_NE(platform.clipboard->find(c.contains), std::string::npos) << c.id;
-        EXPECT_EQ(platform.boxes.back().title, c.title);
-        EXPECT_EQ(platform.boxes.back().text, c.text);
-        EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Information);
+        const MessageBox& box = platform.boxes.back();
+        EXPECT_EQ(std::tuple(box.title, box.text, box.icon), std::tuple(c.title, c.text, MessageIcon::Information));
     }
     view.KeyDown(Press(Key::E, false, false, true));
     EXPECT_EQ(platform.boxes.back().text,
