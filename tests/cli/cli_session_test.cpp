@@ -1,46 +1,12 @@
-#include <gtest/gtest.h>
-
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "authoring/editor.h"
-#include "cli/cli_app.h"
-#include "formats/session_file.h"
+#include "tests/cli/cli_fixture.h"
 
 namespace cli {
 namespace {
 
-namespace fs = std::filesystem;
-
-class CliSessionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tavrix-cli-session-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Save(const authoring::Editor& editor, const std::string& name) {
-        const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
-
-    int Run(std::vector<std::string> args) {
-        out_.str("");
-        err_.str("");
-        return RunCli(args, out_, err_);
-    }
-
-    fs::path dir_;
-    std::ostringstream out_, err_;
-};
+using namespace testing;
+using CliSessionTest = CliTest;
 
 // One live cell under the empty rule: generation 0 uses the nine neighbourhoods holding that
 // cell, and the kept empty chunk of generation 1 only the all-background one.
@@ -71,18 +37,11 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
 }
 
 TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
-    const fs::path rule = dir_ / "Grow.rule";
-    std::ofstream(rule) << "@RULE Grow\n@TABLE\nn_states:3\nneighborhood:Moore\nsymmetries:rotate4\n"
-                           "0,1,0,0,0,0,0,0,0,2\n@COLORS\n1 255 0 0\n";
+    const std::string rule = Write("Grow.rule", "@RULE Grow\n@TABLE\nn_states:3\nneighborhood:Moore\nsymmetries:rotate4\n"
+                                                "0,1,0,0,0,0,0,0,0,2\n@COLORS\n1 255 0 0\n");
     const std::string session = (dir_ / "grow.tavses").string();
-    ASSERT_EQ(Run({"import", rule.string(), "-o", session, "--seed", "5"}), 0) << err_.str();
-    const formats::SessionSnapshot saved = formats::ParseSession(std::string_view(
-        [&] {
-            std::ifstream in(session, std::ios::binary);
-            std::stringstream text;
-            text << in.rdbuf();
-            return text.str();
-        }()));
+    ASSERT_EQ(Run({"import", rule, "-o", session, "--seed", "5"}), 0) << err_.str();
+    const formats::SessionSnapshot saved = formats::ParseSession(std::string_view(ReadText(session)));
     ASSERT_EQ(saved.patterns.size(), 1u);
     EXPECT_EQ(saved.patterns[0].name, "Imported Rule");
     EXPECT_EQ(saved.symmetry, 3);
@@ -115,23 +74,16 @@ TEST_F(CliSessionTest, PatternsInTheCornersOfThePlaneLoad) {
 }
 
 TEST_F(CliSessionTest, BadSessionsFailWithTheEditorsMessage) {
-    const fs::path bad = dir_ / "bad.tavses";
-    std::ofstream(bad) << "TAVSESS1";
-    EXPECT_EQ(Run({"info", bad.string()}), 1);
-    EXPECT_EQ(err_.str(), "Failed to load the session.\n\nUnexpected end of file.\n");
-    EXPECT_EQ(Run({"run", bad.string()}), 1);
-    EXPECT_EQ(err_.str(), "Failed to load the session.\n\nUnexpected end of file.\n");
+    const std::string bad = Write("bad.tavses", "TAVSESS1");
+    for (const char* command : {"info", "run"}) {
+        EXPECT_EQ(Run({command, bad}), 1);
+        EXPECT_EQ(err_.str(), "Failed to load the session.\n\nUnexpected end of file.\n");
+    }
     EXPECT_EQ(Run({"info", (dir_ / "missing.tavses").string()}), 1);
     EXPECT_EQ(err_.str(), "Failed to load the session.\n\nCould not open the session file.\n");
     EXPECT_EQ(Run({"import", (dir_ / "missing.rule").string(), "-o", (dir_ / "x.tavses").string()}), 1);
     EXPECT_FALSE(fs::exists(dir_ / "x.tavses"));
 }
-
-}  // namespace
-}  // namespace cli
-
-namespace cli {
-namespace {
 
 TEST_F(CliSessionTest, InfoReportsConstraintTabs) {
     authoring::Editor editor;

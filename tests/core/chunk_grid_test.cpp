@@ -148,12 +148,5 @@ TEST(ChunkGrid, EdgesOfThePlane) {
     EXPECT_EQ(grid.FindChunk(kMaxChunk, kMaxChunk)->liveCount, 4u);
 }
 
-TEST(ChunkGrid, HashOfOrigin) {
-    std::uint64_t hx = 0xcbf29ce484222325ull;
-    for (int i = 0; i < 4; ++i) hx = hx * 0x100000001b3ull;
-    EXPECT_EQ(HashChunkCoord({0, 0}), hx ^ (hx + 0x9e3779b9ull + (hx << 6) + (hx >> 2)));
-    EXPECT_NE(HashChunkCoord({1, 0}), HashChunkCoord({0, 1}));
-}
-
 }  // namespace
 }  // namespace core

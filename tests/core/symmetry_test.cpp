@@ -69,14 +69,5 @@ TEST(Symmetry, TransformsMatchTheirGeometry) {
     EXPECT_EQ(ApplyTransform(5, north)[7], 1);
 }
 
-TEST(Symmetry, Names) {
-    EXPECT_EQ(SymmetryDisplayName(2), "D2\\ (diagonal)");
-    EXPECT_EQ(SymmetryDisplayName(4), "D8 (isotropic)");
-    EXPECT_EQ(SymmetryDisplayName(8), "Unknown");
-    EXPECT_EQ(SymmetryGollyName(1), "reflect_horizontal");
-    EXPECT_EQ(SymmetryGollyName(4), "rotate4reflect");
-    EXPECT_TRUE(SymmetryGollyName(6).empty());
-}
-
 }  // namespace
 }  // namespace core

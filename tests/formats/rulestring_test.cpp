@@ -66,21 +66,6 @@ TEST(Rulestring, RepresentativesMatchTheReferenceClasses) {
     EXPECT_EQ(HenselConfigurations().back().neighbors, 0xFF);
 }
 
-TEST(Rulestring, TableOrderAndExamples) {
-    const auto& table = HenselConfigurations();
-    for (std::size_t i = 1; i < table.size(); ++i) {
-        const bool ordered = table[i - 1].count < table[i].count ||
-                             (table[i - 1].count == table[i].count && table[i - 1].letter < table[i].letter);
-        EXPECT_TRUE(ordered) << i;
-    }
-    EXPECT_EQ(FindConfiguration(1, 'c')->neighbors, 0b01000000);  // NE
-    EXPECT_EQ(FindConfiguration(1, 'e')->neighbors, 0b10000000);  // N
-    EXPECT_EQ(FindConfiguration(2, 'a')->neighbors, 0b11000000);  // N, NE
-    EXPECT_EQ(FindConfiguration(2, 'k')->neighbors, 0b10010000);  // N, SE
-    EXPECT_EQ(HenselNeighborhood(0b10000001, 1), (core::Neighborhood{1, 1, 0, 0, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(HenselNeighborhood(0b00011100, 0), (core::Neighborhood{0, 0, 0, 0, 0, 0, 1, 1, 1}));
-}
-
 TEST(Rulestring, EveryClassAloneGivesItsLetter) {
     for (const auto& c : HenselConfigurations()) {
         for (std::uint8_t centre : {0, 1}) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace shell {
 namespace {
 
@@ -33,10 +35,9 @@ TEST(LayoutTest, ViewerColumnThresholdAndFrameCounts) {
     };
     for (const Case& c : cases) {
         const Layout l = UpdateLayout(Input(c.width, 900, c.viewer, c.maximized));
-        EXPECT_EQ(l.viewerLaidOut, c.laidOut) << c.width;
-        EXPECT_EQ(l.visibleFrames, c.frames) << c.width;
-        EXPECT_EQ(l.columns, c.columns) << c.width;
-        EXPECT_EQ(l.ruleColumnLaidOut, !c.maximized) << c.width;
+        EXPECT_EQ(std::tuple(l.viewerLaidOut, l.visibleFrames, l.columns, l.ruleColumnLaidOut),
+                  std::tuple(c.laidOut, c.frames, c.columns, !c.maximized))
+            << c.width;
     }
 }
 
@@ -51,12 +52,9 @@ TEST(LayoutTest, BandAndViewerColumnWidths) {
     };
     for (const Case& c : cases) {
         const Layout l = UpdateLayout(Input(c.w, c.h));
-        EXPECT_FLOAT_EQ(l.band, c.band);
-        EXPECT_FLOAT_EQ(l.viewerColumn.left, 24);
-        EXPECT_FLOAT_EQ(l.viewerColumn.Width(), c.viewerWidth);
-        EXPECT_FLOAT_EQ(l.ruleColumn.left, l.viewerColumn.right + 20);
-        EXPECT_FLOAT_EQ(l.ruleColumn.right, c.w - 24);
-        EXPECT_FLOAT_EQ(l.viewerColumn.bottom, c.h - 18);
+        const RectF& v = l.viewerColumn;
+        EXPECT_EQ(std::tuple(l.band, v.left, v.Width(), v.bottom, l.ruleColumn.left, l.ruleColumn.right),
+                  std::tuple(c.band, 24.0f, c.viewerWidth, c.h - 18, v.right + 20, c.w - 24));
     }
     const Layout max = UpdateLayout(Input(1280, 1080, true, true));
     EXPECT_FLOAT_EQ(max.viewerColumn.Width(), 1232);
@@ -65,11 +63,12 @@ TEST(LayoutTest, BandAndViewerColumnWidths) {
 TEST(LayoutTest, StateBarSitsRightOfTheRuleColumn) {
     const Layout l = UpdateLayout(Input(1280, 1080, true, false, true));
     ASSERT_TRUE(l.stateBarShown);
-    EXPECT_FLOAT_EQ(l.stateBar.left, l.ruleColumn.right + 10);
+    EXPECT_EQ(l.stateBar, (RectF{l.ruleColumn.right + 10, l.tabBar.top, 1280 - 24, 1080 - 18}));
     EXPECT_FLOAT_EQ(l.stateBar.Width(), 54);
-    EXPECT_FLOAT_EQ(l.stateBar.right, 1280 - 24);
-    EXPECT_FLOAT_EQ(l.stateBar.bottom, 1080 - 18);
-    EXPECT_FLOAT_EQ(l.stateBar.top, l.tabBar.top);
+    // With the viewer maximized the bar sits right of it.
+    const Layout max = UpdateLayout(Input(1280, 1080, true, true, true));
+    EXPECT_FALSE(max.ruleColumnLaidOut);
+    EXPECT_EQ(std::tuple(max.stateBar.left, max.stateBar.right), std::tuple(max.viewerColumn.right + 10, 1280.0f - 24));
 }
 
 TEST(LayoutTest, ViewerButtonsFlowAndWrap) {
@@ -77,10 +76,8 @@ TEST(LayoutTest, ViewerButtonsFlowAndWrap) {
     const Layout wide = UpdateLayout(Input(2400, 1080));
     float x = 24;
     for (std::size_t i = 0; i < kViewerButtonCount; ++i) {
-        EXPECT_FLOAT_EQ(wide.viewerButtons[i].left, x);
-        EXPECT_FLOAT_EQ(wide.viewerButtons[i].Width(), layout::kButtonWidths[i]);
-        EXPECT_FLOAT_EQ(wide.viewerButtons[i].Height(), 36);
-        EXPECT_FLOAT_EQ(wide.viewerButtons[i].top, wide.viewerButtons[0].top);
+        const RectF& b = wide.viewerButtons[i];
+        EXPECT_EQ(b, (RectF{x, wide.viewerButtons[0].top, x + layout::kButtonWidths[i], wide.viewerButtons[0].top + 36}));
         x += layout::kButtonWidths[i] + 6;
     }
     // A 220 px column: 72+6+62+6+104 = 250 > 220, so Randomize starts the second row.
@@ -94,20 +91,16 @@ TEST(LayoutTest, ViewerButtonsFlowAndWrap) {
 TEST(LayoutTest, TabBarTabsAndCloseBoxes) {
     LayoutInput in = Input(1280, 1080);
     const Layout l = UpdateLayout(in);
-    EXPECT_FLOAT_EQ(l.tabBar.Height(), 36);
-    EXPECT_FLOAT_EQ(l.scrollLeft.Width(), 32);
-    EXPECT_FLOAT_EQ(l.scrollRight.left, l.scrollLeft.right + 10);
-    EXPECT_FLOAT_EQ(l.tabStrip.left, l.scrollRight.right + 10);
     ASSERT_EQ(l.tabs.size(), 2u);
-    EXPECT_FLOAT_EQ(l.tabs[0].Width(), 120);  // 30 + 54 < 120
-    EXPECT_FLOAT_EQ(l.tabs[1].Width(), 254);
-    EXPECT_FLOAT_EQ(l.tabs[1].left, l.tabs[0].right + 10);
-    EXPECT_FLOAT_EQ(l.directEditorTab.left, l.tabs[1].right + 10);
+    EXPECT_EQ(std::tuple(l.tabBar.Height(), l.scrollLeft.Width(), l.scrollRight.left, l.tabStrip.left),
+              std::tuple(36.0f, 32.0f, l.scrollLeft.right + 10, l.scrollRight.right + 10));
+    // 30 + 54 < 120: the first tab has the least width.
+    EXPECT_EQ(std::tuple(l.tabs[0].Width(), l.tabs[1].Width(), l.tabs[1].left, l.directEditorTab.left),
+              std::tuple(120.0f, 254.0f, l.tabs[0].right + 10, l.tabs[1].right + 10));
     EXPECT_FLOAT_EQ(l.directEditorTab.Width(), 126);
     const RectF box = l.closeBoxes[1];
-    EXPECT_FLOAT_EQ(box.Width(), 24);
-    EXPECT_FLOAT_EQ(box.right, l.tabs[1].right - 6);
-    EXPECT_FLOAT_EQ(box.top - l.tabs[1].top, l.tabs[1].bottom - box.bottom);
+    EXPECT_EQ(std::tuple(box.Width(), box.right, box.top - l.tabs[1].top),
+              std::tuple(24.0f, l.tabs[1].right - 6, l.tabs[1].bottom - box.bottom));
 }
 
 TEST(LayoutTest, TabScrollIsClampedToTheOverflow) {
@@ -132,24 +125,16 @@ TEST(LayoutTest, FrameSizesGapsAndInset) {
     const float fh = (l.page.Height() - 40) / 3;
     EXPECT_FLOAT_EQ(l.page.bottom, 1080 - 18);
     for (int k = 0; k < 9; ++k) {
-        EXPECT_FLOAT_EQ(l.frameOuter[k].left, l.ruleColumn.left + float(k % 3) * (fw + 20));
-        EXPECT_FLOAT_EQ(l.frameOuter[k].top, l.page.top + float(k / 3) * (fh + 20));
-        EXPECT_FLOAT_EQ(l.frameOuter[k].Width(), fw);
-        EXPECT_FLOAT_EQ(l.frameGrid[k].left, l.frameOuter[k].left + 3);
-        EXPECT_FLOAT_EQ(l.frameGrid[k].bottom, l.frameOuter[k].bottom - 3);
+        const RectF& outer = l.frameOuter[k];
+        EXPECT_NEAR(outer.left, l.ruleColumn.left + float(k % 3) * (fw + 20), 1e-3) << k;
+        EXPECT_NEAR(outer.top, l.page.top + float(k / 3) * (fh + 20), 1e-3) << k;
+        EXPECT_NEAR(outer.Width(), fw, 1e-3) << k;
+        EXPECT_EQ(std::tuple(l.frameGrid[k].left, l.frameGrid[k].bottom), std::tuple(outer.left + 3, outer.bottom - 3));
     }
     // Small windows keep frames at least 120 px on each side.
     const Layout tiny = UpdateLayout(Input(400, 200, false));
-    EXPECT_FLOAT_EQ(tiny.frameOuter[14].Width(), 120);
-    EXPECT_FLOAT_EQ(tiny.frameOuter[14].Height(), 120);
-    EXPECT_FLOAT_EQ(tiny.page.Height(), 100);
-}
-
-TEST(LayoutTest, MaximizedViewerWithStateBarLeavesRoomForIt) {
-    const Layout l = UpdateLayout(Input(1280, 1080, true, true, true));
-    EXPECT_FALSE(l.ruleColumnLaidOut);
-    EXPECT_FLOAT_EQ(l.stateBar.right, 1280 - 24);
-    EXPECT_FLOAT_EQ(l.stateBar.left, l.viewerColumn.right + 10);
+    EXPECT_EQ(std::tuple(tiny.frameOuter[14].Width(), tiny.frameOuter[14].Height(), tiny.page.Height()),
+              std::tuple(120.0f, 120.0f, 100.0f));
 }
 
 }  // namespace
