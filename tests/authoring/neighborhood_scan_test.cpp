@@ -40,19 +40,15 @@ void ExpectRowMajorBox(const std::vector<Visit>& visits, std::int32_t x0, std::i
     std::size_t k = 0;
     for (std::int32_t y = y0; y <= y1; ++y)
         for (std::int32_t x = x0; x <= x1; ++x, ++k) {
-            ASSERT_EQ(visits[k].x, x);
-            ASSERT_EQ(visits[k].y, y);
+            ASSERT_EQ(std::tuple(visits[k].x, visits[k].y), std::tuple(x, y));
         }
 }
 
-TEST(NeighborhoodScan, EmptyGridVisitsNothing) {
+TEST(NeighborhoodScan, VisitsTheBoxOfTheChunksAndOneCellBeyond) {
     EXPECT_TRUE(ScanAll(core::ChunkGrid{}, 3).empty());
-}
-
-TEST(NeighborhoodScan, SingleCellAtOriginVisitsTheChunkAndOneCellBeyond) {
     core::ChunkGrid grid;
     grid.SetCell(0, 0, 1);
-    const auto visits = ScanAll(grid, 2);
+    auto visits = ScanAll(grid, 2);
     ExpectRowMajorBox(visits, -1, -1, 64, 64);
     std::set<std::tuple<std::int32_t, std::int32_t, std::uint64_t>> live;
     for (const Visit& v : visits)
@@ -61,21 +57,18 @@ TEST(NeighborhoodScan, SingleCellAtOriginVisitsTheChunkAndOneCellBeyond) {
     EXPECT_EQ(live, (std::set<std::tuple<std::int32_t, std::int32_t, std::uint64_t>>{
                         {-1, -1, 1}, {0, -1, 2}, {1, -1, 4}, {-1, 0, 8}, {0, 0, 16},
                         {1, 0, 32}, {-1, 1, 64}, {0, 1, 128}, {1, 1, 256}}));
-}
-
-TEST(NeighborhoodScan, BoxCoversKeptEmptyChunksAndNegativeCoordinates) {
-    core::ChunkGrid grid;
+    // Kept empty chunks and negative coordinates widen the box.
+    grid = {};
     grid.SetCell(-1, -1, 2);
     grid.StoreEmptyChunk(1, 0, 3);
-    const auto visits = ScanAll(grid, 3);
+    visits = ScanAll(grid, 3);
     ExpectRowMajorBox(visits, -65, -65, 128, 64);
     for (const Visit& v : visits) ASSERT_EQ(v.index, ReadIndex(grid, v.x, v.y, 3));
-
     core::ChunkGrid onlyEmpty;
     onlyEmpty.StoreEmptyChunk(-3, 2, 1);
-    const auto emptyVisits = ScanAll(onlyEmpty, 2);
-    ExpectRowMajorBox(emptyVisits, -193, 127, -128, 192);
-    for (const Visit& v : emptyVisits) ASSERT_EQ(v.index, 0u);
+    visits = ScanAll(onlyEmpty, 2);
+    ExpectRowMajorBox(visits, -193, 127, -128, 192);
+    for (const Visit& v : visits) ASSERT_EQ(v.index, 0u);
 }
 
 TEST(NeighborhoodScan, CellsAtTheEdgesOfThePlane) {
@@ -85,21 +78,17 @@ TEST(NeighborhoodScan, CellsAtTheEdgesOfThePlane) {
     low.SetCell(kMin + 1, kMin, 1);
     auto visits = ScanAll(low, 2);
     ASSERT_EQ(visits.size(), 66u * 66u);
-    // The first row and column lie beyond the plane; their cells read as background.
-    EXPECT_EQ(visits[0].x, kMax);
-    EXPECT_EQ(visits[0].index, 1u);  // SE neighbour is the live corner cell
-    EXPECT_EQ(visits[66 + 1].x, kMin);
-    EXPECT_EQ(visits[66 + 1].y, kMin);
-    EXPECT_EQ(visits[66 + 1].index, 16u + 8u);  // C and E
-
+    // The first row and column lie beyond the plane; their cells read as background. The SE
+    // neighbour of the first is the live corner cell; the corner's own holds C and E.
+    EXPECT_EQ(std::tuple(visits[0].x, visits[0].index), std::tuple(kMax, 1u));
+    EXPECT_EQ(std::tuple(visits[66 + 1].x, visits[66 + 1].y, visits[66 + 1].index), std::tuple(kMin, kMin, 16u + 8u));
     core::ChunkGrid high;
     high.SetCell(kMax, kMax, 2);
     visits = ScanAll(high, 3);
     ASSERT_EQ(visits.size(), 66u * 66u);
-    EXPECT_EQ(visits[66 * 64 + 64].x, kMax);
-    EXPECT_EQ(visits[66 * 64 + 64].index, 2u * 81u);
+    EXPECT_EQ(std::tuple(visits[66 * 64 + 64].x, visits[66 * 64 + 64].index), std::tuple(kMax, 2u * 81u));
     EXPECT_EQ(visits.back().index, 2u * 6561u);  // beyond the plane, diagonal to the live cell
-
+    // A box as wide as the plane is refused.
     core::ChunkGrid both;
     both.SetCell(kMin, 0, 1);
     both.SetCell(kMax, 0, 1);
