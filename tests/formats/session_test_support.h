@@ -7,6 +7,7 @@
 #include <bit>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "formats/session_file.h"
@@ -118,13 +119,10 @@ void ExpectSameChunks(const Map& a, const Map& b) {
     for (const auto& [coord, chunk] : a) {
         const auto it = b.find(coord);
         ASSERT_NE(it, b.end()) << coord.x << "," << coord.y;
-        if constexpr (requires { chunk.cells; }) {
-            EXPECT_EQ(chunk.cells, it->second.cells);
-            EXPECT_EQ(chunk.liveCount, it->second.liveCount);
-        } else {
-            EXPECT_EQ(chunk.values, it->second.values);
-            EXPECT_EQ(chunk.nonZeroCount, it->second.nonZeroCount);
-        }
+        if constexpr (requires(typename Map::mapped_type c) { c.cells; })
+            EXPECT_EQ(std::tuple(chunk.cells, chunk.liveCount), std::tuple(it->second.cells, it->second.liveCount));
+        else
+            EXPECT_EQ(std::tuple(chunk.values, chunk.nonZeroCount), std::tuple(it->second.values, it->second.nonZeroCount));
     }
 }
 
