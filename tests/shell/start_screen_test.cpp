@@ -15,34 +15,23 @@ protected:
     }
 };
 
+// Cards are centred and hold their buttons, one under the other; a small window shrinks them.
 TEST(StartScreenLayoutTest, CardsAndButtons) {
-    struct Case {
-        StartPage page;
-        float cardHeight;
-        std::size_t buttons;
-    } cases[] = {{StartPage::Main, 320, 3}, {StartPage::NewRule, 370, 6}, {StartPage::Open, 250, 2}};
-    for (const Case& c : cases) {
-        const StartScreenLayout l = LayOutStartScreen(c.page, 1280, 1080);
-        EXPECT_FLOAT_EQ(l.card.Width(), 420);
-        EXPECT_FLOAT_EQ(l.card.left, 430);
-        EXPECT_FLOAT_EQ(l.card.Height(), c.cardHeight);
-        EXPECT_FLOAT_EQ(l.card.top, (1080 - c.cardHeight) / 2);
-        EXPECT_EQ(l.buttons.size(), c.buttons);
-        for (const auto& [action, r] : l.buttons) {
-            EXPECT_FLOAT_EQ(r.Height(), 46);
-            EXPECT_LE(r.bottom, l.card.bottom);
-        }
-        EXPECT_FLOAT_EQ(l.buttons[0].second.top, l.card.top + 134);
+    for (const auto& [page, buttons] : {std::pair{StartPage::Main, 3u}, {StartPage::NewRule, 6u}, {StartPage::Open, 2u}}) {
+        const StartScreenLayout l = LayOutStartScreen(page, 1280, 1080);
+        EXPECT_FLOAT_EQ(l.card.left + l.card.right, 1280);
+        EXPECT_FLOAT_EQ(l.card.top + l.card.bottom, 1080);
+        ASSERT_EQ(l.buttons.size(), buttons);
+        for (const auto& [action, r] : l.buttons)
+            EXPECT_TRUE(r.left >= l.card.left && r.right <= l.card.right && r.top > l.card.top && r.bottom <= l.card.bottom);
     }
     const StartScreenLayout main = LayOutStartScreen(StartPage::Main, 1280, 1080);
-    EXPECT_FLOAT_EQ(main.buttons[0].second.left, main.card.left + 28);
-    EXPECT_FLOAT_EQ(main.buttons[1].second.top, main.buttons[0].second.bottom + 12);
-    EXPECT_LT(LayOutStartScreen(StartPage::Main, 460, 300).card.Width(), 420);
-    EXPECT_FLOAT_EQ(LayOutStartScreen(StartPage::Main, 460, 300).card.top, 58);
+    EXPECT_GT(main.buttons[1].second.top, main.buttons[0].second.bottom);
+    const StartScreenLayout small = LayOutStartScreen(StartPage::Main, 460, 300);
+    EXPECT_LT(small.card.Width(), main.card.Width());
+    EXPECT_GE(small.card.left, 0);
     const StartScreenLayout rule = LayOutStartScreen(StartPage::NewRule, 1280, 1080);
-    EXPECT_FLOAT_EQ(rule.countBox.Width(), 180);
-    EXPECT_FLOAT_EQ(rule.buttons[0].second.Width(), 48);
-    EXPECT_FLOAT_EQ(rule.countBox.left - rule.buttons[0].second.right, 12);
+    EXPECT_GT(rule.countBox.left, rule.buttons[0].second.right);  // the count sits between its buttons
 }
 
 TEST(StartScreenLayoutTest, SymmetryCycle) {
