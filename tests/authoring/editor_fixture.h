@@ -3,6 +3,7 @@
 // Small editors the editor tests start from, and what they compare.
 #include <initializer_list>
 #include <span>
+#include <tuple>
 #include <utility>
 #include <vector>
 

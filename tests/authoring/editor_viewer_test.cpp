@@ -23,18 +23,16 @@ TEST(EditorViewer, SourceGridPaintingStepsAndUndo) {
     EXPECT_FALSE(editor.StepSourceBack());  // generation 0
     editor.StepSource();
     editor.StepSource();
-    EXPECT_EQ(editor.Doc().source.generation, 2);
-    EXPECT_EQ(editor.Doc().source.grid.CellAt(1, 0), 0);  // the empty rule kills the row
+    const SourceRun& source = editor.Doc().source;
+    EXPECT_EQ(std::tuple(source.generation, source.grid.CellAt(1, 0)), std::tuple(2, 0));  // the empty rule kills the row
     ASSERT_TRUE(editor.StepSourceBack());
-    EXPECT_EQ(editor.Doc().source.generation, 1);
+    EXPECT_EQ(source.generation, 1);
     editor.ResetSource();
-    EXPECT_EQ(editor.Doc().source.generation, 0);
-    EXPECT_EQ(editor.Doc().source.grid.CellAt(1, 0), 1);
+    EXPECT_EQ(std::tuple(source.generation, source.grid.CellAt(1, 0)), std::tuple(0, 1));
     ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
     EXPECT_EQ(editor.Doc().source.grid.CellAt(1, 0), 0);
     // Shift+R: a new soup of the stored size, and the run starts over.
     editor.RandomizeSource(20, 1.0, 9, true);
-    const SourceRun& source = editor.Doc().source;
     EXPECT_EQ(std::tuple(source.patternSize, source.grid.CellAt(19, 19), source.generation), std::tuple(20, 1, 0));
 }
 
@@ -66,9 +64,8 @@ TEST(EditorViewer, PasteReplacesTheStartPatternUndoably) {
     EXPECT_EQ(refusal, "This RLE uses state 3, but the current rule only has 3 states.");
     const std::size_t depth = editor.UndoDepth();
     ASSERT_EQ(editor.PastePattern(formats::ParseRle("x=3,y=1\n2.B!"), refusal), EditOutcome::Changed);
-    EXPECT_EQ(editor.UndoDepth(), depth + 1);
-    EXPECT_EQ(editor.Tabs()[0].startGrid.CellAt(2, 0), 2);
-    EXPECT_EQ(editor.Tabs()[0].currentGeneration, 0);
+    EXPECT_EQ(std::tuple(editor.UndoDepth(), editor.Tabs()[0].startGrid.CellAt(2, 0), editor.Tabs()[0].currentGeneration),
+              std::tuple(depth + 1, 2, 0));
     ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
     EXPECT_EQ(editor.Tabs()[0].startGrid.CellAt(2, 0), 0);
     editor.NewConstraintTab();
