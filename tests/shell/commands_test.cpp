@@ -19,29 +19,24 @@ protected:
 };
 
 TEST_F(CommandsTest, MenuStates) {
-    EXPECT_FALSE(view.QueryMenuItem(2122).enabled);
-    EXPECT_FALSE(view.QueryMenuItem(2123).enabled);  // 3 states already
-    EXPECT_TRUE(view.QueryMenuItem(2124).enabled);
-    EXPECT_TRUE(view.QueryMenuItem(2101).checked);
-    EXPECT_FALSE(view.QueryMenuItem(2102).checked);
-    EXPECT_FALSE(view.QueryMenuItem(2100).checked);  // 3 states: no state bar
-    view.Command(2102);
-    EXPECT_TRUE(view.QueryMenuItem(2102).checked);
-    EXPECT_EQ(view.editor.View().lookahead, 0);
-    view.Command(2101);
-    EXPECT_FALSE(view.QueryMenuItem(2101).checked);
-    EXPECT_FALSE(view.QueryMenuItem(2102).checked);
+    const auto enabled = [&](int id) { return view.QueryMenuItem(id).enabled; };
+    const auto checked = [&](int id) { return view.QueryMenuItem(id).checked; };
+    // Extending to 2 or 3 states is not extending; 3 states show no state bar; the viewer is shown.
+    EXPECT_EQ(std::tuple(enabled(2122), enabled(2123), enabled(2124)), std::tuple(false, false, true));
+    EXPECT_EQ(std::tuple(checked(2100), checked(2101), checked(2102)), std::tuple(false, true, false));
+    view.Command(2102);  // maximize the viewer: no frames
+    EXPECT_EQ(std::tuple(checked(2102), view.editor.View().lookahead), std::tuple(true, 0));
+    view.Command(2101);  // hide it: not maximized either
+    EXPECT_EQ(std::tuple(checked(2101), checked(2102)), std::tuple(false, false));
     view.Command(2100);
-    EXPECT_TRUE(view.QueryMenuItem(2100).checked);
+    EXPECT_TRUE(checked(2100));
 }
 
 TEST_F(CommandsTest, TitleFollowsUnsavedChanges) {
     ASSERT_FALSE(platform.titles.empty());
-    EXPECT_EQ(platform.titles.back(), "Tavrix");
-    EXPECT_EQ(view.Title(), "Tavrix");
+    EXPECT_EQ(std::tuple(platform.titles.back(), view.Title()), std::tuple("Tavrix", "Tavrix"));
     PaintStartCell();
-    EXPECT_EQ(view.Title(), "* Tavrix");
-    EXPECT_EQ(platform.titles.back(), "* Tavrix");
+    EXPECT_EQ(std::tuple(platform.titles.back(), view.Title()), std::tuple("* Tavrix", "* Tavrix"));
     const std::size_t count = platform.titles.size();
     PaintStartCell();
     EXPECT_EQ(platform.titles.size(), count);  // set only when it changes
@@ -103,9 +98,7 @@ TEST_F(CommandsTest, RefusedWhilePlaying) {
     view.KeyDown(Press(Key::Enter));
     ASSERT_TRUE(view.playing);
     for (int id : {2001, 2003, 2099, 2124}) view.Command(id);
-    EXPECT_EQ(platform.beeps, 4);
-    EXPECT_TRUE(platform.boxes.empty());
-    EXPECT_FALSE(view.flags.colorEditorOpen);
+    EXPECT_EQ(std::tuple(platform.beeps, platform.boxes.size(), view.flags.colorEditorOpen), std::tuple(4, 0u, false));
 }
 
 TEST_F(CommandsTest, ExitAndCloseAskAboutUnsavedChanges) {
@@ -147,19 +140,19 @@ TEST_F(CommandsTest, ExportsGoToTheClipboard) {
 
 TEST_F(CommandsTest, PasteFromTheClipboard) {
     view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(platform.boxes.back().text, "Failed to read text from the clipboard.");
-    EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Warning);
+    EXPECT_EQ(std::tuple(platform.boxes.back().text, platform.boxes.back().icon),
+              std::tuple("Failed to read text from the clipboard.", MessageIcon::Warning));
     platform.clipboard = "x = 1, y = 1\nC!";
     view.KeyDown(Press(Key::V, true));
     EXPECT_EQ(platform.boxes.back().text, "This RLE uses state 3, but the current rule only has 3 states.");
     platform.clipboard = "x = 1, y = 1\nB!";
     view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(platform.boxes.size(), 2u);
-    EXPECT_EQ(CurrentTab().startGrid.CellAt(0, 0), 2);
+    EXPECT_EQ(std::tuple(platform.boxes.size(), CurrentTab().startGrid.CellAt(0, 0)), std::tuple(2u, 2));
     platform.clipboard = "no header";
     view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(platform.boxes.back().text.rfind("Failed to paste the RLE pattern.\n\n", 0), 0u);
-    EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Error);
+    EXPECT_EQ(std::tuple(platform.boxes.back().text.rfind("Failed to paste the RLE pattern.\n\n", 0),
+                         platform.boxes.back().icon),
+              std::tuple(0u, MessageIcon::Error));
 }
 
 TEST_F(CommandsTest, SaveAndLoadASession) {
@@ -176,22 +169,20 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     platform.answers = {MessageAnswer::No};
     view.KeyDown(Press(Key::O, true));
     EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before opening another rule?");
-    ASSERT_TRUE(view.startScreenShown);
-    EXPECT_EQ(view.startPage, StartPage::Open);
+    ASSERT_TRUE(view.startScreenShown && view.startPage == StartPage::Open);
     const StartScreenLayout card = LayOutStartScreen(StartPage::Open, view.width, view.height);
     ASSERT_EQ(card.buttons[0].first, StartAction::LoadRule);
     Click(card.buttons[0].second);
-    EXPECT_FALSE(view.startScreenShown);
-    EXPECT_EQ(view.editor.Tabs().size(), 1u);
-    EXPECT_EQ(platform.titles.back(), "Tavrix");
+    EXPECT_EQ(std::tuple(view.startScreenShown, view.editor.Tabs().size(), platform.titles.back()),
+              std::tuple(false, 1u, "Tavrix"));
     platform.openPath = path + ".missing";
     view.KeyDown(Press(Key::O, true));
     Click(card.buttons[0].second);
     EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.");
     EXPECT_TRUE(view.startScreenShown);
     // The dialogs open on the session's file.
-    EXPECT_EQ(platform.dialogs.back().title, "Open Tavrix Session");
-    EXPECT_EQ(platform.dialogs.back().initialPath, path);
+    EXPECT_EQ(std::tuple(platform.dialogs.back().title, platform.dialogs.back().initialPath),
+              std::tuple("Open Tavrix Session", path));
 
     // Named on the command line: a session is loaded, a Golly rule imported, past the start screen.
     view.ShowStartScreen(StartPage::Main);
@@ -202,8 +193,7 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
                            "0,1,0,0,0,0,0,0,0,3\n";
     view.ShowStartScreen(StartPage::Main);
     EXPECT_TRUE(view.OpenPath(rule));
-    EXPECT_FALSE(view.startScreenShown);
-    EXPECT_EQ(view.StateCount(), 4);
+    EXPECT_EQ(std::tuple(view.startScreenShown, view.StateCount()), std::tuple(false, 4));
     view.KeyDown(Press(Key::S, true));
     EXPECT_EQ(platform.dialogs.back().initialPath, "");
     EXPECT_FALSE(view.OpenPath(rule + ".tavses"));
@@ -213,16 +203,12 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
 
 TEST_F(CommandsTest, SpeedIsASetting) {
     const std::string path = ::testing::TempDir() + "tavrix_shell_settings.ini";
-    {
-        std::ofstream out(path);
-        out << "pattern_viewer_speed_index=7\n";
-    }
+    std::ofstream(path) << "pattern_viewer_speed_index=7\n";
     view.UseSettingsFile(path);
     EXPECT_EQ(view.speedIndex, 7);
     Click(view.layout.viewerButtons[kSpeedDown]);
-    std::ifstream in(path);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path).rdbuf();
     EXPECT_NE(text.str().find("pattern_viewer_speed_index=6\n"), std::string::npos);
     std::remove(path.c_str());
 }
