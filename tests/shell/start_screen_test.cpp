@@ -1,5 +1,7 @@
 #include "shell/start_screen.h"
 
+#include <tuple>
+
 #include "tests/shell/shell_fixture.h"
 
 namespace shell::testing {
@@ -57,22 +59,19 @@ TEST_F(StartScreenTest, NewRuleThenCreate) {
     for (int i = 0; i < 20; ++i) Click(Button(StartAction::CountDown));
     EXPECT_EQ(view.newStateCount, 2);
     for (int i = 0; i < 4; ++i) Click(Button(StartAction::CountUp));
-    EXPECT_EQ(view.newStateCount, 6);
-    EXPECT_TRUE(view.flags.stateBarShown);
+    EXPECT_EQ(std::tuple(view.newStateCount, view.flags.stateBarShown), std::tuple(6, true));  // from 6 states on
     Click(Button(StartAction::CountDown));
     EXPECT_FALSE(view.flags.stateBarShown);
     Click(Button(StartAction::SymmetryUp));
     RecordingCanvas rule;
     view.DrawFrame(rule);
-    EXPECT_NE(rule.FindText("5 states"), nullptr);
-    EXPECT_NE(rule.FindText("C1 (asymmetric)"), nullptr);
-    EXPECT_NE(rule.FindText("Choose the state count and neighborhood symmetry."), nullptr);
+    for (const char* text : {"5 states", "C1 (asymmetric)", "Choose the state count and neighborhood symmetry."})
+        EXPECT_NE(rule.FindText(text), nullptr) << text;
     Click(Button(StartAction::CreateRule));
-    EXPECT_FALSE(view.startScreenShown);
-    EXPECT_EQ(view.StateCount(), 5);
-    EXPECT_EQ(view.editor.Rule().symmetry, 0);
-    EXPECT_EQ(platform.titles.back(), "Tavrix");
-    EXPECT_EQ(view.rename.tab, 0);
+    // A new rule, saved as far as the title goes, with its first tab up for renaming.
+    EXPECT_EQ(std::tuple(view.startScreenShown, view.StateCount(), view.editor.Rule().symmetry, platform.titles.back(),
+                         view.rename.tab),
+              std::tuple(false, 5, 0, "Tavrix", 0));
     view.CommitRename();
 }
 
@@ -84,18 +83,17 @@ TEST_F(StartScreenTest, EscapeAndBackAndOpenPage) {
     EXPECT_EQ(view.startPage, StartPage::Main);
     view.KeyDown(Press(Key::O, true));
     EXPECT_EQ(view.startPage, StartPage::Open);
-    view.KeyDown(DigitKey(2));
+    view.KeyDown(DigitKey(2));  // keys do not reach the editor
     EXPECT_EQ(view.selectedState, 1);
     view.KeyDown(Press(Key::Escape));
     EXPECT_FALSE(view.startScreenShown);
 }
 
 TEST_F(StartScreenTest, CancelledLoadStays) {
-    Click(Button(StartAction::LoadRule));
-    EXPECT_TRUE(view.startScreenShown);
-    Click(Button(StartAction::ImportRule));
-    EXPECT_TRUE(view.startScreenShown);
-    EXPECT_TRUE(platform.boxes.empty());
+    for (StartAction action : {StartAction::LoadRule, StartAction::ImportRule}) {
+        Click(Button(action));
+        EXPECT_TRUE(view.startScreenShown && platform.boxes.empty());
+    }
 }
 
 }  // namespace
