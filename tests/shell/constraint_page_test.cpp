@@ -72,8 +72,7 @@ TEST_F(ConstraintPageTest, EntriesSlotsVariablesAndDelete) {
     EXPECT_TRUE(Tab().entries[0].slots[0].isVariable);
     EXPECT_EQ(Tab().entries[0].slots[0].variable, Tab().selectedVariable);
 
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     for (const char* text : {"Add Entry", "Make Variable", "Clear Variable", "Constraint 1", "->"})
         EXPECT_NE(canvas.FindText(text), nullptr) << text;
 

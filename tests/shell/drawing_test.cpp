@@ -10,11 +10,6 @@ namespace {
 
 class DrawingTest : public ShellTest {
 protected:
-    RecordingCanvas Draw() {
-        RecordingCanvas canvas;
-        view.DrawFrame(canvas);
-        return canvas;
-    }
     // The outline drawn around viewer frame k.
     static const RecordingCanvas::Outline* FrameOutline(const RecordingCanvas& canvas, const RectF& outer) {
         for (const auto& o : canvas.outlines)
@@ -29,8 +24,7 @@ protected:
         // The screen point of cell (0, 0)'s middle.
         const float x = MidX(grid) + (0.5f - c.centreX) * c.cellSize;
         const float y = MidY(grid) + (0.5f - c.centreY) * c.cellSize;
-        view.MousePress(Mouse(x, y, MouseButton::Right));
-        view.MouseRelease(Mouse(x, y, MouseButton::Right));
+        ClickAt(x, y, MouseButton::Right);
     }
 };
 

@@ -58,8 +58,7 @@ TEST_F(FramesTest, LocksMarkersAndJumps) {
     const int frame = static_cast<int>(markers.front().brokenGeneration) - CurrentTab().currentGeneration;
     ASSERT_GE(frame, 1);
     const auto [mx, my] = PointOfCell(frame, markers.front().x, markers.front().y);
-    view.MousePress(Mouse(mx, my, MouseButton::Right));
-    view.MouseRelease(Mouse(mx, my, MouseButton::Right));
+    ClickAt(mx, my, MouseButton::Right);
     EXPECT_EQ(view.editor.Tabs()[1].brokenMarkers.size(), before - 1);
 }
 
@@ -74,13 +73,11 @@ TEST_F(FramesTest, CoverageBarSelectsTabsAndNamesThemOnHover) {
     const float x = MidX(segments[0]);
     view.MouseMove(x, MidY(bar), {});
     EXPECT_EQ(view.hoverControl, 2000);
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     bool named = false;
     for (const auto& t : canvas.texts) named = named || t.text.rfind("Pattern 1: ", 0) == 0;
     EXPECT_TRUE(named);
-    view.MousePress(Mouse(x, MidY(bar)));
-    view.MouseRelease(Mouse(x, MidY(bar)));
+    ClickAt(x, MidY(bar));
     EXPECT_EQ(view.editor.Doc().selectedTab, 0);
 }
 
@@ -120,14 +117,12 @@ TEST_F(FramesTest, CtrlMTakesTheMinruleAndShiftMNeedsTheFirstGeneration) {
 TEST_F(FramesTest, FrameRandomizerEndIsMagenta) {
     SetUpTwoTabs();
     const RectF frame = view.layout.frameOuter[1];
-    view.MousePress(Mouse(MidX(frame), frame.top + 1));
-    view.MouseRelease(Mouse(MidX(frame), frame.top + 1));
+    ClickAt(MidX(frame), frame.top + 1);
     view.KeyDown(Press(Key::R, true));  // one frame: done at once
     EXPECT_FALSE(view.editor.FrameRandomizerActive());
     view.KeyDown(Press(Key::R, true, true));  // stays active for frames that come into view
     ASSERT_TRUE(view.editor.FrameRandomizerActive());
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     const RectF last = view.layout.frameOuter[8];
     bool magenta = false;
     for (const auto& o : canvas.outlines)
@@ -141,8 +136,7 @@ TEST_F(FramesTest, EditColorsLeavesTheMaximizedViewerAndEscapeCloses) {
     view.Command(command::kMaximizePatternViewer);
     view.Command(command::kEditColors);
     EXPECT_EQ(std::tuple(view.flags.colorEditorOpen, view.flags.viewerMaximized), std::tuple(true, false));
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     EXPECT_NE(canvas.FindText("Color Editor"), nullptr);
     view.KeyDown(Press(Key::Escape));
     EXPECT_FALSE(view.flags.colorEditorOpen);

@@ -38,14 +38,12 @@ TEST_F(InputTest, DigitToastWithTheStateBar) {
     view.KeyDown(DigitKey(2));
     ASSERT_TRUE(view.toast.shown);
     EXPECT_EQ(view.toast.state, 2);
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     const RecordingCanvas::Text* text = canvas.FindText("State 2");
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->rect, (RectF{318, 422, 318 + 92, 422 + 30}));
     platform.tickMs += 1200;
-    RecordingCanvas later;
-    view.DrawFrame(later);
+    const RecordingCanvas later = Draw();
     EXPECT_EQ(later.FindText("State 2"), nullptr);
 }
 

@@ -44,8 +44,7 @@ protected:
 
 TEST_F(RuleEditorPageTest, StatusCardsAndMinrule) {
     ASSERT_TRUE(view.RuleEditorPageShown());
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     EXPECT_NE(canvas.FindText(view.editor.UndefinedStatusText()), nullptr);
     EXPECT_NE(canvas.FindText("Enable Ctrl+M Minrule"), nullptr);
     EXPECT_NE(canvas.FindText("Take Minrule"), nullptr);

@@ -46,8 +46,7 @@ TEST(StartScreenLayoutTest, SymmetryCycle) {
 }
 
 TEST_F(StartScreenTest, NewRuleThenCreate) {
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     for (const char* text : {"Tavrix", "New Rule", "Load Rule", "Import Rule",
                              "Start a new rule, load a saved session, or import a Golly rule."})
         EXPECT_NE(canvas.FindText(text), nullptr) << text;
@@ -63,8 +62,7 @@ TEST_F(StartScreenTest, NewRuleThenCreate) {
     Click(Button(StartAction::CountDown));
     EXPECT_FALSE(view.flags.stateBarShown);
     Click(Button(StartAction::SymmetryUp));
-    RecordingCanvas rule;
-    view.DrawFrame(rule);
+    const RecordingCanvas rule = Draw();
     for (const char* text : {"5 states", "C1 (asymmetric)", "Choose the state count and neighborhood symmetry."})
         EXPECT_NE(rule.FindText(text), nullptr) << text;
     Click(Button(StartAction::CreateRule));
