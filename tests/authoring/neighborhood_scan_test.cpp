@@ -9,6 +9,7 @@
 
 #include "authoring/symmetry_indexer.h"
 #include "core/symmetry.h"
+#include "tests/authoring/lock_reference.h"
 
 namespace authoring {
 namespace {
@@ -138,19 +139,6 @@ TEST(NeighborhoodScan, SymmetryIndexerAgreesWithCore) {
     }
 }
 
-// Reference of the lock step straight from its definition.
-PackedLockTable NaiveAdvance(const core::ChunkGrid& grid, const PackedLockTable& previous, core::RuleSymmetry s,
-                             int states) {
-    PackedLockTable next = previous;
-    std::vector<std::uint8_t> scratch;
-    ScanNeighborhoods(grid, states, scratch, [&](std::int32_t, std::int32_t, std::uint64_t index) {
-        const core::Neighborhood digits = core::DecodeNeighborhoodIndex(index, states);
-        if (previous.Contains(core::CanonicalIndex(s, states, digits))) return;
-        for (std::uint64_t member : core::NeighborhoodOrbit(s, states, digits)) next.Insert(member);
-    });
-    return next;
-}
-
 TEST(AdvanceLockTable, MatchesTheDefinitionOnRandomGrids) {
     std::mt19937 rng(21);
     LockScanScratch scratch;
@@ -164,14 +152,14 @@ TEST(AdvanceLockTable, MatchesTheDefinitionOnRandomGrids) {
             previous.Insert(0);
             PackedLockTable first;
             AdvanceLockTable(grid, previous, first, s, states, scratch);
-            ASSERT_EQ(first, NaiveAdvance(grid, previous, s, states)) << states << " " << int{s};
+            ASSERT_EQ(first, testing::DenseLockStep(grid, previous, s, states)) << states << " " << int{s};
             // Seed the next step with a mix of locks so the skip path is taken too.
             PackedLockTable mixed = previous;
             const auto members = first.ListIndices();
             for (std::size_t k = 0; k < members.size(); k += 3) mixed.Insert(members[k]);
             PackedLockTable second;
             AdvanceLockTable(grid, mixed, second, s, states, scratch);
-            ASSERT_EQ(second, NaiveAdvance(grid, mixed, s, states)) << states << " " << int{s};
+            ASSERT_EQ(second, testing::DenseLockStep(grid, mixed, s, states)) << states << " " << int{s};
             // In place, it lists exactly what it inserted, each once.
             PackedLockTable grown = mixed;
             std::vector<std::uint64_t> added;
