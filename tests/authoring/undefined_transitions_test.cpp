@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "core/symmetry.h"
+#include "tests/support/test_rules.h"
 
 namespace authoring {
 namespace {
@@ -103,15 +104,9 @@ TEST(UndefinedTransitions, CountEdgeCases) {
     EXPECT_EQ(CountUndefinedTransitions(sparse, core::kSymmetryD8, 6), CountSymmetryClasses(core::kSymmetryD8, 6) - 3);
 }
 
-core::Rule RandomRule(int states, core::RuleSymmetry s, std::uint32_t seed) {
-    core::Rule rule{states, s, core::RuleTable(core::RuleTableSize(states))};
-    std::mt19937 rng(seed);
-    for (auto& out : rule.table) out = static_cast<std::uint8_t>(rng() % states);
-    return rule;
-}
-
 TEST(UndefinedTransitions, LoaderAppendsUnlockedCanonicalCardsInOrder) {
-    const core::Rule rule = RandomRule(3, core::kSymmetryD8, 4);
+    core::Rule rule = testsupport::RandomRule(3, 4, false);
+    rule.symmetry = core::kSymmetryD8;
     PackedLockTable locks = Locks(19683, {0});
     InsertOrbit(locks, core::kSymmetryD8, 3, 1);
     InsertOrbit(locks, core::kSymmetryD8, 3, 5);
@@ -142,7 +137,7 @@ TEST(UndefinedTransitions, LoaderAppendsUnlockedCanonicalCardsInOrder) {
 }
 
 TEST(UndefinedTransitions, LoaderLimitsAndZeroCount) {
-    const core::Rule rule = RandomRule(2, core::kSymmetryC1, 9);
+    const core::Rule rule = testsupport::RandomRule(2, 9, false);
     std::vector<UndefinedEntry> cards;
     EXPECT_EQ(LoadUndefinedEntries(Locks(512, {}), rule, 5, 0, cards), 5u);
     EXPECT_TRUE(cards.empty());
