@@ -1,5 +1,6 @@
 #include <climits>
 
+#include "tests/authoring/editor_fixture.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace cli {
@@ -13,8 +14,7 @@ using CliSessionTest = CliTest;
 TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
     authoring::Editor c1;
     c1.CreateRule("", 2, 0, "creating this rule");
-    c1.BeginStroke();
-    c1.PaintStartCell(0, 0, false);
+    authoring::testing::PaintStart(c1, {{0, 0}});
     c1.RenameTab(0, "dot");
     ASSERT_EQ(Run({"info", Save(c1, "c1.tavses")}), 0) << err_.str();
     EXPECT_EQ(out_.str(),
@@ -24,8 +24,7 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
 
     authoring::Editor d8;
     d8.CreateRule("", 2, 4, "creating this rule");
-    d8.BeginStroke();
-    d8.PaintStartCell(0, 0, false);
+    authoring::testing::PaintStart(d8, {{0, 0}});
     d8.NewPatternTab();
     ASSERT_EQ(Run({"info", Save(d8, "d8.tavses")}), 0) << err_.str();
     // Centre, corner and edge classes (1 + 4 + 4 indices) on top of the background; 102 classes in all.
@@ -43,10 +42,8 @@ TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
     ASSERT_EQ(Run({"import", rule, "-o", session, "--seed", "5"}), 0) << err_.str();
     const formats::SessionSnapshot saved = formats::ParseSession(std::string_view(ReadText(session)));
     ASSERT_EQ(saved.patterns.size(), 1u);
-    EXPECT_EQ(saved.patterns[0].name, "Imported Rule");
-    EXPECT_EQ(saved.symmetry, 3);
-    EXPECT_EQ(saved.colors[1].red, 1.0f);
-    EXPECT_EQ(saved.colors[1].green, 0.0f);
+    EXPECT_EQ(std::tuple(saved.patterns[0].name, saved.symmetry, saved.colors[1].red, saved.colors[1].green),
+              std::tuple("Imported Rule", 3, 1.0f, 0.0f));
 
     ASSERT_EQ(Run({"info", session}), 0) << err_.str();
     EXPECT_NE(out_.str().find("tab=0 kind=pattern name=\"Imported Rule\" generations=9 own_locks=0"), std::string::npos);
@@ -64,11 +61,9 @@ TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
 TEST_F(CliSessionTest, PatternsInTheCornersOfThePlaneLoad) {
     authoring::Editor editor;
     editor.CreateRule("", 2, 0, "creating this rule");
-    editor.BeginStroke();
-    editor.PaintStartCell(INT32_MAX, INT32_MAX, false);
+    authoring::testing::PaintStart(editor, {{INT32_MAX, INT32_MAX}});
     editor.NewPatternTab();
-    editor.BeginStroke();
-    editor.PaintStartCell(INT32_MIN, INT32_MIN, false);
+    authoring::testing::PaintStart(editor, {{INT32_MIN, INT32_MIN}});
     ASSERT_EQ(Run({"info", Save(editor, "corners.tavses")}), 0) << err_.str();
     EXPECT_NE(out_.str().find("tabs=2\n"), std::string::npos) << out_.str();
 }
