@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds twice (plain, and with ASan + UBSan), runs every test in both, runs the core's threading
-# tests once more in a small ThreadSanitizer build, then fuzzes each reader briefly and, when the
-# editor window is built, opens it once in a virtual X server.
+# Builds with GCC twice (plain, and with ASan + UBSan) and with Clang once, runs every test in each,
+# runs the core's threading tests once more under ThreadSanitizer, then fuzzes each reader briefly
+# and, when the editor window is built, drives it in a virtual X server. `ctest --test-dir build`
+# runs the same tests one by one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -28,6 +29,14 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1
 cmake --build build-tsan
 echo "== threading tests (ThreadSanitizer)"
 TSAN_OPTIONS=halt_on_error=1 ./build-tsan/bin/tavrix_core_thread_tests
+
+# Clang builds the whole project, the window included, with its own warnings as errors; one run of the
+# suite catches what only one compiler gets wrong.
+CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON -DTAVRIX_BENCH=OFF \
+  -DTAVRIX_APP=ON >/dev/null
+cmake --build build-clang
+echo "== tests (Clang)"
+./build-clang/bin/tavrix_tests --gtest_brief=1
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_WERROR=ON \
   -DTAVRIX_SANITIZE=ON -DTAVRIX_FUZZ=ON >/dev/null

@@ -337,7 +337,9 @@ void MainWindowViewImpl::MouseMove(float x, float y, Modifiers modifiers) {
 }
 
 void MainWindowViewImpl::PaintAt(float x, float y, bool shift) {
-    const auto [cx, cy] = CellAt(dragSurface, x, y);
+    // Named copies, not a structured binding: lambdas capture those only from clang 16 on.
+    const auto cell = CellAt(dragSurface, x, y);
+    const std::int32_t cx = cell.first, cy = cell.second;
     Guarded([&] {
         authoring::EditOutcome outcome;
         if (drag == Drag::MarkerPaint) {
@@ -366,7 +368,8 @@ void MainWindowViewImpl::MouseRelease(const MouseEvent& event) {
 }
 
 void MainWindowViewImpl::JumpToLockAt(const HitSurface& surface, float x, float y) {
-    const auto [cx, cy] = CellAt(surface, x, y);
+    const auto cell = CellAt(surface, x, y);
+    const std::int32_t cx = cell.first, cy = cell.second;
     std::optional<authoring::LockJumpTarget> target;
     Guarded([&] { target = editor.JumpToLock(static_cast<std::size_t>(surface.frame), cx, cy, ScrollStep()); });
     if (!target || !target->cell) return;

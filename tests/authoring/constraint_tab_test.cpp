@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 #include "authoring/editor.h"
 #include "core/symmetry.h"
 #include "formats/session_file.h"
@@ -60,11 +63,10 @@ TEST(ConstraintTab, EarlierEntriesTakeTransitionsFirst) {
     ASSERT_EQ(tab.expansions.size(), 2u);
     EXPECT_EQ(tab.expansions[0].changes.size(), 4u);  // the whole D8 orbit
     EXPECT_EQ(tab.expansions[0].transitions, std::vector<std::uint64_t>{2});
-    EXPECT_TRUE(tab.expansions[1].changes.empty());
-    EXPECT_TRUE(tab.expansions[1].touchesLocked);
+    EXPECT_TRUE(tab.expansions[1].changes.empty() && tab.expansions[1].touchesLocked);
     // Constraint tabs lock the canonical index of each class only.
     EXPECT_EQ(tab.ownLockedTransitions, std::vector<std::uint64_t>{2});
-    EXPECT_EQ(tab.variables.size(), 1u);
+    ASSERT_EQ(tab.variables.size(), 1u);
     EXPECT_TRUE(tab.variables[0].builtIn);
     EXPECT_EQ(tab.selectedVariable, 0);
 }
@@ -76,25 +78,19 @@ TEST(ConstraintTab, OccurrenceNumbersAndOutputStepping) {
     entry.slots[1] = Var(1);     // N
     entry.slots[0] = Var(1, 4);  // NW, linked
     entry.slots[7] = Var(1, 4);  // S, same link
-    const auto numbers = OccurrenceNumbers(entry, tab.variables.size());
     // Linked pairs are numbered first (S comes before NW in Golly order), then the rest.
-    EXPECT_EQ(numbers[7], 1);
-    EXPECT_EQ(numbers[0], 1);
-    EXPECT_EQ(numbers[1], 2);
-    EXPECT_EQ(numbers[4], 0);
+    EXPECT_EQ(OccurrenceNumbers(entry, tab.variables.size()), (std::array<int, 10>{1, 2, 0, 0, 0, 0, 0, 1, 0, 0}));
     tab.nextLinkGroup = 9;
     StepOutputLink(tab, entry);  // follows occurrence 1: the linked group
     EXPECT_EQ(entry.slots[kOutputSlot].linkGroup, 4);
     StepOutputLink(tab, entry);  // occurrence 2: N gets a fresh group shared with the output
-    EXPECT_EQ(entry.slots[kOutputSlot].linkGroup, 9);
-    EXPECT_EQ(entry.slots[1].linkGroup, 9);
-    EXPECT_EQ(tab.nextLinkGroup, 10u);
+    EXPECT_EQ(std::tuple(entry.slots[kOutputSlot].linkGroup, entry.slots[1].linkGroup, tab.nextLinkGroup),
+              std::tuple(9, 9, 10u));
 }
 
 TEST(ConstraintTab, PositionalNamesAndUnification) {
-    EXPECT_EQ(PositionalVariableName(1), "b");
-    EXPECT_EQ(PositionalVariableName(25), "z");
-    EXPECT_EQ(PositionalVariableName(26), "v27");
+    EXPECT_EQ(std::tuple(PositionalVariableName(1), PositionalVariableName(25), PositionalVariableName(26)),
+              std::tuple("b", "z", "v27"));
     std::vector<PatternSequence> tabs = {ConstraintWith({BuiltInVariable(3), {false, "x", {1}}}),
                                          ConstraintWith({BuiltInVariable(3), {false, "y", {2}}, {false, "x", {0}}})};
     ConstraintEntry entry;
@@ -103,8 +99,7 @@ TEST(ConstraintTab, PositionalNamesAndUnification) {
     UnifyConstraintVariables(tabs, 3);
     ASSERT_EQ(tabs[0].variables.size(), 3u);
     EXPECT_EQ(tabs[1].variables, tabs[0].variables);
-    EXPECT_EQ(tabs[0].variables[1].name, "x");
-    EXPECT_EQ(tabs[0].variables[1].allowedStates, std::vector<std::uint8_t>{1});  // first occurrence wins
+    EXPECT_EQ(tabs[0].variables[1], (formats::ConstraintVariable{false, "x", {1}}));  // first occurrence wins
     EXPECT_EQ(tabs[1].entries[0].slots[0].variable, 1);  // remapped from the second tab's "x"
 }
 
@@ -140,12 +135,6 @@ TEST(EditorConstraints, EditingThroughTheEditorRoundTripsAndUndoes) {
     EXPECT_EQ(editor.Rule().table[north], 0);
 }
 
-}  // namespace
-}  // namespace authoring
-
-namespace authoring {
-namespace {
-
 TEST(EditorConstraints, LinkChainsDeleteMoveAndVariableEdits) {
     Editor editor(ViewSize{}, 3);
     editor.CreateRule("", 3, 0, "creating this rule");
@@ -153,8 +142,7 @@ TEST(EditorConstraints, LinkChainsDeleteMoveAndVariableEdits) {
     ASSERT_EQ(editor.MakeVariable({1, 2}), EditOutcome::Changed);
     const PatternSequence* tab = &editor.Tabs()[1];
     ASSERT_EQ(tab->variables.size(), 2u);
-    EXPECT_EQ(tab->variables[1].name, "b");
-    EXPECT_EQ(tab->selectedVariable, 1);
+    EXPECT_EQ(std::tuple(tab->variables[1].name, tab->selectedVariable), std::tuple("b", 1));
     // One Ctrl chain links N, S and the output: two assignments, not eight.
     editor.ClickConstraintSlot(0, 1, SlotClick::Left, true, false);
     editor.ClickConstraintSlot(0, 7, SlotClick::Left, true, false);
@@ -163,8 +151,8 @@ TEST(EditorConstraints, LinkChainsDeleteMoveAndVariableEdits) {
     tab = &editor.Tabs()[1];
     const std::int32_t group = tab->entries[0].slots[1].linkGroup;
     EXPECT_GE(group, 1);
-    EXPECT_EQ(tab->entries[0].slots[7].linkGroup, group);
-    EXPECT_EQ(tab->entries[0].slots[kOutputSlot].linkGroup, group);
+    EXPECT_EQ(std::tuple(tab->entries[0].slots[7].linkGroup, tab->entries[0].slots[kOutputSlot].linkGroup),
+              std::tuple(group, group));
     ASSERT_EQ(tab->expansions[0].changes.size(), 2u);
     const std::uint64_t both2 = core::NeighborhoodIndex({0, 2, 0, 0, 0, 0, 0, 2, 0}, 3);
     EXPECT_EQ(editor.Rule().table[both2], 2);

@@ -9,27 +9,12 @@
 #include "authoring/editor.h"
 #include "core/symmetry.h"
 #include "formats/session_file.h"
+#include "tests/authoring/lock_reference.h"
 
 namespace authoring {
 namespace {
 
-core::Neighborhood DigitsAt(const core::ChunkGrid& grid, std::int32_t x, std::int32_t y) {
-    core::Neighborhood digits{};
-    for (int k = 0; k < 9; ++k) digits[k] = grid.CellAt(x + k % 3 - 1, y + k / 3 - 1);
-    return digits;
-}
-
-// Every cell of the box of the grid's chunks, one cell wider on every side.
-template <class F>
-void ForEachScannedCell(const core::ChunkGrid& grid, F&& visit) {
-    if (grid.ChunkCount() == 0) return;
-    std::int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
-    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64&) {
-        x0 = std::min(x0, cx), y0 = std::min(y0, cy), x1 = std::max(x1, cx), y1 = std::max(y1, cy);
-    });
-    for (std::int32_t y = y0 * 64 - 1; y <= y1 * 64 + 64; ++y)
-        for (std::int32_t x = x0 * 64 - 1; x <= x1 * 64 + 64; ++x) visit(x, y);
-}
+using namespace testing;
 
 TEST(EditorLocks, TablesAndTheOverlayQueryMatchARecomputation) {
     struct Case {
@@ -58,16 +43,8 @@ TEST(EditorLocks, TablesAndTheOverlayQueryMatchARecomputation) {
         base.Insert(0);
         EXPECT_EQ(tab.locks.Base(), base);
         std::vector<PackedLockTable> dense;
-        for (const core::ChunkGrid& grid : tab.generations) {
-            const PackedLockTable& previous = dense.empty() ? base : dense.back();
-            PackedLockTable next = previous;
-            ForEachScannedCell(grid, [&](std::int32_t x, std::int32_t y) {
-                const core::Neighborhood digits = DigitsAt(grid, x, y);
-                if (previous.Contains(core::CanonicalIndex(c.symmetry, n, digits))) return;
-                for (std::uint64_t member : core::NeighborhoodOrbit(c.symmetry, n, digits)) next.Insert(member);
-            });
-            dense.push_back(std::move(next));
-        }
+        for (const core::ChunkGrid& grid : tab.generations)
+            dense.push_back(DenseLockStep(grid, dense.empty() ? base : dense.back(), c.symmetry, n));
         ASSERT_EQ(tab.locks.GenerationCount(), dense.size());
         for (std::uint64_t i = 0; i < entryCount; ++i)
             for (std::size_t g = 0; g < dense.size(); ++g)

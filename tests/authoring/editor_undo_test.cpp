@@ -4,14 +4,14 @@
 #include <random>
 
 #include "authoring/constraint_tab.h"
-#include "authoring/editor.h"
 #include "core/step_grid.h"
-#include "core/symmetry.h"
 #include "formats/golly_ruletable.h"
-#include "formats/session_file.h"
+#include "tests/authoring/editor_fixture.h"
 
 namespace authoring {
 namespace {
+
+using namespace testing;
 
 // What a user could tell apart: the saved session and the markers, which sessions do not store.
 // The selected tab is left out: selecting is not an edit, and rule-change steps leave it be.
@@ -45,27 +45,8 @@ std::vector<std::uint8_t> CellsNearOrigin(const core::ChunkGrid& grid) {
     return cells;
 }
 
-std::uint64_t Index2(const core::Neighborhood& d) { return core::NeighborhoodIndex(d, 2); }
-
-// Two states under the given symmetry; tab 0 holds a row of three cells.
-Editor RowEditor(core::RuleSymmetry symmetry = 0) {
-    Editor editor(ViewSize{}, 5);
-    editor.CreateRule("", 2, symmetry, "creating this rule");
-    editor.BeginStroke();
-    for (int x = 0; x < 3; ++x) editor.PaintStartCell(x, 0, false);
-    return editor;
-}
-
-formats::SessionSnapshot SessionOf(const Editor& editor) {
-    const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
-    return formats::ParseSession(std::span<const std::uint8_t>(bytes));
-}
-
 TEST(EditorUndo, LoadImportAndCreateAreOneUndoStepBackToTheWholeSession) {
     // A loaded session with fewer states must never meet the old session's rule records.
-    Editor other(ViewSize{}, 9);
-    other.BeginStroke();
-    other.PaintStartCell(4, 4, false);
     const formats::SessionSnapshot loaded = SessionOf(RowEditor());
     const auto imported = [] {
         return formats::ParseGollyRuletableText("@TABLE\nn_states:4\nsymmetries:none\n0,1,0,0,0,0,0,0,0,3\n");
@@ -92,8 +73,7 @@ TEST(EditorUndo, LoadImportAndCreateAreOneUndoStepBackToTheWholeSession) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Editor editor(ViewSize{}, 7);  // 3 states, D8
-        editor.BeginStroke();
-        for (int x = 0; x < 3; ++x) editor.PaintStartCell(x, 0, false);
+        PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}});
         editor.BeginStroke();
         ASSERT_EQ(editor.PaintFrameCell(1, 1, 0, true), EditOutcome::Changed);  // a rule-change record
         editor.NewPatternTab();
@@ -116,10 +96,8 @@ TEST(EditorUndo, LoadImportAndCreateAreOneUndoStepBackToTheWholeSession) {
 }
 
 TEST(EditorUndo, OneStrokeOverSeveralTransitionsIsOneStep) {
-    Editor editor(ViewSize{}, 5);
-    editor.CreateRule("", 2, core::kSymmetryD8, "creating this rule");
-    editor.BeginStroke();
-    editor.PaintStartCell(0, 0, false);
+    Editor editor = RowEditor(core::kSymmetryD8);
+    PaintStart(editor, {{1, 0}, {2, 0}});  // a lone cell at (0, 0)
     const core::RuleTable before = editor.Rule().table;
     const std::size_t depth = editor.UndoDepth();
     // Centre, edge neighbour and corner neighbour of a lone cell: three different orbits.
@@ -159,8 +137,7 @@ Editor ConstraintBehindPatternEditor() {
     editor.ClickConstraintSlot(0, 4, SlotClick::Left, false, false);
     editor.ClickConstraintSlot(0, kOutputSlot, SlotClick::Left, false, false);
     editor.SelectTab(0);
-    editor.BeginStroke();
-    editor.PaintStartCell(0, 0, false);
+    PaintStart(editor, {{0, 0}});
     editor.BeginStroke();
     editor.PaintFrameCell(1, 0, 0, false);  // the lone cell now dies
     return editor;
@@ -193,8 +170,7 @@ TEST(EditorUndo, TabOperationsRestoreTheRuleConstraintsChanged) {
 TEST(EditorUndo, MarkersComeAndGoWithTheRule) {
     Editor editor = RowEditor();
     editor.NewPatternTab();
-    editor.BeginStroke();
-    for (int x = 0; x < 3; ++x) editor.PaintStartCell(x, 5, false);
+    PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}}, 5);
     editor.SelectTab(0);
     const EditorState before = StateOf(editor);
     editor.BeginStroke();
@@ -209,13 +185,7 @@ TEST(EditorUndo, MarkersComeAndGoWithTheRule) {
 }
 
 TEST(EditorUndo, ExtendingKeepsMarkersOnTheirCells) {
-    Editor editor = RowEditor(core::kSymmetryD8);
-    editor.NewPatternTab();
-    editor.BeginStroke();
-    for (int x = 0; x < 3; ++x) editor.PaintStartCell(x, 5, false);
-    editor.SelectTab(0);
-    editor.BeginStroke();
-    ASSERT_EQ(editor.PaintFrameCell(1, 1, 0, false), EditOutcome::Changed);
+    Editor editor = MarkedEditor(core::kSymmetryD8, 0);
     ASSERT_TRUE(editor.ExtendRule(3));
     editor.SelectTab(1);
     const PatternSequence& tab = editor.Tabs()[1];
@@ -242,8 +212,7 @@ TEST(EditorUndo, FrameRandomizerEndsBeforeUndoLoadAndReplacements) {
     for (const auto& [name, end] : enders) {
         SCOPED_TRACE(name);
         Editor editor(ViewSize{}, 4);
-        editor.BeginStroke();
-        for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {2, 1}, {1, 2}}) editor.PaintStartCell(x, y, false);
+        PaintStart(editor, {{0, 0}, {1, 0}, {2, 1}, {1, 2}});
         editor.SetRandomizerSeed(3);
         ASSERT_EQ(editor.StartFrameRandomizer(true, 1, true), EditOutcome::Changed);
         ASSERT_TRUE(editor.FrameRandomizerActive());

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "authoring/editor.h"
+#include "tests/authoring/editor_fixture.h"
 
 namespace authoring {
 namespace {
@@ -8,8 +8,7 @@ namespace {
 // A 3-state D8 editor with a small blob in tab 0, everything else undefined.
 Editor BlobEditor() {
     Editor editor(ViewSize{}, 4);
-    editor.BeginStroke();
-    for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {2, 1}, {1, 2}}) editor.PaintStartCell(x, y, false);
+    testing::PaintStart(editor, {{0, 0}, {1, 0}, {2, 1}, {1, 2}});
     return editor;
 }
 
@@ -21,9 +20,9 @@ TEST(FrameRandomizer, RefusalsAndOneShotRun) {
     EXPECT_EQ(editor.StartFrameRandomizer(false, 9, true), EditOutcome::Refused);   // beyond the frames
     const std::size_t depth = editor.UndoDepth();
     ASSERT_EQ(editor.StartFrameRandomizer(false, 1, true), EditOutcome::Changed);
-    EXPECT_FALSE(editor.FrameRandomizerActive());
-    EXPECT_TRUE(editor.Tabs()[0].keyframeOverrides.empty());  // ending clears the pins
-    EXPECT_EQ(editor.UndoDepth(), depth + 1);
+    // Done at once; ending clears the pins; one undo step.
+    EXPECT_EQ(std::tuple(editor.FrameRandomizerActive(), editor.Tabs()[0].keyframeOverrides.empty(), editor.UndoDepth()),
+              std::tuple(false, true, depth + 1));
     ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
     for (std::uint8_t output : editor.Rule().table) ASSERT_EQ(output, 0);
 }

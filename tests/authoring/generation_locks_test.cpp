@@ -8,24 +8,12 @@
 
 #include "authoring/neighborhood_scan.h"
 #include "core/symmetry.h"
+#include "tests/authoring/lock_reference.h"
 
 namespace authoring {
 namespace {
 
-// The lock table of one generation as a full table of its own, the way every generation once
-// kept one: previous plus the orbit of each neighbourhood whose canonical index previous lacks.
-PackedLockTable DenseStep(const core::ChunkGrid& grid, const PackedLockTable& previous, core::RuleSymmetry symmetry,
-                          int states) {
-    PackedLockTable next = previous;
-    for (std::int32_t y = -2; y <= 14; ++y)
-        for (std::int32_t x = -2; x <= 14; ++x) {
-            core::Neighborhood digits{};
-            for (int k = 0; k < 9; ++k) digits[k] = grid.CellAt(x + k % 3 - 1, y + k / 3 - 1);
-            if (previous.Contains(core::CanonicalIndex(symmetry, states, digits))) continue;
-            for (std::uint64_t member : core::NeighborhoodOrbit(symmetry, states, digits)) next.Insert(member);
-        }
-    return next;
-}
+using namespace testing;
 
 TEST(GenerationLocks, AnswersAsAFullTablePerGeneration) {
     struct Case {
@@ -50,7 +38,7 @@ TEST(GenerationLocks, AnswersAsAFullTablePerGeneration) {
                              static_cast<std::uint8_t>(rng() % c.states));
         std::vector<PackedLockTable> dense;
         for (const core::ChunkGrid& grid : grids)
-            dense.push_back(DenseStep(grid, dense.empty() ? base : dense.back(), c.symmetry, c.states));
+            dense.push_back(DenseLockStep(grid, dense.empty() ? base : dense.back(), c.symmetry, c.states));
 
         GenerationLocks locks;
         LockScanScratch scratch;

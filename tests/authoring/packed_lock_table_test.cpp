@@ -11,43 +11,31 @@
 namespace authoring {
 namespace {
 
-TEST(PackedLockTable, FormFollowsTheEntryCountThreshold) {
+TEST(PackedLockTable, FormFollowsTheEntryCount) {
     PackedLockTable table;
-    EXPECT_EQ(table.EntryCount(), 0u);
     EXPECT_FALSE(table.IsDense());
     table.Insert(0);
     EXPECT_FALSE(table.Contains(0));  // an unsized table holds nothing
     EXPECT_EQ(table.CountLocked(), 0u);
-
-    table.Reset(4'194'304);
-    EXPECT_TRUE(table.IsDense());
-    EXPECT_EQ(table.EntryCount(), 4'194'304u);
-    table.Reset(4'194'305);
-    EXPECT_FALSE(table.IsDense());
-
-    table.Reset(core::RuleTableSize(5));
-    EXPECT_TRUE(table.IsDense());
-    table.Reset(core::RuleTableSize(6));
-    EXPECT_FALSE(table.IsDense());
+    // Dense up to 4,194,304 entries (five states), sparse above.
+    for (const auto& [entries, dense] : {std::pair{std::uint64_t{4'194'304}, true}, {4'194'305, false},
+                                         {core::RuleTableSize(5), true}, {core::RuleTableSize(6), false}}) {
+        table.Reset(entries);
+        EXPECT_EQ(table.EntryCount(), entries);
+        EXPECT_EQ(table.IsDense(), dense) << entries;
+    }
     table.Reset(core::RuleTableSize(16));
-    EXPECT_FALSE(table.IsDense());
     table.Insert(core::RuleTableSize(16) - 1);
     EXPECT_TRUE(table.Contains(core::RuleTableSize(16) - 1));
 }
 
 TEST(PackedLockTable, DenseInsertContainsListAndCount) {
     PackedLockTable table(core::RuleTableSize(3));
-    for (std::uint64_t i : {19682u, 0u, 64u, 63u, 65u, 64u, 1000u}) table.Insert(i);
-    table.Insert(19683);  // beyond the table: ignored
-    EXPECT_TRUE(table.Contains(0));
-    EXPECT_TRUE(table.Contains(63));
-    EXPECT_TRUE(table.Contains(19682));
-    EXPECT_FALSE(table.Contains(1));
-    EXPECT_FALSE(table.Contains(19683));
-    EXPECT_FALSE(table.Contains(~std::uint64_t{0}));
+    for (std::uint64_t i : {19682u, 0u, 64u, 63u, 65u, 64u, 1000u, 19683u}) table.Insert(i);  // 19683: beyond
+    for (std::uint64_t i : {0u, 63u, 19682u}) EXPECT_TRUE(table.Contains(i)) << i;
+    for (std::uint64_t i : {std::uint64_t{1}, std::uint64_t{19683}, ~std::uint64_t{0}}) EXPECT_FALSE(table.Contains(i)) << i;
     EXPECT_EQ(table.ListIndices(), (std::vector<std::uint64_t>{0, 63, 64, 65, 1000, 19682}));
     EXPECT_EQ(table.CountLocked(), 6u);
-
     table.Reset(core::RuleTableSize(3));
     EXPECT_EQ(table.CountLocked(), 0u);
     EXPECT_TRUE(table.ListIndices().empty());
@@ -72,7 +60,7 @@ TEST(PackedLockTable, SparseAgreesWithAReferenceSet) {
     }
 }
 
-TEST(PackedLockTable, CopiesAreIndependentValues) {
+TEST(PackedLockTable, CopiesAreValuesAndEqualityIgnoresInsertionOrder) {
     for (int states : {3, 7}) {
         PackedLockTable a(core::RuleTableSize(states));
         a.Insert(5);
@@ -84,17 +72,13 @@ TEST(PackedLockTable, CopiesAreIndependentValues) {
         a.Insert(6);
         EXPECT_EQ(a, b);
     }
-}
-
-TEST(PackedLockTable, EqualityIgnoresInsertionOrder) {
     PackedLockTable a(core::RuleTableSize(6)), b(core::RuleTableSize(6));
     for (std::uint64_t i = 0; i < 300; ++i) a.Insert(i * 977);
     for (std::uint64_t i = 300; i-- > 0;) b.Insert(i * 977);
     EXPECT_EQ(a, b);
     b.Insert(1);
     EXPECT_NE(a, b);
-    PackedLockTable c(core::RuleTableSize(7));
-    EXPECT_NE(PackedLockTable(core::RuleTableSize(6)), c);  // sizes differ
+    EXPECT_NE(PackedLockTable(core::RuleTableSize(6)), PackedLockTable(core::RuleTableSize(7)));  // sizes differ
 }
 
 TEST(PackedLockTable, InsertAllIsTheUnion) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/support/test_rules.h"
 
 namespace authoring {
@@ -11,23 +13,20 @@ TEST(SourceRun, StepBackReplaysAndRewindRecomputes) {
     core::Rule life = testsupport::LifeRule();
     SourceRun run;
     run.Randomize(life, 40, 0.5, 3);
-    EXPECT_EQ(run.patternSize, 40);
-    EXPECT_EQ(run.CoverageSamples().size(), 1u);
+    EXPECT_EQ(std::tuple(run.patternSize, run.CoverageSamples().size()), std::tuple(40, 1u));
     run.Step(life);
     run.Step(life);
     const core::ChunkGrid second = run.grid;
     EXPECT_EQ(run.generation, 2);
     ASSERT_TRUE(run.StepBack(life));
-    EXPECT_EQ(run.generation, 1);
     // Stepping back discards later snapshots, so the step computes generation 2 again.
-    EXPECT_EQ(run.GridSnapshots().size(), 2u);
+    EXPECT_EQ(std::tuple(run.generation, run.GridSnapshots().size()), std::tuple(1, 2u));
     run.Step(life);
     EXPECT_FALSE(run.grid.SharesStorageWith(second));
     // After a rule change the run goes back to generation 0 and forgets what it computed.
     life.table.assign(512, 0);
     run.Rewind(life);
-    EXPECT_EQ(run.generation, 0);
-    EXPECT_EQ(run.GridSnapshots().size(), 1u);
+    EXPECT_EQ(std::tuple(run.generation, run.GridSnapshots().size()), std::tuple(0, 1u));
     run.Step(life);
     EXPECT_EQ(run.grid.Chunks().begin()->second.liveCount, 0u);
     ASSERT_TRUE(run.StepBack(life));
@@ -43,11 +42,10 @@ TEST(SourceRun, FamiliarityIsTheMeanOfTheLastFiveSamples) {
     run.grid.SetCell(3, 3, 1);
     run.ResetHistory(still);
     const double first = run.CoverageSamples().back();
-    EXPECT_GT(first, 99.0);  // almost every cell is all background, seen from the start
-    EXPECT_LT(first, 100.0);
+    EXPECT_TRUE(first > 99.0 && first < 100.0) << first;  // almost every cell is all background, seen from the start
     for (int i = 0; i < 7; ++i) run.Step(still);
-    EXPECT_EQ(run.CoverageSamples().size(), 5u);
-    EXPECT_EQ(run.familiarity, 100.0);  // the empty generations show nothing new
+    // The empty generations show nothing new.
+    EXPECT_EQ(std::tuple(run.CoverageSamples().size(), run.familiarity), std::tuple(5u, 100.0));
 }
 
 TEST(SourceRun, LargePatternsKeepNoSnapshots) {
@@ -58,9 +56,8 @@ TEST(SourceRun, LargePatternsKeepNoSnapshots) {
     run.Step(still);
     EXPECT_EQ(run.GridSnapshots().size(), 1u);
     EXPECT_FALSE(run.StepBack(still));
-    run.Randomize(still, 5000, 2.0, 2);
-    EXPECT_EQ(run.patternSize, 2048);
-    EXPECT_EQ(run.density, 1.0);
+    run.Randomize(still, 5000, 2.0, 2);  // size and density are held to their ranges
+    EXPECT_EQ(std::tuple(run.patternSize, run.density), std::tuple(2048, 1.0));
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 #include "core/symmetry.h"
+#include "tests/support/test_rules.h"
 
 namespace authoring {
 namespace {
@@ -27,6 +29,12 @@ std::uint64_t PlainCount(const PackedLockTable& locks, const std::vector<bool>& 
 
 std::uint64_t PlainCount(const PackedLockTable& locks, core::RuleSymmetry s, int states) {
     return PlainCount(locks, CanonicalFlags(s, states));
+}
+
+PackedLockTable Locks(std::uint64_t size, std::initializer_list<std::uint64_t> indices) {
+    PackedLockTable table(size);
+    for (std::uint64_t i : indices) table.Insert(i);
+    return table;
 }
 
 void InsertOrbit(PackedLockTable& table, core::RuleSymmetry s, int states, std::uint64_t index) {
@@ -81,43 +89,25 @@ TEST(UndefinedTransitions, CountEqualsThePlainScanForEveryGroup) {
 
 TEST(UndefinedTransitions, CountEdgeCases) {
     EXPECT_EQ(CountUndefinedTransitions(PackedLockTable{}, core::kSymmetryD8, 3), 0u);
-    PackedLockTable empty(core::RuleTableSize(2));
-    EXPECT_EQ(CountUndefinedTransitions(empty, core::kSymmetryD8, 2), 102u);
-    PackedLockTable all(core::RuleTableSize(2));
+    EXPECT_EQ(CountUndefinedTransitions(Locks(512, {}), core::kSymmetryD8, 2), 102u);
+    PackedLockTable all(512);
     for (std::uint64_t i = 0; i < 512; ++i) all.Insert(i);
     EXPECT_EQ(CountUndefinedTransitions(all, core::kSymmetryD8, 2), 0u);
-
     // A table smaller or larger than the rule still follows the definition.
-    PackedLockTable smaller(300);
-    smaller.Insert(0);
-    smaller.Insert(7);
+    const PackedLockTable smaller = Locks(300, {0, 7});
     EXPECT_EQ(CountUndefinedTransitions(smaller, core::kSymmetryD8, 2), PlainCount(smaller, core::kSymmetryD8, 2));
-    PackedLockTable larger(core::RuleTableSize(3));
-    larger.Insert(0);
-    larger.Insert(1);
-    larger.Insert(600);  // beyond a 2-state rule
-    EXPECT_EQ(CountUndefinedTransitions(larger, core::kSymmetryD8, 2), 100u);
-
+    EXPECT_EQ(CountUndefinedTransitions(Locks(19683, {0, 1, 600}), core::kSymmetryD8, 2), 100u);  // 600: beyond 2 states
     // The sparse form at 6 states: every class but the locked ones.
-    PackedLockTable sparse(core::RuleTableSize(6));
-    sparse.Insert(0);
+    PackedLockTable sparse = Locks(core::RuleTableSize(6), {0});
     InsertOrbit(sparse, core::kSymmetryD8, 6, 12345);
     sparse.Insert(core::CanonicalIndex(core::kSymmetryD8, 6, core::DecodeNeighborhoodIndex(999999, 6)));
-    EXPECT_EQ(CountUndefinedTransitions(sparse, core::kSymmetryD8, 6),
-              CountSymmetryClasses(core::kSymmetryD8, 6) - 3);
-}
-
-core::Rule RandomRule(int states, core::RuleSymmetry s, std::uint32_t seed) {
-    core::Rule rule{states, s, core::RuleTable(core::RuleTableSize(states))};
-    std::mt19937 rng(seed);
-    for (auto& out : rule.table) out = static_cast<std::uint8_t>(rng() % states);
-    return rule;
+    EXPECT_EQ(CountUndefinedTransitions(sparse, core::kSymmetryD8, 6), CountSymmetryClasses(core::kSymmetryD8, 6) - 3);
 }
 
 TEST(UndefinedTransitions, LoaderAppendsUnlockedCanonicalCardsInOrder) {
-    const core::Rule rule = RandomRule(3, core::kSymmetryD8, 4);
-    PackedLockTable locks(core::RuleTableSize(3));
-    locks.Insert(0);
+    core::Rule rule = testsupport::RandomRule(3, 4, false);
+    rule.symmetry = core::kSymmetryD8;
+    PackedLockTable locks = Locks(19683, {0});
     InsertOrbit(locks, core::kSymmetryD8, 3, 1);
     InsertOrbit(locks, core::kSymmetryD8, 3, 5);
 
@@ -147,46 +137,34 @@ TEST(UndefinedTransitions, LoaderAppendsUnlockedCanonicalCardsInOrder) {
 }
 
 TEST(UndefinedTransitions, LoaderLimitsAndZeroCount) {
-    const core::Rule rule = RandomRule(2, core::kSymmetryC1, 9);
-    PackedLockTable locks(core::RuleTableSize(2));
+    const core::Rule rule = testsupport::RandomRule(2, 9, false);
     std::vector<UndefinedEntry> cards;
-    EXPECT_EQ(LoadUndefinedEntries(locks, rule, 5, 0, cards), 5u);
+    EXPECT_EQ(LoadUndefinedEntries(Locks(512, {}), rule, 5, 0, cards), 5u);
     EXPECT_TRUE(cards.empty());
     // Starting mid-table under C1: every index is a card.
-    EXPECT_EQ(LoadUndefinedEntries(locks, rule, 508, 10, cards), 512u);
+    EXPECT_EQ(LoadUndefinedEntries(Locks(512, {}), rule, 508, 10, cards), 512u);
     ASSERT_EQ(cards.size(), 4u);
-    EXPECT_EQ(cards[0].index, 508u);
-    EXPECT_EQ(cards[3].output, rule.table[511]);
-    // An unsized union loads nothing.
+    EXPECT_EQ(std::tuple(cards[0].index, cards[3].output), std::tuple(508u, rule.table[511]));
+    // An unsized union loads nothing; a union smaller than the rule bounds the scan.
     cards.clear();
     EXPECT_EQ(LoadUndefinedEntries(PackedLockTable{}, rule, 0, 10, cards), 0u);
     EXPECT_TRUE(cards.empty());
-    // A union smaller than the rule bounds the scan.
-    PackedLockTable small(10);
-    EXPECT_EQ(LoadUndefinedEntries(small, rule, 0, 50, cards), 10u);
+    EXPECT_EQ(LoadUndefinedEntries(Locks(10, {}), rule, 0, 50, cards), 10u);
     EXPECT_EQ(cards.size(), 10u);
 }
 
 TEST(UndefinedTransitions, LoaderOnTheSparseForm) {
-    const int states = 6;
-    core::Rule rule{states, core::kSymmetryD8, core::RuleTable(core::RuleTableSize(states), 0)};
+    core::Rule rule{6, core::kSymmetryD8, core::RuleTable(core::RuleTableSize(6), 0)};
     rule.table[6] = 5;
-    PackedLockTable locks(core::RuleTableSize(states));
-    locks.Insert(0);
-    locks.Insert(1);
+    const PackedLockTable locks = Locks(core::RuleTableSize(6), {0, 1});
     std::vector<UndefinedEntry> cards;
-    const std::uint64_t cursor = LoadUndefinedEntries(locks, rule, 0, 3, cards);
-    ASSERT_EQ(cards.size(), 3u);
     // 2..5 are corner-only neighbourhoods, canonical; 1 is locked.
-    EXPECT_EQ(cards[0].index, 2u);
-    EXPECT_EQ(cards[2].index, 4u);
-    EXPECT_EQ(cursor, 5u);
+    EXPECT_EQ(LoadUndefinedEntries(locks, rule, 0, 3, cards), 5u);
+    ASSERT_EQ(cards.size(), 3u);
+    EXPECT_EQ(std::tuple(cards[0].index, cards[2].index), std::tuple(2u, 4u));
     EXPECT_EQ(cards[0].digits, (core::Neighborhood{0, 0, 0, 0, 0, 0, 0, 0, 2}));
-    const std::uint64_t next = LoadUndefinedEntries(locks, rule, cursor, 2, cards);
-    EXPECT_EQ(cards[4].index, 6u);
-    EXPECT_EQ(cards[4].output, 5u);
-    EXPECT_EQ(cards[4].digits, (core::Neighborhood{0, 0, 0, 0, 0, 0, 0, 1, 0}));
-    EXPECT_EQ(next, 7u);
+    EXPECT_EQ(LoadUndefinedEntries(locks, rule, 5, 2, cards), 7u);
+    EXPECT_EQ(cards[4], (UndefinedEntry{6, {0, 0, 0, 0, 0, 0, 0, 1, 0}, 5}));
 }
 
 }  // namespace

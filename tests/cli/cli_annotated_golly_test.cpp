@@ -1,31 +1,20 @@
 // The annotated and lock-table exports of sessions with pattern and constraint tabs run in
 // bgolly exactly as the session's rule runs in tavrix-cli.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <random>
-#include <sstream>
 
 #include "authoring/constraint_tab.h"
-#include "authoring/editor.h"
-#include "cli/cli_app.h"
-#include "cli/file_io.h"
 #include "core/symmetry.h"
-#include "formats/rle.h"
-#include "formats/session_file.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/support/golly_oracle.h"
 #include "tests/support/rle_cells.h"
 
 namespace cli {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace testing;
 using authoring::Editor;
 using authoring::SlotClick;
-
-std::string ReadFile(const std::string& path) { return ReadWholeFile(path, "cannot open", "cannot read"); }
 
 void PaintRandomStart(Editor& editor, std::mt19937& rng, int cells, int side) {
     editor.BeginStroke();
@@ -121,47 +110,39 @@ const std::vector<SessionCase>& Sessions() {
     return cases;
 }
 
-TEST(CliAnnotatedGolly, ExportsRunTheSameGenerationsInBgolly) {
+using CliAnnotatedGolly = CliTest;
+
+TEST_F(CliAnnotatedGolly, ExportsRunTheSameGenerationsInBgolly) {
     if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
-    const fs::path dir = fs::temp_directory_path() / "tavrix-annotated-golly";
-    fs::create_directories(dir);
     for (const SessionCase& c : Sessions()) {
         SCOPED_TRACE(c.name);
         Editor editor(authoring::ViewSize{}, 8);
         c.build(editor);
         ASSERT_EQ(editor.Rule().stateCount, c.stateCount);
         ASSERT_EQ(editor.Rule().table[0], 0);
-        const fs::path session = dir / (std::string(c.name) + ".tavses");
-        const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
-        std::ofstream(session, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-
+        const std::string session = Save(editor, std::string(c.name) + ".tavses");
         const int generations = 30;
-        const std::string start = (dir / "start.rle").string(), final = (dir / "final.rle").string();
-        std::ostringstream out, err;
+        const std::string start = (dir_ / "start.rle").string(), final = (dir_ / "final.rle").string();
         for (int g : {0, generations})
-            ASSERT_EQ(RunCli({"run", session.string(), "--soup", "48", "--seed", "3", "--generations",
-                              std::to_string(g), "--output", g == 0 ? start : final},
-                             out, err),
+            ASSERT_EQ(Run({"run", session, "--soup", "48", "--seed", "3", "--generations", std::to_string(g), "--output",
+                           g == 0 ? start : final}),
                       0)
-                << err.str();
-        const auto initial = testsupport::AbsoluteRleCells(ReadFile(start));
-        const auto ours = testsupport::AbsoluteRleCells(ReadFile(final));
+                << err_.str();
+        const auto initial = testsupport::AbsoluteRleCells(ReadText(start));
+        const auto ours = testsupport::AbsoluteRleCells(ReadText(final));
         EXPECT_FALSE(ours == initial);
 
         for (const char* format : {"annotated", "locks"}) {
             if (std::string(format) == "locks" && !c.everyTransitionLocked) continue;
             SCOPED_TRACE(format);
-            std::ostringstream text;
-            ASSERT_EQ(RunCli({"export", session.string(), "--format", format}, text, err), 0) << err.str();
-            EXPECT_NE(text.str().find("\n#C Constraint\n"), std::string::npos);
+            ASSERT_EQ(Run({"export", session, "--format", format}), 0) << err_.str();
+            EXPECT_NE(out_.str().find("\n#C Constraint\n"), std::string::npos);
             const std::string name = std::string(c.name) + format;
             const auto theirs =
-                testsupport::RunBgolly({name, "@RULE " + name + "\n" + text.str(), c.stateCount}, initial, generations);
+                testsupport::RunBgolly({name, "@RULE " + name + "\n" + out_.str(), c.stateCount}, initial, generations);
             EXPECT_TRUE(ours == theirs);
         }
     }
-    fs::remove_all(dir);
 }
 
 }  // namespace

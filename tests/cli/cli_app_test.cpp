@@ -1,69 +1,35 @@
-#include "cli/cli_app.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
+#include <tuple>
 
 #include "formats/golly_ruletable_writer.h"
 #include "formats/rle.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/support/test_rules.h"
 
 namespace cli {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace testing;
 
-class CliTest : public ::testing::Test {
+class CliAppTest : public CliTest {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tavrix-cli-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Write(const std::string& name, const std::string& text) {
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-
-    int Run(std::vector<std::string> args) {
-        out_.str("");
-        err_.str("");
-        return RunCli(args, out_, err_);
-    }
-
     // A two-state rule where a cell is born with exactly one live neighbour to its east.
     std::string EastRule() {
         return Write("East.rule",
                      "@RULE East\n@TABLE\nn_states:2\nneighborhood:Moore\nsymmetries:none\n"
                      "0,0,0,1,0,0,0,0,0,1\n1,0,0,0,0,0,0,0,0,0\n");
     }
-
-    fs::path dir_;
-    std::ostringstream out_, err_;
 };
 
-TEST_F(CliTest, RunPatternAndWriteItsFinalGeneration) {
+TEST_F(CliAppTest, RunPatternAndWriteItsFinalGeneration) {
     const std::string rule = EastRule();
     const std::string pattern = Write("p.rle", "x = 1, y = 1, rule = East\no!\n");
     const std::string output = (dir_ / "out.rle").string();
     ASSERT_EQ(Run({"run", rule, "--pattern", pattern, "--generations", "3", "--output", output}), 0) << err_.str();
     // The cell moves one step west per generation.
     EXPECT_EQ(out_.str().rfind("generations=3 population=1 seconds=", 0), 0u) << out_.str();
-    std::ifstream in(output);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), "#CXRLE Pos=-3,0\nx = 1, y = 1, rule = East\no!\n");
-    const formats::RlePattern back = formats::ParseRle(text.str());
-    EXPECT_EQ(back.cells, (std::vector<formats::RleCell>{{0, 0, 1}}));
+    EXPECT_EQ(ReadText(output), "#CXRLE Pos=-3,0\nx = 1, y = 1, rule = East\no!\n");
 }
 
 // Movers: a cell is born where exactly one neighbour, in one of the Golly slots `from` (N, NE, E,
@@ -78,16 +44,9 @@ std::string MoverRuleText(const std::string& name, std::initializer_list<int> fr
     return text + "1,0,0,0,0,0,0,0,0,0\n";
 }
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // A lone cell at x = 2^31 - 1 and movers that drift off the right and bottom edges: cells born
 // past the edge vanish, and the final generation is written where it stands.
-TEST_F(CliTest, RunsAtTheEdgesOfThePlane) {
+TEST_F(CliAppTest, RunsAtTheEdgesOfThePlane) {
     const std::string life =
         Write("Life.rule", "@RULE Life\n@TABLE\n" + formats::BuildPlainGollyRuletable(testsupport::LifeRule()));
     const std::string westward = Write("West.rule", MoverRuleText("West", {3}));
@@ -127,7 +86,7 @@ TEST_F(CliTest, RunsAtTheEdgesOfThePlane) {
 
 // A final generation spanning 2^31 columns reads back from its corner; one column more cannot,
 // and is refused without writing anything.
-TEST_F(CliTest, OutputOfPatternsAsWideAsThePlaneAllows) {
+TEST_F(CliAppTest, OutputOfPatternsAsWideAsThePlaneAllows) {
     // Every cell splits into a pair moving apart, one step per generation.
     const std::string rule = Write("Spread.rule", MoverRuleText("Spread", {3, 7}));
     const std::string pattern = Write("wide.rle", "x = 1, y = 1\no$2147483645bo!\n");
@@ -143,7 +102,7 @@ TEST_F(CliTest, OutputOfPatternsAsWideAsThePlaneAllows) {
     EXPECT_FALSE(fs::exists(output));
 }
 
-TEST_F(CliTest, SoupDefaultsAreDeterministic) {
+TEST_F(CliAppTest, SoupDefaultsAreDeterministic) {
     const std::string rule = EastRule();
     ASSERT_EQ(Run({"run", rule, "--generations", "0"}), 0) << err_.str();
     const std::string first = out_.str();
@@ -164,25 +123,25 @@ TEST_F(CliTest, SoupDefaultsAreDeterministic) {
     EXPECT_NE(out_.str().find(" threads=3\n"), std::string::npos) << out_.str();
 }
 
-TEST_F(CliTest, FailuresExitWithOneAndWriteNoOutput) {
+TEST_F(CliAppTest, FailuresExitWithOneAndWriteNoOutput) {
     const std::string rule = EastRule();
     const std::string output = (dir_ / "never.rle").string();
     const std::string threeStates = Write("p3.rle", "x = 1, y = 1\nB!\n");
-    EXPECT_EQ(Run({"run", rule, "--pattern", threeStates, "--output", output}), 1);
-    EXPECT_EQ(err_.str(), "This RLE uses state 2, but the current rule only has 2 states.\n");
-    EXPECT_EQ(Run({"run", (dir_ / "missing.rule").string()}), 1);
-    EXPECT_EQ(err_.str(), "Could not open the Golly rule file.\n");
-    EXPECT_EQ(Run({"run", Write("bad.rule", "no table here\n"), "--output", output}), 1);
-    EXPECT_EQ(err_.str(), "The Golly rule file does not contain an @TABLE section.\n");
-    EXPECT_EQ(Run({"run", rule, "--soup", "8"}), 1);
-    EXPECT_EQ(Run({"run", rule, "--generations", "-1"}), 1);
-    EXPECT_EQ(Run({"run", rule, "--density", "0.5x"}), 1);
-    EXPECT_EQ(Run({"run", rule, "--bogus", "1"}), 1);
-    EXPECT_EQ(Run({"run", rule, "--threads", "0"}), 1);
-    EXPECT_EQ(Run({"run", rule, "--pattern"}), 1);
-    EXPECT_EQ(Run({"run", rule, "--output", (dir_ / "no-such-dir" / "x.rle").string()}), 1);
-    EXPECT_EQ(Run({"frobnicate"}), 1);
-    EXPECT_EQ(Run({}), 1);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"run", rule, "--pattern", threeStates, "--output", output},
+         "This RLE uses state 2, but the current rule only has 2 states.\n"},
+        {{"run", (dir_ / "missing.rule").string()}, "Could not open the Golly rule file.\n"},
+        {{"run", Write("bad.rule", "no table here\n"), "--output", output},
+         "The Golly rule file does not contain an @TABLE section.\n"},
+        {{"run", rule, "--soup", "8"}, ""}, {{"run", rule, "--generations", "-1"}, ""},
+        {{"run", rule, "--density", "0.5x"}, ""}, {{"run", rule, "--bogus", "1"}, ""}, {{"run", rule, "--pattern"}, ""},
+        {{"run", rule, "--threads", "0"}, ""},
+        {{"run", rule, "--output", (dir_ / "no-such-dir" / "x.rle").string()}, ""}, {{"frobnicate"}, ""}, {{}, ""},
+    };
+    for (const auto& [args, message] : cases) {
+        EXPECT_EQ(Run(args), 1) << args.size();
+        EXPECT_TRUE(message.empty() || err_.str() == message) << err_.str();
+    }
     EXPECT_FALSE(fs::exists(output));
     // Nothing but the inputs is left in the folder: no temporary files either.
     int files = 0;
@@ -190,11 +149,10 @@ TEST_F(CliTest, FailuresExitWithOneAndWriteNoOutput) {
     EXPECT_EQ(files, 3);
 }
 
-TEST_F(CliTest, ExportFormats) {
+TEST_F(CliAppTest, ExportFormats) {
     const std::string rule = EastRule();
     ASSERT_EQ(Run({"export", rule, "--format", "rulestring"}), 0);
-    EXPECT_EQ(out_.str().rfind("MAP", 0), 0u);
-    EXPECT_EQ(out_.str().size(), 90u);
+    EXPECT_EQ(std::tuple(out_.str().rfind("MAP", 0), out_.str().size()), std::tuple(0u, 90u));
     ASSERT_EQ(Run({"export", rule, "--format", "ruletable"}), 0);
     EXPECT_EQ(out_.str().rfind("n_states:2\nneighborhood:Moore\nsymmetries:none\n\n", 0), 0u);
     const std::string d8 = Write("Iso.rule", "@TABLE\nn_states:2\nsymmetries:rotate4reflect\n0,1,1,1,0,0,0,0,0,1\n");
@@ -209,16 +167,13 @@ TEST_F(CliTest, ExportFormats) {
     EXPECT_EQ(Run({"export", rule}), 1);
 }
 
-TEST_F(CliTest, BinaryReportsFailureThroughItsExitStatus) {
+TEST_F(CliAppTest, BinaryReportsFailureThroughItsExitStatus) {
     const std::string command = std::string(TAVRIX_CLI_PATH) + " run " + (dir_ / "missing.rule").string() + " 2>" +
                                 (dir_ / "err.txt").string();
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    std::ifstream in(dir_ / "err.txt");
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "Could not open the Golly rule file.");
+    EXPECT_EQ(ReadText(dir_ / "err.txt"), "Could not open the Golly rule file.\n");
 }
 
 }  // namespace

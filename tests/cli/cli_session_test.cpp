@@ -1,54 +1,20 @@
-#include <gtest/gtest.h>
-
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "authoring/editor.h"
-#include "cli/cli_app.h"
-#include "formats/session_file.h"
+#include "tests/authoring/editor_fixture.h"
+#include "tests/cli/cli_fixture.h"
 
 namespace cli {
 namespace {
 
-namespace fs = std::filesystem;
-
-class CliSessionTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("tavrix-cli-session-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Save(const authoring::Editor& editor, const std::string& name) {
-        const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
-        const fs::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
-        return path.string();
-    }
-
-    int Run(std::vector<std::string> args) {
-        out_.str("");
-        err_.str("");
-        return RunCli(args, out_, err_);
-    }
-
-    fs::path dir_;
-    std::ostringstream out_, err_;
-};
+using namespace testing;
+using CliSessionTest = CliTest;
 
 // One live cell under the empty rule: generation 0 uses the nine neighbourhoods holding that
 // cell, and the kept empty chunk of generation 1 only the all-background one.
 TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
     authoring::Editor c1;
     c1.CreateRule("", 2, 0, "creating this rule");
-    c1.BeginStroke();
-    c1.PaintStartCell(0, 0, false);
+    authoring::testing::PaintStart(c1, {{0, 0}});
     c1.RenameTab(0, "dot");
     ASSERT_EQ(Run({"info", Save(c1, "c1.tavses")}), 0) << err_.str();
     EXPECT_EQ(out_.str(),
@@ -58,8 +24,7 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
 
     authoring::Editor d8;
     d8.CreateRule("", 2, 4, "creating this rule");
-    d8.BeginStroke();
-    d8.PaintStartCell(0, 0, false);
+    authoring::testing::PaintStart(d8, {{0, 0}});
     d8.NewPatternTab();
     ASSERT_EQ(Run({"info", Save(d8, "d8.tavses")}), 0) << err_.str();
     // Centre, corner and edge classes (1 + 4 + 4 indices) on top of the background; 102 classes in all.
@@ -71,30 +36,21 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
 }
 
 TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
-    const fs::path rule = dir_ / "Grow.rule";
-    std::ofstream(rule) << "@RULE Grow\n@TABLE\nn_states:3\nneighborhood:Moore\nsymmetries:rotate4\n"
-                           "0,1,0,0,0,0,0,0,0,2\n@COLORS\n1 255 0 0\n";
+    const std::string rule = Write("Grow.rule", "@RULE Grow\n@TABLE\nn_states:3\nneighborhood:Moore\nsymmetries:rotate4\n"
+                                                "0,1,0,0,0,0,0,0,0,2\n@COLORS\n1 255 0 0\n");
     const std::string session = (dir_ / "grow.tavses").string();
-    ASSERT_EQ(Run({"import", rule.string(), "-o", session, "--seed", "5"}), 0) << err_.str();
+    ASSERT_EQ(Run({"import", rule, "-o", session, "--seed", "5"}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "states=3\nsymmetry=C4 (chiral)\n");
-    ASSERT_EQ(Run({"info", rule.string()}), 0) << err_.str();
+    ASSERT_EQ(Run({"info", rule}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "states=3\nsymmetry=C4 (chiral)\n");
-    const fs::path hexagonal = dir_ / "Hex.rule";
-    std::ofstream(hexagonal) << "@RULE Hex\n@TABLE\nn_states:2\nneighborhood:hexagonal\nsymmetries:permute\n01100001\n";
-    ASSERT_EQ(Run({"info", hexagonal.string()}), 0) << err_.str();
+    const std::string hexagonal =
+        Write("Hex.rule", "@RULE Hex\n@TABLE\nn_states:2\nneighborhood:hexagonal\nsymmetries:permute\n01100001\n");
+    ASSERT_EQ(Run({"info", hexagonal}), 0) << err_.str();
     EXPECT_EQ(out_.str(), "states=2\nsymmetry=D4x (diagonal flips)\n");
-    const formats::SessionSnapshot saved = formats::ParseSession(std::string_view(
-        [&] {
-            std::ifstream in(session, std::ios::binary);
-            std::stringstream text;
-            text << in.rdbuf();
-            return text.str();
-        }()));
+    const formats::SessionSnapshot saved = formats::ParseSession(std::string_view(ReadText(session)));
     ASSERT_EQ(saved.patterns.size(), 1u);
-    EXPECT_EQ(saved.patterns[0].name, "Imported Rule");
-    EXPECT_EQ(saved.symmetry, 3);
-    EXPECT_EQ(saved.colors[1].red, 1.0f);
-    EXPECT_EQ(saved.colors[1].green, 0.0f);
+    EXPECT_EQ(std::tuple(saved.patterns[0].name, saved.symmetry, saved.colors[1].red, saved.colors[1].green),
+              std::tuple("Imported Rule", 3, 1.0f, 0.0f));
 
     ASSERT_EQ(Run({"info", session}), 0) << err_.str();
     EXPECT_NE(out_.str().find("tab=0 kind=pattern name=\"Imported Rule\" generations=9 own_locks=0"), std::string::npos);
@@ -112,33 +68,24 @@ TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
 TEST_F(CliSessionTest, PatternsInTheCornersOfThePlaneLoad) {
     authoring::Editor editor;
     editor.CreateRule("", 2, 0, "creating this rule");
-    editor.BeginStroke();
-    editor.PaintStartCell(INT32_MAX, INT32_MAX, false);
+    authoring::testing::PaintStart(editor, {{INT32_MAX, INT32_MAX}});
     editor.NewPatternTab();
-    editor.BeginStroke();
-    editor.PaintStartCell(INT32_MIN, INT32_MIN, false);
+    authoring::testing::PaintStart(editor, {{INT32_MIN, INT32_MIN}});
     ASSERT_EQ(Run({"info", Save(editor, "corners.tavses")}), 0) << err_.str();
     EXPECT_NE(out_.str().find("tabs=2\n"), std::string::npos) << out_.str();
 }
 
 TEST_F(CliSessionTest, BadSessionsFailWithTheEditorsMessage) {
-    const fs::path bad = dir_ / "bad.tavses";
-    std::ofstream(bad) << "TAVSESS1";
-    EXPECT_EQ(Run({"info", bad.string()}), 1);
-    EXPECT_EQ(err_.str(), "Failed to load the session.\n\nUnexpected end of file.\n");
-    EXPECT_EQ(Run({"run", bad.string()}), 1);
-    EXPECT_EQ(err_.str(), "Failed to load the session.\n\nUnexpected end of file.\n");
+    const std::string bad = Write("bad.tavses", "TAVSESS1");
+    for (const char* command : {"info", "run"}) {
+        EXPECT_EQ(Run({command, bad}), 1);
+        EXPECT_EQ(err_.str(), "Failed to load the session.\n\nUnexpected end of file.\n");
+    }
     EXPECT_EQ(Run({"info", (dir_ / "missing.tavses").string()}), 1);
     EXPECT_EQ(err_.str(), "Failed to load the session.\n\nCould not open the session file.\n");
     EXPECT_EQ(Run({"import", (dir_ / "missing.rule").string(), "-o", (dir_ / "x.tavses").string()}), 1);
     EXPECT_FALSE(fs::exists(dir_ / "x.tavses"));
 }
-
-}  // namespace
-}  // namespace cli
-
-namespace cli {
-namespace {
 
 TEST_F(CliSessionTest, InfoReportsConstraintTabs) {
     authoring::Editor editor;

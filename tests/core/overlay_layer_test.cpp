@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/step_grid.h"
 #include "tests/support/test_rules.h"
 
@@ -31,11 +33,9 @@ TEST(StepHistory, TrailsAgeAndFade) {
     history.SetValue(1, 1, 0x0503);
     history.SetValue(2, 2, 0xFE03);
     StepHistory(before, history, after, next);
-    EXPECT_EQ(next.ValueAt(1, 1), 0x0603);
-    EXPECT_EQ(next.ValueAt(2, 2), 0);
-    EXPECT_EQ(next.ValueAt(5, 5), 4);
-    EXPECT_EQ(next.ValueAt(9, 9), 1);
-    EXPECT_EQ(next.ValueAt(3, 3), 0);
+    // A trail ages; the oldest fades out; a death leaves its state + 1, a birth 1.
+    EXPECT_EQ(std::tuple(next.ValueAt(1, 1), next.ValueAt(2, 2), next.ValueAt(5, 5), next.ValueAt(9, 9), next.ValueAt(3, 3)),
+              std::tuple(0x0603, 0, 4, 1, 0));
 }
 
 TEST(StepHistory, TrailOutlivesItsCellsUntilItFades) {
@@ -76,11 +76,9 @@ TEST(StepLineages, MajorityInheritance) {
     before.SetCell(70, 70, 1), lineage.SetValue(70, 70, 7);
     after.SetCell(70, 70, 2);
     StepLineages(before, lineage, after, next);
-    EXPECT_EQ(next.ValueAt(10, 10), 2);
-    EXPECT_EQ(next.ValueAt(30, 30), 0);
-    EXPECT_EQ(next.ValueAt(50, 50), 3);
-    EXPECT_EQ(next.ValueAt(70, 70), 7);
-    EXPECT_EQ(next.ValueAt(9, 9), 0);
+    EXPECT_EQ(std::tuple(next.ValueAt(10, 10), next.ValueAt(30, 30), next.ValueAt(50, 50), next.ValueAt(70, 70),
+                         next.ValueAt(9, 9)),
+              std::tuple(2, 0, 3, 7, 0));
 }
 
 TEST(StepHistory, GliderTrails) {

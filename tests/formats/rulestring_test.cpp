@@ -10,6 +10,7 @@
 
 #include "core/symmetry.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/test_rules.h"
 
 namespace formats {
 namespace {
@@ -66,21 +67,6 @@ TEST(Rulestring, RepresentativesMatchTheReferenceClasses) {
     EXPECT_EQ(HenselConfigurations().back().neighbors, 0xFF);
 }
 
-TEST(Rulestring, TableOrderAndExamples) {
-    const auto& table = HenselConfigurations();
-    for (std::size_t i = 1; i < table.size(); ++i) {
-        const bool ordered = table[i - 1].count < table[i].count ||
-                             (table[i - 1].count == table[i].count && table[i - 1].letter < table[i].letter);
-        EXPECT_TRUE(ordered) << i;
-    }
-    EXPECT_EQ(FindConfiguration(1, 'c')->neighbors, 0b01000000);  // NE
-    EXPECT_EQ(FindConfiguration(1, 'e')->neighbors, 0b10000000);  // N
-    EXPECT_EQ(FindConfiguration(2, 'a')->neighbors, 0b11000000);  // N, NE
-    EXPECT_EQ(FindConfiguration(2, 'k')->neighbors, 0b10010000);  // N, SE
-    EXPECT_EQ(HenselNeighborhood(0b10000001, 1), (core::Neighborhood{1, 1, 0, 0, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(HenselNeighborhood(0b00011100, 0), (core::Neighborhood{0, 0, 0, 0, 0, 0, 1, 1, 1}));
-}
-
 TEST(Rulestring, EveryClassAloneGivesItsLetter) {
     for (const auto& c : HenselConfigurations()) {
         for (std::uint8_t centre : {0, 1}) {
@@ -93,39 +79,21 @@ TEST(Rulestring, EveryClassAloneGivesItsLetter) {
     }
 }
 
-TEST(Rulestring, Life) {
-    core::Rule rule = TwoStateRule(core::kSymmetryD8);
-    for (std::uint64_t i = 0; i < 512; ++i) {
-        const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, 2);
-        int live = 0;
-        for (int j = 0; j < 9; ++j) live += j != 4 && d[j];
-        rule.table[i] = live == 3 || (d[4] && live == 2);
-    }
-    EXPECT_EQ(BuildHenselRulestring(rule), "B3/S23");
-}
-
-TEST(Rulestring, EmptyAndFullRules) {
+TEST(Rulestring, KnownRulesLetterListsAndNegation) {
+    EXPECT_EQ(BuildHenselRulestring(testsupport::LifeRule()), "B3/S23");
     core::Rule rule = TwoStateRule(core::kSymmetryD8);
     EXPECT_EQ(BuildHenselRulestring(rule), "B/S");
     rule.table.assign(512, 1);
     EXPECT_EQ(BuildHenselRulestring(rule), "B012345678/S012345678");
-}
-
-TEST(Rulestring, LetterListsAndNegation) {
-    auto bornOn = [](std::string_view letters) {
-        core::Rule rule = TwoStateRule(core::kSymmetryD8);
-        for (char l : letters) SetOrbit(rule, HenselNeighborhood(FindConfiguration(2, l)->neighbors, 0), 1);
-        return BuildHenselRulestring(rule);
-    };
-    EXPECT_EQ(bornOn("ac"), "B2ac/S");
-    EXPECT_EQ(bornOn("aceik"), "B2-n/S");
-    EXPECT_EQ(bornOn("cin"), "B2cin/S");
-    EXPECT_EQ(bornOn("aceikn"), "B2/S");
-    EXPECT_EQ(bornOn("ceikn"), "B2-a/S");
-    EXPECT_EQ(bornOn("eikn"), "B2-ac/S");
-
+    // Births on 2 with the letters given: the shorter of the list and its negation.
+    for (const auto& [letters, text] : {std::pair{"ac", "B2ac/S"}, {"aceik", "B2-n/S"}, {"cin", "B2cin/S"},
+                                        {"aceikn", "B2/S"}, {"ceikn", "B2-a/S"}, {"eikn", "B2-ac/S"}}) {
+        rule = TwoStateRule(core::kSymmetryD8);
+        for (char l : std::string_view(letters)) SetOrbit(rule, HenselNeighborhood(FindConfiguration(2, l)->neighbors, 0), 1);
+        EXPECT_EQ(BuildHenselRulestring(rule), text);
+    }
     // Survival on 4 with every letter but t, w, y, z: nine present against four absent.
-    core::Rule rule = TwoStateRule(core::kSymmetryD8);
+    rule = TwoStateRule(core::kSymmetryD8);
     for (const auto& c : HenselConfigurations())
         if (c.count == 4 && std::string_view("twyz").find(c.letter) == std::string_view::npos)
             SetOrbit(rule, HenselNeighborhood(c.neighbors, 1), 1);
@@ -133,18 +101,17 @@ TEST(Rulestring, LetterListsAndNegation) {
 }
 
 TEST(Rulestring, MapEdgeCases) {
+    const std::string a85(85, 'A');
+    // Entries set, and the text; any non-zero entry is on.
+    const std::pair<std::vector<std::pair<int, int>>, std::string> cases[] = {
+        {{}, "MAP" + a85 + "A"}, {{{0, 1}}, "MAPg" + a85}, {{{5, 1}}, "MAPB" + a85}, {{{511, 1}}, "MAP" + a85 + "Q"},
+        {{{511, 1}, {510, 7}}, "MAP" + a85 + "w"}};
+    for (const auto& [entries, text] : cases) {
+        core::Rule one = TwoStateRule(core::kSymmetryC1);
+        for (const auto& [index, state] : entries) one.table[static_cast<std::size_t>(index)] = static_cast<std::uint8_t>(state);
+        EXPECT_EQ(BuildMapRulestring(one), text);
+    }
     core::Rule rule = TwoStateRule(core::kSymmetryC1);
-    EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(86, 'A'));
-    rule.table[0] = 1;
-    EXPECT_EQ(BuildMapRulestring(rule), "MAPg" + std::string(85, 'A'));
-    rule.table[0] = 0;
-    rule.table[5] = 1;
-    EXPECT_EQ(BuildMapRulestring(rule), "MAPB" + std::string(85, 'A'));
-    rule.table[5] = 0;
-    rule.table[511] = 1;
-    EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(85, 'A') + "Q");
-    rule.table[510] = 7;  // any non-zero entry is on
-    EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(85, 'A') + "w");
     rule.table.assign(512, 1);
     EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(85, '/') + "w");
 

@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cmath>
-#include <limits>
 #include <random>
-#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/random_soup.h"
@@ -22,60 +19,45 @@ TEST(SessionFile, RoundTripKeepsEverything) {
     const SessionSnapshot s = RichSnapshot();
     const std::vector<std::uint8_t> bytes = SerializeSession(s);
     const SessionSnapshot r = ParseSession(std::span<const std::uint8_t>(bytes));
-    EXPECT_EQ(r.stateCount, 4);
-    EXPECT_EQ(r.symmetry, 2);
-    EXPECT_EQ(r.selectedTab, 1);
-    EXPECT_EQ(r.tabScrollOffset, 12.5f);
-    EXPECT_TRUE(r.colorsStored);
-    EXPECT_EQ(r.colors, s.colors);
-    EXPECT_EQ(r.ruleEntries, s.ruleEntries);
+    EXPECT_EQ(std::tie(r.stateCount, r.symmetry, r.selectedTab, r.tabScrollOffset, r.colorsStored, r.colors, r.ruleEntries),
+              std::tie(s.stateCount, s.symmetry, s.selectedTab, s.tabScrollOffset, s.colorsStored, s.colors, s.ruleEntries));
     ExpectSameChunks(r.sourceGrid.Chunks(), s.sourceGrid.Chunks());
     ExpectSameChunks(r.sourceAnnotations.Chunks(), s.sourceAnnotations.Chunks());
     ExpectSameChunks(r.sourceLineage.Chunks(), s.sourceLineage.Chunks());
-    EXPECT_EQ(r.sourceGrid.CellAt(-65, 100), 2);
-    EXPECT_EQ(r.sourceAnnotations.ValueAt(-5, -7), 0x0305);
+    EXPECT_EQ(std::tuple(r.sourceGrid.CellAt(-65, 100), r.sourceAnnotations.ValueAt(-5, -7)), std::tuple(2, 0x0305));
     ASSERT_EQ(r.patterns.size(), 3u);
     for (std::size_t i = 0; i < 3; ++i) {
         const SessionPatternRecord& a = s.patterns[i];
         const SessionPatternRecord& b = r.patterns[i];
-        EXPECT_EQ(b.kind, a.kind);
-        EXPECT_EQ(b.name, a.name);
-        EXPECT_EQ(b.camera, a.camera);
-        EXPECT_EQ(b.currentGeneration, a.currentGeneration);
-        EXPECT_EQ(b.generationTarget, a.generationTarget);
+        EXPECT_EQ(std::tie(b.kind, b.name, b.camera, b.currentGeneration, b.generationTarget, b.selectedVariable,
+                           b.nextLinkGroup, b.variables, b.entries),
+                  std::tie(a.kind, a.name, a.camera, a.currentGeneration, a.generationTarget, a.selectedVariable,
+                           a.nextLinkGroup, a.variables, a.entries));
         ExpectSameChunks(b.startGrid.Chunks(), a.startGrid.Chunks());
         ExpectSameChunks(b.startAnnotations.Chunks(), a.startAnnotations.Chunks());
         ExpectSameChunks(b.startLineage.Chunks(), a.startLineage.Chunks());
-        EXPECT_EQ(b.selectedVariable, a.selectedVariable);
-        EXPECT_EQ(b.nextLinkGroup, a.nextLinkGroup);
-        EXPECT_EQ(b.variables, a.variables);
-        EXPECT_EQ(b.entries, a.entries);
     }
     EXPECT_EQ(SerializeSession(r), bytes);
 }
 
-TEST(SessionFile, SoupRoundTripIsByteIdenticalAndFast) {
+// Timings of the same round trip are in bench/session_bench.cpp.
+TEST(SessionFile, SoupRoundTripIsByteIdentical) {
     SessionSnapshot s;
     s.stateCount = 3;
-    s.sourceGrid = core::MakeRandomSoup(1000, 0.5, 3, 11);
+    s.sourceGrid = core::MakeRandomSoup(300, 0.5, 3, 11);
     std::mt19937 rng(5);
-    for (int t = 0; t < 12; ++t) {
+    for (int t = 0; t < 4; ++t) {
         SessionPatternRecord record;
         record.name = "Tab " + std::to_string(t);
         for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 40; ++x) record.startGrid.SetCell(x - 20, y - 20, static_cast<std::uint8_t>(rng() % 3));
         s.patterns.push_back(record);
     }
-    const auto t0 = std::chrono::steady_clock::now();
     const std::vector<std::uint8_t> bytes = SerializeSession(s);
-    const auto t1 = std::chrono::steady_clock::now();
     const SessionSnapshot r = ParseSession(std::span<const std::uint8_t>(bytes));
-    const auto t2 = std::chrono::steady_clock::now();
     ExpectSameChunks(r.sourceGrid.Chunks(), s.sourceGrid.Chunks());
+    ExpectSameChunks(r.patterns[3].startGrid.Chunks(), s.patterns[3].startGrid.Chunks());
     EXPECT_EQ(SerializeSession(r), bytes);
-    // Generous: sanitizer builds and busy machines; the benchmark measures the real figure.
-    EXPECT_LT(std::chrono::duration<double>(t1 - t0).count(), 2.0);
-    EXPECT_LT(std::chrono::duration<double>(t2 - t1).count(), 2.0);
 }
 
 TEST(SessionFile, WriterLayout) {
@@ -105,13 +87,9 @@ TEST(SessionFile, GridPayloadSortsChunksAndCells) {
     grid.StoreEmptyChunk(9, 9, 3);  // kept empty: not written
     BinaryWriter writer;
     WriteGridPayload(writer, grid);
-    const B expected = B()
-                           .u32(64)
-                           .u32(3)
-                           .i32(0).i32(-1).u32(2).u16(1).u8(2).u16(63 * 64 + 3).u8(1)
-                           .i32(-1).i32(1).u32(1).u16(63).u8(2)
-                           .i32(0).i32(1).u32(1).u16(5).u8(1);
-    EXPECT_EQ(writer.Data(), expected.v);
+    // Chunks by (y, x), cells by local index: (0, -1) with two cells, (-1, 1), (0, 1).
+    B expected = B().u32(64).u32(3).i32(0).i32(-1).u32(2).u16(1).u8(2).u16(63 * 64 + 3).u8(1);
+    EXPECT_EQ(writer.Data(), expected.add(B().i32(-1).i32(1).u32(1).u16(63).u8(2).i32(0).i32(1).u32(1).u16(5).u8(1)).v);
 
     core::AnnotationLayer annotations;
     annotations.SetValue(-1, 0, 0x0207);
@@ -122,18 +100,13 @@ TEST(SessionFile, GridPayloadSortsChunksAndCells) {
 
 TEST(SessionFile, MinimalFileDefaults) {
     const SessionSnapshot s = Parse(Minimal());
-    EXPECT_EQ(s.stateCount, 3);
-    EXPECT_EQ(s.symmetry, 4);  // no SYMM chunk
-    EXPECT_FALSE(s.colorsStored);
-    EXPECT_EQ(s.sourceAnnotations.ChunkCount(), 0u);
-    EXPECT_EQ(s.sourceLineage.ChunkCount(), 0u);
-    ASSERT_EQ(s.patterns.size(), 1u);
-    EXPECT_EQ(s.patterns[0].kind, 0);
-    EXPECT_EQ(s.patterns[0].selectedVariable, -1);
-    EXPECT_EQ(s.patterns[0].nextLinkGroup, 1);
-    EXPECT_EQ(s.patterns[0].camera, (SessionCamera{1.0f, 2.0f, 16.0f}));
-    EXPECT_EQ(s.patterns[0].currentGeneration, 3u);
-    EXPECT_EQ(s.patterns[0].generationTarget, 4u);
+    // D8 without a SYMM chunk; no colours, no overlays.
+    EXPECT_EQ(std::tuple(s.stateCount, s.symmetry, s.colorsStored, s.sourceAnnotations.ChunkCount(),
+                         s.sourceLineage.ChunkCount(), s.patterns.size()),
+              std::tuple(3, 4, false, 0u, 0u, 1u));
+    const SessionPatternRecord& p = s.patterns[0];
+    EXPECT_EQ(std::tuple(p.kind, p.selectedVariable, p.nextLinkGroup, p.camera, p.currentGeneration, p.generationTarget),
+              std::tuple(0, -1, 1, SessionCamera{1.0f, 2.0f, 16.0f}, 3u, 4u));
 }
 
 }  // namespace

@@ -2,19 +2,17 @@
 
 // Builders of session bytes and snapshots for the session file tests.
 
-#include <chrono>
-#include <cmath>
-#include <limits>
-#include <random>
+#include <gtest/gtest.h>
+
+#include <bit>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "core/random_soup.h"
 #include "formats/session_file.h"
 
 namespace formats::sessiontest {
-
 
 // Byte assembler for hand-made files.
 struct B {
@@ -121,13 +119,10 @@ void ExpectSameChunks(const Map& a, const Map& b) {
     for (const auto& [coord, chunk] : a) {
         const auto it = b.find(coord);
         ASSERT_NE(it, b.end()) << coord.x << "," << coord.y;
-        if constexpr (requires { chunk.cells; }) {
-            EXPECT_EQ(chunk.cells, it->second.cells);
-            EXPECT_EQ(chunk.liveCount, it->second.liveCount);
-        } else {
-            EXPECT_EQ(chunk.values, it->second.values);
-            EXPECT_EQ(chunk.nonZeroCount, it->second.nonZeroCount);
-        }
+        if constexpr (requires(typename Map::mapped_type c) { c.cells; })
+            EXPECT_EQ(std::tuple(chunk.cells, chunk.liveCount), std::tuple(it->second.cells, it->second.liveCount));
+        else
+            EXPECT_EQ(std::tuple(chunk.values, chunk.nonZeroCount), std::tuple(it->second.values, it->second.nonZeroCount));
     }
 }
 
@@ -180,6 +175,5 @@ inline SessionSnapshot RichSnapshot() {
     s.patterns.push_back(SessionPatternRecord{});
     return s;
 }
-
 
 }  // namespace formats::sessiontest

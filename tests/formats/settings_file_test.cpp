@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -20,6 +19,7 @@ namespace formats {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 DisplaySettings Parsed(std::string_view text) {
     DisplaySettings s;
@@ -27,211 +27,112 @@ DisplaySettings Parsed(std::string_view text) {
     return s;
 }
 
+// The value a key's line in the formatted text shows.
+float Field(const DisplaySettings& s, std::string_view key) {
+    const std::string text = FormatSettingsText(s);
+    const std::size_t at = text.find(std::string(key) + "=");
+    return at == std::string::npos ? -1.0f : std::stof(text.substr(at + key.size() + 1));
+}
+
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteAll(const fs::path& path, std::string_view text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-// A fresh folder per test, removed afterwards.
-class SettingsFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "settings_test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(dir_, ignored);
-    }
-    std::size_t EntryCount(const fs::path& folder) const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-    }
-    fs::path dir_;
-};
+void WriteAll(const fs::path& path, std::string_view text) { std::ofstream(path, std::ios::binary) << text; }
 
 constexpr std::string_view kDefaultText =
-    "pattern_viewer_speed_index=3\n"
-    "locked_overlay_opacity=0.3\n"
-    "locked_overlay_brightness=0.5\n"
-    "broken_marker_opacity=0.45\n"
-    "broken_marker_brightness=0.62\n"
-    "trail_opacity=0.5\n"
-    "trail_keyframe_age=32\n"
+    "pattern_viewer_speed_index=3\nlocked_overlay_opacity=0.3\nlocked_overlay_brightness=0.5\n"
+    "broken_marker_opacity=0.45\nbroken_marker_brightness=0.62\ntrail_opacity=0.5\ntrail_keyframe_age=32\n"
     "trail_keyframe_brightness=0.4\n";
 
 TEST(SettingsText, Defaults) {
     const DisplaySettings s;
-    EXPECT_EQ(s.patternViewerSpeedIndex, 3);
-    EXPECT_FLOAT_EQ(s.lockedOverlayOpacity, 0.3f);
-    EXPECT_FLOAT_EQ(s.lockedOverlayBrightness, 0.5f);
-    EXPECT_FLOAT_EQ(s.brokenMarkerOpacity, 0.45f);
-    EXPECT_FLOAT_EQ(s.brokenMarkerBrightness, 0.62f);
-    EXPECT_FLOAT_EQ(s.trailOpacity, 0.5f);
-    EXPECT_EQ(s.trailKeyframeAge, 32);
-    EXPECT_FLOAT_EQ(s.trailKeyframeBrightness, 0.4f);
     EXPECT_EQ(FormatSettingsText(s), kDefaultText);
     EXPECT_EQ(Parsed(""), s);
     EXPECT_EQ(Parsed(kDefaultText), s);
 }
 
-TEST(SettingsText, ValuesAreClampedIntoTheirRanges) {
-    EXPECT_EQ(Parsed("trail_keyframe_age=0").trailKeyframeAge, 1);
-    EXPECT_EQ(Parsed("trail_keyframe_age=254").trailKeyframeAge, 253);
-    EXPECT_EQ(Parsed("trail_keyframe_age=253").trailKeyframeAge, 253);
-    EXPECT_EQ(Parsed("pattern_viewer_speed_index=12").patternViewerSpeedIndex, 7);
-    EXPECT_EQ(Parsed("pattern_viewer_speed_index=-1").patternViewerSpeedIndex, 0);
-    EXPECT_FLOAT_EQ(Parsed("broken_marker_opacity=0.01").brokenMarkerOpacity, 0.05f);
-    EXPECT_FLOAT_EQ(Parsed("trail_keyframe_brightness=0").trailKeyframeBrightness, 0.03f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=1.5").trailOpacity, 1.0f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=-3").trailOpacity, 0.0f);
-    EXPECT_FLOAT_EQ(Parsed("locked_overlay_brightness=7").lockedOverlayBrightness, 1.0f);
-    EXPECT_FLOAT_EQ(Parsed("broken_marker_brightness=-0.5").brokenMarkerBrightness, 0.0f);
-    // Negative zero is stored as plain zero so it is not written back as "-0".
+// Each value after "key=" and the field it leaves; values that cannot be read leave the default
+// (speed 3, opacity 0.5, age 32). Numbers read like strtol / strtod in the "C" locale.
+TEST(SettingsText, ValuesAreReadLikeStrtodAndClamped) {
+    struct Case {
+        const char* key;
+        std::vector<std::pair<const char*, double>> values;
+    };
+    const Case cases[] = {
+        // Clamped into the ranges; out of int or float: ignored.
+        {"trail_keyframe_age", {{"0", 1}, {"254", 253}, {"253", 253}, {"2147483647", 253}, {"-2147483648", 1},
+                                {"2147483648", 32}, {"-2147483649", 32}, {"99999999999999999999999999", 32},
+                                {"00000000000000000000000100", 100}}},
+        {"pattern_viewer_speed_index", {{"12", 7}, {"-1", 0}, {"-99999999999999999999", 3}}},
+        {"broken_marker_opacity", {{"0.01", 0.05f}, {"-INF", 0.05f}}},
+        {"trail_keyframe_brightness", {{"0", 0.03f}, {"1e-40", 0.03f}}},
+        {"locked_overlay_brightness", {{"7", 1}}},
+        {"broken_marker_brightness", {{"-0.5", 0}}},
+        {"trail_opacity", {{"1.5", 1}, {"-3", 0}, {"1e39", 0.5f}, {"-1e39", 0.5f}, {"1e99999", 0.5f},
+                           {"1e-50", 0.5f},  // underflow, as strtof reports it
+                           {"3.4e38", 1}, {"-3.4e38", 0}}},
+        // Reading stops at the first character that is not part of the number.
+        {"trail_opacity", {{"0.25abc", 0.25f}, {"0.25 0.75", 0.25f}, {".25", 0.25f}, {"1.", 1}, {"25e-2", 0.25f},
+                           {"2.5E-1x", 0.25f}, {"1e", 1}, {"0,75", 0}}},
+        {"trail_keyframe_age", {{"40.9", 40}, {"40abc", 40}, {"1e2", 1}, {"0x20", 1}, {"007", 7}}},
+        // Leading blanks and one sign, directly before the digits.
+        {"trail_opacity", {{" 0.25", 0.25f}, {"\t\v\f\r 0.25", 0.25f}, {"+0.25", 0.25f}, {"  +.25", 0.25f},
+                           {"+-0.25", 0.5f}, {"-+0.25", 0.5f}, {"+ 0.25", 0.5f}}},
+        {"trail_keyframe_age", {{"  +40", 40}, {" -40", 1}, {"+-40", 32}, {"--40", 32}, {"- 40", 32}}},
+        // Hexadecimal floats as strtod reads them; "0x" without a hex digit is 0 and junk.
+        {"trail_opacity", {{"0x1p-2", 0.25f}, {" 0X.4", 0.25f}, {"-0x1p-2", 0}, {"0x1p200", 0.5f}, {"0x", 0},
+                           {"0xg", 0}, {"0x.", 0}, {"0x-1", 0}, {"0xinf", 0}}},
+        // Infinity clamps to the range's end; NaN is ignored.
+        {"trail_opacity", {{"inf", 1}, {"-Infinity", 0}, {"nan", 0.5f}, {"-NaN(123)", 0.5f}}},
+        // Values that are no number at all.
+        {"locked_overlay_opacity", {{"abc", 0.3f}}},
+        {"trail_keyframe_age", {{"", 32}, {"-", 32}, {".5", 32}, {"\r", 32}}},
+        {"broken_marker_brightness", {{".", 0.62f}, {"e5", 0.62f}}},
+    };
+    for (const Case& c : cases)
+        for (const auto& [value, expected] : c.values) {
+            const std::string text = std::string(c.key) + "=" + value;
+            EXPECT_NEAR(Field(Parsed(text), c.key), expected, 1e-6) << text;
+        }
+    // A subnormal is a float: kept when in range. Negative zero is stored as zero, not "-0".
+    EXPECT_GT(Parsed("trail_opacity=1e-40").trailOpacity, 0.0f);
+    EXPECT_LT(Parsed("trail_opacity=1e-40").trailOpacity, 1e-38f);
     EXPECT_FALSE(std::signbit(Parsed("trail_opacity=-0").trailOpacity));
 }
 
-TEST(SettingsText, ValueParsingStopsAtTheFirstInvalidCharacter) {
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0.25abc").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0.25 0.75").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=.25").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=1.").trailOpacity, 1.0f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=25e-2").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=2.5E-1x").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=1e").trailOpacity, 1.0f);  // the "e" has no exponent
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0,75").trailOpacity, 0.0f);  // no locale decimal comma
-    EXPECT_EQ(Parsed("trail_keyframe_age=40.9").trailKeyframeAge, 40);
-    EXPECT_EQ(Parsed("trail_keyframe_age=40abc").trailKeyframeAge, 40);
-    EXPECT_EQ(Parsed("trail_keyframe_age=1e2").trailKeyframeAge, 1);
-    EXPECT_EQ(Parsed("trail_keyframe_age=0x20").trailKeyframeAge, 1);  // base ten: the "0"
-    EXPECT_EQ(Parsed("trail_keyframe_age=007").trailKeyframeAge, 7);
-}
-
-TEST(SettingsText, LeadingBlanksAndSignInTheValue) {
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity= 0.25").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=\t\v\f\r 0.25").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=+0.25").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=  +.25").trailOpacity, 0.25f);
-    EXPECT_EQ(Parsed("trail_keyframe_age=  +40").trailKeyframeAge, 40);
-    EXPECT_EQ(Parsed("trail_keyframe_age= -40").trailKeyframeAge, 1);
-    // One sign at most, directly before the digits.
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=+-0.25").trailOpacity, 0.5f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=-+0.25").trailOpacity, 0.5f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=+ 0.25").trailOpacity, 0.5f);
-    EXPECT_EQ(Parsed("trail_keyframe_age=+-40").trailKeyframeAge, 32);
-    EXPECT_EQ(Parsed("trail_keyframe_age=--40").trailKeyframeAge, 32);
-    EXPECT_EQ(Parsed("trail_keyframe_age=- 40").trailKeyframeAge, 32);
-}
-
-TEST(SettingsText, KeysAreExactAndUntrimmed) {
-    const DisplaySettings defaults;
-    EXPECT_EQ(Parsed(" trail_opacity=0.25"), defaults);
-    EXPECT_EQ(Parsed("trail_opacity =0.25"), defaults);
-    EXPECT_EQ(Parsed("Trail_Opacity=0.25"), defaults);
-    EXPECT_EQ(Parsed("TRAIL_OPACITY=0.25"), defaults);
-    EXPECT_EQ(Parsed("trail_opacity"), defaults);
-    EXPECT_EQ(Parsed("trail_opacity 0.25"), defaults);
-    EXPECT_EQ(Parsed("unknown_key=0.25\nfoo=bar\n=\n==\n"), defaults);
-    EXPECT_EQ(Parsed("[settings]\n# comment\n; comment\n"), defaults);
-    // The first "=" splits: the rest, "=0.25", is not a number.
-    EXPECT_EQ(Parsed("trail_opacity==0.25"), defaults);
-}
-
-TEST(SettingsText, UnreadableValuesLeaveTheSettingAndReadingGoesOn) {
-    const DisplaySettings s = Parsed(
-        "locked_overlay_opacity=0.8\n"
-        "locked_overlay_opacity=abc\n"
-        "trail_opacity=0.25\n"
-        "trail_keyframe_age=\n"
-        "trail_keyframe_age=-\n"
-        "trail_keyframe_age=.5\n"
-        "broken_marker_brightness=.\n"
-        "broken_marker_brightness=e5\n"
-        "pattern_viewer_speed_index=5\n");
-    EXPECT_FLOAT_EQ(s.lockedOverlayOpacity, 0.8f);
-    EXPECT_FLOAT_EQ(s.trailOpacity, 0.25f);
-    EXPECT_EQ(s.trailKeyframeAge, 32);
-    EXPECT_FLOAT_EQ(s.brokenMarkerBrightness, 0.62f);
-    EXPECT_EQ(s.patternViewerSpeedIndex, 5);
-    EXPECT_FLOAT_EQ(Parsed("locked_overlay_opacity=abc").lockedOverlayOpacity, 0.3f);
-}
-
-TEST(SettingsText, LaterLinesWin) {
-    EXPECT_EQ(Parsed("trail_keyframe_age=10\ntrail_keyframe_age=20\n").trailKeyframeAge, 20);
-    EXPECT_EQ(Parsed("trail_keyframe_age=10\ntrail_keyframe_age=x\n").trailKeyframeAge, 10);
-}
-
-TEST(SettingsText, IntegersBeyondIntAreIgnored) {
-    EXPECT_EQ(Parsed("trail_keyframe_age=2147483648").trailKeyframeAge, 32);
-    EXPECT_EQ(Parsed("trail_keyframe_age=-2147483649").trailKeyframeAge, 32);
-    EXPECT_EQ(Parsed("trail_keyframe_age=99999999999999999999999999").trailKeyframeAge, 32);
-    EXPECT_EQ(Parsed("pattern_viewer_speed_index=-99999999999999999999").patternViewerSpeedIndex, 3);
-    // The ends of int are in range and clamp.
-    EXPECT_EQ(Parsed("trail_keyframe_age=2147483647").trailKeyframeAge, 253);
-    EXPECT_EQ(Parsed("trail_keyframe_age=-2147483648").trailKeyframeAge, 1);
-    EXPECT_EQ(Parsed("trail_keyframe_age=00000000000000000000000100").trailKeyframeAge, 100);
-}
-
-TEST(SettingsText, FloatsBeyondFloatAreIgnored) {
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=1e39").trailOpacity, 0.5f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=-1e39").trailOpacity, 0.5f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=1e-50").trailOpacity, 0.5f);  // underflow, as strtof reports it
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=1e99999").trailOpacity, 0.5f);
-    // Within float, even if not within double's precision of float.
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=3.4e38").trailOpacity, 1.0f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=-3.4e38").trailOpacity, 0.0f);
-    // A subnormal is a float: it is kept when in range and clamps otherwise.
-    EXPECT_GT(Parsed("trail_opacity=1e-40").trailOpacity, 0.0f);
-    EXPECT_LT(Parsed("trail_opacity=1e-40").trailOpacity, 1e-38f);
-    EXPECT_FLOAT_EQ(Parsed("trail_keyframe_brightness=1e-40").trailKeyframeBrightness, 0.03f);
-}
-
-TEST(SettingsText, HexInfinityAndNan) {
-    // Hexadecimal floats read as strtod reads them.
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0x1p-2").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity= 0X.4").trailOpacity, 0.25f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=-0x1p-2").trailOpacity, 0.0f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0x1p200").trailOpacity, 0.5f);  // beyond float
-    // Without a hex digit "0x" is 0 followed by junk.
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0x").trailOpacity, 0.0f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0xg").trailOpacity, 0.0f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0x.").trailOpacity, 0.0f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0x-1").trailOpacity, 0.0f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0xinf").trailOpacity, 0.0f);
-    // Infinity is a float value and clamps to the range's end; NaN is ignored.
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=inf").trailOpacity, 1.0f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=-Infinity").trailOpacity, 0.0f);
-    EXPECT_FLOAT_EQ(Parsed("broken_marker_opacity=-INF").brokenMarkerOpacity, 0.05f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=nan").trailOpacity, 0.5f);
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=-NaN(123)").trailOpacity, 0.5f);
-}
-
-TEST(SettingsText, CrLfLines) {
-    // The "\r" ends the number like any other invalid character.
-    const DisplaySettings s = Parsed("trail_opacity=0.25\r\ntrail_keyframe_age=40\r\nlocked_overlay_opacity=0.35\r\n");
-    EXPECT_FLOAT_EQ(s.trailOpacity, 0.25f);
-    EXPECT_EQ(s.trailKeyframeAge, 40);
-    EXPECT_FLOAT_EQ(s.lockedOverlayOpacity, 0.35f);
-    // A "\r" line end on a value-less line or a blank-only value still leaves the setting alone.
-    EXPECT_EQ(Parsed("trail_keyframe_age=\r\n").trailKeyframeAge, 32);
-}
-
-TEST(SettingsText, OddBytesAndLineShapes) {
-    using namespace std::string_literals;
-    EXPECT_FLOAT_EQ(Parsed("\n\n\ntrail_opacity=0.25").trailOpacity, 0.25f);  // no final line end
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0.25\0junk"s).trailOpacity, 0.25f);
-    EXPECT_EQ(Parsed("trail_opacity\0=0.25"s), DisplaySettings{});
-    EXPECT_FLOAT_EQ(Parsed("\xEF\xBB\xBFtrail_opacity=0.1\ntrail_opacity=0.2").trailOpacity, 0.2f);
-    EXPECT_FLOAT_EQ(Parsed("\xEF\xBB\xBFtrail_opacity=0.1").trailOpacity, 0.5f);  // a BOM is part of the key
-    // "\r" alone does not end a line.
-    EXPECT_FLOAT_EQ(Parsed("trail_opacity=0.25\rtrail_keyframe_age=40").trailOpacity, 0.25f);
-    EXPECT_EQ(Parsed("trail_opacity=0.25\rtrail_keyframe_age=40").trailKeyframeAge, 32);
+TEST(SettingsText, LinesKeysAndOddBytes) {
+    struct Case {
+        std::string text;
+        const char* key;
+        double expected;
+    };
+    const Case cases[] = {
+        // Keys are exact and untrimmed; the first "=" splits.
+        {" trail_opacity=0.25", "trail_opacity", 0.5}, {"trail_opacity =0.25", "trail_opacity", 0.5},
+        {"Trail_Opacity=0.25", "trail_opacity", 0.5},   {"TRAIL_OPACITY=0.25", "trail_opacity", 0.5},
+        {"trail_opacity", "trail_opacity", 0.5},        {"trail_opacity 0.25", "trail_opacity", 0.5},
+        {"trail_opacity==0.25", "trail_opacity", 0.5},  {"trail_opacity\0=0.25"s, "trail_opacity", 0.5},
+        // Later lines win, unless unreadable; reading goes on past bad lines.
+        {"trail_keyframe_age=10\ntrail_keyframe_age=20\n", "trail_keyframe_age", 20},
+        {"trail_keyframe_age=10\ntrail_keyframe_age=x\n", "trail_keyframe_age", 10},
+        {"locked_overlay_opacity=0.8\nlocked_overlay_opacity=abc\ntrail_opacity=0.25", "locked_overlay_opacity", 0.8},
+        {"trail_keyframe_age=.5\nbroken_marker_brightness=.\npattern_viewer_speed_index=5", "pattern_viewer_speed_index",
+         5},
+        // "\r\n" ends a line ("\r" ends the number); "\r" alone does not.
+        {"trail_opacity=0.25\r\ntrail_keyframe_age=40\r\n", "trail_keyframe_age", 40},
+        {"trail_opacity=0.25\r\ntrail_keyframe_age=40\r\n", "trail_opacity", 0.25},
+        {"trail_opacity=0.25\rtrail_keyframe_age=40", "trail_opacity", 0.25},
+        {"trail_opacity=0.25\rtrail_keyframe_age=40", "trail_keyframe_age", 32},
+        {"\n\n\ntrail_opacity=0.25", "trail_opacity", 0.25},
+        {"trail_opacity=0.25\0junk"s, "trail_opacity", 0.25},
+        // A byte-order mark is part of the first key.
+        {"\xEF\xBB\xBFtrail_opacity=0.1\ntrail_opacity=0.2", "trail_opacity", 0.2},
+        {"\xEF\xBB\xBFtrail_opacity=0.1", "trail_opacity", 0.5},
+    };
+    for (const Case& c : cases) EXPECT_NEAR(Field(Parsed(c.text), c.key), c.expected, 1e-6) << c.text;
+    EXPECT_EQ(Parsed("unknown_key=0.25\nfoo=bar\n=\n==\n[settings]\n# comment\n; comment\n"), DisplaySettings{});
 }
 
 TEST(SettingsText, ParsingClampsTheStartingValuesFirst) {
@@ -246,38 +147,21 @@ TEST(SettingsText, ParsingClampsTheStartingValuesFirst) {
 }
 
 TEST(SettingsText, FormatsFloatsWithSixSignificantDigits) {
-    DisplaySettings s;
-    s.lockedOverlayOpacity = 0.35f;
-    s.lockedOverlayBrightness = 1.0f;
-    s.brokenMarkerOpacity = 0.05f;
-    s.brokenMarkerBrightness = 0.0f;
-    s.trailOpacity = 1.0f / 3.0f;
-    s.trailKeyframeBrightness = 0.03f;
-    s.trailKeyframeAge = 253;
-    s.patternViewerSpeedIndex = 0;
+    const DisplaySettings s{0, 0.35f, 1.0f, 0.05f, 0.0f, 1.0f / 3.0f, 253, 0.03f};
     EXPECT_EQ(FormatSettingsText(s),
-              "pattern_viewer_speed_index=0\n"
-              "locked_overlay_opacity=0.35\n"
-              "locked_overlay_brightness=1\n"
-              "broken_marker_opacity=0.05\n"
-              "broken_marker_brightness=0\n"
-              "trail_opacity=0.333333\n"
-              "trail_keyframe_age=253\n"
-              "trail_keyframe_brightness=0.03\n");
-    s.trailOpacity = 1e-7f;  // only reachable through direct assignment, written in %g style
-    EXPECT_NE(FormatSettingsText(s).find("trail_opacity=1e-07\n"), std::string::npos);
+              "pattern_viewer_speed_index=0\nlocked_overlay_opacity=0.35\nlocked_overlay_brightness=1\n"
+              "broken_marker_opacity=0.05\nbroken_marker_brightness=0\ntrail_opacity=0.333333\n"
+              "trail_keyframe_age=253\ntrail_keyframe_brightness=0.03\n");
+    DisplaySettings tiny;
+    tiny.trailOpacity = 1e-7f;  // only reachable through direct assignment, written in %g style
+    EXPECT_NE(FormatSettingsText(tiny).find("trail_opacity=1e-07\n"), std::string::npos);
 }
 
 TEST(SettingsText, FormatIsIndependentOfTheCLocale) {
-    // A decimal comma locale must not leak into the file when one is installed.
-    const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"};
     const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
     bool switched = false;
-    for (const char* name : names)
-        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
-            switched = true;
-            break;
-        }
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
+        if (!switched && std::setlocale(LC_NUMERIC, name) != nullptr) switched = true;
     DisplaySettings s;
     s.trailOpacity = 0.25f;
     const std::string text = FormatSettingsText(s);
@@ -288,9 +172,9 @@ TEST(SettingsText, FormatIsIndependentOfTheCLocale) {
     if (!switched) GTEST_SKIP() << "no decimal-comma locale installed";
 }
 
+// Six digits do not hold every float: a stepped value such as 0.3f + 0.05f reads back as the
+// nearest float to "0.35", and from then on the text no longer changes.
 TEST(SettingsText, FormatThenParseIsStable) {
-    // Six digits do not hold every float: a stepped value such as 0.3f + 0.05f reads back as the
-    // nearest float to "0.35", and from then on the text no longer changes.
     for (int i = 0; i <= 20; ++i) {
         DisplaySettings s;
         s.trailOpacity = static_cast<float>(i) * 0.05f;
@@ -320,16 +204,13 @@ TEST(SettingsPath, FollowsTheEnvironment) {
         const char* home;
         const char* expected;
     };
+    const char* xdg = "/cfg/Tavrix/settings.ini";
+    const char* home = "/home/u/.config/Tavrix/settings.ini";
+    const char* here = "Tavrix.settings";
     const Case cases[] = {
-        {"/cfg", "/home/u", "/cfg/Tavrix/settings.ini"},
-        {"/cfg", nullptr, "/cfg/Tavrix/settings.ini"},
-        {nullptr, "/home/u", "/home/u/.config/Tavrix/settings.ini"},
-        {"", "/home/u", "/home/u/.config/Tavrix/settings.ini"},
-        {"cfg", "/home/u", "/home/u/.config/Tavrix/settings.ini"},  // relative: ignored
-        {"cfg", nullptr, "Tavrix.settings"},
-        {nullptr, nullptr, "Tavrix.settings"},
-        {"", "", "Tavrix.settings"},
-        {nullptr, "", "Tavrix.settings"},
+        {"/cfg", "/home/u", xdg}, {"/cfg", nullptr, xdg},   {nullptr, "/home/u", home}, {"", "/home/u", home},
+        {"cfg", "/home/u", home},  // relative: ignored
+        {"cfg", nullptr, here},   {nullptr, nullptr, here}, {"", "", here},             {nullptr, "", here},
     };
     auto saved = [](const char* name) {
         const char* v = std::getenv(name);
@@ -339,7 +220,7 @@ TEST(SettingsPath, FollowsTheEnvironment) {
         if (value != nullptr) ::setenv(name, value, 1);
         else ::unsetenv(name);
     };
-    const std::optional<std::string> xdg = saved("XDG_CONFIG_HOME"), home = saved("HOME");
+    const std::optional<std::string> oldXdg = saved("XDG_CONFIG_HOME"), oldHome = saved("HOME");
     for (const Case& c : cases) {
         set("XDG_CONFIG_HOME", c.xdgConfigHome);
         set("HOME", c.home);
@@ -348,119 +229,80 @@ TEST(SettingsPath, FollowsTheEnvironment) {
                                               << (c.home ? c.home : "(unset)");
         EXPECT_EQ(GetSettingsPath(c.xdgConfigHome, c.home), path);
     }
-    set("XDG_CONFIG_HOME", xdg ? xdg->c_str() : nullptr);
-    set("HOME", home ? home->c_str() : nullptr);
+    set("XDG_CONFIG_HOME", oldXdg ? oldXdg->c_str() : nullptr);
+    set("HOME", oldHome ? oldHome->c_str() : nullptr);
 }
 
-TEST_F(SettingsFileTest, NoFileGivesDefaultsAndCreatesNothing) {
-    const fs::path path = dir_ / "Tavrix" / "settings.ini";
-    EXPECT_EQ(LoadSettings(path), DisplaySettings{});
-    EXPECT_FALSE(fs::exists(dir_ / "Tavrix"));
+// A fresh folder per test, removed afterwards.
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "settings_test.XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        path_ = dir_ / "settings.ini";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir_, ignored);
+    }
+    std::size_t EntryCount(const fs::path& folder) const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    }
+    fs::path dir_, path_;
+};
+
+TEST_F(SettingsFileTest, LoadsTheFileOrGivesDefaultsAndCreatesNothing) {
+    EXPECT_EQ(LoadSettings(dir_ / "Tavrix" / "settings.ini"), DisplaySettings{});
     EXPECT_EQ(EntryCount(dir_), 0u);
-}
-
-TEST_F(SettingsFileTest, LoadsTheFile) {
-    const fs::path path = dir_ / "settings.ini";
-    WriteAll(path,
-             "trail_keyframe_age=0\n"
-             "broken_marker_opacity=0.01\n"
-             "pattern_viewer_speed_index=12\n"
-             "locked_overlay_opacity=abc\n"
-             " trail_opacity=0.9\n"
-             "trail_keyframe_brightness= 0.25xyz\r\n");
-    const DisplaySettings s = LoadSettings(path);
+    for (const fs::path& unreadable : {dir_, fs::path(), fs::path("/dev/null")})
+        EXPECT_EQ(LoadSettings(unreadable), DisplaySettings{}) << unreadable;
+    WriteAll(path_, "trail_keyframe_age=0\nlocked_overlay_opacity=abc\n trail_opacity=0.9\n"
+                    "trail_keyframe_brightness= 0.25xyz\r\n");
+    const DisplaySettings s = LoadSettings(path_);
     EXPECT_EQ(s.trailKeyframeAge, 1);
-    EXPECT_FLOAT_EQ(s.brokenMarkerOpacity, 0.05f);
-    EXPECT_EQ(s.patternViewerSpeedIndex, 7);
     EXPECT_FLOAT_EQ(s.lockedOverlayOpacity, 0.3f);
     EXPECT_FLOAT_EQ(s.trailOpacity, 0.5f);
     EXPECT_FLOAT_EQ(s.trailKeyframeBrightness, 0.25f);
 }
 
-TEST_F(SettingsFileTest, UnreadablePathsGiveDefaults) {
-    EXPECT_EQ(LoadSettings(dir_), DisplaySettings{});  // a folder
-    EXPECT_EQ(LoadSettings(""), DisplaySettings{});
-    EXPECT_EQ(LoadSettings("/dev/null"), DisplaySettings{});
-}
-
-TEST_F(SettingsFileTest, SaveCreatesFoldersAndWritesExactlyTheEightLines) {
-    const fs::path path = dir_ / "a" / "b" / "Tavrix" / "settings.ini";
-    DisplaySettings s;
-    s.lockedOverlayOpacity = 0.35f;
-    ASSERT_TRUE(SaveSettings(path, s));
-    EXPECT_EQ(ReadAll(path),
-              "pattern_viewer_speed_index=3\n"
-              "locked_overlay_opacity=0.35\n"
-              "locked_overlay_brightness=0.5\n"
-              "broken_marker_opacity=0.45\n"
-              "broken_marker_brightness=0.62\n"
-              "trail_opacity=0.5\n"
-              "trail_keyframe_age=32\n"
-              "trail_keyframe_brightness=0.4\n");
-    EXPECT_EQ(EntryCount(path.parent_path()), 1u);  // no temporary left behind
-}
-
-TEST_F(SettingsFileTest, SaveThenLoadRoundTrips) {
-    const fs::path path = dir_ / "settings.ini";
-    DisplaySettings s;
-    s.patternViewerSpeedIndex = 6;
-    s.lockedOverlayOpacity = 0.85f;
-    s.lockedOverlayBrightness = 0.1f;
-    s.brokenMarkerOpacity = 1.0f;
-    s.brokenMarkerBrightness = 0.0f;
-    s.trailOpacity = 0.15f;
-    s.trailKeyframeAge = 200;
-    s.trailKeyframeBrightness = 0.03f;
-    ASSERT_TRUE(SaveSettings(path, s));
-    EXPECT_EQ(LoadSettings(path), s);
-    // Saving again replaces the file whole.
-    s.trailKeyframeAge = 5;
-    ASSERT_TRUE(SaveSettings(path, s));
-    EXPECT_EQ(LoadSettings(path), s);
-    EXPECT_EQ(ReadAll(path), FormatSettingsText(s));
-}
-
-TEST_F(SettingsFileTest, SaveClampsOutOfRangeValues) {
-    const fs::path path = dir_ / "settings.ini";
-    DisplaySettings s;
+TEST_F(SettingsFileTest, SaveCreatesFoldersClampsAndRoundTrips) {
+    const fs::path deep = dir_ / "a" / "b" / "Tavrix" / "settings.ini";
+    ASSERT_TRUE(SaveSettings(deep, DisplaySettings{}));
+    EXPECT_EQ(ReadAll(deep), kDefaultText);
+    EXPECT_EQ(EntryCount(deep.parent_path()), 1u);  // no temporary left behind
+    DisplaySettings s{6, 0.85f, 0.1f, 1.0f, 0.0f, 0.15f, 200, 0.03f};
+    ASSERT_TRUE(SaveSettings(path_, s));
+    EXPECT_EQ(LoadSettings(path_), s);
+    // Saving again replaces the file whole, clamped.
     s.trailKeyframeAge = 999;
     s.trailOpacity = -2.0f;
-    ASSERT_TRUE(SaveSettings(path, s));
-    const DisplaySettings back = LoadSettings(path);
-    EXPECT_EQ(back.trailKeyframeAge, 253);
-    EXPECT_FLOAT_EQ(back.trailOpacity, 0.0f);
+    ASSERT_TRUE(SaveSettings(path_, s));
+    EXPECT_EQ(LoadSettings(path_).trailKeyframeAge, 253);
+    EXPECT_FLOAT_EQ(LoadSettings(path_).trailOpacity, 0.0f);
+    // The old file's mode stays.
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path_, mode);
+    ASSERT_TRUE(SaveSettings(path_, DisplaySettings{}));
+    EXPECT_EQ(fs::status(path_).permissions() & fs::perms::all, mode);
 }
 
-TEST_F(SettingsFileTest, SaveKeepsTheOldFilesMode) {
-    const fs::path path = dir_ / "settings.ini";
-    WriteAll(path, "old\n");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    ASSERT_TRUE(SaveSettings(path, DisplaySettings{}));
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-}
-
-TEST_F(SettingsFileTest, SaveFailsWhenTheParentIsAFile) {
+TEST_F(SettingsFileTest, FailedSavesLeaveWhatWasThere) {
     const fs::path blocker = dir_ / "Tavrix";
     WriteAll(blocker, "not a folder");
     EXPECT_FALSE(SaveSettings(blocker / "settings.ini", DisplaySettings{}));
     EXPECT_FALSE(SaveSettings(blocker / "deeper" / "settings.ini", DisplaySettings{}));
     EXPECT_EQ(ReadAll(blocker), "not a folder");
-}
-
-TEST_F(SettingsFileTest, SaveFailsWhenAFolderIsInTheWay) {
-    const fs::path path = dir_ / "settings.ini";
-    fs::create_directory(path);
-    WriteAll(path / "inside", "kept");
-    EXPECT_FALSE(SaveSettings(path, DisplaySettings{}));
-    EXPECT_EQ(ReadAll(path / "inside"), "kept");
-    EXPECT_EQ(EntryCount(dir_), 1u);  // the temporary is removed
+    fs::create_directory(path_);
+    WriteAll(path_ / "inside", "kept");
+    EXPECT_FALSE(SaveSettings(path_, DisplaySettings{}));
+    EXPECT_EQ(ReadAll(path_ / "inside"), "kept");
+    EXPECT_EQ(EntryCount(dir_), 2u);  // the temporary is removed
 }
 
 TEST_F(SettingsFileTest, InterruptedWriteLeavesTheOldFileIntact) {
-    const fs::path path = dir_ / "settings.ini";
-    const std::string old = "trail_keyframe_age=77\n";
-    WriteAll(path, old);
+    WriteAll(path_, "trail_keyframe_age=77\n");
     // A file size limit makes the write of the temporary fail part way, as a full disk would.
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -468,23 +310,21 @@ TEST_F(SettingsFileTest, InterruptedWriteLeavesTheOldFileIntact) {
     tight.rlim_cur = 16;
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool ok = SaveSettings(path, DisplaySettings{});
+    const bool ok = SaveSettings(path_, DisplaySettings{});
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(ReadAll(path), old);
-    EXPECT_EQ(LoadSettings(path).trailKeyframeAge, 77);
+    EXPECT_EQ(ReadAll(path_), "trail_keyframe_age=77\n");
     EXPECT_EQ(EntryCount(dir_), 1u);
 }
 
 TEST_F(SettingsFileTest, UnwritableFolderLeavesTheOldFileIntact) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-    const fs::path path = dir_ / "settings.ini";
-    WriteAll(path, "trail_keyframe_age=77\n");
+    WriteAll(path_, "trail_keyframe_age=77\n");
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(SaveSettings(path, DisplaySettings{}));
+    EXPECT_FALSE(SaveSettings(path_, DisplaySettings{}));
     fs::permissions(dir_, fs::perms::owner_all);
-    EXPECT_EQ(ReadAll(path), "trail_keyframe_age=77\n");
+    EXPECT_EQ(ReadAll(path_), "trail_keyframe_age=77\n");
 }
 
 TEST_F(SettingsFileTest, RelativePathIsWrittenInTheWorkingFolder) {

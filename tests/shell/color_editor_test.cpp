@@ -37,8 +37,7 @@ TEST(ColorSettingTest, StepsClampAndRefuse) {
 
 TEST_F(ColorEditorTest, SwatchesTextsAndDone) {
     EXPECT_EQ(Editor().swatches.size(), 3u);
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     for (const char* text : {"Color Editor", "Click a state color to edit it.", "Broken marker appearance",
                              "Locked cell appearance", "Trail appearance", "Tint", "Keyframe", "45%", "62%", "30%",
                              "T+32", "Restore Default Colors", "Done"})

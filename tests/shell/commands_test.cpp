@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "tests/shell/shell_fixture.h"
 
@@ -17,124 +18,71 @@ protected:
     }
 };
 
-TEST_F(CommandsTest, MenuBarItemsAndIds) {
-    const std::vector<MenuItem> items = MainWindowView::MenuBar();
-    auto find = [&](int id) -> const MenuItem* {
-        for (const MenuItem& item : items)
-            if (item.id == id) return &item;
-        return nullptr;
-    };
-    struct Case {
-        int id;
-        const char* menu;
-        const char* submenu;
-        const char* text;
-    } cases[] = {
-        {2001, "&File", "", "&New Rule..."},
-        {2005, "&File", "&Export", "&Golly Ruletable\tAlt+R"},
-        {2007, "&File", "&Export", "Export Annotated &Ruletable\tCtrl+Alt+R"},
-        {2008, "&File", "&Export", "Export &Lock Table"},
-        {2006, "&File", "&Export", "&Hensel / MAP Rulestring\tAlt+E"},
-        {2002, "&File", "", "&Save Session...\tCtrl+S"},
-        {2003, "&File", "", "&Load Session...\tCtrl+O"},
-        {2004, "&File", "", "E&xit"},
-        {2099, "&Rule", "", "Edit &Colors"},
-        {2122, "&Rule", "&Extend Rule", "Extend to 2 states"},
-        {2136, "&Rule", "&Extend Rule", "Extend to 16 states"},
-        {2100, "&View", "", "Show State &Bar"},
-        {2101, "&View", "", "Show &Pattern Viewer"},
-        {2102, "&View", "", "Maximize Pattern &Viewer"},
-    };
-    for (const Case& c : cases) {
-        const MenuItem* item = find(c.id);
-        ASSERT_NE(item, nullptr) << c.id;
-        EXPECT_EQ(item->menu, c.menu);
-        EXPECT_EQ(item->submenu, c.submenu);
-        EXPECT_EQ(item->text, c.text);
-    }
-    int separators = 0;
-    for (const MenuItem& item : items) separators += item.id == 0;
-    EXPECT_EQ(separators, 4);
-}
-
 TEST_F(CommandsTest, MenuStates) {
-    EXPECT_FALSE(view.QueryMenuItem(2122).enabled);
-    EXPECT_FALSE(view.QueryMenuItem(2123).enabled);  // 3 states already
-    EXPECT_TRUE(view.QueryMenuItem(2124).enabled);
-    EXPECT_TRUE(view.QueryMenuItem(2101).checked);
-    EXPECT_FALSE(view.QueryMenuItem(2102).checked);
-    EXPECT_FALSE(view.QueryMenuItem(2100).checked);  // 3 states: no state bar
-    view.Command(2102);
-    EXPECT_TRUE(view.QueryMenuItem(2102).checked);
-    EXPECT_EQ(view.editor.View().lookahead, 0);
-    view.Command(2101);
-    EXPECT_FALSE(view.QueryMenuItem(2101).checked);
-    EXPECT_FALSE(view.QueryMenuItem(2102).checked);
+    const auto enabled = [&](int id) { return view.QueryMenuItem(id).enabled; };
+    const auto checked = [&](int id) { return view.QueryMenuItem(id).checked; };
+    // Extending to 2 or 3 states is not extending; 3 states show no state bar; the viewer is shown.
+    EXPECT_EQ(std::tuple(enabled(2122), enabled(2123), enabled(2124)), std::tuple(false, false, true));
+    EXPECT_EQ(std::tuple(checked(2100), checked(2101), checked(2102)), std::tuple(false, true, false));
+    view.Command(2102);  // maximize the viewer: no frames
+    EXPECT_EQ(std::tuple(checked(2102), view.editor.View().lookahead), std::tuple(true, 0));
+    view.Command(2101);  // hide it: not maximized either
+    EXPECT_EQ(std::tuple(checked(2101), checked(2102)), std::tuple(false, false));
     view.Command(2100);
-    EXPECT_TRUE(view.QueryMenuItem(2100).checked);
+    EXPECT_TRUE(checked(2100));
 }
 
 TEST_F(CommandsTest, TitleFollowsUnsavedChanges) {
     ASSERT_FALSE(platform.titles.empty());
-    EXPECT_EQ(platform.titles.back(), "Tavrix");
-    EXPECT_EQ(view.Title(), "Tavrix");
+    EXPECT_EQ(std::tuple(platform.titles.back(), view.Title()), std::tuple("Tavrix", "Tavrix"));
     PaintStartCell();
-    EXPECT_EQ(view.Title(), "* Tavrix");
-    EXPECT_EQ(platform.titles.back(), "* Tavrix");
+    EXPECT_EQ(std::tuple(platform.titles.back(), view.Title()), std::tuple("* Tavrix", "* Tavrix"));
     const std::size_t count = platform.titles.size();
     PaintStartCell();
     EXPECT_EQ(platform.titles.size(), count);  // set only when it changes
 }
 
-TEST_F(CommandsTest, NewRuleAsksBothQuestions) {
-    PaintStartCell();
-    ASSERT_TRUE(view.editor.UnsavedChanges());
-    platform.answers = {MessageAnswer::No, MessageAnswer::Yes};
-    view.Command(command::kNewRule);
-    ASSERT_EQ(platform.boxes.size(), 2u);
-    EXPECT_EQ(platform.boxes[0].title, "Tavrix");
-    EXPECT_EQ(platform.boxes[0].text, "You have unsaved changes.\n\nSave changes before creating a new rule?");
-    EXPECT_EQ(platform.boxes[0].buttons, MessageButtons::YesNoCancel);
-    EXPECT_EQ(platform.boxes[0].icon, MessageIcon::Warning);
-    EXPECT_EQ(platform.boxes[1].title, "Replace Current Session?");
-    EXPECT_EQ(platform.boxes[1].text,
-              "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?");
-    EXPECT_EQ(platform.boxes[1].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(platform.boxes[1].icon, MessageIcon::Warning);
-    EXPECT_EQ(platform.boxes[1].defaultAnswer, MessageAnswer::No);
-    EXPECT_EQ(view.editor.Tabs().size(), 1u);
-    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), 0u);
-    EXPECT_EQ(view.editor.Doc().source.grid.ChunkCount(), 0u);
-    EXPECT_TRUE(view.startScreenShown);
-    EXPECT_EQ(view.startPage, StartPage::NewRule);
-}
-
-TEST_F(CommandsTest, NewRuleStopsOnCancelOrNo) {
-    PaintStartCell();
-    const std::size_t chunks = view.editor.Tabs()[0].startGrid.ChunkCount();
-    platform.answers = {MessageAnswer::Cancel};
-    view.Command(command::kNewRule);
-    EXPECT_EQ(platform.boxes.size(), 1u);
-    platform.answers = {MessageAnswer::No, MessageAnswer::No};
-    view.Command(command::kNewRule);
-    EXPECT_EQ(platform.boxes.size(), 3u);
-    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), chunks);
-}
-
-TEST_F(CommandsTest, NewRuleWithoutChangesAsksOnlyToReplace) {
+TEST_F(CommandsTest, NewRuleAsksToSaveThenToReplace) {
+    // Without changes only the replacement is asked; Cancel or No stop it.
     platform.answers = {MessageAnswer::Yes};
     view.Command(command::kNewRule);
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0].title, "Replace Current Session?");
+    view.startScreenShown = false;  // back to the editor, as the fixture starts
+    PaintStartCell();
+    const std::size_t chunks = view.editor.Tabs()[0].startGrid.ChunkCount();
+    platform.answers = {MessageAnswer::Cancel};
+    view.Command(command::kNewRule);
+    platform.answers = {MessageAnswer::No, MessageAnswer::No};
+    view.Command(command::kNewRule);
+    EXPECT_EQ(platform.boxes.size(), 4u);
+    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), chunks);
+    platform.boxes.clear();
+    platform.answers = {MessageAnswer::No, MessageAnswer::Yes};
+    view.Command(command::kNewRule);
+    ASSERT_EQ(platform.boxes.size(), 2u);
+    const MessageBox& save = platform.boxes[0];
+    EXPECT_EQ(std::tuple(save.title, save.text, save.buttons, save.icon),
+              std::tuple("Tavrix", "You have unsaved changes.\n\nSave changes before creating a new rule?",
+                         MessageButtons::YesNoCancel, MessageIcon::Warning));
+    const MessageBox& replace = platform.boxes[1];
+    EXPECT_EQ(std::tuple(replace.title, replace.text, replace.buttons, replace.icon, replace.defaultAnswer),
+              std::tuple("Replace Current Session?",
+                         "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?",
+                         MessageButtons::YesNo, MessageIcon::Warning, MessageAnswer::No));
+    EXPECT_EQ(view.editor.Tabs().size(), 1u);
+    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount() + view.editor.Doc().source.grid.ChunkCount(), 0u);
+    EXPECT_TRUE(view.startScreenShown);
+    EXPECT_EQ(view.startPage, StartPage::NewRule);
 }
 
 TEST_F(CommandsTest, ExtendAsksAndExtends) {
     platform.answers = {MessageAnswer::No};
     view.Command(command::kExtendBase + 6);
     ASSERT_EQ(platform.boxes.size(), 1u);
-    EXPECT_EQ(platform.boxes[0].title, "Extend Rule");
-    EXPECT_EQ(platform.boxes[0].text, "Are you sure you want to extend the rule to 6 states?  This cannot be undone.");
-    EXPECT_EQ(platform.boxes[0].defaultAnswer, MessageAnswer::No);
+    EXPECT_EQ(std::tuple(platform.boxes[0].title, platform.boxes[0].text, platform.boxes[0].defaultAnswer),
+              std::tuple("Extend Rule", "Are you sure you want to extend the rule to 6 states?  This cannot be undone.",
+                         MessageAnswer::No));
     EXPECT_EQ(view.StateCount(), 3);
     platform.answers = {MessageAnswer::Yes};
     view.Command(command::kExtendBase + 6);
@@ -150,9 +98,7 @@ TEST_F(CommandsTest, RefusedWhilePlaying) {
     view.KeyDown(Press(Key::Enter));
     ASSERT_TRUE(view.playing);
     for (int id : {2001, 2003, 2099, 2124}) view.Command(id);
-    EXPECT_EQ(platform.beeps, 4);
-    EXPECT_TRUE(platform.boxes.empty());
-    EXPECT_FALSE(view.flags.colorEditorOpen);
+    EXPECT_EQ(std::tuple(platform.beeps, platform.boxes.size(), view.flags.colorEditorOpen), std::tuple(4, 0u, false));
 }
 
 TEST_F(CommandsTest, ExitAndCloseAskAboutUnsavedChanges) {
@@ -183,9 +129,8 @@ TEST_F(CommandsTest, ExportsGoToTheClipboard) {
         view.Command(c.id);
         ASSERT_TRUE(platform.clipboard) << c.id;
         EXPECT_NE(platform.clipboard->find(c.contains), std::string::npos) << c.id;
-        EXPECT_EQ(platform.boxes.back().title, c.title);
-        EXPECT_EQ(platform.boxes.back().text, c.text);
-        EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Information);
+        const MessageBox& box = platform.boxes.back();
+        EXPECT_EQ(std::tuple(box.title, box.text, box.icon), std::tuple(c.title, c.text, MessageIcon::Information));
     }
     view.KeyDown(Press(Key::E, false, false, true));
     EXPECT_EQ(platform.boxes.back().text,
@@ -195,19 +140,19 @@ TEST_F(CommandsTest, ExportsGoToTheClipboard) {
 
 TEST_F(CommandsTest, PasteFromTheClipboard) {
     view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(platform.boxes.back().text, "Failed to read text from the clipboard.");
-    EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Warning);
+    EXPECT_EQ(std::tuple(platform.boxes.back().text, platform.boxes.back().icon),
+              std::tuple("Failed to read text from the clipboard.", MessageIcon::Warning));
     platform.clipboard = "x = 1, y = 1\nC!";
     view.KeyDown(Press(Key::V, true));
     EXPECT_EQ(platform.boxes.back().text, "This RLE uses state 3, but the current rule only has 3 states.");
     platform.clipboard = "x = 1, y = 1\nB!";
     view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(platform.boxes.size(), 2u);
-    EXPECT_EQ(CurrentTab().startGrid.CellAt(0, 0), 2);
+    EXPECT_EQ(std::tuple(platform.boxes.size(), CurrentTab().startGrid.CellAt(0, 0)), std::tuple(2u, 2));
     platform.clipboard = "no header";
     view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(platform.boxes.back().text.rfind("Failed to paste the RLE pattern.\n\n", 0), 0u);
-    EXPECT_EQ(platform.boxes.back().icon, MessageIcon::Error);
+    EXPECT_EQ(std::tuple(platform.boxes.back().text.rfind("Failed to paste the RLE pattern.\n\n", 0),
+                         platform.boxes.back().icon),
+              std::tuple(0u, MessageIcon::Error));
 }
 
 TEST_F(CommandsTest, SaveAndLoadASession) {
@@ -224,22 +169,20 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     platform.answers = {MessageAnswer::No};
     view.KeyDown(Press(Key::O, true));
     EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before opening another rule?");
-    ASSERT_TRUE(view.startScreenShown);
-    EXPECT_EQ(view.startPage, StartPage::Open);
+    ASSERT_TRUE(view.startScreenShown && view.startPage == StartPage::Open);
     const StartScreenLayout card = LayOutStartScreen(StartPage::Open, view.width, view.height);
     ASSERT_EQ(card.buttons[0].first, StartAction::LoadRule);
     Click(card.buttons[0].second);
-    EXPECT_FALSE(view.startScreenShown);
-    EXPECT_EQ(view.editor.Tabs().size(), 1u);
-    EXPECT_EQ(platform.titles.back(), "Tavrix");
+    EXPECT_EQ(std::tuple(view.startScreenShown, view.editor.Tabs().size(), platform.titles.back()),
+              std::tuple(false, 1u, "Tavrix"));
     platform.openPath = path + ".missing";
     view.KeyDown(Press(Key::O, true));
     Click(card.buttons[0].second);
     EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.");
     EXPECT_TRUE(view.startScreenShown);
     // The dialogs open on the session's file.
-    EXPECT_EQ(platform.dialogs.back().title, "Open Tavrix Session");
-    EXPECT_EQ(platform.dialogs.back().initialPath, path);
+    EXPECT_EQ(std::tuple(platform.dialogs.back().title, platform.dialogs.back().initialPath),
+              std::tuple("Open Tavrix Session", path));
 
     // Named on the command line: a session is loaded, a Golly rule imported, past the start screen.
     view.ShowStartScreen(StartPage::Main);
@@ -250,8 +193,7 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
                            "0,1,0,0,0,0,0,0,0,3\n";
     view.ShowStartScreen(StartPage::Main);
     EXPECT_TRUE(view.OpenPath(rule));
-    EXPECT_FALSE(view.startScreenShown);
-    EXPECT_EQ(view.StateCount(), 4);
+    EXPECT_EQ(std::tuple(view.startScreenShown, view.StateCount()), std::tuple(false, 4));
     view.KeyDown(Press(Key::S, true));
     EXPECT_EQ(platform.dialogs.back().initialPath, "");
     EXPECT_FALSE(view.OpenPath(rule + ".tavses"));
@@ -261,16 +203,12 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
 
 TEST_F(CommandsTest, SpeedIsASetting) {
     const std::string path = ::testing::TempDir() + "tavrix_shell_settings.ini";
-    {
-        std::ofstream out(path);
-        out << "pattern_viewer_speed_index=7\n";
-    }
+    std::ofstream(path) << "pattern_viewer_speed_index=7\n";
     view.UseSettingsFile(path);
     EXPECT_EQ(view.speedIndex, 7);
     Click(view.layout.viewerButtons[kSpeedDown]);
-    std::ifstream in(path);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path).rdbuf();
     EXPECT_NE(text.str().find("pattern_viewer_speed_index=6\n"), std::string::npos);
     std::remove(path.c_str());
 }

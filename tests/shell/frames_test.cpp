@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include "shell/coverage_bar.h"
 #include "tests/shell/shell_fixture.h"
 
@@ -32,49 +34,32 @@ protected:
     }
 };
 
-TEST_F(FramesTest, DoubleClickJumpsToTheTabThatLocksTheTransition) {
+TEST_F(FramesTest, LocksMarkersAndJumps) {
     SetUpTwoTabs();
+    RightClickCell(1);  // tab 0 locks the transition: the paint is refused with a beep
+    EXPECT_EQ(platform.beeps, 1);
+    // A double-click on the cell jumps to the tab that locks its transition.
     const auto [x, y] = PointOfCell(1, 0, 0);
     view.MousePress(Mouse(x, y, MouseButton::Left, false, false, true));
     view.MouseRelease(Mouse(x, y));
-    EXPECT_EQ(view.editor.Doc().selectedTab, 0);
-    EXPECT_TRUE(view.hover.valid);
-    EXPECT_FALSE(view.hover.surface.viewer);
-}
-
-TEST_F(FramesTest, LockedCellsRefuseStatePainting) {
-    SetUpTwoTabs();
-    const int beeps = platform.beeps;
-    RightClickCell(1);
-    EXPECT_EQ(platform.beeps, beeps + 1);
-}
-
-TEST_F(FramesTest, RightPressRemovesABrokenMarker) {
-    SetUpTwoTabs();
-    Click(view.layout.tabs[0]);
+    EXPECT_EQ(std::tuple(view.editor.Doc().selectedTab, view.hover.valid, view.hover.surface.viewer),
+              std::tuple(0, true, false));
     RightClickCell(1);  // changes the shared transition again: tab 1 is marked
     ASSERT_FALSE(view.editor.Tabs()[1].brokenMarkers.empty());
+    // Clicking the current tab again jumps to its broken marker.
     Click(view.layout.tabs[1]);
-    ASSERT_EQ(view.editor.Doc().selectedTab, 1);
+    view.hover = {};
+    Click(view.layout.tabs[1]);
+    EXPECT_TRUE(view.hover.valid);
+    // A right press on the marked cell removes the marker.
     const auto& markers = view.editor.Tabs()[1].brokenMarkers;
     const std::size_t before = markers.size();
     ASSERT_TRUE(markers.front().hasCell);
     const int frame = static_cast<int>(markers.front().brokenGeneration) - CurrentTab().currentGeneration;
     ASSERT_GE(frame, 1);
-    const auto [x, y] = PointOfCell(frame, markers.front().x, markers.front().y);
-    view.MousePress(Mouse(x, y, MouseButton::Right));
-    view.MouseRelease(Mouse(x, y, MouseButton::Right));
+    const auto [mx, my] = PointOfCell(frame, markers.front().x, markers.front().y);
+    ClickAt(mx, my, MouseButton::Right);
     EXPECT_EQ(view.editor.Tabs()[1].brokenMarkers.size(), before - 1);
-}
-
-TEST_F(FramesTest, ClickingTheCurrentTabJumpsToItsBrokenMarker) {
-    SetUpTwoTabs();
-    Click(view.layout.tabs[0]);
-    RightClickCell(1);
-    Click(view.layout.tabs[1]);
-    view.hover = {};
-    Click(view.layout.tabs[1]);
-    EXPECT_TRUE(view.hover.valid);
 }
 
 TEST_F(FramesTest, CoverageBarSelectsTabsAndNamesThemOnHover) {
@@ -88,13 +73,11 @@ TEST_F(FramesTest, CoverageBarSelectsTabsAndNamesThemOnHover) {
     const float x = MidX(segments[0]);
     view.MouseMove(x, MidY(bar), {});
     EXPECT_EQ(view.hoverControl, 2000);
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     bool named = false;
     for (const auto& t : canvas.texts) named = named || t.text.rfind("Pattern 1: ", 0) == 0;
     EXPECT_TRUE(named);
-    view.MousePress(Mouse(x, MidY(bar)));
-    view.MouseRelease(Mouse(x, MidY(bar)));
+    ClickAt(x, MidY(bar));
     EXPECT_EQ(view.editor.Doc().selectedTab, 0);
 }
 
@@ -103,14 +86,9 @@ TEST_F(FramesTest, HoverIdsAndLeaving) {
         RectF rect;
         int id;
     } cases[] = {
-        {view.layout.scrollLeft, 0},
-        {view.layout.scrollRight, 1},
-        {view.layout.newTab, 2},
-        {view.layout.viewerButtons[kPlayPause], 3},
-        {view.layout.viewerButtons[kSpeedUp], 11},
-        {view.layout.tabs[0], 100},
-        {view.layout.closeBoxes[0], 1000},
-        {view.layout.directEditorTab, 101},
+        {view.layout.scrollLeft, 0},   {view.layout.scrollRight, 1}, {view.layout.newTab, 2},
+        {view.layout.viewerButtons[kPlayPause], 3}, {view.layout.viewerButtons[kSpeedUp], 11},
+        {view.layout.tabs[0], 100},    {view.layout.closeBoxes[0], 1000}, {view.layout.directEditorTab, 101},
     };
     for (const Case& c : cases) {
         view.MouseMove(MidX(c.rect), MidY(c.rect), {});
@@ -120,9 +98,7 @@ TEST_F(FramesTest, HoverIdsAndLeaving) {
     EXPECT_TRUE(view.hover.valid);
     const int redraws = platform.redraws;
     view.MouseLeave();
-    EXPECT_FALSE(view.hover.valid);
-    EXPECT_EQ(view.hoverControl, -1);
-    EXPECT_EQ(platform.redraws, redraws + 1);
+    EXPECT_EQ(std::tuple(view.hover.valid, view.hoverControl, platform.redraws), std::tuple(false, -1, redraws + 1));
 }
 
 TEST_F(FramesTest, CtrlMTakesTheMinruleAndShiftMNeedsTheFirstGeneration) {
@@ -141,14 +117,12 @@ TEST_F(FramesTest, CtrlMTakesTheMinruleAndShiftMNeedsTheFirstGeneration) {
 TEST_F(FramesTest, FrameRandomizerEndIsMagenta) {
     SetUpTwoTabs();
     const RectF frame = view.layout.frameOuter[1];
-    view.MousePress(Mouse(MidX(frame), frame.top + 1));
-    view.MouseRelease(Mouse(MidX(frame), frame.top + 1));
+    ClickAt(MidX(frame), frame.top + 1);
     view.KeyDown(Press(Key::R, true));  // one frame: done at once
     EXPECT_FALSE(view.editor.FrameRandomizerActive());
     view.KeyDown(Press(Key::R, true, true));  // stays active for frames that come into view
     ASSERT_TRUE(view.editor.FrameRandomizerActive());
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     const RectF last = view.layout.frameOuter[8];
     bool magenta = false;
     for (const auto& o : canvas.outlines)
@@ -161,10 +135,8 @@ TEST_F(FramesTest, FrameRandomizerEndIsMagenta) {
 TEST_F(FramesTest, EditColorsLeavesTheMaximizedViewerAndEscapeCloses) {
     view.Command(command::kMaximizePatternViewer);
     view.Command(command::kEditColors);
-    EXPECT_TRUE(view.flags.colorEditorOpen);
-    EXPECT_FALSE(view.flags.viewerMaximized);
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    EXPECT_EQ(std::tuple(view.flags.colorEditorOpen, view.flags.viewerMaximized), std::tuple(true, false));
+    const RecordingCanvas canvas = Draw();
     EXPECT_NE(canvas.FindText("Color Editor"), nullptr);
     view.KeyDown(Press(Key::Escape));
     EXPECT_FALSE(view.flags.colorEditorOpen);

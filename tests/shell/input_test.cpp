@@ -1,4 +1,5 @@
 #include <cmath>
+#include <tuple>
 
 #include "tests/shell/shell_fixture.h"
 
@@ -25,11 +26,9 @@ protected:
 
 TEST_F(InputTest, DigitsWithThreeStates) {
     view.KeyDown(DigitKey(3));
-    EXPECT_EQ(platform.beeps, 1);
-    EXPECT_EQ(view.selectedState, 1);
+    EXPECT_EQ(std::tuple(platform.beeps, view.selectedState), std::tuple(1, 1));
     view.KeyDown(DigitKey(2));
-    EXPECT_EQ(view.selectedState, 2);
-    EXPECT_EQ(view.editor.View().brushState, 2);
+    EXPECT_EQ(std::tuple(view.selectedState, view.editor.View().brushState), std::tuple(2, 2));
     EXPECT_FALSE(view.toast.shown);  // no state bar, no toast
 }
 
@@ -39,17 +38,12 @@ TEST_F(InputTest, DigitToastWithTheStateBar) {
     view.KeyDown(DigitKey(2));
     ASSERT_TRUE(view.toast.shown);
     EXPECT_EQ(view.toast.state, 2);
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
+    const RecordingCanvas canvas = Draw();
     const RecordingCanvas::Text* text = canvas.FindText("State 2");
     ASSERT_NE(text, nullptr);
-    EXPECT_FLOAT_EQ(text->rect.left, 318);
-    EXPECT_FLOAT_EQ(text->rect.top, 422);
-    EXPECT_FLOAT_EQ(text->rect.Height(), 30);
-    EXPECT_FLOAT_EQ(text->rect.Width(), 92);
+    EXPECT_EQ(text->rect, (RectF{318, 422, 318 + 92, 422 + 30}));
     platform.tickMs += 1200;
-    RecordingCanvas later;
-    view.DrawFrame(later);
+    const RecordingCanvas later = Draw();
     EXPECT_EQ(later.FindText("State 2"), nullptr);
 }
 
@@ -57,10 +51,8 @@ TEST_F(InputTest, MarkerKeys) {
     view.KeyDown(DigitKey(5, true));
     EXPECT_EQ(view.markerValue, 5);
     view.KeyDown(DigitKey(0, true));
-    EXPECT_EQ(platform.beeps, 1);
     view.KeyDown(DigitKey(9, true));
-    EXPECT_EQ(view.markerValue, 5);
-    EXPECT_EQ(platform.beeps, 1);
+    EXPECT_EQ(std::tuple(view.markerValue, platform.beeps), std::tuple(5, 1));
 }
 
 TEST_F(InputTest, KeysRefusedWhilePlayingUnlessFocusInPanel) {
@@ -69,8 +61,7 @@ TEST_F(InputTest, KeysRefusedWhilePlayingUnlessFocusInPanel) {
     view.KeyDown(Press(Key::Enter));
     EXPECT_TRUE(view.playing);
     view.KeyDown(DigitKey(2));
-    EXPECT_EQ(platform.beeps, 2);
-    EXPECT_EQ(view.selectedState, 1);
+    EXPECT_EQ(std::tuple(platform.beeps, view.selectedState), std::tuple(2, 1));
     // The Ctrl key alone only redraws.
     view.KeyDown(Press(Key::Control, true));
     EXPECT_EQ(platform.beeps, 2);
@@ -79,8 +70,7 @@ TEST_F(InputTest, KeysRefusedWhilePlayingUnlessFocusInPanel) {
     view.KeyDown(DigitKey(2));
     EXPECT_EQ(view.selectedState, 2);
     view.KeyDown(Press(Key::Enter));  // Enter needs the grid focus: nothing
-    EXPECT_TRUE(view.playing);
-    EXPECT_EQ(platform.beeps, 2);
+    EXPECT_EQ(std::tuple(view.playing, platform.beeps), std::tuple(true, 2));
     // The Pause button stops playback.
     Click(view.layout.viewerButtons[kPlayPause]);
     EXPECT_FALSE(view.playing);
@@ -90,13 +80,12 @@ TEST_F(InputTest, PaintingAndPanningTheViewerDoNothingWhilePlaying) {
     view.KeyDown(Press(Key::Enter));
     const std::uint64_t before = view.editor.UndoDepth();
     const RectF& grid = view.layout.viewerGrid;
-    view.MousePress(Mouse(MidX(grid), MidY(grid), MouseButton::Right));
-    EXPECT_EQ(view.drag, Drag::None);
-    view.MousePress(Mouse(MidX(grid), MidY(grid), MouseButton::Left));
-    EXPECT_EQ(view.drag, Drag::None);
+    for (MouseButton button : {MouseButton::Right, MouseButton::Left}) {
+        view.MousePress(Mouse(MidX(grid), MidY(grid), button));
+        EXPECT_EQ(view.drag, Drag::None);
+    }
     view.MousePress(Mouse(MidX(grid), MidY(grid), MouseButton::Left, true));
-    EXPECT_EQ(platform.beeps, 1);
-    EXPECT_EQ(view.editor.UndoDepth(), before);
+    EXPECT_EQ(std::tuple(platform.beeps, view.editor.UndoDepth()), std::tuple(1, before));
 }
 
 TEST_F(InputTest, ViewerZoomIsAnchoredAndClamped) {
@@ -110,7 +99,7 @@ TEST_F(InputTest, ViewerZoomIsAnchoredAndClamped) {
     const float size = view.viewerCamera.cellSize;
     view.Wheel(x, y, 120, {});
     EXPECT_FLOAT_EQ(view.viewerCamera.cellSize, size * 1.15f);
-    EXPECT_NEAR(pointUnder().first, before.first, 1e-3);
+    EXPECT_NEAR(pointUnder().first, before.first, 1e-3);  // the point under the pointer stays
     EXPECT_NEAR(pointUnder().second, before.second, 1e-3);
     for (int i = 0; i < 100; ++i) view.Wheel(x, y, -120, {});
     EXPECT_FLOAT_EQ(view.viewerCamera.cellSize, 1);
@@ -142,13 +131,10 @@ TEST_F(InputTest, CellUnderPointAndPanning) {
     const RectF grid = view.layout.viewerGrid;
     view.viewerCamera = {10, 20, 8};
     view.MouseMove(MidX(grid) + 17, MidY(grid) - 1, {});
-    EXPECT_TRUE(view.hover.valid);
-    EXPECT_EQ(view.hover.x, 12);
-    EXPECT_EQ(view.hover.y, 19);
+    EXPECT_EQ(std::tuple(view.hover.valid, view.hover.x, view.hover.y), std::tuple(true, 12, 19));
     view.MousePress(Mouse(MidX(grid), MidY(grid)));
     view.MouseMove(MidX(grid) - 16, MidY(grid) + 8, {});
-    EXPECT_FLOAT_EQ(view.viewerCamera.centreX, 12);
-    EXPECT_FLOAT_EQ(view.viewerCamera.centreY, 19);
+    EXPECT_EQ(std::tuple(view.viewerCamera.centreX, view.viewerCamera.centreY), std::tuple(12.0f, 19.0f));
     view.CaptureLost();
     view.MouseMove(MidX(grid) - 40, MidY(grid), {});
     EXPECT_FLOAT_EQ(view.viewerCamera.centreX, 12);
@@ -156,11 +142,9 @@ TEST_F(InputTest, CellUnderPointAndPanning) {
 
 TEST_F(InputTest, FocusFollowsClicks) {
     FocusPanel();
-    EXPECT_EQ(view.focus, Focus::Panel);
-    EXPECT_EQ(view.focusedFrame, 1);
+    EXPECT_EQ(std::tuple(view.focus, view.focusedFrame), std::tuple(Focus::Panel, 1));
     view.MousePress(Mouse(MidX(view.layout.viewerGrid), MidY(view.layout.viewerGrid)));
-    EXPECT_EQ(view.focus, Focus::GridArea);
-    EXPECT_EQ(view.focusedFrame, -1);
+    EXPECT_EQ(std::tuple(view.focus, view.focusedFrame), std::tuple(Focus::GridArea, -1));
 }
 
 TEST_F(InputTest, ThreePixelTabDragIsAClick) {
@@ -171,8 +155,7 @@ TEST_F(InputTest, ThreePixelTabDragIsAClick) {
     view.MousePress(Mouse(x, y));
     view.MouseMove(x + 3, y, {});
     view.MouseRelease(Mouse(x + 3, y));
-    EXPECT_EQ(Order(), "abc");
-    EXPECT_EQ(view.editor.Doc().selectedTab, 0);
+    EXPECT_EQ(std::tuple(Order(), view.editor.Doc().selectedTab), std::tuple("abc", 0));
 }
 
 TEST_F(InputTest, MultiPlaceTabDragIsOneUndoStep) {
@@ -184,9 +167,8 @@ TEST_F(InputTest, MultiPlaceTabDragIsOneUndoStep) {
     view.MousePress(Mouse(MidX(view.layout.tabs[0]) - 20, y));
     view.MouseMove(view.layout.tabs[2].right - 5, y, {});
     view.MouseRelease(Mouse(view.layout.tabs[2].right - 5, y));
-    EXPECT_EQ(Order(), "bca");
-    EXPECT_EQ(view.editor.UndoDepth(), depth + 1);
-    EXPECT_EQ(view.editor.Doc().selectedTab, 2);
+    EXPECT_EQ(std::tuple(Order(), view.editor.UndoDepth(), view.editor.Doc().selectedTab),
+              std::tuple("bca", depth + 1, 2));
     view.KeyDown(Press(Key::Z, true));
     EXPECT_EQ(Order(), "abc");
 }
@@ -213,18 +195,15 @@ TEST_F(InputTest, RenameCommitAndCancel) {
     ASSERT_TRUE(platform.textInputActive);
     EXPECT_EQ(view.rename.tab, 0);
     view.RenameTextChanged("Glider");
-    EXPECT_EQ(view.TabName(0), "Glider");
-    EXPECT_EQ(view.editor.Tabs()[0].name, "");
+    EXPECT_EQ(std::tuple(view.TabName(0), view.editor.Tabs()[0].name), std::tuple("Glider", ""));
     view.CommitRename();
-    EXPECT_FALSE(platform.textInputActive);
-    EXPECT_EQ(view.editor.Tabs()[0].name, "Glider");
-    EXPECT_EQ(platform.titles.back(), "* Tavrix");
+    EXPECT_EQ(std::tuple(platform.textInputActive, view.editor.Tabs()[0].name, platform.titles.back()),
+              std::tuple(false, "Glider", "* Tavrix"));
 
     view.KeyDown(Press(Key::F2));
     view.RenameTextChanged("Other");
     view.CancelRename();
-    EXPECT_EQ(view.editor.Tabs()[0].name, "Glider");
-    EXPECT_EQ(view.rename.tab, -1);
+    EXPECT_EQ(std::tuple(view.editor.Tabs()[0].name, view.rename.tab), std::tuple("Glider", -1));
 
     // A double-click on a tab renames it too.
     const RectF tab = view.layout.tabs[0];
@@ -251,8 +230,7 @@ TEST_F(InputTest, SelectionDeleteAndEscape) {
     view.MousePress(Mouse(grid.left + 5, grid.top + 5, MouseButton::Left, true, true));
     view.MouseMove(grid.right - 5, grid.bottom - 5, {true, true, false});
     view.MouseRelease(Mouse(grid.right - 5, grid.bottom - 5));
-    ASSERT_TRUE(view.selection.exists);
-    EXPECT_FALSE(view.selection.dragging);
+    ASSERT_TRUE(view.selection.exists && !view.selection.dragging);
     view.KeyDown(Press(Key::Delete));
     EXPECT_EQ(view.editor.Doc().source.grid.CellAt(16, 16), 0);
     view.KeyDown(Press(Key::Escape));
@@ -265,10 +243,8 @@ TEST_F(InputTest, SelectionStaysOnItsPane) {
     view.MousePress(Mouse(MidX(grid), MidY(grid), MouseButton::Left, true, true));
     view.MouseMove(view.layout.frameGrid[1].right - 2, grid.bottom + 500, {true, true, false});
     const auto corner = CellUnderPoint(CurrentTab().camera, grid, grid.right - 0.01f, grid.bottom - 0.01f);
-    EXPECT_EQ(view.selection.endX, corner.first);
-    EXPECT_EQ(view.selection.endY, corner.second);
-    EXPECT_FALSE(view.selection.surface.viewer);
-    EXPECT_EQ(view.selection.surface.frame, 0);
+    EXPECT_EQ(std::pair(view.selection.endX, view.selection.endY), corner);
+    EXPECT_EQ(std::tuple(view.selection.surface.viewer, view.selection.surface.frame), std::tuple(false, 0));
 }
 
 TEST_F(InputTest, FrameRandomizerNeedsAFocusedFrame) {

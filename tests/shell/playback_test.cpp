@@ -7,11 +7,6 @@
 namespace shell {
 namespace {
 
-TEST(PlaybackTest, TimerPeriods) {
-    const int expected[] = {500, 250, 166, 100, 66, 41, 33, 8};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(PlaybackTimerPeriodMs(i), expected[i]) << i;
-}
-
 TEST(PlaybackTest, TickCatchesUpAtMostFourAndSlowStepsRunOne) {
     struct Case {
         double seconds;

@@ -1,5 +1,7 @@
 #include "shell/rule_editor_page.h"
 
+#include <tuple>
+
 #include "tests/shell/shell_fixture.h"
 
 namespace shell::testing {
@@ -44,13 +46,11 @@ protected:
 
 TEST_F(RuleEditorPageTest, StatusCardsAndMinrule) {
     ASSERT_TRUE(view.RuleEditorPageShown());
-    RecordingCanvas canvas;
-    view.DrawFrame(canvas);
-    EXPECT_NE(canvas.FindText(view.editor.UndefinedStatusText()), nullptr);
-    EXPECT_NE(canvas.FindText("Enable Ctrl+M Minrule"), nullptr);
-    EXPECT_NE(canvas.FindText("Take Minrule"), nullptr);
-    ASSERT_GT(view.editor.Undefined().count, 0u);
-    EXPECT_GE(view.editor.Undefined().entries.size(), 1u);
+    const RecordingCanvas canvas = Draw();
+    for (const std::string& text : {view.editor.UndefinedStatusText(), std::string("Enable Ctrl+M Minrule"),
+                                    std::string("Take Minrule")})
+        EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    ASSERT_FALSE(view.editor.Undefined().entries.empty());
 
     const RuleEditorPageLayout page = view.PageLayout();
     const authoring::UndefinedEntry first = view.editor.Undefined().entries[0];
@@ -58,25 +58,23 @@ TEST_F(RuleEditorPageTest, StatusCardsAndMinrule) {
     EXPECT_NE(view.editor.Rule().table[first.index], first.output);
 
     Click(page.takeMinrule);  // every free transition goes to 0; they stay free
-    EXPECT_EQ(view.editor.Rule().table[first.index], 0);
+    EXPECT_EQ(std::tuple(view.editor.Rule().table[first.index], view.editor.Undefined().entries[0].output,
+                         view.editor.UnsavedChanges()),
+              std::tuple(0, 0, true));
     EXPECT_GT(view.editor.Undefined().count, 0u);
-    EXPECT_EQ(view.editor.Undefined().entries[0].output, 0);
-    EXPECT_TRUE(view.editor.UnsavedChanges());
 }
 
 TEST_F(RuleEditorPageTest, CheckboxGuardsCtrlM) {
     Click(view.PageLayout().checkbox);
-    EXPECT_FALSE(view.ctrlMinruleEnabled);
     view.KeyDown(Press(Key::M, true));
-    EXPECT_EQ(platform.beeps, 1);
+    EXPECT_EQ(std::tuple(view.ctrlMinruleEnabled, platform.beeps), std::tuple(false, 1));
 }
 
 TEST_F(RuleEditorPageTest, WheelScrollsTheListAndLoadsCards) {
     const RuleEditorPageLayout page = view.PageLayout();
     const std::size_t loaded = view.editor.Undefined().entries.size();
     for (int i = 0; i < 40; ++i) view.Wheel(MidX(page.list), MidY(page.list), -1, {});
-    EXPECT_GT(view.ruleListScroll, 0);
-    EXPECT_GT(view.editor.Undefined().entries.size(), loaded);
+    EXPECT_TRUE(view.ruleListScroll > 0 && view.editor.Undefined().entries.size() > loaded);
     for (int i = 0; i < 100; ++i) view.Wheel(MidX(page.list), MidY(page.list), 1, {});
     EXPECT_FLOAT_EQ(view.ruleListScroll, 0);
 }

@@ -43,9 +43,16 @@ protected:
     static float MidX(const RectF& r) { return (r.left + r.right) / 2; }
     static float MidY(const RectF& r) { return (r.top + r.bottom) / 2; }
     // By value: the press may lay the window out again and free the rectangle passed in.
-    void Click(const RectF r, MouseButton button = MouseButton::Left) {
-        view.MousePress(Mouse(MidX(r), MidY(r), button));
-        view.MouseRelease(Mouse(MidX(r), MidY(r), button));
+    void Click(const RectF r, MouseButton button = MouseButton::Left) { ClickAt(MidX(r), MidY(r), button); }
+    // A press and release of `button` at (x, y).
+    void ClickAt(float x, float y, MouseButton button = MouseButton::Left) {
+        view.MousePress(Mouse(x, y, button));
+        view.MouseRelease(Mouse(x, y, button));
+    }
+    RecordingCanvas Draw() {
+        RecordingCanvas canvas;
+        view.DrawFrame(canvas);
+        return canvas;
     }
     const authoring::PatternSequence& CurrentTab() const {
         return view.editor.Tabs()[static_cast<std::size_t>(view.editor.Doc().selectedTab)];

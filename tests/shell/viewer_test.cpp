@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <tuple>
+
 #include "tests/shell/shell_fixture.h"
 
 namespace shell::testing {
@@ -12,15 +15,17 @@ TEST_F(ViewerTest, TimerPeriodsFollowTheSpeed) {
     view.KeyDown(Press(Key::Enter));
     ASSERT_FALSE(platform.timerPeriods.empty());
     EXPECT_EQ(platform.timerPeriods.back(), 100);  // index 3: 10 gen/s
-    for (int i = 0; i < 4; ++i) Click(view.layout.viewerButtons[kSpeedUp]);
-    EXPECT_EQ(view.speedIndex, 7);
-    EXPECT_EQ(platform.timerPeriods.back(), 8);
-    EXPECT_EQ(platform.beeps, 0);
-    Click(view.layout.viewerButtons[kSpeedUp]);
-    EXPECT_EQ(platform.beeps, 1);
-    for (int i = 0; i < 7; ++i) Click(view.layout.viewerButtons[kSpeedDown]);
-    EXPECT_EQ(platform.timerPeriods.back(), 500);
-    Click(view.layout.viewerButtons[kSpeedDown]);
+    // Eight speeds from 500 ms to 8 ms a generation; a step past either end beeps.
+    const int periods[] = {500, 250, 166, 100, 66, 41, 33, 8};
+    for (int i = 4; i <= 8; ++i) {
+        Click(view.layout.viewerButtons[kSpeedUp]);
+        EXPECT_EQ(std::tuple(view.speedIndex, platform.timerPeriods.back(), platform.beeps),
+                  std::tuple(std::min(i, 7), periods[std::min(i, 7)], i == 8 ? 1 : 0));
+    }
+    for (int i = 6; i >= -1; --i) {
+        Click(view.layout.viewerButtons[kSpeedDown]);
+        EXPECT_EQ(platform.timerPeriods.back(), periods[std::max(i, 0)]);
+    }
     EXPECT_EQ(platform.beeps, 2);
     view.KeyDown(Press(Key::Enter));  // refused while playing with the grid focus
     EXPECT_EQ(platform.beeps, 3);
@@ -31,8 +36,7 @@ TEST_F(ViewerTest, TimerPeriodsFollowTheSpeed) {
 TEST_F(ViewerTest, InactiveWindowStopsTheTimer) {
     view.KeyDown(Press(Key::Enter));
     view.SetActive(false);
-    EXPECT_EQ(platform.timerPeriods.back(), 0);
-    EXPECT_TRUE(view.playing);
+    EXPECT_EQ(std::tuple(platform.timerPeriods.back(), view.playing), std::tuple(0, true));
     view.SetActive(true);
     EXPECT_EQ(platform.timerPeriods.back(), 100);
 }
@@ -54,7 +58,7 @@ TEST_F(ViewerTest, TicksStepWithTheClock) {
 }
 
 TEST_F(ViewerTest, StepBackThenStep) {
-    view.KeyDown(Press(Key::Backspace));
+    view.KeyDown(Press(Key::Backspace));  // at generation 0: a beep
     EXPECT_EQ(platform.beeps, 1);
     view.KeyDown(Press(Key::Space));
     view.KeyDown(Press(Key::Space));
@@ -73,9 +77,7 @@ TEST_F(ViewerTest, StepBackThenStep) {
 TEST_F(ViewerTest, StepStopsPlayback) {
     view.KeyDown(Press(Key::Enter));
     Click(view.layout.viewerButtons[kStepForward]);
-    EXPECT_FALSE(view.playing);
-    EXPECT_EQ(Generation(), 1);
-    EXPECT_EQ(platform.timerPeriods.back(), 0);
+    EXPECT_EQ(std::tuple(view.playing, Generation(), platform.timerPeriods.back()), std::tuple(false, 1, 0));
 }
 
 TEST_F(ViewerTest, RandomizeRecentresOnlyForANewSize) {
@@ -85,9 +87,8 @@ TEST_F(ViewerTest, RandomizeRecentresOnlyForANewSize) {
     platform.promptAnswer = Platform::SizeDensity{64, 1.0};
     Click(view.layout.viewerButtons[kRandomize], MouseButton::Right);
     const auto& source = view.editor.Doc().source;
-    EXPECT_EQ(source.patternSize, 64);
-    EXPECT_FLOAT_EQ(view.viewerCamera.centreX, 32);
-    EXPECT_FLOAT_EQ(view.viewerCamera.centreY, 32);
+    EXPECT_EQ(std::tuple(source.patternSize, view.viewerCamera.centreX, view.viewerCamera.centreY),
+              std::tuple(64, 32.0f, 32.0f));
     const RectF grid = view.layout.viewerGrid;
     EXPECT_FLOAT_EQ(view.viewerCamera.cellSize, std::max(1.0f, std::min(grid.Height() / 64, grid.Width() / 64)));
     for (int y = 0; y < 64; ++y)
