@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 
 #include "authoring/editor.h"
 #include "formats/golly_tabbed_export.h"
@@ -89,9 +90,27 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
     next.selectedTab = session.selectedTab;
     next.tabBarScroll = session.tabScrollOffset;
     EndFrameRandomizer();
-    // Undoable like an import: the record holds the whole session it replaces, rule included.
-    PushReplacementRecord();
-    InstallDocument(std::move(next));
+    CloseJournal();
+    // Undoable like an import: the record holds the whole session it replaces, rule included. It
+    // is taken first and stacked only once the new session stands: the rebuild can still refuse a
+    // session (cells too far apart to scan), and the editor must then be as it was.
+    std::optional<EditorSnapshot> record;
+    if (!startScreenRecordOnTop_) record = CaptureEditorState(true);
+    Document previous = std::move(doc_);
+    try {
+        InstallDocument(std::move(next));
+    } catch (...) {
+        doc_ = std::move(previous);
+        PrepareCaches();
+        RebuildPatternSequencesFrom(0);
+        throw;
+    }
+    if (record) {
+        PushSnapshotRecord(std::move(*record));
+        redoStack_.clear();
+    } else {
+        PushReplacementRecord();
+    }
     MarkSaved();
 }
 

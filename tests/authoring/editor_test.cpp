@@ -118,6 +118,18 @@ TEST(Editor, SessionRoundTripIsByteForByteAndLoadFailureChangesNothing) {
     broken.resize(broken.size() / 2);
     EXPECT_THROW(other.LoadSession(formats::ParseSession(std::span<const std::uint8_t>(broken))), std::runtime_error);
     EXPECT_EQ(Saved(other), saved);
+    // A session that reads but cannot be rebuilt (start cells too far apart to scan) leaves the
+    // editor, its title and its undo history as they were.
+    formats::SessionSnapshot spread = editor.ToSession();
+    spread.patterns[0].startGrid.SetCell(0, -1, 1);
+    spread.patterns[0].startGrid.SetCell(2147483000, -641729000, 1);
+    other.NewPatternTab();
+    const std::vector<std::uint8_t> before = Saved(other);
+    EXPECT_ANY_THROW(other.LoadSession(spread));
+    EXPECT_EQ(Saved(other), before);
+    EXPECT_TRUE(other.UnsavedChanges());
+    ASSERT_EQ(other.Undo(), EditOutcome::Changed);
+    EXPECT_EQ(Saved(other), saved);
 }
 
 // Tabs: new, close, move, select, the generation shown.
