@@ -122,7 +122,7 @@ TEST(Editor, SessionRoundTripIsByteForByteAndLoadFailureChangesNothing) {
     // editor, its title and its undo history as they were.
     formats::SessionSnapshot spread = editor.ToSession();
     spread.patterns[0].startGrid.SetCell(0, -1, 1);
-    spread.patterns[0].startGrid.SetCell(2147483000, -641729000, 1);
+    spread.patterns[0].startGrid.SetCell(2147483647, -1, 1);
     other.NewPatternTab();
     const std::vector<std::uint8_t> before = Saved(other);
     EXPECT_ANY_THROW(other.LoadSession(spread));
