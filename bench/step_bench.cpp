@@ -79,7 +79,7 @@ void BM_ViewerStep(benchmark::State& state) {
 }
 BENCHMARK(BM_ViewerStep)
     ->ArgNames({"states", "threads"})
-    ->ArgsProduct({{2, 3, 4, 5, 8}, {1, 0}})
+    ->ArgsProduct({{2, 3, 4, 5, 6, 7, 8}, {1, 0}})
     ->Unit(benchmark::kMillisecond);
 
 // Gliders scattered over a large field: the chunk strategy, cost proportional to live chunks.

@@ -39,19 +39,24 @@ void BuildChunkWindow(const ChunkGrid& grid, std::int32_t cx, std::int32_t cy, s
     BuildChunkWindow(FindChunkNeighbours(grid, cx, cy), window);
 }
 
-const ChunkNeighbours& NeighbourCursor::At(ChunkCoord c) {
-    if (valid_ && c.y == at_.y && std::int64_t{c.x} == std::int64_t{at_.x} + 1) {
-        for (int row = 0; row < 3; ++row) {
-            around_[row * 3] = around_[row * 3 + 1];
-            around_[row * 3 + 1] = around_[row * 3 + 2];
-            around_[row * 3 + 2] = grid_->FindChunk(c.x + 1, c.y - 1 + row);
-        }
-    } else {
-        around_ = FindChunkNeighbours(*grid_, c.x, c.y);
+ChunkBoxIndex::ChunkBoxIndex(const ChunkGrid& grid, std::int32_t cx0, std::int32_t cy0, std::int32_t cx1,
+                             std::int32_t cy1, std::vector<const Chunk64*>& slots)
+    : left_(std::int64_t{cx0} - 1), top_(std::int64_t{cy0} - 1), width_(std::int64_t{cx1} - cx0 + 3) {
+    const std::int64_t height = std::int64_t{cy1} - cy0 + 3;
+    slots.assign(static_cast<std::size_t>(width_ * height), nullptr);
+    for (const auto& [c, chunk] : grid.Chunks()) {
+        const std::int64_t dx = c.x - left_, dy = c.y - top_;
+        if (dx >= 0 && dx < width_ && dy >= 0 && dy < height) slots[static_cast<std::size_t>(dy * width_ + dx)] = &chunk;
     }
-    at_ = c;
-    valid_ = true;
-    return around_;
+    slots_ = slots.data();
+}
+
+ChunkNeighbours ChunkBoxIndex::At(ChunkCoord c) const {
+    ChunkNeighbours around;
+    const Chunk64* const* row = slots_ + (c.y - 1 - top_) * width_ + (c.x - 1 - left_);
+    for (int y = 0; y < 3; ++y, row += width_)
+        for (int x = 0; x < 3; ++x) around[y * 3 + x] = row[x];
+    return around;
 }
 
 }  // namespace core

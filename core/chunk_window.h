@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "core/chunk_grid.h"
 
@@ -18,19 +19,20 @@ ChunkNeighbours FindChunkNeighbours(const ChunkGrid& grid, std::int32_t cx, std:
 void BuildChunkWindow(const ChunkNeighbours& around, std::uint8_t* window);
 void BuildChunkWindow(const ChunkGrid& grid, std::int32_t cx, std::int32_t cy, std::uint8_t* window);
 
-// Looks up the neighbours of chunk after chunk, reusing two columns of the last lookup when the
-// next chunk lies one to the east, as along the rows of a rectangle.
-class NeighbourCursor {
+// Every chunk a grid stores in a box of chunks and the ring around it, gathered in one pass over
+// the grid, so that the neighbours of the chunks inside are read without a lookup each.
+class ChunkBoxIndex {
 public:
-    explicit NeighbourCursor(const ChunkGrid& grid) : grid_(&grid) {}
+    // The box is [cx0, cx1] x [cy0, cy1]; `slots` is the caller's storage, reused between boxes.
+    ChunkBoxIndex(const ChunkGrid& grid, std::int32_t cx0, std::int32_t cy0, std::int32_t cx1, std::int32_t cy1,
+                  std::vector<const Chunk64*>& slots);
 
-    const ChunkNeighbours& At(ChunkCoord c);
+    // For a chunk inside the box.
+    ChunkNeighbours At(ChunkCoord c) const;
 
 private:
-    const ChunkGrid* grid_;
-    ChunkNeighbours around_{};
-    ChunkCoord at_;
-    bool valid_ = false;
+    std::int64_t left_, top_, width_;
+    const Chunk64* const* slots_;
 };
 
 }  // namespace core

@@ -63,14 +63,22 @@ bool StepChunk(const Rule& rule, bool large, const CellBox& box, const ChunkNeig
     return chunk.liveCount != 0;
 }
 
-// Steps every chunk of `chunks`, in bands on the worker pool, into `result`.
-void StepChunks(const Rule& rule, const ChunkGrid& current, const CellBox& box, const std::vector<ChunkCoord>& chunks,
+// Steps every chunk of `chunks`, in bands on the worker pool, into `result`; neighbours(c) gives
+// the chunks around c.
+template <class Neighbours>
+void StepChunks(const Rule& rule, const CellBox& box, const std::vector<ChunkCoord>& chunks, Neighbours neighbours,
                 ChunkGrid& result, StepScratch& scratch) {
     const bool large = NeedsLargeIndices(rule);
-    BuildChunksInBands(chunks, result.MutableChunks(), scratch.bands,
-                       [&rule, &box, large, cursor = NeighbourCursor(current)](ChunkCoord c, Chunk64& chunk) mutable {
-                           return StepChunk(rule, large, box, cursor.At(c), c, chunk);
-                       });
+    BuildChunksInBands(chunks, result.MutableChunks(), scratch.bands, [&](ChunkCoord c, Chunk64& chunk) {
+        return StepChunk(rule, large, box, neighbours(c), c, chunk);
+    });
+}
+
+// The candidates of the chunk strategy lie anywhere: each looks its neighbours up.
+void StepCandidates(const Rule& rule, const ChunkGrid& current, const std::vector<ChunkCoord>& candidates,
+                    ChunkGrid& result, StepScratch& scratch) {
+    StepChunks(rule, CellBox(), candidates,
+               [&current](ChunkCoord c) { return FindChunkNeighbours(current, c.x, c.y); }, result, scratch);
 }
 
 // Steps the live chunks' box grown by one cell, cut to the plane, as one block: every chunk it
@@ -90,7 +98,8 @@ bool StepRectangle(const Rule& rule, const ChunkGrid& current, const LiveChunkBo
     scratch.chunks.clear();
     for (std::int32_t cy = cy0; cy <= cy1; ++cy)
         for (std::int32_t cx = cx0; cx <= cx1; ++cx) scratch.chunks.push_back({cx, cy});
-    StepChunks(rule, current, box, scratch.chunks, result, scratch);
+    const ChunkBoxIndex index(current, cx0, cy0, cx1, cy1, scratch.around);
+    StepChunks(rule, box, scratch.chunks, [&index](ChunkCoord c) { return index.At(c); }, result, scratch);
     return true;
 }
 
@@ -159,14 +168,14 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
             chunkWise = 2 * static_cast<std::int64_t>(candidates.size()) < grownArea;
         }
         if (chunkWise) {
-            StepChunks(rule, current, CellBox(), candidates, result, scratch);
+            StepCandidates(rule, current, candidates, result, scratch);
             strategy = StepStrategy::Chunks;
         } else if (StepRectangle(rule, current, b, result, scratch)) {
             strategy = StepStrategy::Rectangle;
         } else if (rule.table[0] == 0) {
             // With the background kept empty only the candidates can change: step them one by one.
             if (candidates.empty()) candidates = CollectAutomatonCandidateChunks(current);
-            StepChunks(rule, current, CellBox(), candidates, result, scratch);
+            StepCandidates(rule, current, candidates, result, scratch);
             strategy = StepStrategy::Chunks;
         } else {
             throw std::runtime_error(

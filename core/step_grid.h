@@ -14,6 +14,7 @@ namespace core {
 // candidate list of the chunk strategy).
 struct StepScratch {
     std::vector<ChunkCoord> chunks;
+    std::vector<const Chunk64*> around;
     BandMaps<ChunkGrid::Map> bands;
 };
 

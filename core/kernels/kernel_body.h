@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "core/step_kernels.h"
 
@@ -12,6 +13,20 @@ namespace {
 
 // Output columns handled per strip; the row sums of a strip live on the stack.
 constexpr int kStripWidth = 512;
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "Gather packs outputs little-endian first");
+
+// out[x] = table[index[x]]. Eight lookups are packed into one store: the loop is bound by its
+// loads and stores, and this saves seven stores in eight.
+inline void Gather(const std::uint8_t* table, const std::uint32_t* index, int count, std::uint8_t* out) {
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        std::uint64_t packed = 0;
+        for (int k = 0; k < 8; ++k) packed |= static_cast<std::uint64_t>(table[index[x + k]]) << (8 * k);
+        std::memcpy(out + x, &packed, sizeof packed);
+    }
+    for (; x < count; ++x) out[x] = table[index[x]];
+}
 
 // sum[x] = w[x]*n^2 + w[x+1]*n + w[x+2]: one row of a 3x3 block as a base-n number.
 template <int N>
@@ -40,8 +55,7 @@ void StepRows(int width, int height, int stride, int stateCount, const std::uint
             std::uint32_t* bottom = sums[(y + 1) % 3];
             RowSums<N>(window + static_cast<std::ptrdiff_t>(y + 1) * stride + x0, count, n, bottom);
             for (int x = 0; x < count; ++x) index[x] = (top[x] * n3 + mid[x]) * n3 + bottom[x];
-            std::uint8_t* out = result + static_cast<std::ptrdiff_t>(y - 1) * outWidth + x0;
-            for (int x = 0; x < count; ++x) out[x] = table[index[x]];
+            Gather(table, index, count, result + static_cast<std::ptrdiff_t>(y - 1) * outWidth + x0);
         }
     }
 }
