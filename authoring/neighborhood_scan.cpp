@@ -19,10 +19,18 @@ namespace detail {
 
 void CheckScanBox(std::int64_t width, std::int64_t height) {
     constexpr std::int64_t kMaxSide = std::numeric_limits<std::int32_t>::max() - 2;
-    if (width > kMaxSide || height > kMaxSide ||
-        static_cast<std::uint64_t>(width + 2) * static_cast<std::uint64_t>(height + 2) >
-            std::numeric_limits<std::ptrdiff_t>::max())
-        throw std::length_error("The grid is too spread out to scan.");
+    // Below this a copy is always attempted; above it only when the machine has the memory free,
+    // since an overcommitted copy would be cleared page by page until the process is killed.
+    constexpr std::uint64_t kAlwaysAffordable = std::uint64_t{1} << 30;
+    constexpr std::uint64_t kHeadroom = std::uint64_t{256} << 20;
+    const auto fail = [] { throw std::length_error("The grid is too spread out to scan."); };
+    if (width > kMaxSide || height > kMaxSide) fail();
+    const std::uint64_t bytes = static_cast<std::uint64_t>(width + 2) * static_cast<std::uint64_t>(height + 2);
+    if (bytes > static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max())) fail();
+    if (bytes > kAlwaysAffordable) {
+        const auto available = core::QueryAvailableMemory();
+        if (available && bytes + kHeadroom > *available) fail();
+    }
 }
 
 void CopyPaddedRegion(const core::ChunkGrid& grid, std::int64_t x0, std::int64_t y0, std::int64_t width,

@@ -27,5 +27,7 @@ struct ImportedGollyRule {
 // Reads a Golly ruletable (.rule or .table text) so that the result runs the way Golly runs
 // the same file. Throws std::runtime_error with a user-facing message on bad input.
 ImportedGollyRule ParseGollyRuletableText(std::string_view text);
+// The same, checking the table's memory against `availableMemory` instead of the machine's.
+ImportedGollyRule ParseGollyRuletableText(std::string_view text, const core::MemoryQuery& availableMemory);
 
 }  // namespace formats

@@ -113,7 +113,8 @@ struct PendingLine {
 
 class Reader {
 public:
-    explicit Reader(std::string_view text) : text_(text) {}
+    Reader(std::string_view text, const core::MemoryQuery& availableMemory)
+        : text_(text), availableMemory_(availableMemory) {}
 
     ImportedGollyRule Parse() {
         ScanLines();
@@ -131,7 +132,7 @@ public:
         const std::uint64_t expanded = golly::ExpandedTableSize(transitions_);
         const bool separate = expanded != entries;
         const std::uint64_t working = (expanded + 63) / 64 * 8 + (separate ? expanded : 0);
-        core::AllocateRuleTable(rule.table, stateCount_, kPurpose, working);
+        core::AllocateRuleTable(rule.table, stateCount_, kPurpose, working, availableMemory_);
         std::vector<std::uint64_t> assigned;
         std::vector<std::uint8_t> own;
         try {
@@ -140,8 +141,8 @@ public:
         } catch (const std::bad_alloc&) {
             rule.table = core::RuleTable();
             // Nothing is left to spare: let the allocator's check produce its message.
-            core::AllocateRuleTable(rule.table, stateCount_, kPurpose, working, [entries] {
-                const auto available = core::QueryAvailableMemory();
+            core::AllocateRuleTable(rule.table, stateCount_, kPurpose, working, [this, entries] {
+                const auto available = availableMemory_();
                 return std::optional<std::uint64_t>(available ? std::min(*available, entries) : entries);
             });
         }
@@ -401,6 +402,7 @@ private:
     }
 
     std::string_view text_;
+    const core::MemoryQuery& availableMemory_;
     bool sawTable_ = false;
     std::vector<std::string_view> tableLines_;
     std::vector<std::string_view> colorLines_;
@@ -417,6 +419,12 @@ private:
 
 }  // namespace
 
-ImportedGollyRule ParseGollyRuletableText(std::string_view text) { return Reader(text).Parse(); }
+ImportedGollyRule ParseGollyRuletableText(std::string_view text, const core::MemoryQuery& availableMemory) {
+    return Reader(text, availableMemory).Parse();
+}
+
+ImportedGollyRule ParseGollyRuletableText(std::string_view text) {
+    return ParseGollyRuletableText(text, core::QueryAvailableMemory);
+}
 
 }  // namespace formats

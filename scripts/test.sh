@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds with GCC twice (plain, and with ASan + UBSan) and with Clang once, runs every test in each,
-# runs the core's threading tests once more under ThreadSanitizer, then fuzzes each reader briefly
+# Builds with GCC (plain) and with Clang (ASan + UBSan), runs every test in each, runs the core's
+# threading tests once more under ThreadSanitizer, then fuzzes each reader briefly
 # and, when the editor window is built, drives it in a virtual X server. `ctest --test-dir build`
 # runs the same tests one by one.
 set -euo pipefail
@@ -14,14 +14,17 @@ echo "== tests (plain build)"
 ./build/bin/tavrix_tests
 ./build/bin/tavrix_update_tests
 
-# -O1 without debug info keeps this build within CI's time; the window's Qt adapters are left to
-# the smoke test, everything below them runs sanitized.
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1" -DTAVRIX_WERROR=ON \
-  -DTAVRIX_SANITIZE=ON -DTAVRIX_BENCH=OFF -DTAVRIX_APP=OFF >/dev/null
-cmake --build build-asan
-echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./build-asan/bin/tavrix_tests
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ./build-asan/bin/tavrix_update_tests
+# Clang, with AddressSanitizer and UndefinedBehaviorSanitizer, builds the whole project, the window
+# included, with its own warnings as errors. Every library carries the fuzzers' coverage
+# instrumentation, so the same build runs the whole suite and then fuzzes each reader. -O1 without
+# debug info keeps it within CI's time; the window's Qt adapters are left to the window tests.
+CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1" \
+  -DTAVRIX_WERROR=ON -DTAVRIX_SANITIZE=ON -DTAVRIX_FUZZ=ON -DTAVRIX_BENCH=OFF -DTAVRIX_APP=ON >/dev/null
+cmake --build build-clang
+echo "== tests (Clang, AddressSanitizer + UndefinedBehaviorSanitizer)"
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+./build-clang/bin/tavrix_tests --gtest_brief=1
+./build-clang/bin/tavrix_update_tests --gtest_brief=1
 
 # Only the core library and its threading tests: data races in the worker pool and the banded steps.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1" -DTAVRIX_WERROR=ON \
@@ -30,20 +33,9 @@ cmake --build build-tsan
 echo "== threading tests (ThreadSanitizer)"
 TSAN_OPTIONS=halt_on_error=1 ./build-tsan/bin/tavrix_core_thread_tests
 
-# Clang builds the whole project, the window included, with its own warnings as errors; one run of the
-# suite catches what only one compiler gets wrong.
-CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON -DTAVRIX_BENCH=OFF \
-  -DTAVRIX_APP=ON >/dev/null
-cmake --build build-clang
-echo "== tests (Clang)"
-./build-clang/bin/tavrix_tests --gtest_brief=1
-
-CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIX_WERROR=ON \
-  -DTAVRIX_SANITIZE=ON -DTAVRIX_FUZZ=ON >/dev/null
-cmake --build build-fuzz
-for target in build-fuzz/bin/*_fuzz; do
+for target in build-clang/bin/*_fuzz; do
   name=$(basename "$target")
-  corpus="build-fuzz/corpus/$name"
+  corpus="build-clang/corpus/$name"
   mkdir -p "$corpus"
   seeds="fuzz/seeds/${name%_fuzz}"
   echo "== fuzzing $name for ${fuzz_seconds}s"

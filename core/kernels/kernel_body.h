@@ -16,11 +16,22 @@ constexpr int kStripWidth = 512;
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "Gather packs outputs little-endian first");
 
+// Tables larger than this miss the caches on most lookups (six states and more).
+constexpr std::uint32_t kPrefetchTableEntries = 1u << 22;
+// Lookups requested this far ahead: enough to keep a core's miss buffers busy.
+constexpr int kPrefetchAhead = 32;
+
 // out[x] = table[index[x]]. Eight lookups are packed into one store: the loop is bound by its
-// loads and stores, and this saves seven stores in eight.
+// loads and stores, and this saves seven stores in eight. With `Prefetch`, each lookup's line is
+// requested kPrefetchAhead lookups early, so many misses into a large table overlap.
+template <bool Prefetch>
 inline void Gather(const std::uint8_t* table, const std::uint32_t* index, int count, std::uint8_t* out) {
     int x = 0;
+    if (Prefetch)
+        for (int k = 0; k < kPrefetchAhead && k < count; ++k) __builtin_prefetch(table + index[k]);
     for (; x + 8 <= count; x += 8) {
+        if (Prefetch && x + 8 + kPrefetchAhead <= count)
+            for (int k = 0; k < 8; ++k) __builtin_prefetch(table + index[x + kPrefetchAhead + k]);
         std::uint64_t packed = 0;
         for (int k = 0; k < 8; ++k) packed |= static_cast<std::uint64_t>(table[index[x + k]]) << (8 * k);
         std::memcpy(out + x, &packed, sizeof packed);
@@ -42,6 +53,7 @@ void StepRows(int width, int height, int stride, int stateCount, const std::uint
     if (width < 3 || height < 3) return;
     const std::uint32_t n = N ? static_cast<std::uint32_t>(N) : static_cast<std::uint32_t>(stateCount);
     const std::uint32_t n3 = n * n * n;
+    const bool prefetch = std::uint64_t{n3} * n3 * n3 > kPrefetchTableEntries;
     const int outWidth = width - 2;
     alignas(64) std::uint32_t sums[3][kStripWidth];
     alignas(64) std::uint32_t index[kStripWidth];
@@ -55,7 +67,11 @@ void StepRows(int width, int height, int stride, int stateCount, const std::uint
             std::uint32_t* bottom = sums[(y + 1) % 3];
             RowSums<N>(window + static_cast<std::ptrdiff_t>(y + 1) * stride + x0, count, n, bottom);
             for (int x = 0; x < count; ++x) index[x] = (top[x] * n3 + mid[x]) * n3 + bottom[x];
-            Gather(table, index, count, result + static_cast<std::ptrdiff_t>(y - 1) * outWidth + x0);
+            std::uint8_t* out = result + static_cast<std::ptrdiff_t>(y - 1) * outWidth + x0;
+            if (prefetch)
+                Gather<true>(table, index, count, out);
+            else
+                Gather<false>(table, index, count, out);
         }
     }
 }

@@ -13,7 +13,12 @@
 namespace testsupport {
 
 // Sanitized builds run several times slower: tests over large collections do less in them.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAVRIX_TESTS_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(TAVRIX_TESTS_SANITIZED)
 inline constexpr bool kSanitized = true;
 #else
 inline constexpr bool kSanitized = false;
