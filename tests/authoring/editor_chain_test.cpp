@@ -61,24 +61,6 @@ TEST(EditorChain, ChangingATransitionMarksLaterTabsUntilRepainted) {
     EXPECT_EQ(editor.Tabs()[1].brokenMarkers.size(), 1u);
 }
 
-TEST(EditorChain, UndoRestoresOrbitAndSourceGridAndNewEditsClearRedo) {
-    Editor editor(ViewSize{}, 5);  // 3 states, D8
-    PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}});
-    const core::ChunkGrid sourceBefore = editor.Doc().source.grid;
-    editor.BeginStroke();
-    ASSERT_EQ(editor.PaintFrameCell(1, 1, 0, true), EditOutcome::Changed);  // shift: 0 -> 2
-    const auto orbit = core::NeighborhoodOrbit(4, 3, {0, 0, 0, 1, 1, 1, 0, 0, 0});
-    EXPECT_EQ(orbit.size(), 2u);
-    for (std::uint64_t member : orbit) EXPECT_EQ(editor.Rule().table[member], 2);
-    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
-    for (std::uint64_t member : orbit) EXPECT_EQ(editor.Rule().table[member], 0);
-    EXPECT_TRUE(editor.Doc().source.grid.SharesStorageWith(sourceBefore));
-    EXPECT_EQ(editor.RedoDepth(), 1u);
-    editor.NewPatternTab();
-    EXPECT_EQ(editor.RedoDepth(), 0u);
-    EXPECT_EQ(editor.Redo(), EditOutcome::Refused);
-}
-
 TEST(EditorChain, UndoStackKeeps128Steps) {
     Editor editor(ViewSize{}, 5);
     for (int i = 0; i < 129; ++i) PaintStart(editor, {{i, 0}});

@@ -51,6 +51,7 @@ TEST(Editor, EmptyRuleLocksWhatTheFirstGenerationUses) {
 TEST(Editor, PaintingAFrameChangesTheTransitionOrbitAndUndoRestoresIt) {
     Editor editor = BlinkerEditor();
     const std::vector<std::uint8_t> before = Saved(editor);
+    const core::ChunkGrid sourceBefore = editor.Doc().source.grid;
     editor.BeginStroke();
     EXPECT_EQ(editor.PaintFrameCell(1, 10, 10, false), EditOutcome::Refused);  // all background: always locked
     // Frame 1 shows generation 1; the centre of the row comes from its neighbourhood in generation 0.
@@ -61,8 +62,21 @@ TEST(Editor, PaintingAFrameChangesTheTransitionOrbitAndUndoRestoresIt) {
     EXPECT_EQ(editor.PaintFrameCell(1, 1, 0, false), EditOutcome::Unchanged);  // once per stroke
     ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
     EXPECT_EQ(Saved(editor), before);
+    EXPECT_TRUE(editor.Doc().source.grid.SharesStorageWith(sourceBefore));
     ASSERT_EQ(editor.Redo(), EditOutcome::Changed);
     EXPECT_EQ(editor.Rule().table[core::NeighborhoodIndex(digits, 3)], 1);
+    // Shift paints the previous state (0 -> 2) over the orbit of two; a new edit clears the redo.
+    editor = BlinkerEditor();
+    editor.BeginStroke();
+    ASSERT_EQ(editor.PaintFrameCell(1, 1, 0, true), EditOutcome::Changed);
+    const auto orbit = core::NeighborhoodOrbit(4, 3, digits);
+    EXPECT_EQ(orbit.size(), 2u);
+    for (std::uint64_t member : orbit) EXPECT_EQ(editor.Rule().table[member], 2);
+    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
+    for (std::uint64_t member : orbit) EXPECT_EQ(editor.Rule().table[member], 0);
+    EXPECT_EQ(editor.RedoDepth(), 1u);
+    editor.NewPatternTab();
+    EXPECT_EQ(std::tuple(editor.RedoDepth(), editor.Redo()), std::tuple(0u, EditOutcome::Refused));
 }
 
 TEST(Editor, UndefinedCountAndMinrule) {

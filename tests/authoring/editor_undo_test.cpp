@@ -167,23 +167,6 @@ TEST(EditorUndo, TabOperationsRestoreTheRuleConstraintsChanged) {
     }
 }
 
-TEST(EditorUndo, MarkersComeAndGoWithTheRule) {
-    Editor editor = RowEditor();
-    editor.NewPatternTab();
-    PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}}, 5);
-    editor.SelectTab(0);
-    const EditorState before = StateOf(editor);
-    editor.BeginStroke();
-    ASSERT_EQ(editor.PaintFrameCell(1, 1, 0, false), EditOutcome::Changed);
-    ASSERT_EQ(editor.Tabs()[1].brokenMarkers.size(), 1u);
-    const EditorState marked = StateOf(editor);
-    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
-    EXPECT_TRUE(editor.Tabs()[1].brokenMarkers.empty());
-    EXPECT_EQ(StateOf(editor), before);
-    ASSERT_EQ(editor.Redo(), EditOutcome::Changed);
-    EXPECT_EQ(StateOf(editor), marked);
-}
-
 TEST(EditorUndo, ExtendingKeepsMarkersOnTheirCells) {
     Editor editor = MarkedEditor(core::kSymmetryD8, 0);
     ASSERT_TRUE(editor.ExtendRule(3));

@@ -3,6 +3,7 @@
 // A fresh folder per test, files written into it, and the command line run in process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -28,9 +29,10 @@ class CliTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* unit = ::testing::UnitTest::GetInstance();
-        dir_ = fs::temp_directory_path() / ("tavrix-cli-test-" + std::to_string(unit->random_seed()) + "-" +
-                                            unit->current_test_info()->test_suite_name() + "-" +
-                                            unit->current_test_info()->name());
+        std::string name = std::to_string(unit->random_seed()) + "-" + unit->current_test_info()->test_suite_name() +
+                           "-" + unit->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');  // parameterised tests
+        dir_ = fs::temp_directory_path() / ("tavrix-cli-test-" + name);
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

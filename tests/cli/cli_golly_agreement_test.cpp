@@ -2,24 +2,15 @@
 // generations, cell for cell.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 
-#include "cli/cli_app.h"
-#include "cli/file_io.h"
-#include "core/rule_table.h"
-#include "formats/rle.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/support/golly_oracle.h"
 #include "tests/support/rle_cells.h"
 
 namespace cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Random Moore ruletable: a few variables over random state subsets, lines mixing literals
 // and variables (the new state a literal or a bound variable), the empty neighbourhood pinned to 0 first (earliest line wins).
@@ -57,38 +48,26 @@ std::string RandomRuletable(const std::string& name, int states, const std::stri
     return text.str();
 }
 
-std::string ReadFile(const std::string& path) { return ReadWholeFile(path, "cannot open", "cannot read"); }
-
-
-class CliGollyAgreement : public ::testing::TestWithParam<std::tuple<int, const char*>> {};
+class CliGollyAgreement : public testing::CliTest,
+                          public ::testing::WithParamInterface<std::tuple<int, const char*>> {};
 
 TEST_P(CliGollyAgreement, RunMatchesBgollyCellForCell) {
     if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
     const auto [states, symmetry] = GetParam();
     std::mt19937 rng(static_cast<std::uint32_t>(states * 131 + std::string(symmetry).size()));
     const std::string name = "Agree" + std::to_string(states) + symmetry;
-    const fs::path dir = fs::temp_directory_path() / ("tavrix-agree-" + name);
-    fs::create_directories(dir);
-    const fs::path rulePath = dir / (name + ".rule");
     const std::string ruleText = RandomRuletable(name, states, symmetry, rng);
-    std::ofstream(rulePath) << ruleText;
-
+    const std::string rule = Write(name + ".rule", ruleText);
     const int generations = 30;
-    std::ostringstream out, err;
-    const std::string soup = (dir / "soup.rle").string(), final = (dir / "final.rle").string();
-    ASSERT_EQ(RunCli({"run", rulePath.string(), "--soup", "48", "--seed", "7", "--generations", "0", "--output", soup},
-                     out, err),
-              0)
-        << err.str();
-    ASSERT_EQ(RunCli({"run", rulePath.string(), "--soup", "48", "--seed", "7", "--generations",
-                      std::to_string(generations), "--output", final},
-                     out, err),
-              0)
-        << err.str();
-    const auto start = testsupport::AbsoluteRleCells(ReadFile(soup));
-    const auto ours = testsupport::AbsoluteRleCells(ReadFile(final));
+    const std::string soup = (dir_ / "soup.rle").string(), final = (dir_ / "final.rle").string();
+    for (int g : {0, generations})
+        ASSERT_EQ(Run({"run", rule, "--soup", "48", "--seed", "7", "--generations", std::to_string(g), "--output",
+                       g == 0 ? soup : final}),
+                  0)
+            << err_.str();
+    const auto start = testsupport::AbsoluteRleCells(testing::ReadText(soup));
+    const auto ours = testsupport::AbsoluteRleCells(testing::ReadText(final));
     const auto theirs = testsupport::RunBgolly({name, ruleText, states}, start, generations);
-    fs::remove_all(dir);
     ASSERT_FALSE(start.empty());
     EXPECT_FALSE(ours == start) << "the rule should change the soup";
     EXPECT_EQ(ours.size(), theirs.size());

@@ -5,7 +5,6 @@
 #include <tuple>
 
 #include "core/step_grid.h"
-#include "tests/support/test_rules.h"
 
 namespace core {
 namespace {
@@ -79,22 +78,6 @@ TEST(StepLineages, MajorityInheritance) {
     EXPECT_EQ(std::tuple(next.ValueAt(10, 10), next.ValueAt(30, 30), next.ValueAt(50, 50), next.ValueAt(70, 70),
                          next.ValueAt(9, 9)),
               std::tuple(2, 0, 3, 7, 0));
-}
-
-TEST(StepHistory, GliderTrails) {
-    const Rule life = testsupport::LifeRule();
-    ChunkGrid grid;
-    const int cells[][2] = {{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}};
-    for (auto [x, y] : cells) grid.SetCell(x, y, 1);
-    ChunkGrid next;
-    StepGrid(life, grid, next);
-    HistoryLayer history;
-    StepHistory(grid, HistoryLayer(), next, history);
-    for (int y = -1; y < 5; ++y)
-        for (int x = -1; x < 5; ++x) {
-            const std::uint8_t was = grid.CellAt(x, y), is = next.CellAt(x, y);
-            EXPECT_EQ(history.ValueAt(x, y), was != is ? was + 1 : 0) << x << "," << y;
-        }
 }
 
 }  // namespace

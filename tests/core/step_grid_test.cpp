@@ -70,36 +70,6 @@ TEST(StepGrid, EmptyGridStaysEmptyEvenWhenBackgroundIsBorn) {
     EXPECT_EQ(next.ChunkCount(), 0u);
 }
 
-TEST(StepGrid, StrategyChoice) {
-    const Rule life = testsupport::LifeRule();
-    ChunkGrid one;
-    one.SetCell(10, 10, 1);
-    ChunkGrid next;
-    EXPECT_EQ(StepGrid(life, one, next), StepStrategy::Rectangle);
-    ChunkGrid apart = one;
-    apart.SetCell(640 + 5, 640 + 5, 1);
-    EXPECT_EQ(StepGrid(life, apart, next), StepStrategy::Chunks);
-    Rule born = life;
-    born.table[0] = 1;
-    EXPECT_EQ(StepGrid(born, apart, next), StepStrategy::Rectangle);
-}
-
-TEST(StepGrid, BackgroundBirthFillsExactlyOneCellBeyondTheLiveChunks) {
-    Rule rule{2, 0, RuleTable(512, 1)};
-    ChunkGrid grid;
-    grid.SetCell(0, 0, 1);
-    ChunkGrid next;
-    StepGrid(rule, grid, next);
-    std::int32_t x0, y0, x1, y1;
-    ASSERT_TRUE(TryAccumulateActiveCellBoundsFromGrid(next, x0, y0, x1, y1));
-    EXPECT_EQ(x0, -1);
-    EXPECT_EQ(y0, -1);
-    EXPECT_EQ(x1, 64);
-    EXPECT_EQ(y1, 64);
-    EXPECT_EQ(next.CellAt(-2, 0), 0);
-    EXPECT_EQ(next.CellAt(64, 64), 1);
-}
-
 TEST(StepGrid, MatchesCellByCellReferenceOnBothStrategies) {
     for (int n : {2, 3, 4, 5, 7}) {
         const Rule rule = testsupport::RandomRule(n, 40 + n);
@@ -131,19 +101,6 @@ TEST(StepGrid, MatchesCellByCellReferenceOnBothStrategies) {
         ExpectSameCells(next, ReferenceStep(born, grid));
         grid = next;
     }
-}
-
-TEST(StepGrid, ChunkBorderNeighbourReachesThroughTheWindow) {
-    Rule rule{2, 0, RuleTable(512, 0)};
-    // Born when only E is alive.
-    rule.table[NeighborhoodIndex({0, 0, 0, 0, 0, 1, 0, 0, 0}, 2)] = 1;
-    ChunkGrid grid;
-    grid.SetCell(64, 5, 1);
-    grid.SetCell(64 * 20, 5, 1);  // keeps the chunk strategy
-    ChunkGrid next;
-    ASSERT_EQ(StepGrid(rule, grid, next), StepStrategy::Chunks);
-    EXPECT_EQ(next.CellAt(63, 5), 1);
-    EXPECT_EQ(next.CellAt(64 * 20 - 1, 5), 1);
 }
 
 TEST(StepGrid, GliderLeavesAnEmptyChunkForFifteenGenerations) {

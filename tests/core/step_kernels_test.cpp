@@ -81,19 +81,6 @@ TEST(StepKernels, HistoryVariantsMatchScalarAndTheRule) {
     }
 }
 
-TEST(StepKernels, LevelMapsToVariants) {
-    EXPECT_EQ(KernelVariantForLevel(2), KernelVariant::Sse42);
-    EXPECT_EQ(KernelVariantForLevel(4), KernelVariant::Avx);
-    EXPECT_EQ(KernelVariantForLevel(6), KernelVariant::Avx2);
-    EXPECT_EQ(KernelVariantForLevel(7), KernelVariant::Scalar);
-    EXPECT_EQ(KernelVariantForLevel(12), KernelVariant::Avx512);
-    const int level = CpuFeatureLevel();
-    EXPECT_EQ(level, CpuFeatureLevel());
-    EXPECT_GE(level, 0);
-    EXPECT_LE(level, 12);
-    EXPECT_TRUE(IsKernelVariantSupported(KernelVariantForLevel(level)));
-}
-
 TEST(StepKernels, LargeStateWindowUsesSixtyFourBitIndices) {
     const auto available = QueryAvailableMemory();
     if (!available || *available < (std::uint64_t{6} << 30)) GTEST_SKIP() << "needs about 3 GB";

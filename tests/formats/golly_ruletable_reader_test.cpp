@@ -192,89 +192,58 @@ TEST(GollyRuletableReader, GollyOrderToSlots) {
     }
 }
 
-TEST(GollyRuletableReader, RedeclaredVariableIsReadInOrder) {
-    const auto rule = ParseGollyRuletableText(Table(3, "none",
-                                                    "var a={0,1}\n"
-                                                    "0,a,0,0,0,0,0,0,0,2\n"
-                                                    "var a={2}\n"
-                                                    "0,a,0,0,0,0,0,0,0,1\n"
-                                                    "1,a,0,0,0,0,0,0,0,0\n"));
-    EXPECT_EQ(At(rule, {0, 0, 0, 0, 0, 0, 0, 0, 0}), 2);
-    EXPECT_EQ(At(rule, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
-    EXPECT_EQ(At(rule, {0, 2, 0, 0, 0, 0, 0, 0, 0}), 1);
-    EXPECT_EQ(At(rule, {0, 2, 0, 0, 1, 0, 0, 0, 0}), 0);
-    EXPECT_EQ(At(rule, {0, 1, 0, 0, 1, 0, 0, 0, 0}), 1);  // unlisted
-}
-
-TEST(GollyRuletableReader, NameUsedBeforeItsFirstDeclaration) {
-    const auto rule = ParseGollyRuletableText(Table(3, "none",
-                                                    "0,a,0,0,0,0,0,0,0,2\n"
-                                                    "var a={1}\n"
-                                                    "var a={2}\n"));
-    EXPECT_EQ(At(rule, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
-    EXPECT_EQ(At(rule, {0, 2, 0, 0, 0, 0, 0, 0, 0}), 0);
-}
-
-TEST(GollyRuletableReader, Aliases) {
-    // An alias means what its target means where the alias is declared.
-    const auto rule = ParseGollyRuletableText(Table(3, "none",
-                                                    "var a={1}\n"
-                                                    "var b=a\n"
-                                                    "var a={2}\n"
-                                                    "0,b,0,0,0,0,0,0,0,2\n"
-                                                    "0,a,0,0,0,0,0,0,0,1\n"));
-    EXPECT_EQ(At(rule, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
-    EXPECT_EQ(At(rule, {0, 2, 0, 0, 0, 0, 0, 0, 0}), 1);
-    // Declared before its target: resolves through the target's first declaration.
-    const auto forward = ParseGollyRuletableText(Table(3, "none",
-                                                       "var b=a\n"
-                                                       "var a={1}\n"
-                                                       "var a={2}\n"
-                                                       "0,b,0,0,0,0,0,0,0,2\n"));
-    EXPECT_EQ(At(forward, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
-    EXPECT_EQ(At(forward, {0, 2, 0, 0, 0, 0, 0, 0, 0}), 0);
-    // A redeclaration may refer to the name's previous meaning.
-    const auto self = ParseGollyRuletableText(Table(3, "none",
-                                                    "var a={1}\n"
-                                                    "var a=a\n"
-                                                    "0,a,0,0,0,0,0,0,0,2\n"));
-    EXPECT_EQ(At(self, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
+// Variables, aliases and line order: a table body and what chosen blocks become.
+TEST(GollyRuletableReader, VariablesAliasesAndLineOrder) {
+    struct Case {
+        const char* what;
+        int states;
+        const char* symmetry;
+        const char* body;
+        std::vector<std::pair<Neighborhood, int>> blocks;
+    };
+    const Case cases[] = {
+        {"a redeclared variable is read in order", 3, "none",
+         "var a={0,1}\n0,a,0,0,0,0,0,0,0,2\nvar a={2}\n0,a,0,0,0,0,0,0,0,1\n1,a,0,0,0,0,0,0,0,0\n",
+         {{{0, 0, 0, 0, 0, 0, 0, 0, 0}, 2}, {{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}, {{0, 2, 0, 0, 0, 0, 0, 0, 0}, 1},
+          {{0, 2, 0, 0, 1, 0, 0, 0, 0}, 0}, {{0, 1, 0, 0, 1, 0, 0, 0, 0}, 1}}},  // the last unlisted
+        {"a name used before its first declaration", 3, "none", "0,a,0,0,0,0,0,0,0,2\nvar a={1}\nvar a={2}\n",
+         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}, {{0, 2, 0, 0, 0, 0, 0, 0, 0}, 0}}},
+        {"an alias means what its target means where the alias is declared", 3, "none",
+         "var a={1}\nvar b=a\nvar a={2}\n0,b,0,0,0,0,0,0,0,2\n0,a,0,0,0,0,0,0,0,1\n",
+         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}, {{0, 2, 0, 0, 0, 0, 0, 0, 0}, 1}}},
+        {"an alias declared before its target resolves through the first declaration", 3, "none",
+         "var b=a\nvar a={1}\nvar a={2}\n0,b,0,0,0,0,0,0,0,2\n",
+         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}, {{0, 2, 0, 0, 0, 0, 0, 0, 0}, 0}}},
+        {"a redeclaration may refer to the previous meaning", 3, "none", "var a={1}\nvar a=a\n0,a,0,0,0,0,0,0,0,2\n",
+         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}}},
+        {"a variable named twice takes one value", 3, "none", "var a={1,2}\na,0,0,0,0,0,0,0,a,a\n",
+         {{{1, 0, 0, 0, 1, 0, 0, 0, 0}, 1}, {{2, 0, 0, 0, 2, 0, 0, 0, 0}, 2}}},
+        {"two variables vary independently", 3, "none", "var a={1,2}\nvar b={1,2}\n0,a,0,0,0,0,0,0,b,b\n",
+         {{{1, 2, 0, 0, 0, 0, 0, 0, 0}, 1}, {{2, 1, 0, 0, 0, 0, 0, 0, 0}, 2}}},
+        {"an unbound new state set takes its smallest member", 4, "none", "0 1,0,0,0,0,0,0,0 {3,2}\n",
+         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}}},
+        {"an unbound new state variable takes its smallest member", 4, "none", "var v={3,1,2}\n0,1,0,0,0,0,0,0,0,v\n",
+         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 1}}},
+        {"the earlier line wins", 3, "rotate4reflect",
+         "0,1,0,0,0,0,0,0,0,1\n0,0,0,0,0,1,0,0,0,2\n0,0,0,0,0,2,0,0,0,2\n",
+         {{{0, 0, 0, 0, 0, 0, 0, 1, 0}, 1}, {{0, 0, 0, 0, 0, 0, 0, 2, 0}, 2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto rule = ParseGollyRuletableText(Table(c.states, c.symmetry, c.body));
+        for (const auto& [block, output] : c.blocks) EXPECT_EQ(At(rule, block), output);
+    }
     ExpectError(Table(3, "none", "var a=b\nvar b=a\n"), "Circular var alias in Golly ruletable: a");
     ExpectError(Table(3, "none", "var a=a\n"), "Circular var alias in Golly ruletable: a");
     ExpectError(Table(3, "none", "var x=1\n"), "Unknown var alias in Golly ruletable: 1");
     ExpectError(Table(3, "none", "var x=y\n"), "Unknown var alias in Golly ruletable: y");
-}
-
-TEST(GollyRuletableReader, VariableNamedTwiceTakesOneValue) {
-    const auto rule = ParseGollyRuletableText(Table(3, "none", "var a={1,2}\na,0,0,0,0,0,0,0,a,a\n"));
-    EXPECT_EQ(Changed(rule), (std::vector<std::uint64_t>{}));
-    EXPECT_EQ(At(rule, {1, 0, 0, 0, 1, 0, 0, 0, 0}), 1);
-    EXPECT_EQ(At(rule, {2, 0, 0, 0, 2, 0, 0, 0, 0}), 2);
-    const auto moved = ParseGollyRuletableText(Table(3, "none", "var a={1,2}\na,0,0,0,0,0,0,0,a,0\n"));
-    EXPECT_EQ(Changed(moved), (std::vector<std::uint64_t>{Index({1, 0, 0, 0, 1, 0, 0, 0, 0}, 3),
-                                                          Index({2, 0, 0, 0, 2, 0, 0, 0, 0}, 3)}));
-    // Two variables vary independently.
-    const auto two = ParseGollyRuletableText(Table(3, "none", "var a={1,2}\nvar b={1,2}\n1,a,0,0,0,0,0,0,b,0\n"));
-    EXPECT_EQ(Changed(two).size(), 4u);
-    const auto twoOut = ParseGollyRuletableText(Table(3, "none", "var a={1,2}\nvar b={1,2}\n0,a,0,0,0,0,0,0,b,b\n"));
-    EXPECT_EQ(At(twoOut, {1, 2, 0, 0, 0, 0, 0, 0, 0}), 1);
-    EXPECT_EQ(At(twoOut, {2, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
-}
-
-TEST(GollyRuletableReader, UnboundNewStateTakesTheSmallestMember) {
-    const auto set = ParseGollyRuletableText(Table(4, "none", "0 1,0,0,0,0,0,0,0 {3,2}\n"));
-    EXPECT_EQ(At(set, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 2);
-    const auto var = ParseGollyRuletableText(Table(4, "none", "var v={3,1,2}\n0,1,0,0,0,0,0,0,0,v\n"));
-    EXPECT_EQ(At(var, {0, 1, 0, 0, 0, 0, 0, 0, 0}), 1);
-}
-
-TEST(GollyRuletableReader, EarlierLineWins) {
-    const auto rule = ParseGollyRuletableText(Table(3, "rotate4reflect",
-                                                    "0,1,0,0,0,0,0,0,0,1\n"
-                                                    "0,0,0,0,0,1,0,0,0,2\n"
-                                                    "0,0,0,0,0,2,0,0,0,2\n"));
-    EXPECT_EQ(At(rule, {0, 0, 0, 0, 0, 0, 0, 1, 0}), 1);
-    EXPECT_EQ(At(rule, {0, 0, 0, 0, 0, 0, 0, 2, 0}), 2);
+    // Which blocks a line with a repeated or two independent variables changes.
+    EXPECT_EQ(Changed(ParseGollyRuletableText(Table(3, "none", "var a={1,2}\na,0,0,0,0,0,0,0,a,a\n"))),
+              (std::vector<std::uint64_t>{}));
+    EXPECT_EQ(Changed(ParseGollyRuletableText(Table(3, "none", "var a={1,2}\na,0,0,0,0,0,0,0,a,0\n"))),
+              (std::vector<std::uint64_t>{Index({1, 0, 0, 0, 1, 0, 0, 0, 0}, 3), Index({2, 0, 0, 0, 2, 0, 0, 0, 0}, 3)}));
+    EXPECT_EQ(Changed(ParseGollyRuletableText(Table(3, "none", "var a={1,2}\nvar b={1,2}\n1,a,0,0,0,0,0,0,b,0\n"))).size(),
+              4u);
 }
 
 TEST(GollyRuletableReader, BoundVariablesFollowGollysOrder) {

@@ -97,22 +97,5 @@ TEST(RleReader, ManyCellsUpToTheLimit) {
     EXPECT_EQ(p.cells.back(), (RleCell{0, 1, 2}));
 }
 
-// Letters, line breaks every 70 characters and row ends over a random soup.
-TEST(RleReader, SoupReadsBackCellForCell) {
-    std::mt19937 rng(7);
-    std::string text = "x = 300, y = 200, rule = Soup\n";
-    std::vector<RleCell> expected;
-    for (int y = 0; y < 200; ++y) {
-        for (int x = 0; x < 300; ++x) {
-            const int s = static_cast<int>(rng() % 5);
-            text += s == 0 ? '.' : static_cast<char>('A' + s - 1);
-            if (s != 0) expected.push_back({x, y, static_cast<std::uint8_t>(s)});
-            if ((y * 300 + x) % 70 == 69) text += '\n';
-        }
-        text += '$';
-    }
-    EXPECT_EQ(ParseRle(text + '!').cells, expected);
-}
-
 }  // namespace
 }  // namespace formats

@@ -145,12 +145,8 @@ std::vector<formats::RleCell> RunBgolly(const OracleRule& rule, const std::vecto
                                         int generations) {
     core::ChunkGrid grid;
     for (const auto& c : cells) grid.SetCell(c.x, c.y, c.state);
-    return RunBgollyOnRle(rule, formats::WriteRle(grid, rule.stateCount, rule.name), generations);
-}
-
-std::vector<formats::RleCell> RunBgollyOnRle(const OracleRule& rule, const std::string& rle, int generations) {
     TempDir dir;
-    WriteFile(dir.path() / "in.rle", rle);
+    WriteFile(dir.path() / "in.rle", formats::WriteRle(grid, rule.stateCount, rule.name));
     std::string command = "bgolly -q -q ";
     if (!rule.ruleFileText.empty()) {
         WriteFile(dir.path() / (rule.name + ".rule"), rule.ruleFileText);

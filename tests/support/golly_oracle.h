@@ -40,8 +40,6 @@ struct OracleRule {
 std::vector<formats::RleCell> RunBgolly(const OracleRule& rule,
                                         const std::vector<formats::RleCell>& cells,
                                         int generations);
-// The same for an RLE text as it stands (its own position line places it).
-std::vector<formats::RleCell> RunBgollyOnRle(const OracleRule& rule, const std::string& rle, int generations);
 
 // The next state bgolly gives the centre of each neighbourhood index (digits NW..SE,
 // NW most significant), found with one bgolly run over isolated 3x3 blocks.
