@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <tuple>
+#include <utility>
 
 #include "tests/authoring/editor_fixture.h"
 
@@ -132,15 +134,18 @@ TEST(Editor, SessionRoundTripIsByteForByteAndLoadFailureChangesNothing) {
     broken.resize(broken.size() / 2);
     EXPECT_THROW(other.LoadSession(formats::ParseSession(std::span<const std::uint8_t>(broken))), std::runtime_error);
     EXPECT_EQ(Saved(other), saved);
-    // A session that reads but cannot be rebuilt (start cells too far apart to scan) leaves the
-    // editor, its title and its undo history as they were.
-    formats::SessionSnapshot spread = editor.ToSession();
-    spread.patterns[0].startGrid.SetCell(0, -1, 1);
-    spread.patterns[0].startGrid.SetCell(2147483647, -1, 1);
+    // A session that reads but cannot be rebuilt (start cells too far apart to scan: past the
+    // plane's width, or a copy of 10^18 bytes) leaves the editor, its title and its undo history
+    // as they were.
     other.NewPatternTab();
     const std::vector<std::uint8_t> before = Saved(other);
-    EXPECT_ANY_THROW(other.LoadSession(spread));
-    EXPECT_EQ(Saved(other), before);
+    for (const auto& [farX, farY] : {std::pair{2147483647, -1}, std::pair{1000000000, 1000000000}}) {
+        formats::SessionSnapshot spread = editor.ToSession();
+        spread.patterns[0].startGrid.SetCell(0, -1, 1);
+        spread.patterns[0].startGrid.SetCell(farX, farY, 1);
+        EXPECT_THROW(other.LoadSession(spread), std::length_error);
+        EXPECT_EQ(Saved(other), before);
+    }
     EXPECT_TRUE(other.UnsavedChanges());
     ASSERT_EQ(other.Undo(), EditOutcome::Changed);
     EXPECT_EQ(Saved(other), saved);
