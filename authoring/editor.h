@@ -218,7 +218,8 @@ public:
 
     // --- pasting and colours
     // Replaces the current pattern tab's start pattern; Refused with `refusal` set when the
-    // pattern uses a state the rule lacks; throws when no pattern tab can take it.
+    // pattern uses a state the rule lacks; throws, changing nothing, when no pattern tab can take
+    // it or its cells are too far apart to scan.
     EditOutcome PastePattern(const formats::RlePattern& pattern, std::string& refusal);
     void SetStateColor(int state, Color color);
     void RestoreDefaultColors();

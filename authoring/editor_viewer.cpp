@@ -4,6 +4,7 @@
 #include <string>
 
 #include "authoring/editor.h"
+#include "authoring/neighborhood_scan.h"
 #include "core/symmetry.h"
 #include "formats/rle.h"
 
@@ -95,6 +96,7 @@ EditOutcome Editor::PastePattern(const formats::RlePattern& pattern, std::string
     if (!CurrentTab().IsPattern()) throw std::runtime_error("Patterns can only be pasted into a pattern tab.");
     core::ChunkGrid grid;
     for (const formats::RleCell& cell : pattern.cells) grid.SetCell(cell.x, cell.y, cell.state);
+    CheckGridScannable(grid);
     BeginEdit(false);
     PatternSequence& tab = CurrentTab();
     tab.startGrid = std::move(grid);

@@ -33,6 +33,19 @@ void CheckScanBox(std::int64_t width, std::int64_t height) {
     }
 }
 
+ScanBox ScanBoxOf(const core::ChunkGrid& grid) {
+    std::int32_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
+    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64&) {
+        minX = std::min(minX, cx);
+        minY = std::min(minY, cy);
+        maxX = std::max(maxX, cx);
+        maxY = std::max(maxY, cy);
+    });
+    return ScanBox{std::int64_t{minX} * core::kChunkSide - 1, std::int64_t{minY} * core::kChunkSide - 1,
+                   (std::int64_t{maxX} - minX + 1) * core::kChunkSide + 2,
+                   (std::int64_t{maxY} - minY + 1) * core::kChunkSide + 2};
+}
+
 void CopyPaddedRegion(const core::ChunkGrid& grid, std::int64_t x0, std::int64_t y0, std::int64_t width,
                       std::int64_t height, std::vector<std::uint8_t>& buffer) {
     constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
@@ -68,6 +81,12 @@ void CopyPaddedRegion(const core::ChunkGrid& grid, std::int64_t x0, std::int64_t
 }
 
 }  // namespace detail
+
+void CheckGridScannable(const core::ChunkGrid& grid) {
+    if (grid.ChunkCount() == 0) return;
+    const detail::ScanBox box = detail::ScanBoxOf(grid);
+    detail::CheckScanBox(box.width, box.height);
+}
 
 void AdvanceLockTable(const core::ChunkGrid& grid, PackedLockTable& table, std::vector<std::uint64_t>& added,
                       core::RuleSymmetry symmetry, int stateCount, LockScanScratch& scratch) {

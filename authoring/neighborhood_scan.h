@@ -41,6 +41,13 @@ void ScanRows(const std::uint8_t* cells, std::size_t stride, std::int32_t width,
 // Throws std::length_error when the padded box cannot be held in memory.
 void CheckScanBox(std::int64_t width, std::int64_t height);
 
+// The cells a scan visits: every stored chunk's box, widened by one cell on every side.
+struct ScanBox {
+    std::int64_t firstX = 0, firstY = 0, width = 0, height = 0;
+};
+// For a grid with at least one chunk.
+ScanBox ScanBoxOf(const core::ChunkGrid& grid);
+
 // CopyGridRegionToBuffer for a rectangle that may reach past the 32-bit plane; cells out there
 // read as background.
 void CopyPaddedRegion(const core::ChunkGrid& grid, std::int64_t x0, std::int64_t y0, std::int64_t width,
@@ -54,17 +61,9 @@ template <class F>
 void ScanNeighborhoodBlocks(const core::ChunkGrid& grid, int stateCount, std::vector<std::uint8_t>& scratch,
                             F&& visit) {
     if (grid.ChunkCount() == 0 || stateCount < 1) return;
-    std::int32_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
-    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64&) {
-        minX = std::min(minX, cx);
-        minY = std::min(minY, cy);
-        maxX = std::max(maxX, cx);
-        maxY = std::max(maxY, cy);
-    });
-    const std::int64_t firstX = std::int64_t{minX} * core::kChunkSide - 1;
-    const std::int64_t firstY = std::int64_t{minY} * core::kChunkSide - 1;
-    const std::int64_t boxWidth = (std::int64_t{maxX} - minX + 1) * core::kChunkSide + 2;
-    const std::int64_t boxHeight = (std::int64_t{maxY} - minY + 1) * core::kChunkSide + 2;
+    const detail::ScanBox box = detail::ScanBoxOf(grid);
+    const std::int64_t firstX = box.firstX, firstY = box.firstY;
+    const std::int64_t boxWidth = box.width, boxHeight = box.height;
     detail::CheckScanBox(boxWidth, boxHeight);
     const auto width = static_cast<std::int32_t>(boxWidth);
     const auto height = static_cast<std::int32_t>(boxHeight);
@@ -81,6 +80,10 @@ void ScanNeighborhoodBlocks(const core::ChunkGrid& grid, int stateCount, std::ve
         detail::ScanRows<std::uint64_t>(scratch.data(), stride, width, height, firstX, firstY,
                                         static_cast<std::uint64_t>(stateCount), forward);
 }
+
+// Throws the scans' std::length_error when `grid` is too spread out for them; an edit checks a new
+// grid with this before it changes anything.
+void CheckGridScannable(const core::ChunkGrid& grid);
 
 // Calls visit(x, y, index) for every cell of the box of all stored chunks (empty kept chunks
 // included) widened by one cell on every side, rows in ascending y, cells in ascending x; index

@@ -1,6 +1,7 @@
 // The operations the window calls: source grid, markers, lock jump, paste, palette, cameras.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <tuple>
 
 #include "formats/rle.h"
@@ -68,6 +69,10 @@ TEST(EditorViewer, PasteReplacesTheStartPatternUndoably) {
               std::tuple(depth + 1, 2, 0));
     ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
     EXPECT_EQ(editor.Tabs()[0].startGrid.CellAt(2, 0), 0);
+    // Cells 10^9 rows apart would need a 64 GB copy to scan: refused before anything changes.
+    EXPECT_THROW(editor.PastePattern(formats::ParseRle("x=1,y=1000000001\no1000000000$o!"), refusal),
+                 std::length_error);
+    EXPECT_EQ(std::tuple(editor.UndoDepth(), editor.Tabs()[0].startGrid.ChunkCount()), std::tuple(depth, 0u));
     editor.NewConstraintTab();
     EXPECT_THROW(editor.PastePattern(formats::ParseRle("x=1\no!"), refusal), std::runtime_error);
 }
