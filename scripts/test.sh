@@ -15,7 +15,7 @@ echo "== tests (plain build)"
 ./build/bin/tavrix_update_tests
 
 # Clang, with AddressSanitizer and UndefinedBehaviorSanitizer, builds the whole project, the window
-# included, with its own warnings as errors. Every library carries the fuzzers' coverage
+# included, with its own warnings as errors. The readers and the editor carry the fuzzers' coverage
 # instrumentation, so the same build runs the whole suite and then fuzzes each reader. -O1 without
 # debug info keeps it within CI's time; the window's Qt adapters are left to the window tests.
 CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1" \
