@@ -18,20 +18,12 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "Gather packs outputs l
 
 // Tables larger than this miss the caches on most lookups (six states and more).
 constexpr std::uint32_t kPrefetchTableEntries = 1u << 22;
-// Lookups requested this far ahead: enough to keep a core's miss buffers busy.
-constexpr int kPrefetchAhead = 32;
 
 // out[x] = table[index[x]]. Eight lookups are packed into one store: the loop is bound by its
-// loads and stores, and this saves seven stores in eight. With `Prefetch`, each lookup's line is
-// requested kPrefetchAhead lookups early, so many misses into a large table overlap.
-template <bool Prefetch>
+// loads and stores, and this saves seven stores in eight.
 inline void Gather(const std::uint8_t* table, const std::uint32_t* index, int count, std::uint8_t* out) {
     int x = 0;
-    if (Prefetch)
-        for (int k = 0; k < kPrefetchAhead && k < count; ++k) __builtin_prefetch(table + index[k]);
     for (; x + 8 <= count; x += 8) {
-        if (Prefetch && x + 8 + kPrefetchAhead <= count)
-            for (int k = 0; k < 8; ++k) __builtin_prefetch(table + index[x + kPrefetchAhead + k]);
         std::uint64_t packed = 0;
         for (int k = 0; k < 8; ++k) packed |= static_cast<std::uint64_t>(table[index[x + k]]) << (8 * k);
         std::memcpy(out + x, &packed, sizeof packed);
@@ -47,6 +39,9 @@ inline void RowSums(const std::uint8_t* w, int count, std::uint32_t n, std::uint
         sum[x] = (static_cast<std::uint32_t>(w[x]) * base + w[x + 1]) * base + w[x + 2];
 }
 
+// The indices of each output row are computed one row ahead of its lookups. For a large table
+// the whole next row's lines are requested before this row is gathered: a chunk's rows are only
+// 64 cells long, too short for the processor alone to keep enough misses in flight.
 template <int N>
 void StepRows(int width, int height, int stride, int stateCount, const std::uint8_t* window,
               const std::uint8_t* table, std::uint8_t* result) {
@@ -56,22 +51,26 @@ void StepRows(int width, int height, int stride, int stateCount, const std::uint
     const bool prefetch = std::uint64_t{n3} * n3 * n3 > kPrefetchTableEntries;
     const int outWidth = width - 2;
     alignas(64) std::uint32_t sums[3][kStripWidth];
-    alignas(64) std::uint32_t index[kStripWidth];
+    alignas(64) std::uint32_t index[2][kStripWidth];
     for (int x0 = 0; x0 < outWidth; x0 += kStripWidth) {
         const int count = outWidth - x0 < kStripWidth ? outWidth - x0 : kStripWidth;
-        RowSums<N>(window + x0, count, n, sums[0]);
-        RowSums<N>(window + stride + x0, count, n, sums[1]);
-        for (int y = 1; y + 1 < height; ++y) {
+        // Indices of the output row centred on window row y, into index[y % 2].
+        auto prepare = [&](int y) {
             const std::uint32_t* top = sums[(y - 1) % 3];
             const std::uint32_t* mid = sums[y % 3];
             std::uint32_t* bottom = sums[(y + 1) % 3];
             RowSums<N>(window + static_cast<std::ptrdiff_t>(y + 1) * stride + x0, count, n, bottom);
-            for (int x = 0; x < count; ++x) index[x] = (top[x] * n3 + mid[x]) * n3 + bottom[x];
-            std::uint8_t* out = result + static_cast<std::ptrdiff_t>(y - 1) * outWidth + x0;
+            std::uint32_t* rowIndex = index[y % 2];
+            for (int x = 0; x < count; ++x) rowIndex[x] = (top[x] * n3 + mid[x]) * n3 + bottom[x];
             if (prefetch)
-                Gather<true>(table, index, count, out);
-            else
-                Gather<false>(table, index, count, out);
+                for (int x = 0; x < count; ++x) __builtin_prefetch(table + rowIndex[x]);
+        };
+        RowSums<N>(window + x0, count, n, sums[0]);
+        RowSums<N>(window + stride + x0, count, n, sums[1]);
+        prepare(1);
+        for (int y = 1; y + 1 < height; ++y) {
+            if (y + 2 < height) prepare(y + 1);
+            Gather(table, index[y % 2], count, result + static_cast<std::ptrdiff_t>(y - 1) * outWidth + x0);
         }
     }
 }
