@@ -82,12 +82,9 @@ void Editor::CreateRule(const std::string& name, int stateCount, core::RuleSymme
 void Editor::CreateRuleFromStartScreen(int stateCount, core::RuleSymmetry symmetry) {
     EndFrameRandomizer();
     // The new table is allocated before anything changes, so a refusal leaves the session whole.
-    const bool reuse = startScreenRecordOnTop_;
-    EditorSnapshot before = reuse ? EditorSnapshot{} : CaptureEditorState(true);
+    std::optional<EditorSnapshot> record = TakeReplacementRecord();
     CreateRule("", stateCount, symmetry, "creating this rule");
-    if (reuse) PushReplacementRecord();
-    else PushSnapshotRecord(std::move(before));
-    redoStack_.clear();
+    StackReplacementRecord(std::move(record));
     MarkSaved();
 }
 

@@ -292,8 +292,12 @@ private:
     void OpenJournal(EditorSnapshot* local);
     void CloseJournal();
     void MarkEdited() { stateId_ = nextStateId_++; }
-    // The record pushed before an action replaces the whole session (create, load, import).
-    void PushReplacementRecord();
+    // The record of an action that replaces the whole session (create, load, import): taken before
+    // it (nothing when the start screen's record already holds the session it ends), stacked once
+    // the action has succeeded.
+    std::optional<EditorSnapshot> TakeReplacementRecord() const;
+    void StackReplacementRecord(std::optional<EditorSnapshot> record);
+    void PushReplacementRecord() { StackReplacementRecord(TakeReplacementRecord()); }
     // The neighbourhood index of (x, y) in `grid`; cells beyond the plane's edge are background.
     std::uint64_t NeighborhoodIndexAt(const core::ChunkGrid& grid, std::int32_t x, std::int32_t y) const;
     // Whether `canonical` is locked for generation g >= 1 of `tab`: used by an earlier tab or by

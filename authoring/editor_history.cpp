@@ -108,14 +108,19 @@ void Editor::PushRuleChangeSnapshot(const std::vector<RuleChange>& changes) {
     PushSnapshotRecord(RuleChangeRecord(changes));
 }
 
-void Editor::PushReplacementRecord() {
-    if (startScreenRecordOnTop_) {
-        // The reset's record already holds the session this replacement ends.
+std::optional<EditorSnapshot> Editor::TakeReplacementRecord() const {
+    // The reset's record already holds the session this replacement ends.
+    if (startScreenRecordOnTop_) return std::nullopt;
+    return CaptureEditorState(true);
+}
+
+void Editor::StackReplacementRecord(std::optional<EditorSnapshot> record) {
+    if (record) {
+        PushSnapshotRecord(std::move(*record));
+    } else {
         startScreenRecordOnTop_ = false;
         CloseJournal();
         MarkEdited();
-    } else {
-        PushSnapshotRecord(CaptureEditorState(true));
     }
     redoStack_.clear();
 }

@@ -94,8 +94,7 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
     // Undoable like an import: the record holds the whole session it replaces, rule included. It
     // is taken first and stacked only once the new session stands: the rebuild can still refuse a
     // session (cells too far apart to scan), and the editor must then be as it was.
-    std::optional<EditorSnapshot> record;
-    if (!startScreenRecordOnTop_) record = CaptureEditorState(true);
+    std::optional<EditorSnapshot> record = TakeReplacementRecord();
     Document previous = std::move(doc_);
     try {
         InstallDocument(std::move(next));
@@ -105,12 +104,7 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
         RebuildPatternSequencesFrom(0);
         throw;
     }
-    if (record) {
-        PushSnapshotRecord(std::move(*record));
-        redoStack_.clear();
-    } else {
-        PushReplacementRecord();
-    }
+    StackReplacementRecord(std::move(record));
     MarkSaved();
 }
 
