@@ -41,9 +41,11 @@ ScanBox ScanBoxOf(const core::ChunkGrid& grid) {
         maxX = std::max(maxX, cx);
         maxY = std::max(maxY, cy);
     });
-    return ScanBox{std::int64_t{minX} * core::kChunkSide - 1, std::int64_t{minY} * core::kChunkSide - 1,
-                   (std::int64_t{maxX} - minX + 1) * core::kChunkSide + 2,
-                   (std::int64_t{maxY} - minY + 1) * core::kChunkSide + 2};
+    const ScanBox box{std::int64_t{minX} * core::kChunkSide - 1, std::int64_t{minY} * core::kChunkSide - 1,
+                      (std::int64_t{maxX} - minX + 1) * core::kChunkSide + 2,
+                      (std::int64_t{maxY} - minY + 1) * core::kChunkSide + 2};
+    CheckScanBox(box.width, box.height);
+    return box;
 }
 
 void CopyPaddedRegion(const core::ChunkGrid& grid, std::int64_t x0, std::int64_t y0, std::int64_t width,
@@ -83,9 +85,7 @@ void CopyPaddedRegion(const core::ChunkGrid& grid, std::int64_t x0, std::int64_t
 }  // namespace detail
 
 void CheckGridScannable(const core::ChunkGrid& grid) {
-    if (grid.ChunkCount() == 0) return;
-    const detail::ScanBox box = detail::ScanBoxOf(grid);
-    detail::CheckScanBox(box.width, box.height);
+    if (grid.ChunkCount() != 0) detail::ScanBoxOf(grid);
 }
 
 void AdvanceLockTable(const core::ChunkGrid& grid, PackedLockTable& table, std::vector<std::uint64_t>& added,

@@ -45,7 +45,8 @@ void CheckScanBox(std::int64_t width, std::int64_t height);
 struct ScanBox {
     std::int64_t firstX = 0, firstY = 0, width = 0, height = 0;
 };
-// For a grid with at least one chunk.
+// For a grid with at least one chunk; throws CheckScanBox's std::length_error when the box is
+// too large to scan.
 ScanBox ScanBoxOf(const core::ChunkGrid& grid);
 
 // CopyGridRegionToBuffer for a rectangle that may reach past the 32-bit plane; cells out there
@@ -62,22 +63,19 @@ void ScanNeighborhoodBlocks(const core::ChunkGrid& grid, int stateCount, std::ve
                             F&& visit) {
     if (grid.ChunkCount() == 0 || stateCount < 1) return;
     const detail::ScanBox box = detail::ScanBoxOf(grid);
-    const std::int64_t firstX = box.firstX, firstY = box.firstY;
-    const std::int64_t boxWidth = box.width, boxHeight = box.height;
-    detail::CheckScanBox(boxWidth, boxHeight);
-    const auto width = static_cast<std::int32_t>(boxWidth);
-    const auto height = static_cast<std::int32_t>(boxHeight);
+    const auto width = static_cast<std::int32_t>(box.width);
+    const auto height = static_cast<std::int32_t>(box.height);
     // One cell more on every side so the border cells have all eight neighbours.
-    detail::CopyPaddedRegion(grid, firstX - 1, firstY - 1, std::int64_t{width} + 2, std::int64_t{height} + 2, scratch);
+    detail::CopyPaddedRegion(grid, box.firstX - 1, box.firstY - 1, std::int64_t{width} + 2, std::int64_t{height} + 2, scratch);
     const std::size_t stride = static_cast<std::size_t>(width) + 2;
     auto forward = [&](std::int32_t x, std::int32_t y, std::uint64_t index, const std::uint8_t* nw) {
         visit(x, y, index, nw, stride);
     };
     if (stateCount <= 10)
-        detail::ScanRows<std::uint32_t>(scratch.data(), stride, width, height, firstX, firstY,
+        detail::ScanRows<std::uint32_t>(scratch.data(), stride, width, height, box.firstX, box.firstY,
                                         static_cast<std::uint32_t>(stateCount), forward);
     else
-        detail::ScanRows<std::uint64_t>(scratch.data(), stride, width, height, firstX, firstY,
+        detail::ScanRows<std::uint64_t>(scratch.data(), stride, width, height, box.firstX, box.firstY,
                                         static_cast<std::uint64_t>(stateCount), forward);
 }
 
