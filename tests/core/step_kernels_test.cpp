@@ -8,20 +8,10 @@
 
 #include "core/cpu_features.h"
 #include "core/step_grid.h"
+#include "tests/support/test_rules.h"
 
 namespace core {
 namespace {
-
-// Random table filled by repeating a random block, so large tables stay cheap to build.
-Rule PatternedRule(int stateCount, std::uint32_t seed) {
-    Rule rule{stateCount, 0, RuleTable(RuleTableSize(stateCount))};
-    std::mt19937 rng(seed);
-    std::vector<std::uint8_t> block(4099);
-    for (auto& b : block) b = static_cast<std::uint8_t>(rng() % stateCount);
-    for (std::size_t i = 0; i < rule.table.size(); i += block.size())
-        std::copy_n(block.begin(), std::min(block.size(), rule.table.size() - i), rule.table.begin() + i);
-    return rule;
-}
 
 const KernelVariant kVectorVariants[] = {KernelVariant::Sse42, KernelVariant::Avx, KernelVariant::Avx2,
                                          KernelVariant::Avx512};
@@ -30,7 +20,7 @@ TEST(StepKernels, EveryVariantMatchesScalarForEveryStateCountThatFits) {
     std::mt19937 rng(11);
     const KernelSet scalar = ScalarKernels();
     for (int n = 2; n <= 10; ++n) {
-        const Rule rule = PatternedRule(n, 100 + n);
+        const Rule rule = testsupport::BlockRule(n, 100 + n);
         // Widths across the strip boundary and odd shapes; windows with a row stride wider than the width.
         for (auto [width, height, stride] : {std::tuple{3, 3, 3}, {66, 66, 66}, {17, 9, 20}, {515, 5, 515},
                                              {1100, 4, 1103}, {2, 10, 2}, {10, 2, 10}}) {
@@ -98,7 +88,7 @@ TEST(StepKernels, LargeStateWindowUsesSixtyFourBitIndices) {
 }
 
 TEST(StepKernels, LargeStateWindowAgreesWithDenseKernel) {
-    const Rule rule = PatternedRule(5, 9);
+    const Rule rule = testsupport::BlockRule(5, 9);
     std::mt19937 rng(2);
     std::vector<std::uint8_t> window(40 * 30);
     for (auto& c : window) c = rng() % 5;

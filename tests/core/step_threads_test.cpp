@@ -7,21 +7,11 @@
 #include "core/random_soup.h"
 #include "core/step_grid.h"
 #include "core/worker_pool.h"
+#include "tests/support/test_rules.h"
 
 namespace core {
 namespace {
 
-// A random table built by repeating a random block, so that 10 states stay cheap.
-Rule BlockRule(int n, std::uint32_t seed, bool background) {
-    Rule rule{n, 0, RuleTable(RuleTableSize(n))};
-    std::mt19937 rng(seed);
-    std::vector<std::uint8_t> block(4099);
-    for (auto& b : block) b = static_cast<std::uint8_t>(rng() % n);
-    for (std::size_t i = 0; i < rule.table.size(); i += block.size())
-        std::copy_n(block.begin(), std::min(block.size(), rule.table.size() - i), rule.table.begin() + i);
-    rule.table[0] = background ? 1 : 0;
-    return rule;
-}
 
 struct Case {
     int states;
@@ -96,7 +86,8 @@ TEST(StepThreads, ManyThreadsStepExactlyAsOne) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.states << " states at " << c.x0 << "," << c.y0);
-        const Rule rule = BlockRule(c.states, 7 * c.states, c.background);
+        Rule rule = testsupport::BlockRule(c.states, 7 * c.states);
+        rule.table[0] = c.background ? 1 : 0;
         const ChunkGrid start = Pattern(c);
         const std::vector<Generation> one = Generations(rule, start, 1), many = Generations(rule, start, 3);
         for (std::size_t g = 1; g < one.size(); ++g) {

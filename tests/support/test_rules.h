@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "core/rule_table.h"
 
@@ -26,6 +28,17 @@ inline core::Rule RandomRule(int stateCount, std::uint32_t seed, bool keepBackgr
     std::mt19937 rng(seed);
     for (auto& entry : rule.table) entry = static_cast<std::uint8_t>(rng() % stateCount);
     if (keepBackground) rule.table[0] = 0;
+    return rule;
+}
+
+// A random block repeated over the whole table, so that tables of many states stay cheap to build.
+inline core::Rule BlockRule(int stateCount, std::uint32_t seed) {
+    core::Rule rule{stateCount, 0, core::RuleTable(core::RuleTableSize(stateCount))};
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> block(4099);
+    for (auto& b : block) b = static_cast<std::uint8_t>(rng() % stateCount);
+    for (std::size_t i = 0; i < rule.table.size(); i += block.size())
+        std::copy_n(block.begin(), std::min(block.size(), rule.table.size() - i), rule.table.begin() + i);
     return rule;
 }
 
