@@ -1,0 +1,121 @@
+#include "formats/golly_ruletree.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "core/random_soup.h"
+#include "core/step_grid.h"
+#include "core/symmetry.h"
+#include "tests/support/golly_oracle.h"
+#include "tests/support/rle_cells.h"
+
+namespace formats {
+namespace {
+
+// Two states, four neighbours: a cell takes the state of N. The group it honours, {identity,
+// left-right mirror}, is none of the editor's.
+constexpr std::string_view kNorthTree =
+    "num_states=2\nnum_neighbors=4\nnum_nodes=9\n1 0 0\n1 1 1\n2 0 0\n2 1 1\n3 2 2\n3 3 3\n4 4 4\n4 5 5\n5 6 7\n";
+
+std::string Rule(std::string_view tree) { return "@RULE T\n@TREE\n" + std::string(tree); }
+
+TEST(GollyRuletree, MalformedTreesAreRefused) {
+    const std::string head = "num_states=2\nnum_neighbors=4\nnum_nodes=9\n";
+    const std::string nodes = "1 0 0\n1 1 1\n2 0 0\n2 1 1\n3 2 2\n3 3 3\n4 4 4\n4 5 5\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "Missing num_states in Golly rule tree."},
+        {"num_states=2\nnum_nodes=1\n5 0 0\n", "Missing num_neighbors in Golly rule tree."},
+        {"num_states=2\nnum_neighbors=8\n", "Missing num_nodes in Golly rule tree."},
+        {"num_states=1\n", "Invalid num_states value in Golly rule tree."},
+        {"num_states=17\n", "Invalid n_states value in Golly ruletable."},
+        {"num_neighbors=6\n", "Invalid num_neighbors value in Golly rule tree."},
+        {"num_nodes=x\n", "Invalid num_nodes value in Golly rule tree."},
+        {"num_colors=2\n", "Unknown parameter in Golly rule tree: num_colors"},
+        {head + nodes + "5 6 7\nnum_nodes=9\n", "Parameter after the first node in Golly rule tree."},
+        {head + nodes + "5 6 7 7\n", "Malformed node line in Golly rule tree."},
+        {head + nodes + "5 6 -7\n", "Malformed node line in Golly rule tree."},
+        {head + nodes + "6 6 7\n", "Invalid node depth in Golly rule tree."},
+        {head + "1 0 2\n", "State out of range in Golly rule tree."},
+        {head + nodes + "5 6 8\n", "Node out of range in Golly rule tree."},
+        {head + nodes + "5 6 5\n", "Node at the wrong depth in Golly rule tree."},
+        {head + nodes, "Node count does not match num_nodes in Golly rule tree."},
+        {head + nodes + "5 6 7\n5 6 7\n", "Node count does not match num_nodes in Golly rule tree."},
+        {head + nodes + "4 4 4\n", "The last node of a Golly rule tree must be its root."},
+    };
+    for (const auto& [tree, message] : cases) {
+        try {
+            ParseGollyRuletableText(Rule(tree));
+            ADD_FAILURE() << "no error for:\n" << tree;
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(e.what(), message) << tree;
+        }
+    }
+}
+
+TEST(GollyRuletree, FourNeighbourTreesIgnoreCornersAndTablesComeFirst) {
+    const ImportedGollyRule rule = ParseGollyRuletableText(Rule(kNorthTree) + "@COLORS\n1 255 0 0\n");
+    ASSERT_EQ(rule.stateCount, 2);
+    for (std::uint64_t i = 0; i < 512; ++i) ASSERT_EQ(rule.table[i], core::DecodeNeighborhoodIndex(i, 2)[1]) << i;
+    EXPECT_EQ(rule.symmetry, core::kSymmetryC1);
+    ASSERT_EQ(rule.colors.size(), 1u);
+    EXPECT_EQ(rule.colors[0].red, 1.0f);
+    const ImportedGollyRule table = ParseGollyRuletableText(Rule(kNorthTree) + "@TABLE\nn_states:3\n");
+    EXPECT_EQ(table.stateCount, 3);
+}
+
+// A table built to honour exactly one group reports that group.
+TEST(GollyRuletree, LargestInvariantSymmetryFindsEachGroup) {
+    std::mt19937 rng(5);
+    for (core::RuleSymmetry g = 0; g < core::kSymmetryCount; ++g) {
+        std::vector<std::uint8_t> classValue(19683);
+        for (auto& v : classValue) v = static_cast<std::uint8_t>(rng() % 3);
+        core::RuleTable table(19683);
+        for (std::uint64_t i = 0; i < table.size(); ++i)
+            table[i] = classValue[core::CanonicalIndex(g, 3, core::DecodeNeighborhoodIndex(i, 3))];
+        EXPECT_EQ(LargestInvariantSymmetry(table, 3), g);
+    }
+}
+
+// Every tree-only rule Golly ships runs a soup as bgolly runs it; above 16 states it is refused.
+// Sanitized, trees above 7 states are left out.
+TEST(GollyRuletree, GollysTreeRulesRunAsInBgolly) {
+    const std::filesystem::path rules = "/usr/share/golly/Rules";
+    if (!testsupport::BgollyAvailable() || !std::filesystem::exists(rules)) GTEST_SKIP() << "no bgolly";
+    int checked = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(rules)) {
+        std::ostringstream buffer;
+        buffer << std::ifstream(entry.path()).rdbuf();
+        const std::string text = buffer.str(), name = entry.path().stem().string();
+        if (entry.path().extension() != ".rule" || text.find("@TABLE") != std::string::npos ||
+            text.find("@TREE") == std::string::npos)
+            continue;
+        const int states = std::atoi(text.c_str() + text.find("num_states=") + 11);
+        if (states > 16) {
+            EXPECT_THROW(ParseGollyRuletableText(text), std::runtime_error) << name;
+            continue;
+        }
+        if (testsupport::kSanitized && states > 7) continue;
+        ImportedGollyRule imported = ParseGollyRuletableText(text);
+        const core::Rule rule{imported.stateCount, imported.symmetry, std::move(imported.table)};
+        core::ChunkGrid grid = core::MakeRandomSoup(32, 0.5, states, 11);
+        const auto start = testsupport::AbsoluteRleCells(WriteRle(grid, states, name));
+        for (int g = 0; g < 40; ++g) {
+            core::ChunkGrid next;
+            core::StepGrid(rule, grid, next);
+            grid = std::move(next);
+        }
+        EXPECT_TRUE(testsupport::AbsoluteRleCells(WriteRle(grid, states, name)) ==
+                    testsupport::RunBgolly({name, text, states}, start, 40))
+            << name;
+        ++checked;
+    }
+    EXPECT_GE(checked, testsupport::kSanitized ? 10 : 19);
+}
+
+}  // namespace
+}  // namespace formats
