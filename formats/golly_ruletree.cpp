@@ -1,14 +1,17 @@
 #include "formats/golly_ruletree.h"
 
 #include <array>
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/symmetry.h"
+#include "formats/golly_ruletable_expand.h"
 
 namespace formats {
 
@@ -128,42 +131,117 @@ Tree ReadTree(std::span<const std::string_view> lines) {
     return tree;
 }
 
-// The tree's lookup order over the Moore slots (NW, N, NE, W, C, E, SW, S, SE are 0..8); a
-// four-neighbour tree is walked as if its corners came first and did not move down the tree.
-struct Level {
-    std::uint64_t place = 0;
-    bool descends = true;
-};
+// Moore slots (NW, N, NE, W, C, E, SW, S, SE are 0..8) in the tree's lookup order. A
+// four-neighbour tree is read as if its corners came first and did not move down the tree.
+constexpr std::array<int, 9> kTreeOrder = {0, 2, 6, 8, 1, 3, 5, 7, 4};
+constexpr std::size_t kFirstOrthogonal = 4;
 
 class Expander {
 public:
-    Expander(const Tree& tree, std::uint8_t* table) : tree_(tree), table_(table), n_(static_cast<std::uint32_t>(tree.stateCount)) {
-        constexpr std::array<int, 9> kMooreOrder = {0, 2, 6, 8, 1, 3, 5, 7, 4};
-        std::array<std::uint64_t, 9> places{};
+    explicit Expander(const Tree& tree) : tree_(tree), n_(static_cast<std::uint32_t>(tree.stateCount)) {
+        std::array<std::uint64_t, 9> moore{};
         std::uint64_t place = 1;
-        for (int j = 8; j >= 0; --j, place *= n_) places[static_cast<std::size_t>(j)] = place;
-        for (std::size_t k = 0; k < 9; ++k) {
-            levels_[k].place = places[static_cast<std::size_t>(kMooreOrder[k])];
-            levels_[k].descends = tree.neighborCount == 8 || k >= 4;
+        for (int j = 8; j >= 0; --j, place *= n_) moore[static_cast<std::size_t>(j)] = place;
+        for (std::size_t k = 0; k < 9; ++k) mooreLevels_[k] = moore[static_cast<std::size_t>(kTreeOrder[k])];
+        // Below the corners the tree's own order, so that a subtree fills a contiguous block.
+        place = 1;
+        for (std::size_t k = 9; k-- > kFirstOrthogonal; place *= n_) blockLevels_[k] = place;
+        // The orthogonal subtrees the corners lead to, each given a block of n^5 next states.
+        const std::uint32_t root = static_cast<std::uint32_t>(tree.depth.size() - 1);
+        cornerBlocks_.resize(static_cast<std::size_t>(n_) * n_ * n_ * n_);
+        std::vector<std::uint32_t> blockOf(tree.depth.size(), UINT32_MAX);
+        for (std::size_t c = 0; c < cornerBlocks_.size(); ++c) {
+            std::uint32_t node = root;
+            for (std::size_t k = 0; k < kFirstOrthogonal && tree.neighborCount == 8; ++k)
+                node = Child(node, static_cast<std::uint32_t>(c / Power(3 - k) % n_));
+            if (blockOf[node] == UINT32_MAX) {
+                blockOf[node] = static_cast<std::uint32_t>(blockNodes_.size());
+                blockNodes_.push_back(node);
+            }
+            cornerBlocks_[c] = blockOf[node];
         }
     }
 
-    // Each node is looked up once per prefix that reaches it, not once per neighbourhood.
-    void Walk(std::size_t level, std::uint32_t node, std::uint64_t base) {
-        const Level& l = levels_[level];
-        const std::uint32_t* row = tree_.children.data() + static_cast<std::size_t>(node) * n_;
-        if (level == 8) {
-            for (std::uint32_t v = 0; v < n_; ++v) table_[base + v * l.place] = static_cast<std::uint8_t>(row[v]);
+    // Bytes the blocks take beside the table.
+    std::uint64_t BlockBytes() const { return blockNodes_.size() * Power(5) + cornerBlocks_.size() * 4; }
+    // A tree whose corners lead to many subtrees would need blocks as large as the table.
+    bool UsesBlocks(std::uint64_t tableBytes) const {
+        return BlockBytes() <= std::max<std::uint64_t>(tableBytes / 4, 1u << 20);
+    }
+
+    void Fill(std::uint8_t* table) {
+        if (!UsesBlocks(Power(9))) {
+            Walk(mooreLevels_, 0, static_cast<std::uint32_t>(tree_.depth.size() - 1), 0, table);
             return;
         }
-        for (std::uint32_t v = 0; v < n_; ++v) Walk(level + 1, l.descends ? row[v] : node, base + v * l.place);
+        std::vector<std::uint8_t> blocks(static_cast<std::size_t>(blockNodes_.size() * Power(5)));
+        for (std::size_t b = 0; b < blockNodes_.size(); ++b)
+            Walk(blockLevels_, kFirstOrthogonal, blockNodes_[b], b * Power(5), blocks.data());
+        if (tree_.neighborCount == 4) {
+            // Corners are ignored: the table reader's von Neumann broadcast applies.
+            std::array<std::uint64_t, 9> places{};
+            for (std::size_t k = kFirstOrthogonal; k < 9; ++k)
+                places[static_cast<std::size_t>(kTreeOrder[k])] = blockLevels_[k];
+            golly::BroadcastNeighborhoodTable(blocks.data(), places, tree_.stateCount, table);
+            return;
+        }
+        // Written in table order; each entry reads its corners' block at the offset of its
+        // orthogonal cells. Slots NW..S step like an odometer, SE runs innermost.
+        std::array<std::uint64_t, 8> blockWeight{}, cornerWeight{};
+        for (std::size_t k = 0; k < 9; ++k) {
+            const auto slot = static_cast<std::size_t>(kTreeOrder[k]);
+            if (slot == 8) continue;
+            if (k < kFirstOrthogonal) cornerWeight[slot] = Power(3 - k);
+            else blockWeight[slot] = blockLevels_[k];
+        }
+        std::array<std::uint32_t, 8> digits{};
+        std::uint64_t offset = 0, corners = 0;
+        const std::uint64_t size = Power(9), stride = Power(5);
+        for (std::uint64_t i = 0; i < size; i += n_) {
+            for (std::uint32_t se = 0; se < n_; ++se)
+                table[i + se] = blocks[cornerBlocks_[corners + se] * stride + offset];
+            for (std::size_t k = 8; k-- > 0;) {
+                if (++digits[k] < n_) {
+                    offset += blockWeight[k];
+                    corners += cornerWeight[k];
+                    break;
+                }
+                offset -= (n_ - 1) * blockWeight[k];
+                corners -= (n_ - 1) * cornerWeight[k];
+                digits[k] = 0;
+            }
+        }
     }
 
 private:
+    std::uint64_t Power(std::size_t e) const {
+        std::uint64_t p = 1;
+        while (e-- > 0) p *= n_;
+        return p;
+    }
+    std::uint32_t Child(std::uint32_t node, std::uint32_t v) const {
+        return tree_.children[static_cast<std::size_t>(node) * n_ + v];
+    }
+
+    // Each node is looked up once per prefix that reaches it, not once per neighbourhood.
+    void Walk(const std::array<std::uint64_t, 9>& places, std::size_t level, std::uint32_t node, std::uint64_t base,
+              std::uint8_t* out) const {
+        const std::uint64_t place = places[level];
+        const std::uint32_t* row = tree_.children.data() + static_cast<std::size_t>(node) * n_;
+        if (level == 8) {
+            for (std::uint32_t v = 0; v < n_; ++v) out[base + v * place] = static_cast<std::uint8_t>(row[v]);
+            return;
+        }
+        const bool descends = tree_.neighborCount == 8 || level >= kFirstOrthogonal;
+        for (std::uint32_t v = 0; v < n_; ++v) Walk(places, level + 1, descends ? row[v] : node, base + v * place, out);
+    }
+
     const Tree& tree_;
-    std::uint8_t* table_;
     std::uint32_t n_;
-    std::array<Level, 9> levels_{};
+    std::array<std::uint64_t, 9> mooreLevels_{}, blockLevels_{};
+    std::vector<std::uint32_t> blockNodes_;
+    // Per corner digits NW, NE, SW, SE (NW most significant): the block they lead to.
+    std::vector<std::uint32_t> cornerBlocks_;
 };
 
 // Whether every entry equals the entry of its image under transform t, walking the table in
@@ -213,9 +291,18 @@ ImportedGollyRule ExpandGollyRuleTree(std::span<const std::string_view> lines,
     const Tree tree = ReadTree(lines);
     ImportedGollyRule rule;
     rule.stateCount = tree.stateCount;
-    const std::uint64_t working = tree.children.size() * sizeof(std::uint32_t) + tree.depth.size();
+    Expander expander(tree);
+    const std::uint64_t tableBytes = core::RuleTableSize(tree.stateCount);
+    const std::uint64_t working = expander.UsesBlocks(tableBytes) ? expander.BlockBytes() : 0;
     core::AllocateRuleTable(rule.table, tree.stateCount, kPurpose, working, availableMemory);
-    Expander(tree, rule.table.data()).Walk(0, static_cast<std::uint32_t>(tree.depth.size() - 1), 0);
+    try {
+        expander.Fill(rule.table.data());
+    } catch (const std::bad_alloc&) {
+        rule.table = core::RuleTable();
+        // Nothing is left to spare: let the allocator's check produce its message.
+        core::AllocateRuleTable(rule.table, tree.stateCount, kPurpose, working,
+                                [] { return std::optional<std::uint64_t>(0); });
+    }
     rule.symmetry = LargestInvariantSymmetry(rule.table, tree.stateCount);
     return rule;
 }
