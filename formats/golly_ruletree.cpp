@@ -103,6 +103,12 @@ void ReadNode(std::string_view line, Tree& tree) {
     tree.depth.push_back(static_cast<std::uint8_t>(depth));
 }
 
+void RequireHeader(const Tree& tree) {
+    if (tree.stateCount == 0) Fail("Missing num_states in Golly rule tree.");
+    if (tree.neighborCount == 0) Fail("Missing num_neighbors in Golly rule tree.");
+    if (tree.nodeCount == 0) Fail("Missing num_nodes in Golly rule tree.");
+}
+
 Tree ReadTree(std::span<const std::string_view> lines) {
     Tree tree;
     bool nodesStarted = false;
@@ -112,19 +118,11 @@ Tree ReadTree(std::span<const std::string_view> lines) {
             ReadParameter(line, eq, tree);
             continue;
         }
-        if (!nodesStarted) {
-            if (tree.stateCount == 0) Fail("Missing num_states in Golly rule tree.");
-            if (tree.neighborCount == 0) Fail("Missing num_neighbors in Golly rule tree.");
-            if (tree.nodeCount == 0) Fail("Missing num_nodes in Golly rule tree.");
-            nodesStarted = true;
-        }
+        if (!nodesStarted) RequireHeader(tree);
+        nodesStarted = true;
         ReadNode(line, tree);
     }
-    if (!nodesStarted) {
-        if (tree.stateCount == 0) Fail("Missing num_states in Golly rule tree.");
-        if (tree.neighborCount == 0) Fail("Missing num_neighbors in Golly rule tree.");
-        if (tree.nodeCount == 0) Fail("Missing num_nodes in Golly rule tree.");
-    }
+    RequireHeader(tree);
     if (static_cast<long long>(tree.depth.size()) != tree.nodeCount)
         Fail("Node count does not match num_nodes in Golly rule tree.");
     if (tree.depth.back() != tree.neighborCount + 1) Fail("The last node of a Golly rule tree must be its root.");

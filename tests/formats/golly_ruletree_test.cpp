@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -66,6 +67,19 @@ TEST(GollyRuletree, FourNeighbourTreesIgnoreCornersAndTablesComeFirst) {
     EXPECT_EQ(rule.colors[0].red, 1.0f);
     const ImportedGollyRule table = ParseGollyRuletableText(Rule(kNorthTree) + "@TABLE\nn_states:3\n");
     EXPECT_EQ(table.stateCount, 3);
+    // The table import's memory check applies.
+    std::string nine = "num_states=9\nnum_neighbors=4\nnum_nodes=5\n";
+    for (int depth = 1; depth <= 5; ++depth) {
+        nine += std::to_string(depth);
+        for (int k = 0; k < 9; ++k) nine += " " + std::to_string(std::max(depth - 2, 0));
+        nine += "\n";
+    }
+    try {
+        ParseGollyRuletableText(Rule(nine), [] { return std::optional<std::uint64_t>(1u << 20); });
+        ADD_FAILURE() << "no memory error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with("Tavrix does not have enough memory available for importing this Golly rule."));
+    }
 }
 
 // A table built to honour exactly one group reports that group.
