@@ -95,6 +95,39 @@ TEST(GollyRuletree, LargestInvariantSymmetryFindsEachGroup) {
     }
 }
 
+// Six states whose corners lead to 729 orthogonal subtrees, more than the blocks take: the
+// walk over the whole table expands it, as bgolly reads it.
+TEST(GollyRuletree, CornerHeavyTreeMatchesBgolly) {
+    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
+    std::mt19937 rng(4);
+    std::string nodes;
+    int count = 0;
+    std::vector<int> below;  // the nodes one depth down
+    for (int depth = 1; depth <= 9; ++depth) {
+        const int width = depth <= 4 ? 3 : depth == 5 ? 729 : (static_cast<int>(below.size()) + 5) / 6;
+        std::vector<int> level;
+        for (int m = 0; m < width; ++m, level.push_back(count++)) {
+            nodes += std::to_string(depth);
+            for (int j = 0, code = m; j < 6; ++j, code /= 3) {
+                // The empty neighbourhood stays empty, as the probe needs.
+                const int child = depth == 1 ? (m == 0 && j == 0 ? 0 : static_cast<int>(rng() % 6))
+                                  : depth <= 4 ? below[j == 0 ? 0 : rng() % 3]
+                                  : depth == 5 ? below[static_cast<std::size_t>(code % 3)]
+                                               : below[static_cast<std::size_t>(6 * m + j) % below.size()];
+                nodes += " " + std::to_string(child);
+            }
+            nodes += "\n";
+        }
+        below = level;
+    }
+    const std::string text = Rule("num_states=6\nnum_neighbors=8\nnum_nodes=" + std::to_string(count) + "\n" + nodes);
+    const ImportedGollyRule rule = ParseGollyRuletableText(text);
+    std::vector<std::uint64_t> indices(3000);
+    for (auto& i : indices) i = rng() % rule.table.size();
+    const std::vector<std::uint8_t> theirs = testsupport::ProbeTransitions({"T", text, 6}, indices);
+    for (std::size_t k = 0; k < indices.size(); ++k) ASSERT_EQ(rule.table[indices[k]], theirs[k]) << indices[k];
+}
+
 // Every tree-only rule Golly ships runs a soup as bgolly runs it; above 16 states it is refused.
 // Sanitized, trees above 7 states are left out.
 TEST(GollyRuletree, GollysTreeRulesRunAsInBgolly) {
