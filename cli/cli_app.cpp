@@ -3,6 +3,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -183,7 +184,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
         const std::vector<std::string> folders = options.FindAll("--rules");
         if (!patternPath) throw std::runtime_error("Without RULE, run needs --pattern FILE.rle.");
         pattern = ReadPattern(*patternPath);
-        HeaderRule found = FindHeaderRule(pattern->rule, RuleFolders(folders));
+        HeaderRule found =
+            FindHeaderRule(pattern->rule, RuleFolders(folders, std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
         loaded.name = found.name;
         cycle = std::move(found.cycle);
     }

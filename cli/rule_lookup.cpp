@@ -1,6 +1,5 @@
 #include "cli/rule_lookup.h"
 
-#include <cstdlib>
 #include <stdexcept>
 #include <system_error>
 
@@ -42,11 +41,9 @@ std::vector<core::Rule> GollyCycle(core::Rule rule) {
 
 }  // namespace
 
-std::vector<fs::path> RuleFolders(const std::vector<std::string>& given) {
+std::vector<fs::path> RuleFolders(const std::vector<std::string>& given, const char* dataHome, const char* home) {
     std::vector<fs::path> folders(given.begin(), given.end());
-    const char* data = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    if (data != nullptr && *data != '\0') folders.push_back(fs::path(data) / "Tavrix" / "Rules");
+    if (dataHome != nullptr && *dataHome != '\0') folders.push_back(fs::path(dataHome) / "Tavrix" / "Rules");
     else if (home != nullptr && *home != '\0') folders.push_back(fs::path(home) / ".local" / "share" / "Tavrix" / "Rules");
     folders.emplace_back("/usr/share/golly/Rules");
     return folders;

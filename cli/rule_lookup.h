@@ -17,8 +17,10 @@ struct HeaderRule {
 };
 
 // The folders a rule name is looked up in: `given` in order, then the user's Tavrix rules
-// ($XDG_DATA_HOME/Tavrix/Rules, else ~/.local/share/Tavrix/Rules), then Golly's installed ones.
-std::vector<std::filesystem::path> RuleFolders(const std::vector<std::string>& given);
+// ($XDG_DATA_HOME/Tavrix/Rules, else ~/.local/share/Tavrix/Rules; the variables' values, which
+// may be null), then Golly's installed ones.
+std::vector<std::filesystem::path> RuleFolders(const std::vector<std::string>& given, const char* dataHome,
+                                               const char* home);
 
 // `name` is a rulestring (B/S, S/B or MAP), else NAME.rule in the first of `folders` that
 // holds one; an empty name means Golly's default, B3/S23. Throws std::runtime_error for a
