@@ -51,7 +51,7 @@ std::string CornerHeavyTree() {
     return "@RULE CornerHeavy\n@TREE\nnum_states=6\nnum_neighbors=8\nnum_nodes=" + std::to_string(count) + "\n" + nodes;
 }
 
-TEST(GollyRuletree, MalformedTreesAreRefused) {
+TEST(GollyRuletree, MalformedTreesAreRefusedAndFourNeighbourTreesRead) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "Missing num_states in Golly rule tree."},
         {"num_states=2\nnum_nodes=1\n5 0 0\n", "Missing num_neighbors in Golly rule tree."},
@@ -73,11 +73,8 @@ TEST(GollyRuletree, MalformedTreesAreRefused) {
         {kHead + kNodes + "4 4 4\n", "The last node of a Golly rule tree must be its root."},
     };
     for (const auto& [tree, message] : cases) EXPECT_EQ(ErrorOf(Rule(tree)), message) << tree;
-}
-
-// Corners are ignored; the group the north rule honours, {identity, left-right mirror}, is none
-// of the editor's. Colours are read, a table comes first, and the table's memory check applies.
-TEST(GollyRuletree, FourNeighbourTreesColoursTablesAndMemory) {
+    // Corners are ignored; the group the north rule honours, {identity, left-right mirror}, is
+    // none of the editor's. Colours are read, a table comes first, the memory check applies.
     const ImportedGollyRule rule = ParseGollyRuletableText(Rule(kHead + kNodes + "5 6 7\n") + "@COLORS\n1 255 0 0\n");
     for (std::uint64_t i = 0; i < 512; ++i) ASSERT_EQ(rule.table[i], core::DecodeNeighborhoodIndex(i, 2)[1]) << i;
     EXPECT_EQ(std::tuple(rule.stateCount, rule.symmetry, rule.colors.size(), rule.colors[0].red),
