@@ -25,7 +25,7 @@ formats::SessionSnapshot Editor::ToSession() const {
     for (int i = 0; i < kPaletteSize; ++i)
         s.colors[i] = {doc_.colors[i].red, doc_.colors[i].green, doc_.colors[i].blue, doc_.colors[i].alpha};
     s.colorsStored = true;
-    s.ruleEntries = formats::CollectRuleEntries(doc_.rule.table);
+    formats::CollectSessionRule(doc_.rule.table, doc_.rule.stateCount, s);
     for (const PatternSequence& tab : doc_.tabs) {
         formats::SessionPatternRecord record;
         record.kind = static_cast<std::uint8_t>(tab.kind);
@@ -48,7 +48,7 @@ formats::SessionSnapshot Editor::ToSession() const {
 core::Rule RuleFromSession(const formats::SessionSnapshot& session, std::uint64_t workingBytes) {
     core::Rule rule{session.stateCount, session.symmetry, {}};
     core::AllocateRuleTable(rule.table, session.stateCount, "loading this session", workingBytes);
-    for (const formats::SessionRuleEntry& entry : session.ruleEntries) rule.table[entry.index] = entry.state;
+    formats::ApplySessionRule(session, rule.table);
     return rule;
 }
 
