@@ -16,6 +16,13 @@ namespace authoring::testing {
 inline SurfaceRef Frame(std::size_t frame) { return {Surface::TabFrame, frame}; }
 inline constexpr SurfaceRef kViewer{Surface::Viewer, 0};
 
+// A stroke of one cell.
+inline EditOutcome Stroke(Editor& editor, const SurfaceRef& where, int x, int y, bool back = false,
+                          const Brush& brush = {}) {
+    editor.BeginStroke();
+    return editor.PaintCell(where, x, y, back, brush);
+}
+
 // Paints the start cells of the current tab (shown from generation 0) in one stroke.
 inline void PaintStart(Editor& editor, std::initializer_list<std::pair<int, int>> cells, std::int32_t dy = 0) {
     editor.BeginStroke();
@@ -37,8 +44,7 @@ inline Editor MarkedEditor(core::RuleSymmetry symmetry = 0, std::size_t selected
     editor.NewTab(PatternKind::Pattern);
     PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}}, 5);
     editor.SelectTab(0);
-    editor.BeginStroke();
-    editor.PaintCell(Frame(1), 1, 0, false);
+    Stroke(editor, Frame(1), 1, 0);
     editor.SelectTab(selected);
     return editor;
 }

@@ -35,8 +35,7 @@ TEST(EditorUndo, CreateLoadAndImportAreOneStepBackToTheWholeSession) {
         SCOPED_TRACE(name);
         Editor editor(ViewSize{}, 7);  // 3 states, D8
         PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}});
-        editor.BeginStroke();
-        ASSERT_EQ(editor.PaintCell(Frame(1), 1, 0, true), EditOutcome::Changed);  // a rule-change record
+        ASSERT_EQ(Stroke(editor, Frame(1), 1, 0, true), EditOutcome::Changed);  // a rule-change record
         editor.NewTab(PatternKind::Pattern);
         const EditorState before = StateOf(editor);
         const std::size_t depth = editor.UndoDepth();
@@ -97,8 +96,7 @@ TEST(EditorUndo, AnEditWhoseRebuildIsRefusedChangesNothing) {
     ASSERT_EQ(editor.Redo(), EditOutcome::Changed);
     EXPECT_EQ(editor.Doc().tabs[0].startGrid.CellAt(0, 2), 1);
     // Within a stroke only the refused cell goes back; the stroke stays one step.
-    editor.BeginStroke();
-    ASSERT_EQ(editor.PaintCell(Frame(0), 4, 0, false), EditOutcome::Changed);
+    ASSERT_EQ(Stroke(editor, Frame(0), 4, 0), EditOutcome::Changed);
     const EditorState painted = StateOf(editor);
     const std::size_t strokeDepth = editor.UndoDepth();
     EXPECT_THROW(editor.PaintCell(Frame(0), 4, 1000000000, false), std::length_error);
@@ -162,8 +160,7 @@ TEST(EditorUndo, TabOperationsRestoreTheRuleConstraintsChanged) {
         editor.CycleSlotState(0, kOutputSlot, false);
         editor.SelectTab(0);
         PaintStart(editor, {{0, 0}});
-        editor.BeginStroke();
-        editor.PaintCell(Frame(1), 0, 0, false);  // the lone cell now dies
+        Stroke(editor, Frame(1), 0, 0);  // the lone cell now dies
         ASSERT_EQ(editor.Doc().rule.table[alone], 0);
         const EditorState before = StateOf(editor);
         operation(editor);
