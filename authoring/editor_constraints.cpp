@@ -104,8 +104,11 @@ EditOutcome Editor::MoveConstraintEntry(std::size_t from, std::size_t to, bool f
     PatternSequence* tab = SelectedConstraintTab();
     if (!tab || from >= tab->entries.size() || to >= tab->entries.size() || from == to) return EditOutcome::Refused;
     std::optional<Edit> edit;
-    if (firstMoveOfDrag || !strokeRecordOnTop_ || undoStack_.empty()) edit.emplace(*this, CaptureEditorState(true), true);
-    else edit.emplace(*this);
+    // The moves of one drag join the record of its first.
+    if (firstMoveOfDrag || !strokeRecordOnTop_ || undoStack_.empty())
+        edit.emplace(*this, CaptureEditorState(true), true);
+    else
+        edit.emplace(*this);
     PatternSequence& edited = *SelectedConstraintTab();
     ZeroEntryChanges(edited, 0);
     const formats::ConstraintEntry moved = edited.entries[from];

@@ -121,7 +121,8 @@ EditOutcome Editor::DeleteSelection(const SurfaceRef& where, const CellRect& rec
     const bool laterFrame = where.surface == Surface::TabFrame && FrameGeneration(where) != 0;
     const core::ChunkGrid* shown = nullptr;
     if (where.surface == Surface::Viewer) shown = &doc_.source.grid;
-    else if (!doc_.tabs.empty() && !doc_.RuleEditorPageSelected() && FrameGeneration(where) < CurrentTab().generations.size())
+    else if (!doc_.tabs.empty() && !doc_.RuleEditorPageSelected() &&
+             FrameGeneration(where) < CurrentTab().generations.size())
         shown = &CurrentTab().generations[FrameGeneration(where)];
     bool anyLive = false;
     if (shown) ForEachCell(rect, [&](std::int32_t x, std::int32_t y) { anyLive = anyLive || shown->CellAt(x, y) != 0; });

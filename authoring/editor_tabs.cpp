@@ -51,8 +51,11 @@ void Editor::SelectTab(std::size_t index) {
 void Editor::MoveTab(std::size_t from, std::size_t to, bool firstMoveOfDrag) {
     if (from >= doc_.tabs.size() || to >= doc_.tabs.size() || from == to) return;
     std::optional<Edit> edit;
-    if (firstMoveOfDrag || !strokeRecordOnTop_ || undoStack_.empty()) edit.emplace(*this, CaptureEditorState(false), true);
-    else edit.emplace(*this);
+    // The moves of one drag join the record of its first.
+    if (firstMoveOfDrag || !strokeRecordOnTop_ || undoStack_.empty())
+        edit.emplace(*this, CaptureEditorState(false), true);
+    else
+        edit.emplace(*this);
     EndFrameRandomizer();
     PatternSequence moved = std::move(doc_.tabs[from]);
     doc_.tabs.erase(doc_.tabs.begin() + static_cast<std::ptrdiff_t>(from));

@@ -49,16 +49,19 @@ std::string UndefinedStatusText(const UndefinedList& list, core::RuleSymmetry sy
         std::snprintf(text, sizeof text, "%llu undefined transitions (%zu loaded)  |  %s",
                       static_cast<unsigned long long>(list.count), list.entries.size(), name.c_str());
     else
-        std::snprintf(text, sizeof text, "%llu undefined transitions  |  %s", static_cast<unsigned long long>(list.count),
-                      name.c_str());
+        std::snprintf(text, sizeof text, "%llu undefined transitions  |  %s",
+                      static_cast<unsigned long long>(list.count), name.c_str());
     return text;
 }
 
 void Editor::TakeMinrule() {
-    EndFrameRandomizer();
     PackedLockTable locks;
-    if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, locks)) return;
+    if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, locks)) {
+        EndFrameRandomizer();
+        return;
+    }
     Edit edit(*this, CaptureEditorState(true));
+    EndFrameRandomizer();
     const std::uint64_t limit = std::min<std::uint64_t>(locks.EntryCount(), doc_.rule.table.size());
     // Zero everything, then put back what the locks keep: cheaper than testing every index.
     std::vector<RuleChange> kept;

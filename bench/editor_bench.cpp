@@ -29,7 +29,8 @@ void BM_PaintTransitionOnLastTab(benchmark::State& state) {
         for (std::int32_t y = -1; y <= 41 && !found; ++y)
             for (std::int32_t x = -1; x <= 41 && !found; ++x) {
                 editor.BeginStroke();
-                if (editor.PaintCell({authoring::Surface::TabFrame, f}, x, y, false) == authoring::EditOutcome::Changed) {
+                if (editor.PaintCell({authoring::Surface::TabFrame, f}, x, y, false) ==
+                    authoring::EditOutcome::Changed) {
                     frame = f, cellX = x, cellY = y, found = true;
                 }
             }

@@ -28,7 +28,8 @@ bool FrameLocks::IsCellNeighborhoodLocked(const authoring::Editor& editor, std::
     if (g == 0 || g > tab->generations.size()) return false;
     // The neighbourhood one generation earlier produced the cell.
     Prepare(editor);
-    const std::uint64_t index = authoring::NeighborhoodIndexAt(tab->generations[g - 1], editor.Doc().rule.stateCount, x, y);
+    const std::uint64_t index =
+        authoring::NeighborhoodIndexAt(tab->generations[g - 1], editor.Doc().rule.stateCount, x, y);
     return authoring::LockedForGeneration(tab->locks, g, cache_.Canonical(index));
 }
 

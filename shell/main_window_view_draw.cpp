@@ -215,7 +215,7 @@ void MainWindowViewImpl::DrawPagePlaceholder(Canvas& canvas) {
     canvas.OutlineRect(page, kBoxOutline, 1);
     if (!RuleEditorPage()) return;
     const RectF line{page.left + 16, page.top + 12, page.right - 16, page.top + 40};
-    canvas.DrawText(authoring::UndefinedStatusText(editor.Undefined(), editor.Doc().rule.symmetry), line, TextFormat::Label, kPanelText, HAlign::Leading,
+    canvas.DrawText(UndefinedStatus(), line, TextFormat::Label, kPanelText, HAlign::Leading,
                     VAlign::Centre);
 }
 

@@ -119,6 +119,9 @@ public:
     bool ConfirmUnsavedChanges(const std::string& action);
     std::size_t TabCount() const { return editor.Doc().tabs.size(); }
     bool RuleEditorPage() const { return editor.Doc().RuleEditorPageSelected(); }
+    std::string UndefinedStatus() const {
+        return authoring::UndefinedStatusText(editor.Undefined(), editor.Doc().rule.symmetry);
+    }
     // What state paint clicks put: the state bar's selection while it is shown.
     authoring::Brush PaintBrush() const {
         return {flags.stateBarShown, static_cast<std::uint8_t>(std::clamp(selectedState, 0, 15))};

@@ -190,9 +190,8 @@ void MainWindowViewImpl::StartFrameRandomizer(bool untilEnd) {
     }
     Guarded([&] {
         const std::int32_t first = editor.Doc().SelectedTab().currentGeneration + focusedFrame;
-        if (editor.RandomizeFrames(first, untilEnd ? authoring::kOpenGenerationEnd : first) ==
-            authoring::EditOutcome::Refused)
-            Refuse();
+        const std::int32_t last = untilEnd ? authoring::kOpenGenerationEnd : first;
+        if (editor.RandomizeFrames(first, last) == authoring::EditOutcome::Refused) Refuse();
         else randomizerTab = editor.Doc().selectedTab;
     });
 }
@@ -201,8 +200,10 @@ void MainWindowViewImpl::CtrlM() {
     if (editor.FrameRandomizerActive()) {
         Guarded([&] { editor.TakeMinrule(); });
     } else if (selection.exists) {
-        Guarded([&] { editor.ConvertSelection(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue),
-                                                      authoring::SelectionConversion::CellsToMarkers); });
+        Guarded([&] {
+            editor.ConvertSelection(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue),
+                                    authoring::SelectionConversion::CellsToMarkers);
+        });
     } else if (ctrlMinruleEnabled) {
         Guarded([&] { editor.TakeMinrule(); });
     } else {
@@ -216,8 +217,10 @@ void MainWindowViewImpl::ShiftM() {
         Refuse();
         return;
     }
-    Guarded([&] { editor.ConvertSelection(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue),
-                                            authoring::SelectionConversion::MarkersToCells); });
+    Guarded([&] {
+        editor.ConvertSelection(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue),
+                                authoring::SelectionConversion::MarkersToCells);
+    });
 }
 
 void MainWindowViewImpl::CopySelectionToTab() {

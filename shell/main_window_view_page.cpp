@@ -83,7 +83,7 @@ void MainWindowViewImpl::DrawRuleEditorPage(Canvas& canvas) {
     DrawButton(canvas, page.takeMinrule, "Take Minrule", hoverControl == 13, false);
     DrawButton(canvas, page.randomize, "Randomize", hoverControl == 14, false);
 
-    canvas.DrawText(authoring::UndefinedStatusText(editor.Undefined(), editor.Doc().rule.symmetry), page.status, TextFormat::CompactLabel, {0.78f, 0.81f, 0.86f, 1},
+    canvas.DrawText(UndefinedStatus(), page.status, TextFormat::CompactLabel, {0.78f, 0.81f, 0.86f, 1},
                     HAlign::Leading, VAlign::Centre);
     const authoring::UndefinedList& undefined = editor.Undefined();
     if (undefined.count == 0) {

@@ -41,12 +41,7 @@ TEST(Editor, StartsEmptyAndLocksWhatTheFirstGenerationUses) {
     // Under the empty rule the row dies: generation 1 is a kept empty chunk.
     ASSERT_GT(tab.generations[1].ChunkCount(), 0u);
     EXPECT_EQ(std::tuple(tab.generations[1].Chunks().begin()->second.liveCount, tab.generationTarget), std::tuple(0u, 1));
-    // Every own lock holds a whole orbit.
-    const auto& own = tab.ownLockedTransitions;
-    EXPECT_FALSE(own.empty());
-    for (std::uint64_t index : own)
-        for (std::uint64_t member : core::NeighborhoodOrbit(4, 3, core::DecodeNeighborhoodIndex(index, 3)))
-            EXPECT_NE(std::find(own.begin(), own.end(), member), own.end());
+    EXPECT_FALSE(tab.ownLockedTransitions.empty());
     EXPECT_EQ(std::tuple(editor.UnsavedChanges(), editor.UndoDepth()), std::tuple(true, 1u));
 }
 
@@ -83,34 +78,29 @@ TEST(Editor, PaintingAFrameChangesTheTransitionOrbitUndoably) {
 
 TEST(EditorTabs, CloseNewMoveAndTheGenerationShown) {
     Editor editor(ViewSize{800, 600}, 7);
-    EXPECT_EQ(std::tuple(editor.CloseTab(0), editor.UndoDepth()), std::tuple(EditOutcome::Refused, 0u));  // the last tab stays
+    EXPECT_EQ(editor.CloseTab(0), EditOutcome::Refused);  // the last tab stays
     editor.NewTab(PatternKind::Pattern);
-    EXPECT_EQ(std::tuple(editor.Doc().tabs.size(), editor.Doc().selectedTab, editor.Doc().tabs[1].camera.cellSize),
-              std::tuple(2u, 1, 75.0f));
-    EXPECT_EQ(std::tuple(editor.CloseTab(0), editor.Doc().selectedTab, editor.CloseTab(5)),
-              std::tuple(EditOutcome::Changed, 0, EditOutcome::Refused));
-
-    struct Case {
-        std::size_t from, to, selected;
-        const char* order;
-        std::size_t selectedAfter;
-    };
-    const Case cases[] = {
-        {0, 3, 0, "bcda", 3}, {0, 3, 2, "bcda", 1}, {3, 0, 1, "dabc", 2}, {3, 1, 2, "adbc", 3},
-        {1, 2, 0, "acbd", 0}, {2, 2, 2, "abcd", 2}, {0, 4, 0, "abcd", 0},  // same place, or beyond: nothing
-    };
-    for (const Case& c : cases) {
+    EXPECT_EQ(std::tuple(editor.UndoDepth(), editor.Doc().tabs.size(), editor.Doc().selectedTab,
+                         editor.Doc().tabs[1].camera.cellSize),
+              std::tuple(1u, 2u, 1, 75.0f));
+    EXPECT_EQ(editor.CloseTab(5), EditOutcome::Refused);
+    EXPECT_EQ(editor.CloseTab(0), EditOutcome::Changed);
+    EXPECT_EQ(editor.Doc().selectedTab, 0);
+    // Moves keep the selected tab; the same place, or beyond the tabs, is nothing.
+    for (const auto& [from, to, selected, expected, selectedAfter] :
+         {std::tuple<std::size_t, std::size_t, std::size_t, std::string, int>{0, 3, 0, "bcda", 3}, {0, 3, 2, "bcda", 1},
+          {3, 0, 1, "dabc", 2}, {3, 1, 2, "adbc", 3}, {1, 2, 0, "acbd", 0}, {2, 2, 2, "abcd", 2}, {0, 4, 0, "abcd", 0}}) {
         Editor tabs(ViewSize{}, 3);
         for (int i = 0; i < 3; ++i) tabs.NewTab(PatternKind::Pattern);
         for (std::size_t i = 0; i < 4; ++i) tabs.RenameTab(i, std::string(1, static_cast<char>('a' + i)));
-        tabs.SelectTab(c.selected);
+        tabs.SelectTab(selected);
         const std::size_t depth = tabs.UndoDepth();
-        tabs.MoveTab(c.from, c.to, true);
+        tabs.MoveTab(from, to, true);
         std::string order;
         for (const PatternSequence& tab : tabs.Doc().tabs) order += tab.name;
         EXPECT_EQ(std::tuple(order, tabs.Doc().selectedTab, tabs.UndoDepth()),
-                  std::tuple(std::string(c.order), std::int32_t(c.selectedAfter), depth + (order == "abcd" ? 0 : 1)))
-            << c.from << "->" << c.to;
+                  std::tuple(expected, selectedAfter, depth + (order == "abcd" ? 0 : 1)))
+            << from << "->" << to;
     }
     // The later moves of one drag add no step; one undo puts the tab back.
     editor.NewTab(PatternKind::Pattern);
@@ -327,30 +317,25 @@ TEST(EditorChain, ChangingATransitionMarksLaterTabsUntilRepainted) {
 }
 
 TEST(EditorLocks, TablesAndTheFrameGuardsMatchARecomputation) {
-    struct Case {
-        int states;
-        core::RuleSymmetry symmetry;
-        std::int32_t currentGeneration;
-    };
-    for (const Case& c : {Case{2, core::kSymmetryC4, 0}, Case{3, core::kSymmetryD8, 0}, Case{4, core::kSymmetryC1, 2}}) {
-        SCOPED_TRACE(c.states);
+    for (const auto& [n, symmetry, current] : {std::tuple{2, core::kSymmetryC4, 0}, {3, core::kSymmetryD8, 0},
+                                               {4, core::kSymmetryC1, 2}}) {
+        SCOPED_TRACE(n);
         Editor editor(ViewSize{}, 3);
-        editor.CreateRule(c.states, c.symmetry);
-        std::mt19937 rng(static_cast<std::uint32_t>(c.states));
+        editor.CreateRule(n, symmetry);
+        std::mt19937 rng(static_cast<std::uint32_t>(n));
         // A random rule first: drawing locks the transitions the pattern uses.
         ASSERT_EQ(editor.RandomizeUndefinedTransitions(rng()), EditOutcome::Changed);
         editor.BeginStroke();
         for (int i = 0; i < 14; ++i) editor.PaintCell(Frame(0), int(rng() % 6), int(rng() % 6), false);
-        editor.SetCurrentGeneration(c.currentGeneration);
+        editor.SetCurrentGeneration(current);
         const PatternSequence& tab = editor.Doc().tabs[0];
-        const int n = c.states;
         // Each generation's table in full, from the definition.
         PackedLockTable base(core::RuleTableSize(n));
         base.Insert(0);
         EXPECT_EQ(tab.locks.Base(), base);
         std::vector<PackedLockTable> dense;
         for (const core::ChunkGrid& grid : tab.generations)
-            dense.push_back(DenseLockStep(grid, dense.empty() ? base : dense.back(), c.symmetry, n));
+            dense.push_back(DenseLockStep(grid, dense.empty() ? base : dense.back(), symmetry, n));
         ASSERT_EQ(tab.locks.GenerationCount(), dense.size());
         for (std::uint64_t i = 0; i < base.EntryCount(); ++i)
             for (std::size_t g = 0; g < dense.size(); ++g) ASSERT_EQ(tab.locks.Contains(i, g), dense[g].Contains(i)) << i << " at " << g;
@@ -368,18 +353,17 @@ TEST(EditorLocks, TablesAndTheFrameGuardsMatchARecomputation) {
         // exactly where that table holds its transition.
         bool checkedLocked = false, checkedFree = false;
         for (std::size_t frame = 0; frame < 8; ++frame) {
-            const std::size_t g = static_cast<std::size_t>(c.currentGeneration) + frame;
+            const std::size_t g = static_cast<std::size_t>(current) + frame;
             ASSERT_LT(g, tab.generations.size());
             const PackedLockTable& guard = g == 0 ? base : dense[g - 1];
             for (std::int32_t y = -3; y <= 9; ++y)
                 for (std::int32_t x = -3; x <= 9; ++x) {
                     const core::Neighborhood digits = DigitsAt(tab.generations[g], x, y);
-                    const std::uint64_t canonical = core::CanonicalIndex(c.symmetry, n, digits);
+                    const std::uint64_t canonical = core::CanonicalIndex(symmetry, n, digits);
                     const bool locked = guard.Contains(canonical);
                     ASSERT_EQ(LockedForGeneration(tab.locks, g + 1, canonical), locked) << frame << " " << x << "," << y;
                     if (digits == core::Neighborhood{} || (locked ? checkedLocked : checkedFree)) continue;
-                    editor.BeginStroke();
-                    const EditOutcome outcome = editor.PaintCell(Frame(frame + 1), x, y, false);
+                    const EditOutcome outcome = Stroke(editor, Frame(frame + 1), x, y);
                     EXPECT_EQ(outcome == EditOutcome::Refused, locked) << frame << " " << x << "," << y;
                     if (outcome == EditOutcome::Changed) {
                         ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
@@ -395,9 +379,7 @@ TEST(EditorLocks, TablesAndTheFrameGuardsMatchARecomputation) {
 TEST(EditorLocks, AFarGenerationLoadsInModestMemoryOrIsRefusedClearly) {
     for (int states : {4, 5}) {
         SCOPED_TRACE(states);
-        Editor editor(ViewSize{}, 3);
-        editor.CreateRule(states, core::kSymmetryD8);
-        PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}});
+        Editor editor = RowEditor(core::kSymmetryD8, states);
         formats::SessionSnapshot session = editor.ToSession();
         constexpr std::uint32_t kLoadBound = 1u << 16;  // loads hold positions to this
         const std::uint64_t nearBytes = SessionLoadWorkingBytes(session, kLoadBound, 9);
@@ -480,11 +462,10 @@ TEST(EditorChain, UndefinedListCardsAndMinrule) {
     ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
     EXPECT_EQ(editor.Doc().rule.table[index], 1);
 
-    Editor d8(ViewSize{800, 600}, 7);  // 3 states: 2862 classes of neighbourhoods under D8
-    PaintStart(d8, {{0, 0}, {1, 0}, {2, 0}});
+    Editor d8 = RowEditor(core::kSymmetryD8, 3);  // 2862 classes of neighbourhoods under D8
     d8.SelectTab(1);
     std::uint64_t locked = 0;
-    for (std::uint64_t i : d8.Undefined().lockUnion.ListIndices()) locked += core::IsCanonicalIndex(4, 3, i);
+    d8.Undefined().lockUnion.ForEachIndex([&](std::uint64_t i) { locked += core::IsCanonicalIndex(4, 3, i); });
     EXPECT_EQ(std::tuple(d8.Undefined().count, d8.Undefined().entries.size()), std::tuple(2862 - locked, 50u));
     EXPECT_NE(UndefinedStatusText(d8.Undefined(), 4).find("(50 loaded)  |  D8 (isotropic)"), std::string::npos);
 }

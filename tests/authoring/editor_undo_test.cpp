@@ -212,17 +212,15 @@ TEST(EditorUndo, UndoBackToTheSavedStateIsClean) {
     Editor editor = RowEditor();
     editor.NewTab(PatternKind::Pattern);
     editor.MarkSaved();
-    EXPECT_FALSE(editor.UnsavedChanges());
-    editor.CloseTab(1);
-    EXPECT_TRUE(editor.UnsavedChanges());
-    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
-    EXPECT_FALSE(editor.UnsavedChanges());
-    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
-    EXPECT_TRUE(editor.UnsavedChanges());
-    ASSERT_EQ(editor.Redo(), EditOutcome::Changed);
-    EXPECT_FALSE(editor.UnsavedChanges());
-    editor.RenameTab(0, "row");  // renaming is an edit too
-    EXPECT_TRUE(editor.UnsavedChanges());
+    std::vector<bool> unsaved{editor.UnsavedChanges()};
+    // Closing, undoing back to the saved state and past it, redoing, and renaming (an edit too).
+    for (const Operation& step : std::vector<Operation>{[](Editor& e) { e.CloseTab(1); }, [](Editor& e) { e.Undo(); },
+                                                        [](Editor& e) { e.Undo(); }, [](Editor& e) { e.Redo(); },
+                                                        [](Editor& e) { e.RenameTab(0, "row"); }}) {
+        step(editor);
+        unsaved.push_back(editor.UnsavedChanges());
+    }
+    EXPECT_EQ(unsaved, (std::vector<bool>{false, true, false, true, false, true}));
 }
 
 // Random edits, strokes, closes, loads, imports and extensions; then undo all and redo all.

@@ -17,14 +17,16 @@ using authoring::Editor;
 
 void PaintRandomStart(Editor& editor, std::mt19937& rng, int cells, int side) {
     editor.BeginStroke();
-    for (int i = 0; i < cells; ++i) editor.PaintCell({authoring::Surface::TabFrame, 0}, int(rng() % side), int(rng() % side), rng() % 2);
+    for (int i = 0; i < cells; ++i)
+        editor.PaintCell({authoring::Surface::TabFrame, 0}, int(rng() % side), int(rng() % side), rng() % 2);
 }
 
 // Gives a few transitions of the current pattern tab's first step a live output, so that it
 // locks some with outputs other than 0.
 void PaintFirstFrame(Editor& editor, std::mt19937& rng, int cells, int side) {
     editor.BeginStroke();
-    for (int i = 0; i < cells; ++i) editor.PaintCell({authoring::Surface::TabFrame, 1}, int(rng() % side), int(rng() % side), false);
+    for (int i = 0; i < cells; ++i)
+        editor.PaintCell({authoring::Surface::TabFrame, 1}, int(rng() % side), int(rng() % side), false);
 }
 
 // Entry `entry` of the selected constraint tab: the neighbourhood slots in `cells` take the

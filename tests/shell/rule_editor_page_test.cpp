@@ -47,7 +47,7 @@ protected:
 TEST_F(RuleEditorPageTest, StatusCardsAndMinrule) {
     ASSERT_TRUE(view.RuleEditorPageShown());
     const RecordingCanvas canvas = Draw();
-    for (const std::string& text : {authoring::UndefinedStatusText(view.editor.Undefined(), view.editor.Doc().rule.symmetry), std::string("Enable Ctrl+M Minrule"),
+    for (const std::string& text : {view.UndefinedStatus(), std::string("Enable Ctrl+M Minrule"),
                                     std::string("Take Minrule")})
         EXPECT_NE(canvas.FindText(text), nullptr) << text;
     ASSERT_FALSE(view.editor.Undefined().entries.empty());
