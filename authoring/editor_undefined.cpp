@@ -33,11 +33,11 @@ void Editor::RecountUndefinedTransitions() {
     undefined_.scanCursor = LoadUndefinedEntries(undefined_.lockUnion, doc_.rule, 0, page, undefined_.entries);
 }
 
-void Editor::UpdateUndefinedList(std::size_t count) {
+void Editor::UpdateUndefinedList(std::size_t more) {
     if (undefined_.stale) RecountUndefinedTransitions();
     const std::uint64_t loaded = undefined_.entries.size();
-    if (count == 0 || loaded >= undefined_.count) return;
-    const std::uint64_t wanted = std::min<std::uint64_t>(count, undefined_.count - loaded);
+    if (more == 0 || loaded >= undefined_.count) return;
+    const std::uint64_t wanted = std::min<std::uint64_t>(more, undefined_.count - loaded);
     undefined_.scanCursor = LoadUndefinedEntries(undefined_.lockUnion, doc_.rule, undefined_.scanCursor,
                                                  static_cast<std::size_t>(wanted), undefined_.entries);
 }
