@@ -54,7 +54,7 @@ core::Rule RuleFromSession(const formats::SessionSnapshot& session, std::uint64_
 
 void Editor::LoadSession(const formats::SessionSnapshot& session) {
     Document next;
-    next.rule = RuleFromSession(session, SessionLoadWorkingBytes(session, kMaxLoadedGeneration, view_.lookahead));
+    next.rule = RuleFromSession(session, SessionLoadWorkingBytes(session, kMaxLoadedGeneration, lookahead_));
     const Palette defaults = DefaultPalette();
     for (int i = 0; i < kPaletteSize; ++i) {
         const formats::Rgba& c = session.colors[i];
@@ -89,23 +89,10 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
     }
     next.selectedTab = session.selectedTab;
     next.tabBarScroll = session.tabScrollOffset;
-    EndFrameRandomizer();
-    CloseJournal();
-    // Undoable like an import: the record holds the whole session it replaces, rule included. It
-    // is taken first and stacked only once the new session stands: the rebuild can still refuse a
-    // session (cells too far apart to scan), and the editor must then be as it was.
-    std::optional<EditorSnapshot> record = TakeReplacementRecord();
-    Document previous = std::move(doc_);
-    try {
-        InstallDocument(std::move(next));
-    } catch (...) {
-        doc_ = std::move(previous);
-        PrepareCaches();
-        RebuildPatternSequencesFrom(0);
-        throw;
-    }
-    StackReplacementRecord(std::move(record));
-    MarkSaved();
+    // Undoable like an import: the record holds the whole session it replaces, rule included. The
+    // rebuild can still refuse a session (cells too far apart to scan), and the editor must then
+    // be as it was.
+    ReplaceDocument(std::move(next));
 }
 
 }  // namespace authoring

@@ -141,10 +141,9 @@ void BM_PaintPressToFrame(benchmark::State& state) {
                 bool both = true;
                 for (int brush : {1, 2}) {
                     view.selectedState = brush;
-                    view.SyncView();
                     editor.BeginStroke();
-                    both = both && editor.PaintFrameCell(static_cast<std::size_t>(f), cx, cy, false) ==
-                                       authoring::EditOutcome::Changed;
+                    both = both && editor.PaintCell({authoring::Surface::TabFrame, static_cast<std::size_t>(f)}, cx, cy,
+                                                    false, view.PaintBrush()) == authoring::EditOutcome::Changed;
                 }
                 if (both) {
                     px = x, py = y, found = true;

@@ -272,7 +272,7 @@ int Import(const std::vector<std::string>& args, std::ostream& out) {
     editor.AdoptImportedRule(formats::ParseGollyRuletableText(text));
     const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
     WriteFileAtomically(*output, std::string(bytes.begin(), bytes.end()));
-    WriteRuleSummary(editor.Rule(), out);
+    WriteRuleSummary(editor.Doc().rule, out);
     return 0;
 }
 
@@ -284,11 +284,11 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
         return 0;
     }
     authoring::Editor editor = LoadSessionEditor(args[1]);
-    editor.RecountUndefinedTransitions();
-    WriteRuleSummary(editor.Rule(), out);
-    out << "tabs=" << editor.Tabs().size() << "\n";
-    for (std::size_t i = 0; i < editor.Tabs().size(); ++i) {
-        const authoring::PatternSequence& tab = editor.Tabs()[i];
+    editor.UpdateUndefinedList();
+    WriteRuleSummary(editor.Doc().rule, out);
+    out << "tabs=" << editor.Doc().tabs.size() << "\n";
+    for (std::size_t i = 0; i < editor.Doc().tabs.size(); ++i) {
+        const authoring::PatternSequence& tab = editor.Doc().tabs[i];
         // Tabs other than the viewed one keep no generations; they are computed to their target.
         const std::size_t generations =
             tab.generations.empty() ? static_cast<std::size_t>(tab.generationTarget) : tab.generations.size();

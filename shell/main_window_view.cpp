@@ -36,7 +36,7 @@ int MainWindowViewImpl::ScrollStep() const {
 
 std::string MainWindowViewImpl::TabName(std::size_t tab) const {
     if (rename.tab == static_cast<int>(tab)) return rename.text;
-    return tab < TabCount() ? editor.Tabs()[tab].name : std::string();
+    return tab < TabCount() ? editor.Doc().tabs[tab].name : std::string();
 }
 
 void MainWindowViewImpl::Relayout() {
@@ -54,22 +54,18 @@ void MainWindowViewImpl::Relayout() {
     input.directEditorTextWidth = widthOf(kDirectEditor);
     layout = UpdateLayout(input);
     if (layout.tabBarScroll != editor.Doc().tabBarScroll) editor.SetTabBarScroll(layout.tabBarScroll);
-    const int lookahead = layout.visibleFrames;
-    const bool lookaheadChanged = lookahead != editor.View().lookahead;
     SyncView();
-    if (lookaheadChanged) editor.SyncViewerFrames();
     if (!layout.viewerLaidOut && !layout.ruleColumnLaidOut) focusedFrame = -1;
     if (focusedFrame >= layout.visibleFrames) focusedFrame = -1;
 }
 
 void MainWindowViewImpl::SyncView() {
-    authoring::EditorView view;
     const RectF grid = layout.visibleFrames > 0 ? layout.frameGrid[0] : layout.viewerGrid;
-    view.size = {std::max(grid.Width(), 1.0f), std::max(grid.Height(), 1.0f)};
-    view.lookahead = layout.visibleFrames;
-    view.stateBarShown = flags.stateBarShown;
-    view.brushState = static_cast<std::uint8_t>(std::clamp(selectedState, 0, 15));
-    editor.SetView(view);
+    const authoring::ViewSize size{std::max(grid.Width(), 1.0f), std::max(grid.Height(), 1.0f)};
+    if (layout.visibleFrames == syncedFrames && size == syncedGridArea) return;
+    syncedFrames = layout.visibleFrames;
+    syncedGridArea = size;
+    editor.SetFrameArea(layout.visibleFrames, size);
 }
 
 void MainWindowViewImpl::AfterChange() {

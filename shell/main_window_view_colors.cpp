@@ -25,7 +25,11 @@ bool MainWindowViewImpl::ColorEditorPress(float x, float y) {
         const std::optional<Rgb> picked = platform.PickColor({byte(old.red), byte(old.green), byte(old.blue)});
         if (picked) {
             const authoring::Color color{picked->red / 255.0f, picked->green / 255.0f, picked->blue / 255.0f, old.alpha};
-            Guarded([&] { editor.SetStateColor(static_cast<int>(s), color); });
+            if (color != old) {
+                authoring::Palette colors = editor.Doc().colors;
+                colors[s] = color;
+                Guarded([&] { editor.SetColors(colors); });
+            }
         }
         return true;
     }
@@ -42,7 +46,7 @@ bool MainWindowViewImpl::ColorEditorPress(float x, float y) {
         return true;
     }
     if (editorLayout.restore.Contains(x, y)) {
-        Guarded([&] { editor.RestoreDefaultColors(); });
+        Guarded([&] { editor.SetColors(authoring::DefaultPalette()); });
     } else if (editorLayout.done.Contains(x, y)) {
         flags.colorEditorOpen = false;
         AfterChange();

@@ -79,7 +79,7 @@ void MainWindowViewImpl::Command(int id) {
         case command::kMaximizePatternViewer: ToggleViewer(true); break;
         case command::kNewConstraintTab:
             CommitRename();
-            Guarded([&] { editor.NewConstraintTab(); });
+            Guarded([&] { editor.NewTab(authoring::PatternKind::Constraint); });
             KeepCurrentTabVisible();
             break;
         default: return;
@@ -96,7 +96,6 @@ void MainWindowViewImpl::ToggleViewer(bool maximize) {
     }
     Relayout();
     if (!viewerCameraSet && layout.viewerLaidOut) CentreViewerCamera();
-    Guarded([&] { editor.SyncViewerFrames(); });
 }
 
 void MainWindowViewImpl::NewRule() {
@@ -243,14 +242,14 @@ void MainWindowViewImpl::Export(int id) {
                                     "Failed to copy the annotated Golly ruletable to the clipboard."}
                             : Texts{"Lock Table Export", "Copied the lock table to the clipboard.",
                                     "Failed to copy the lock table to the clipboard."};
-    if (!formats::IsGollyExportableSymmetry(editor.Rule().symmetry)) {
+    if (!formats::IsGollyExportableSymmetry(editor.Doc().rule.symmetry)) {
         platform.ShowMessage(Notice(texts.title, "Golly ruletable export does not support the selected symmetry.",
                                     MessageIcon::Warning));
         return;
     }
     Guarded([&] {
         const std::string text = id == command::kExportGolly
-                                     ? formats::BuildPlainGollyRuletable(editor.Rule())
+                                     ? formats::BuildPlainGollyRuletable(editor.Doc().rule)
                                      : editor.BuildTabbedExport(id == command::kExportAnnotated);
         const bool copied = platform.SetClipboardText(text);
         platform.ShowMessage(Notice(texts.title, copied ? texts.success : texts.failure,
@@ -267,9 +266,9 @@ void MainWindowViewImpl::ExportRulestring() {
         return;
     }
     Guarded([&] {
-        const bool hensel = editor.Rule().symmetry == core::kSymmetryD8;
+        const bool hensel = editor.Doc().rule.symmetry == core::kSymmetryD8;
         const std::string text =
-            hensel ? formats::BuildHenselRulestring(editor.Rule()) : formats::BuildMapRulestring(editor.Rule());
+            hensel ? formats::BuildHenselRulestring(editor.Doc().rule) : formats::BuildMapRulestring(editor.Doc().rule);
         const std::string title = hensel ? "Hensel Export" : "MAP Export";
         // When the clipboard fails the text is still shown, to be copied by hand.
         const std::string lead =

@@ -12,7 +12,7 @@ using namespace theme;
 
 const authoring::PatternSequence* MainWindowViewImpl::ShownConstraintTab() const {
     if (!layout.ruleColumnLaidOut || flags.colorEditorOpen || RuleEditorPage() || TabCount() == 0) return nullptr;
-    const auto& tab = editor.Tabs()[static_cast<std::size_t>(editor.Doc().selectedTab)];
+    const auto& tab = editor.Doc().SelectedTab();
     return tab.IsPattern() ? nullptr : &tab;
 }
 
@@ -113,10 +113,15 @@ bool MainWindowViewImpl::ConstraintPagePress(float x, float y, MouseButton butto
                 OpenChooser(s.variable);
                 return true;
             }
-            const authoring::SlotClick click = doubleClick                      ? authoring::SlotClick::Double
-                                               : button == MouseButton::Right ? authoring::SlotClick::Right
-                                                                              : authoring::SlotClick::Left;
-            Guarded([&] { refuseIf(editor.ClickConstraintSlot(e, slot, click, m.ctrl, m.shift)); });
+            // With a variable selected, a right click puts it in and a Ctrl-click links it; other
+            // clicks cycle a fixed state.
+            const bool variableSelected =
+                tab->selectedVariable >= 0 && static_cast<std::size_t>(tab->selectedVariable) < tab->variables.size();
+            const bool right = !doubleClick && button == MouseButton::Right;
+            Guarded([&] {
+                if (variableSelected && (right || m.ctrl)) refuseIf(editor.SetSlotToVariable(e, slot, m.ctrl));
+                else refuseIf(editor.CycleSlotState(e, slot, m.shift, PaintBrush()));
+            });
             return true;
         }
         if (button == MouseButton::Left && !doubleClick) entryDrag = {e, x, y, false, false};

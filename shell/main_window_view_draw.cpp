@@ -81,8 +81,8 @@ void MainWindowViewImpl::DrawCoverageBar(Canvas& canvas) {
 
     if (hoverControl >= 2000 && hoverControl - 2000 < int(TabCount()) && total > 0) {
         const auto i = static_cast<std::size_t>(hoverControl - 2000);
-        const std::string name = editor.Tabs()[i].name.empty() ? "Pattern " + std::to_string(i + 1)
-                                                                : editor.Tabs()[i].name;
+        const std::string name = editor.Doc().tabs[i].name.empty() ? "Pattern " + std::to_string(i + 1)
+                                                                    : editor.Doc().tabs[i].name;
         const std::string tip = Format("%s: %.2f%%", name.c_str(), 100.0 * double(counts[i]) / double(total));
         const float w = canvas.MeasureTextWidth(tip, TextFormat::CompactLabel) + 20;
         const float left = std::clamp(mouseX + 12, 14.0f, std::max(14.0f, width - 14 - w));
@@ -164,7 +164,7 @@ void MainWindowViewImpl::DrawTabBar(Canvas& canvas) {
         canvas.FillRect(r, isCurrent ? kTabCurrent : hoverControl == 100 + int(i) ? kButtonHover : kTabFill);
         canvas.OutlineRect(r, isCurrent ? kAccent : kBoxOutline, 1);
         if (isCurrent) canvas.FillRect({r.left, r.bottom - 3, r.right, r.bottom}, kAccent);
-        if (!editor.Tabs()[i].IsPattern())
+        if (!editor.Doc().tabs[i].IsPattern())
             canvas.FillRect({r.left, r.top, r.left + 3, r.bottom}, {0.85f, 0.62f, 0.2f, 1});
         const RectF text = RenameTextRect(int(i));
         const std::string name = TabName(i);
@@ -189,7 +189,7 @@ void MainWindowViewImpl::DrawTabBar(Canvas& canvas) {
 }
 
 void MainWindowViewImpl::DrawFrames(Canvas& canvas) {
-    const auto& tab = editor.Tabs()[static_cast<std::size_t>(editor.Doc().selectedTab)];
+    const auto& tab = editor.Doc().SelectedTab();
     const bool randomizer = editor.FrameRandomizerActive() && randomizerTab == editor.Doc().selectedTab;
     for (int k = 0; k < layout.visibleFrames; ++k) {
         const bool focused = focus == Focus::Panel && focusedFrame == k;
@@ -200,7 +200,7 @@ void MainWindowViewImpl::DrawFrames(Canvas& canvas) {
         canvas.DrawText(Format("G%llu", static_cast<unsigned long long>(g)), label,
                         k == 0 ? TextFormat::Label : TextFormat::CompactLabel, k == 0 ? kAccent : kMutedText,
                         HAlign::Leading, VAlign::Centre);
-        if (const std::optional<std::uint64_t> guard = FrameLocks::GuardFor(tab, g)) {
+        if (const std::optional<std::uint64_t> guard = authoring::LockGuardGeneration(tab.locks, g)) {
             const RectF second{outer.left + 8, outer.top + 20, outer.right - 8, outer.top + 36};
             canvas.DrawText(Format("%zu/%zu locked", static_cast<std::size_t>(tab.locks.CountLocked(*guard)),
                                    static_cast<std::size_t>(tab.locks.Base().EntryCount())),
@@ -215,7 +215,7 @@ void MainWindowViewImpl::DrawPagePlaceholder(Canvas& canvas) {
     canvas.OutlineRect(page, kBoxOutline, 1);
     if (!RuleEditorPage()) return;
     const RectF line{page.left + 16, page.top + 12, page.right - 16, page.top + 40};
-    canvas.DrawText(editor.UndefinedStatusText(), line, TextFormat::Label, kPanelText, HAlign::Leading,
+    canvas.DrawText(UndefinedStatus(), line, TextFormat::Label, kPanelText, HAlign::Leading,
                     VAlign::Centre);
 }
 
@@ -278,7 +278,7 @@ void MainWindowViewImpl::DrawSurface(Canvas& canvas, const HitSurface& surface, 
                     : allLocked       ? FrameLockState::AllLocked
                                       : FrameLockState::Partial;
 
-        const auto& tab = doc.tabs[static_cast<std::size_t>(doc.selectedTab)];
+        const auto& tab = doc.SelectedTab();
         const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab.currentGeneration, 0)) + k;
         std::vector<std::pair<std::int32_t, std::int32_t>> broken;
         for (const authoring::BrokenMarker& marker : tab.brokenMarkers)
@@ -289,7 +289,7 @@ void MainWindowViewImpl::DrawSurface(Canvas& canvas, const HitSurface& surface, 
     canvas.PushClip(grid);
     if (selection.exists && selection.surface.viewer == surface.viewer &&
         (surface.viewer ||
-         selection.generation == doc.tabs[std::size_t(doc.selectedTab)].currentGeneration + surface.frame)) {
+         selection.generation == doc.SelectedTab().currentGeneration + surface.frame)) {
         const RectF a = CellRect(camera, grid, std::min(selection.anchorX, selection.endX),
                                  std::min(selection.anchorY, selection.endY));
         const RectF b = CellRect(camera, grid, std::max(selection.anchorX, selection.endX),

@@ -117,10 +117,17 @@ public:
         AfterChange();
     }
     bool ConfirmUnsavedChanges(const std::string& action);
-    std::size_t TabCount() const { return editor.Tabs().size(); }
-    bool RuleEditorPage() const { return editor.RuleEditorPageSelected(); }
+    std::size_t TabCount() const { return editor.Doc().tabs.size(); }
+    bool RuleEditorPage() const { return editor.Doc().RuleEditorPageSelected(); }
+    std::string UndefinedStatus() const {
+        return authoring::UndefinedStatusText(editor.Undefined(), editor.Doc().rule.symmetry);
+    }
+    // What state paint clicks put: the state bar's selection while it is shown.
+    authoring::Brush PaintBrush() const {
+        return {flags.stateBarShown, static_cast<std::uint8_t>(std::clamp(selectedState, 0, 15))};
+    }
     int ScrollStep() const;
-    int StateCount() const { return editor.Rule().stateCount; }
+    int StateCount() const { return editor.Doc().rule.stateCount; }
     void SetStateBarFromStateCount();
 
     // --- commands (main_window_view_commands.cpp)
@@ -284,6 +291,9 @@ public:
 
     // Input
     int selectedState = 1;
+    // The frame area last handed to the editor.
+    int syncedFrames = -1;
+    authoring::ViewSize syncedGridArea;
     int markerValue = 1;
     DigitEntry digits;
     bool statePageMarkers = false;

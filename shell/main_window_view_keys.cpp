@@ -104,7 +104,7 @@ void MainWindowViewImpl::KeyDown(const KeyEvent& event) {
             if (m.ctrl && m.shift && !m.alt) CopySelectionToTab();
             else if (m.ctrl && !m.alt) {
                 CommitRename();
-                Guarded([&] { editor.NewPatternTab(); });
+                Guarded([&] { editor.NewTab(authoring::PatternKind::Pattern); });
                 KeepCurrentTabVisible();
             }
             return;
@@ -182,27 +182,28 @@ void MainWindowViewImpl::DigitKey(int digit) {
 
 void MainWindowViewImpl::StartFrameRandomizer(bool untilEnd) {
     const int visible = layout.viewerLaidOut ? 9 : 15;
-    const bool patternTab = !RuleEditorPage() && editor.Tabs()[std::size_t(editor.Doc().selectedTab)].IsPattern();
+    const bool patternTab = !RuleEditorPage() && editor.Doc().SelectedTab().IsPattern();
     if (focus != Focus::Panel || !patternTab || focusedFrame < 0 || (flags.viewerShown && flags.viewerMaximized) ||
         focusedFrame >= visible) {
         Refuse();
         return;
     }
     Guarded([&] {
-        if (editor.FrameRandomizerActive()) editor.EndFrameRandomizer();
-        if (editor.StartFrameRandomizer(untilEnd, focusedFrame, true) == authoring::EditOutcome::Refused) Refuse();
+        const std::int32_t first = editor.Doc().SelectedTab().currentGeneration + focusedFrame;
+        const std::int32_t last = untilEnd ? authoring::kOpenGenerationEnd : first;
+        if (editor.RandomizeFrames(first, last) == authoring::EditOutcome::Refused) Refuse();
         else randomizerTab = editor.Doc().selectedTab;
     });
 }
 
 void MainWindowViewImpl::CtrlM() {
     if (editor.FrameRandomizerActive()) {
-        Guarded([&] {
-            editor.EndFrameRandomizer();
-            editor.TakeMinrule();
-        });
+        Guarded([&] { editor.TakeMinrule(); });
     } else if (selection.exists) {
-        Guarded([&] { editor.CellsToMarkers(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue)); });
+        Guarded([&] {
+            editor.ConvertSelection(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue),
+                                    authoring::SelectionConversion::CellsToMarkers);
+        });
     } else if (ctrlMinruleEnabled) {
         Guarded([&] { editor.TakeMinrule(); });
     } else {
@@ -216,7 +217,10 @@ void MainWindowViewImpl::ShiftM() {
         Refuse();
         return;
     }
-    Guarded([&] { editor.MarkersToCells(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue)); });
+    Guarded([&] {
+        editor.ConvertSelection(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue),
+                                authoring::SelectionConversion::MarkersToCells);
+    });
 }
 
 void MainWindowViewImpl::CopySelectionToTab() {

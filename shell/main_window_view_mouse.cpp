@@ -23,13 +23,13 @@ float Centre(const RectF& r) { return (r.left + r.right) / 2; }
 
 std::vector<std::uint64_t> MainWindowViewImpl::CoverageCounts() const {
     std::vector<std::uint64_t> counts;
-    for (const authoring::PatternSequence& tab : editor.Tabs()) counts.push_back(tab.ownLockedTransitions.size());
+    for (const authoring::PatternSequence& tab : editor.Doc().tabs) counts.push_back(tab.ownLockedTransitions.size());
     return counts;
 }
 
 bool MainWindowViewImpl::FramesShown() const {
     if (!layout.ruleColumnLaidOut || flags.colorEditorOpen || RuleEditorPage() || TabCount() == 0) return false;
-    return editor.Tabs()[static_cast<std::size_t>(editor.Doc().selectedTab)].IsPattern();
+    return editor.Doc().SelectedTab().IsPattern();
 }
 
 std::optional<HitSurface> MainWindowViewImpl::HitTest(float x, float y) const {
@@ -42,9 +42,7 @@ std::optional<HitSurface> MainWindowViewImpl::HitTest(float x, float y) const {
 
 authoring::Camera MainWindowViewImpl::CameraOf(const HitSurface& surface) const {
     if (surface.viewer || TabCount() == 0) return viewerCamera;
-    const auto& doc = editor.Doc();
-    return doc.tabs[std::min<std::size_t>(static_cast<std::size_t>(std::max(doc.selectedTab, 0)), TabCount() - 1)]
-        .camera;
+    return editor.Doc().SelectedTab().camera;
 }
 
 const RectF& MainWindowViewImpl::GridRectOf(const HitSurface& surface) const {
@@ -155,7 +153,7 @@ void MainWindowViewImpl::LeftPress(const MouseEvent& event) {
         selection.surface = *hit;
         if (!hit->viewer) {
             const auto& doc = editor.Doc();
-            selection.generation = doc.tabs[static_cast<std::size_t>(doc.selectedTab)].currentGeneration + hit->frame;
+            selection.generation = doc.SelectedTab().currentGeneration + hit->frame;
         }
         selection.anchorX = selection.endX = cx;
         selection.anchorY = selection.endY = cy;
@@ -344,11 +342,9 @@ void MainWindowViewImpl::PaintAt(float x, float y, bool shift) {
         authoring::EditOutcome outcome;
         if (drag == Drag::MarkerPaint) {
             outcome = editor.PaintMarker(RefOf(dragSurface), cx, cy, static_cast<std::uint8_t>(markerValue),
-                                         static_cast<std::uint8_t>(selectedState));
-        } else if (dragSurface.viewer) {
-            outcome = editor.PaintSourceCell(cx, cy, shift);
+                                         PaintBrush());
         } else {
-            outcome = editor.PaintFrameCell(static_cast<std::size_t>(dragSurface.frame), cx, cy, shift);
+            outcome = editor.PaintCell(RefOf(dragSurface), cx, cy, shift, PaintBrush());
         }
         if (outcome == authoring::EditOutcome::Refused) Refuse();
     });
@@ -408,14 +404,14 @@ void MainWindowViewImpl::Wheel(float x, float y, int delta, Modifiers modifiers)
         return;
     }
     if (!hit->viewer && modifiers.ctrl) {
-        const auto& tab = editor.Tabs()[static_cast<std::size_t>(editor.Doc().selectedTab)];
+        const auto& tab = editor.Doc().SelectedTab();
         if (!tab.IsPattern()) return;
         const int step = ScrollStep();
         const int next = std::max(0, tab.currentGeneration + (up ? -step : step));
         if (next == tab.currentGeneration) return;
         Guarded([&] {
             editor.SetCurrentGeneration(next);
-            if (editor.FrameRandomizerActive()) editor.RandomizeViewerFrames(focus == Focus::Panel);
+            if (editor.FrameRandomizerActive() && focus == Focus::Panel) editor.RandomizeViewerFrames();
         });
         return;
     }

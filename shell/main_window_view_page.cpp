@@ -19,7 +19,7 @@ bool MainWindowViewImpl::RuleEditorPageShown() const {
 
 void MainWindowViewImpl::PrepareRuleEditorPage() {
     if (!RuleEditorPageShown()) return;
-    if (editor.Undefined().stale) editor.RecountUndefinedTransitions();
+    editor.UpdateUndefinedList();
     const RuleEditorPageLayout page = PageLayout();
     const std::uint64_t count = editor.Undefined().count;
     const float maxScroll = std::max(CardListHeight(page, count) - page.list.Height(), 0.0f);
@@ -29,7 +29,7 @@ void MainWindowViewImpl::PrepareRuleEditorPage() {
     const std::uint64_t needed = std::min(count, rows * static_cast<std::uint64_t>(page.columns));
     while (editor.Undefined().entries.size() < needed) {
         const std::size_t before = editor.Undefined().entries.size();
-        editor.LoadMoreUndefinedEntries(authoring::kUndefinedPageSize);
+        editor.UpdateUndefinedList(authoring::kUndefinedPageSize);
         if (editor.Undefined().entries.size() == before) break;
     }
 }
@@ -50,7 +50,7 @@ bool MainWindowViewImpl::RuleEditorPagePress(float x, float y, bool shift) {
         Guarded([&] { refuseIf(editor.RandomizeUndefinedTransitions(platform.TickCountMs())); });
     } else if (const std::int64_t card = CardAt(page, ruleListScroll, x, y);
                card >= 0 && static_cast<std::size_t>(card) < editor.Undefined().entries.size()) {
-        Guarded([&] { refuseIf(editor.ClickUndefinedCard(static_cast<std::size_t>(card), shift)); });
+        Guarded([&] { refuseIf(editor.CycleUndefinedOutput(static_cast<std::size_t>(card), shift, PaintBrush())); });
     }
     PrepareRuleEditorPage();
     return true;
@@ -83,7 +83,7 @@ void MainWindowViewImpl::DrawRuleEditorPage(Canvas& canvas) {
     DrawButton(canvas, page.takeMinrule, "Take Minrule", hoverControl == 13, false);
     DrawButton(canvas, page.randomize, "Randomize", hoverControl == 14, false);
 
-    canvas.DrawText(editor.UndefinedStatusText(), page.status, TextFormat::CompactLabel, {0.78f, 0.81f, 0.86f, 1},
+    canvas.DrawText(UndefinedStatus(), page.status, TextFormat::CompactLabel, {0.78f, 0.81f, 0.86f, 1},
                     HAlign::Leading, VAlign::Centre);
     const authoring::UndefinedList& undefined = editor.Undefined();
     if (undefined.count == 0) {

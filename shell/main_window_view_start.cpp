@@ -88,7 +88,7 @@ void MainWindowViewImpl::StartScreenAction(StartAction action) {
 
 void MainWindowViewImpl::CreateRuleFromStartScreen() {
     try {
-        editor.CreateRuleFromStartScreen(newStateCount, static_cast<core::RuleSymmetry>(newSymmetry));
+        editor.CreateRule(newStateCount, static_cast<core::RuleSymmetry>(newSymmetry));
     } catch (const std::exception& error) {
         ShowError(error.what());
         Redraw();

@@ -19,7 +19,7 @@ bool MainWindowViewImpl::TabBarPress(float x, float y) {
     if (!layout.ruleColumnLaidOut || flags.colorEditorOpen || !layout.tabBar.Contains(x, y)) return false;
     if (layout.newTab.Contains(x, y)) {
         CommitRename();
-        Guarded([&] { editor.NewPatternTab(); });
+        Guarded([&] { editor.NewTab(authoring::PatternKind::Pattern); });
         KeepCurrentTabVisible();
         return true;
     }
@@ -59,7 +59,7 @@ void MainWindowViewImpl::TabRelease(float x, float y) {
     tabDrag = {};
     const int pressed = *released.pressed;
     if (released.pushedUndo) {
-        Guarded([&] { editor.RebuildPatternSequencesFrom(0); });
+        Guarded([&] { editor.EndTabDrag(); });
         KeepCurrentTabVisible();
         return;
     }
@@ -75,14 +75,14 @@ void MainWindowViewImpl::TabRelease(float x, float y) {
         SelectTabFromBar(i);
         return;
     }
-    if (editor.Tabs()[i].brokenMarkers.empty()) return;
+    if (editor.Doc().tabs[i].brokenMarkers.empty()) return;
     std::optional<std::pair<std::int32_t, std::int32_t>> cell;
     Guarded([&] {
         if (editor.JumpToBrokenMarker(ScrollStep(), cell) == authoring::EditOutcome::Refused || !cell) {
             Refuse();
             return;
         }
-        const auto& tab = editor.Tabs()[i];
+        const auto& tab = editor.Doc().tabs[i];
         const std::int64_t frame = std::int64_t(tab.brokenMarkers.front().brokenGeneration) - tab.currentGeneration;
         hover = {true, HitSurface{false, static_cast<int>(frame)}, cell->first, cell->second};
     });
@@ -154,7 +154,7 @@ bool MainWindowViewImpl::StartRename(int tab) {
         Guarded([&] { editor.SelectTab(static_cast<std::size_t>(tab)); });
         KeepCurrentTabVisible();
     }
-    const std::string name = editor.Tabs()[static_cast<std::size_t>(tab)].name;
+    const std::string name = editor.Doc().tabs[static_cast<std::size_t>(tab)].name;
     rename = {tab, name, name};
     const RectF area = RenameTextRect(tab);
     platform.BeginTextInput(area.left, area.top, area.right, area.bottom, name);

@@ -56,7 +56,7 @@ void MainWindowViewImpl::TimerTick() {
         clock.Tick(platform.NowNanoseconds(), speedIndex, editor.Doc().source.lastStepMilliseconds);
     if (steps <= 0) return;
     try {
-        for (int i = 0; i < steps; ++i) editor.StepSource();
+        for (int i = 0; i < steps; ++i) editor.StepSource(authoring::SourceStep::Forward);
     } catch (const std::exception& error) {
         StopPlaying();
         ShowError(error.what());
@@ -66,18 +66,18 @@ void MainWindowViewImpl::TimerTick() {
 
 void MainWindowViewImpl::StepForward() {
     StopPlaying();
-    Guarded([&] { editor.StepSource(); });
+    Guarded([&] { editor.StepSource(authoring::SourceStep::Forward); });
 }
 
 void MainWindowViewImpl::StepBack() {
     StopPlaying();
-    if (!editor.StepSourceBack()) Refuse();
+    if (!editor.StepSource(authoring::SourceStep::Back)) Refuse();
     Redraw();
 }
 
 void MainWindowViewImpl::ResetViewer() {
     StopPlaying();
-    Guarded([&] { editor.ResetSource(); });
+    Guarded([&] { editor.StepSource(authoring::SourceStep::Rewind); });
 }
 
 void MainWindowViewImpl::RandomizeViewer(int size, double density, bool rebuildTabs) {

@@ -25,7 +25,7 @@ TEST_F(CommandsTest, MenuStates) {
     EXPECT_EQ(std::tuple(enabled(2122), enabled(2123), enabled(2124)), std::tuple(false, false, true));
     EXPECT_EQ(std::tuple(checked(2100), checked(2101), checked(2102)), std::tuple(false, true, false));
     view.Command(2102);  // maximize the viewer: no frames
-    EXPECT_EQ(std::tuple(checked(2102), view.editor.View().lookahead), std::tuple(true, 0));
+    EXPECT_EQ(std::tuple(checked(2102), view.syncedFrames), std::tuple(true, 0));
     view.Command(2101);  // hide it: not maximized either
     EXPECT_EQ(std::tuple(checked(2101), checked(2102)), std::tuple(false, false));
     view.Command(2100);
@@ -50,13 +50,13 @@ TEST_F(CommandsTest, NewRuleAsksToSaveThenToReplace) {
     EXPECT_EQ(platform.boxes[0].title, "Replace Current Session?");
     view.startScreenShown = false;  // back to the editor, as the fixture starts
     PaintStartCell();
-    const std::size_t chunks = view.editor.Tabs()[0].startGrid.ChunkCount();
+    const std::size_t chunks = view.editor.Doc().tabs[0].startGrid.ChunkCount();
     platform.answers = {MessageAnswer::Cancel};
     view.Command(command::kNewRule);
     platform.answers = {MessageAnswer::No, MessageAnswer::No};
     view.Command(command::kNewRule);
     EXPECT_EQ(platform.boxes.size(), 4u);
-    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), chunks);
+    EXPECT_EQ(view.editor.Doc().tabs[0].startGrid.ChunkCount(), chunks);
     platform.boxes.clear();
     platform.answers = {MessageAnswer::No, MessageAnswer::Yes};
     view.Command(command::kNewRule);
@@ -70,8 +70,8 @@ TEST_F(CommandsTest, NewRuleAsksToSaveThenToReplace) {
               std::tuple("Replace Current Session?",
                          "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?",
                          MessageButtons::YesNo, MessageIcon::Warning, MessageAnswer::No));
-    EXPECT_EQ(view.editor.Tabs().size(), 1u);
-    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount() + view.editor.Doc().source.grid.ChunkCount(), 0u);
+    EXPECT_EQ(view.editor.Doc().tabs.size(), 1u);
+    EXPECT_EQ(view.editor.Doc().tabs[0].startGrid.ChunkCount() + view.editor.Doc().source.grid.ChunkCount(), 0u);
     EXPECT_TRUE(view.startScreenShown);
     EXPECT_EQ(view.startPage, StartPage::NewRule);
 }
@@ -164,7 +164,7 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     view.KeyDown(Press(Key::S, true));
     EXPECT_EQ(platform.titles.back(), "Tavrix");
     view.KeyDown(Press(Key::N, true));
-    ASSERT_EQ(view.editor.Tabs().size(), 2u);
+    ASSERT_EQ(view.editor.Doc().tabs.size(), 2u);
     platform.openPath = path;
     platform.answers = {MessageAnswer::No};
     view.KeyDown(Press(Key::O, true));
@@ -173,7 +173,7 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     const StartScreenLayout card = LayOutStartScreen(StartPage::Open, view.width, view.height);
     ASSERT_EQ(card.buttons[0].first, StartAction::LoadRule);
     Click(card.buttons[0].second);
-    EXPECT_EQ(std::tuple(view.startScreenShown, view.editor.Tabs().size(), platform.titles.back()),
+    EXPECT_EQ(std::tuple(view.startScreenShown, view.editor.Doc().tabs.size(), platform.titles.back()),
               std::tuple(false, 1u, "Tavrix"));
     platform.openPath = path + ".missing";
     view.KeyDown(Press(Key::O, true));

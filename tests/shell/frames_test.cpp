@@ -45,21 +45,21 @@ TEST_F(FramesTest, LocksMarkersAndJumps) {
     EXPECT_EQ(std::tuple(view.editor.Doc().selectedTab, view.hover.valid, view.hover.surface.viewer),
               std::tuple(0, true, false));
     RightClickCell(1);  // changes the shared transition again: tab 1 is marked
-    ASSERT_FALSE(view.editor.Tabs()[1].brokenMarkers.empty());
+    ASSERT_FALSE(view.editor.Doc().tabs[1].brokenMarkers.empty());
     // Clicking the current tab again jumps to its broken marker.
     Click(view.layout.tabs[1]);
     view.hover = {};
     Click(view.layout.tabs[1]);
     EXPECT_TRUE(view.hover.valid);
     // A right press on the marked cell removes the marker.
-    const auto& markers = view.editor.Tabs()[1].brokenMarkers;
+    const auto& markers = view.editor.Doc().tabs[1].brokenMarkers;
     const std::size_t before = markers.size();
     ASSERT_TRUE(markers.front().hasCell);
     const int frame = static_cast<int>(markers.front().brokenGeneration) - CurrentTab().currentGeneration;
     ASSERT_GE(frame, 1);
     const auto [mx, my] = PointOfCell(frame, markers.front().x, markers.front().y);
     ClickAt(mx, my, MouseButton::Right);
-    EXPECT_EQ(view.editor.Tabs()[1].brokenMarkers.size(), before - 1);
+    EXPECT_EQ(view.editor.Doc().tabs[1].brokenMarkers.size(), before - 1);
 }
 
 TEST_F(FramesTest, CoverageBarSelectsTabsAndNamesThemOnHover) {

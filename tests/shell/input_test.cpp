@@ -13,13 +13,13 @@ protected:
         view.MouseRelease(Mouse(0, 0));
     }
     void NameTabs(std::size_t count) {
-        while (view.editor.Tabs().size() < count) view.KeyDown(Press(Key::N, true));
+        while (view.editor.Doc().tabs.size() < count) view.KeyDown(Press(Key::N, true));
         for (std::size_t i = 0; i < count; ++i) view.editor.RenameTab(i, std::string(1, char('a' + i)));
         view.Relayout();
     }
     std::string Order() const {
         std::string order;
-        for (const auto& tab : view.editor.Tabs()) order += tab.name;
+        for (const auto& tab : view.editor.Doc().tabs) order += tab.name;
         return order;
     }
 };
@@ -28,7 +28,7 @@ TEST_F(InputTest, DigitsWithThreeStates) {
     view.KeyDown(DigitKey(3));
     EXPECT_EQ(std::tuple(platform.beeps, view.selectedState), std::tuple(1, 1));
     view.KeyDown(DigitKey(2));
-    EXPECT_EQ(std::tuple(view.selectedState, view.editor.View().brushState), std::tuple(2, 2));
+    EXPECT_EQ(std::tuple(view.selectedState, view.PaintBrush().state), std::tuple(2, 2));
     EXPECT_FALSE(view.toast.shown);  // no state bar, no toast
 }
 
@@ -187,7 +187,7 @@ TEST_F(InputTest, TabClickSelectsAndCloseBoxCloses) {
     Click(view.layout.directEditorTab);
     EXPECT_TRUE(view.RuleEditorPage());
     Click(view.layout.newTab);
-    EXPECT_EQ(view.editor.Tabs().size(), 2u);
+    EXPECT_EQ(view.editor.Doc().tabs.size(), 2u);
 }
 
 TEST_F(InputTest, RenameCommitAndCancel) {
@@ -195,15 +195,15 @@ TEST_F(InputTest, RenameCommitAndCancel) {
     ASSERT_TRUE(platform.textInputActive);
     EXPECT_EQ(view.rename.tab, 0);
     view.RenameTextChanged("Glider");
-    EXPECT_EQ(std::tuple(view.TabName(0), view.editor.Tabs()[0].name), std::tuple("Glider", ""));
+    EXPECT_EQ(std::tuple(view.TabName(0), view.editor.Doc().tabs[0].name), std::tuple("Glider", ""));
     view.CommitRename();
-    EXPECT_EQ(std::tuple(platform.textInputActive, view.editor.Tabs()[0].name, platform.titles.back()),
+    EXPECT_EQ(std::tuple(platform.textInputActive, view.editor.Doc().tabs[0].name, platform.titles.back()),
               std::tuple(false, "Glider", "* Tavrix"));
 
     view.KeyDown(Press(Key::F2));
     view.RenameTextChanged("Other");
     view.CancelRename();
-    EXPECT_EQ(std::tuple(view.editor.Tabs()[0].name, view.rename.tab), std::tuple("Glider", -1));
+    EXPECT_EQ(std::tuple(view.editor.Doc().tabs[0].name, view.rename.tab), std::tuple("Glider", -1));
 
     // A double-click on a tab renames it too.
     const RectF tab = view.layout.tabs[0];

@@ -47,7 +47,7 @@ protected:
 TEST_F(RuleEditorPageTest, StatusCardsAndMinrule) {
     ASSERT_TRUE(view.RuleEditorPageShown());
     const RecordingCanvas canvas = Draw();
-    for (const std::string& text : {view.editor.UndefinedStatusText(), std::string("Enable Ctrl+M Minrule"),
+    for (const std::string& text : {view.UndefinedStatus(), std::string("Enable Ctrl+M Minrule"),
                                     std::string("Take Minrule")})
         EXPECT_NE(canvas.FindText(text), nullptr) << text;
     ASSERT_FALSE(view.editor.Undefined().entries.empty());
@@ -55,10 +55,10 @@ TEST_F(RuleEditorPageTest, StatusCardsAndMinrule) {
     const RuleEditorPageLayout page = view.PageLayout();
     const authoring::UndefinedEntry first = view.editor.Undefined().entries[0];
     Click(CardRect(page, 0, 0));
-    EXPECT_NE(view.editor.Rule().table[first.index], first.output);
+    EXPECT_NE(view.editor.Doc().rule.table[first.index], first.output);
 
     Click(page.takeMinrule);  // every free transition goes to 0; they stay free
-    EXPECT_EQ(std::tuple(view.editor.Rule().table[first.index], view.editor.Undefined().entries[0].output,
+    EXPECT_EQ(std::tuple(view.editor.Doc().rule.table[first.index], view.editor.Undefined().entries[0].output,
                          view.editor.UnsavedChanges()),
               std::tuple(0, 0, true));
     EXPECT_GT(view.editor.Undefined().count, 0u);

@@ -55,7 +55,7 @@ protected:
         return canvas;
     }
     const authoring::PatternSequence& CurrentTab() const {
-        return view.editor.Tabs()[static_cast<std::size_t>(view.editor.Doc().selectedTab)];
+        return view.editor.Doc().SelectedTab();
     }
 
     FakePlatform platform;

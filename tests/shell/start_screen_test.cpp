@@ -67,7 +67,7 @@ TEST_F(StartScreenTest, NewRuleThenCreate) {
         EXPECT_NE(rule.FindText(text), nullptr) << text;
     Click(Button(StartAction::CreateRule));
     // A new rule, saved as far as the title goes, with its first tab up for renaming.
-    EXPECT_EQ(std::tuple(view.startScreenShown, view.StateCount(), view.editor.Rule().symmetry, platform.titles.back(),
+    EXPECT_EQ(std::tuple(view.startScreenShown, view.StateCount(), view.editor.Doc().rule.symmetry, platform.titles.back(),
                          view.rename.tab),
               std::tuple(false, 5, 0, "Tavrix", 0));
     view.CommitRename();
