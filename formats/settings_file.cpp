@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -186,11 +185,8 @@ namespace {
 
 // The file's text up to the cap; empty when it cannot be read.
 std::string ReadSettingsFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    std::string text(kMaxSettingsFileBytes, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
+    std::string text;
+    ReadWholeFile(path, text, kMaxSettingsFileBytes);
     return text;
 }
 
