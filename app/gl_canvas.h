@@ -39,6 +39,7 @@ public:
     float MeasureTextWidth(std::string_view text, shell::TextFormat format) override;
     void DrawCells(const std::vector<shell::CellInstance>& cells, const shell::RectF& clip) override;
     void DrawCellImage(const shell::CellImage& image, const shell::RectF& clip) override;
+    float PixelRatio() const override { return ratio_; }
     void PushClip(const shell::RectF& rect) override;
     void PopClip() override;
 
