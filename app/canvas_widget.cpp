@@ -74,13 +74,9 @@ void CanvasWidget::initializeGL() {
 }
 
 void CanvasWidget::ForwardSize() {
-    const qreal ratio = devicePixelRatioF();
-    if (ratio != pixelRatio_) {
-        pixelRatio_ = ratio;
-        canvas_.SetDevicePixelRatio(ratio);
-    }
-    const float w = static_cast<float>(std::lround(width() * ratio));
-    const float h = static_cast<float>(std::lround(height() * ratio));
+    // The view lays out in logical pixels; the canvas maps them to the device's.
+    const float w = static_cast<float>(width());
+    const float h = static_cast<float>(height());
     if (!view_ || (w == sentWidth_ && h == sentHeight_)) return;
     sentWidth_ = w;
     sentHeight_ = h;
@@ -96,10 +92,8 @@ void CanvasWidget::paintGL() {
     const qreal ratio = devicePixelRatioF();
     const int pixelWidth = static_cast<int>(std::lround(width() * ratio));
     const int pixelHeight = static_cast<int>(std::lround(height() * ratio));
-    QPainter painter(this);
-    // The view works in device pixels, as the text sizes and cell rectangles assume.
-    painter.scale(1.0 / ratio, 1.0 / ratio);
-    canvas_.BeginFrame(painter, pixelWidth, pixelHeight);
+    QPainter painter(this);  // in logical pixels, as the view draws
+    canvas_.BeginFrame(painter, pixelWidth, pixelHeight, ratio);
     if (view_ && canvas_.Ready()) {
         try {
             view_->DrawFrame(canvas_);
@@ -191,10 +185,8 @@ void CanvasWidget::keyReleaseEvent(QKeyEvent* event) {
 
 bool CanvasWidget::ToMouseEvent(const QMouseEvent& event, shell::MouseEvent& mouse) const {
     if (!view_ || !ToButton(event.button(), mouse.button)) return false;
-    // The view works in device pixels.
-    const qreal ratio = devicePixelRatioF();
-    mouse.x = static_cast<float>(event.position().x() * ratio);
-    mouse.y = static_cast<float>(event.position().y() * ratio);
+    mouse.x = static_cast<float>(event.position().x());
+    mouse.y = static_cast<float>(event.position().y());
     mouse.modifiers = ToModifiers(event.modifiers());
     return true;
 }
@@ -223,9 +215,8 @@ void CanvasWidget::mouseDoubleClickEvent(QMouseEvent* event) { ForwardPress(even
 
 void CanvasWidget::mouseMoveEvent(QMouseEvent* event) {
     if (!view_) return;
-    const qreal ratio = devicePixelRatioF();
-    const float x = static_cast<float>(event->position().x() * ratio);
-    const float y = static_cast<float>(event->position().y() * ratio);
+    const float x = static_cast<float>(event->position().x());
+    const float y = static_cast<float>(event->position().y());
     const shell::Modifiers modifiers = ToModifiers(event->modifiers());
     Guarded(window(), [&] { view_->MouseMove(x, y, modifiers); });
 }
@@ -244,9 +235,8 @@ void CanvasWidget::wheelEvent(QWheelEvent* event) {
     if (!view_) return;
     const int raw = event->angleDelta().y();
     if (raw == 0) return;
-    const qreal ratio = devicePixelRatioF();
-    const float x = static_cast<float>(event->position().x() * ratio);
-    const float y = static_cast<float>(event->position().y() * ratio);
+    const float x = static_cast<float>(event->position().x());
+    const float y = static_cast<float>(event->position().y());
     const int delta = raw > 0 ? 120 : -120;
     const shell::Modifiers modifiers = ToModifiers(event->modifiers());
     Guarded(window(), [&] { view_->Wheel(x, y, delta, modifiers); });

@@ -62,7 +62,6 @@ private:
     GlCanvas canvas_;
     bool glAttempted_ = false;
     QString glError_;
-    qreal pixelRatio_ = 0;
     float sentWidth_ = -1;
     float sentHeight_ = -1;
     bool drawErrorPending_ = false;

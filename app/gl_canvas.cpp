@@ -91,7 +91,7 @@ unsigned CompileShader(QOpenGLFunctions_3_3_Core* gl, GLenum type, const char* s
 
 }  // namespace
 
-GlCanvas::GlCanvas() { SetDevicePixelRatio(1.0); }
+GlCanvas::GlCanvas() { MakeFonts(); }
 
 GlCanvas::~GlCanvas() = default;
 
@@ -186,7 +186,7 @@ void GlCanvas::ReleaseGl() {
     gl_ = nullptr;
 }
 
-void GlCanvas::SetDevicePixelRatio(qreal ratio) {
+void GlCanvas::MakeFonts() {
     // "Segoe UI" where it is installed, else the system sans-serif: the same faces everywhere text is drawn.
     const QString systemSans = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     struct Format {
@@ -199,17 +199,19 @@ void GlCanvas::SetDevicePixelRatio(qreal ratio) {
         font.setFamilies({QStringLiteral("Segoe UI"), systemSans, QStringLiteral("sans-serif")});
         font.setStyleHint(QFont::SansSerif);
         font.setWeight(formats[i].weight);
-        font.setPixelSize(std::max(1, static_cast<int>(std::lround(formats[i].px * ratio))));
+        // Logical pixels: the painter scales text by the device pixel ratio itself.
+        font.setPixelSize(formats[i].px);
         fonts_[i] = font;
     }
 }
 
 const QFont& GlCanvas::Font(shell::TextFormat format) const { return fonts_[static_cast<int>(format)]; }
 
-void GlCanvas::BeginFrame(QPainter& painter, int pixelWidth, int pixelHeight) {
+void GlCanvas::BeginFrame(QPainter& painter, int pixelWidth, int pixelHeight, qreal ratio) {
     painter_ = &painter;
     pixelWidth_ = pixelWidth;
     pixelHeight_ = pixelHeight;
+    ratio_ = ratio > 0 ? static_cast<float>(ratio) : 1.0f;
     clips_.clear();
     painter.setClipping(false);
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -277,10 +279,11 @@ float GlCanvas::MeasureTextWidth(std::string_view text, shell::TextFormat format
 
 bool GlCanvas::BeginGlDraw(const shell::RectF& clip) {
     if (!ready_ || !painter_ || pixelWidth_ <= 0 || pixelHeight_ <= 0) return false;
-    const int left = std::clamp(static_cast<int>(std::floor(clip.left)), 0, pixelWidth_);
-    const int top = std::clamp(static_cast<int>(std::floor(clip.top)), 0, pixelHeight_);
-    const int right = std::clamp(static_cast<int>(std::ceil(clip.right)), 0, pixelWidth_);
-    const int bottom = std::clamp(static_cast<int>(std::ceil(clip.bottom)), 0, pixelHeight_);
+    // The clip is in logical pixels, the scissor in the device's.
+    const int left = std::clamp(static_cast<int>(std::floor(clip.left * ratio_)), 0, pixelWidth_);
+    const int top = std::clamp(static_cast<int>(std::floor(clip.top * ratio_)), 0, pixelHeight_);
+    const int right = std::clamp(static_cast<int>(std::ceil(clip.right * ratio_)), 0, pixelWidth_);
+    const int bottom = std::clamp(static_cast<int>(std::ceil(clip.bottom * ratio_)), 0, pixelHeight_);
     if (right <= left || bottom <= top) return false;
 
     // The painter flushes here, so everything it drew so far lies underneath.
@@ -318,7 +321,7 @@ void GlCanvas::DrawCells(const std::vector<shell::CellInstance>& cells, const sh
     gl_->glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(cells.size() * sizeof(shell::CellInstance)),
                          cells.data());
     gl_->glUseProgram(program_);
-    gl_->glUniform2f(viewportUniform_, static_cast<float>(pixelWidth_), static_cast<float>(pixelHeight_));
+    gl_->glUniform2f(viewportUniform_, pixelWidth_ / ratio_, pixelHeight_ / ratio_);
     gl_->glDrawArraysInstanced(GL_TRIANGLES, 0, 6, static_cast<GLsizei>(cells.size()));
     gl_->glBindBuffer(GL_ARRAY_BUFFER, 0);
     EndGlDraw();
@@ -345,7 +348,7 @@ void GlCanvas::DrawCellImage(const shell::CellImage& image, const shell::RectF& 
                              image.pixels.data());
     }
     gl_->glUseProgram(imageProgram_);
-    gl_->glUniform2f(imageViewportUniform_, static_cast<float>(pixelWidth_), static_cast<float>(pixelHeight_));
+    gl_->glUniform2f(imageViewportUniform_, pixelWidth_ / ratio_, pixelHeight_ / ratio_);
     gl_->glUniform4f(imageRectUniform_, image.dest.left, image.dest.top, image.dest.right, image.dest.bottom);
     gl_->glBindVertexArray(imageVao_);
     gl_->glDrawArrays(GL_TRIANGLES, 0, 6);

@@ -25,10 +25,9 @@ public:
     void ReleaseGl();
     bool Ready() const { return ready_; }
 
-    // The fonts follow the device pixel ratio; called at start and whenever the ratio changes.
-    void SetDevicePixelRatio(qreal ratio);
-    // Clears to the background colour and binds `painter` (already scaled to device pixels).
-    void BeginFrame(QPainter& painter, int pixelWidth, int pixelHeight);
+    // Clears to the background colour and binds `painter`, which draws in logical pixels; GL
+    // batches are mapped to the `ratio` times larger device pixels.
+    void BeginFrame(QPainter& painter, int pixelWidth, int pixelHeight, qreal ratio);
     void EndFrame();
 
     void FillRect(const shell::RectF& rect, const shell::ColorF& color) override;
@@ -40,10 +39,12 @@ public:
     float MeasureTextWidth(std::string_view text, shell::TextFormat format) override;
     void DrawCells(const std::vector<shell::CellInstance>& cells, const shell::RectF& clip) override;
     void DrawCellImage(const shell::CellImage& image, const shell::RectF& clip) override;
+    float PixelRatio() const override { return ratio_; }
     void PushClip(const shell::RectF& rect) override;
     void PopClip() override;
 
 private:
+    void MakeFonts();
     void ApplyClip();
     // Clip in GL's bottom-up pixel rows; false when nothing of it is on screen.
     bool BeginGlDraw(const shell::RectF& clip);
@@ -67,6 +68,7 @@ private:
     QPainter* painter_ = nullptr;
     int pixelWidth_ = 0;
     int pixelHeight_ = 0;
+    float ratio_ = 1;  // device pixels per logical pixel
     std::vector<QRectF> clips_;  // intersected, innermost last
     std::array<QFont, 4> fonts_;
 };

@@ -3,12 +3,15 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QSurfaceFormat>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
 #include "app/canvas_widget.h"
 #include "app/main_window.h"
 #include "app/text.h"
+#include "core/version.h"
 
 namespace {
 
@@ -20,9 +23,36 @@ void ShowStartFailure(QWidget* owner, const QString& message) {
     box.exec();
 }
 
+constexpr const char* kHelp =
+    "usage: tavrix [FILE]\n"
+    "Opens the Tavrix rule editor. FILE is a session (.tavses) to open, or a Golly rule (.rule, .table) to import.\n"
+    "\n"
+    "  -h, --help     show this text and exit\n"
+    "  --version      show the version and exit\n"
+    "\n"
+    "Qt's own options (-platform, -display and the like) are accepted too. Display settings live in\n"
+    "$XDG_CONFIG_HOME/Tavrix/settings.ini. The update check asks the host named by $TAVRIX_UPDATE_HOST,\n"
+    "else by the settings' update_host key; without one there is no check.\n";
+
+// Answered before Qt starts: they must work where no display is.
+bool AnswerInfoOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tavrix %.*s\n", static_cast<int>(core::kVersion.size()), core::kVersion.data());
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (AnswerInfoOption(argc, argv)) return 0;
     // The cell pipeline needs OpenGL 3.3 core; the default format must be set before the application.
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);

@@ -44,7 +44,7 @@ MainWindow::~MainWindow() {
 void MainWindow::StartUpdateCheck() {
     if (updateCheck_) return;
     updateCheck_ = std::make_unique<shell::WindowUpdateCheck>(*platform_);
-    updateCheck_->Start(update::ConfiguredUpdateEndpoint());
+    updateCheck_->Start(update::ConfiguredUpdateEndpoint(formats::LoadSettingString(formats::GetSettingsPath(), "update_host")));
 }
 
 void MainWindow::SizeForClient(int width, int height) {

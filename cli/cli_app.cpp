@@ -14,6 +14,7 @@
 #include "cli/file_io.h"
 #include "cli/rule_lookup.h"
 #include "core/symmetry.h"
+#include "core/version.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
 #include "core/worker_pool.h"
@@ -37,7 +38,9 @@ constexpr const char* kUsage =
     "  tavrix-cli export SESSION.tavses --format annotated|locks\n"
     "  tavrix-cli import RULE -o SESSION.tavses [--seed S]\n"
     "  tavrix-cli info SESSION.tavses|RULE\n"
-    "RULE is a Golly .rule or .table file, or a .tavses session (its rule, and for run its source grid).\n"
+    "  tavrix-cli --help | --version\n"
+    "RULE is a Golly .rule or .table file, or a session: a .tavses file, or any file starting as one (its rule,\n"
+    "and for run its source grid).\n"
     "Without RULE, run uses the rule the pattern's header names: a B/S or MAP rulestring, or NAME\n"
     "found as NAME.rule in each --rules DIR, then $XDG_DATA_HOME/Tavrix/Rules (else\n"
     "~/.local/share/Tavrix/Rules), then /usr/share/golly/Rules.\n";
@@ -73,11 +76,12 @@ authoring::Editor LoadSessionEditor(const std::string& path) {
     return editor;
 }
 
-// Sessions are recognised by their first bytes, whatever their name; a file that cannot be
-// read by its extension, so that the message names what was meant.
+// A .tavses file is a session whatever its first bytes hold, so a damaged one gets the session
+// reader's message; other names are sessions when their first bytes say so.
 bool IsSessionFile(const std::string& path) {
+    if (std::filesystem::path(path).extension() == ".tavses") return true;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::filesystem::path(path).extension() == ".tavses";
+    if (!in) return false;
     std::string head(kSessionMagic.size(), '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     return in && head == kSessionMagic;
@@ -312,6 +316,10 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         out << kUsage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "tavrix-cli " << core::kVersion << "\n";
         return 0;
     }
     try {

@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <system_error>
 
@@ -182,15 +181,67 @@ std::filesystem::path GetSettingsPath() {
     return GetSettingsPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
+namespace {
+
+// The file's text up to the cap; empty when it cannot be read.
+std::string ReadSettingsFile(const std::filesystem::path& path) {
+    std::string text;
+    ReadWholeFile(path, text, kMaxSettingsFileBytes);
+    return text;
+}
+
+bool IsDisplayKey(std::string_view line) {
+    const std::string_view key = line.substr(0, line.find('='));
+    return std::any_of(kKeys.begin(), kKeys.end(), [&](const SettingKey& k) { return k.key == key; });
+}
+
+// Lines of `text` other than the display settings' own, each ending in a line end: what another
+// version of this program or the user put there stays when the display settings are saved.
+std::string OtherLines(std::string_view text) {
+    std::string out;
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        const std::string_view line = text.substr(0, newline);
+        if (!line.empty() && line.find('=') != std::string_view::npos && !IsDisplayKey(line)) {
+            out.append(line);
+            out.push_back('\n');
+        }
+        if (newline == std::string_view::npos) break;
+        text.remove_prefix(newline + 1);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string LoadSettingString(const std::filesystem::path& path, std::string_view key) {
+    try {
+        std::string_view text;
+        const std::string file = ReadSettingsFile(path);
+        text = file;
+        std::string value;
+        while (!text.empty()) {
+            const std::size_t newline = text.find('\n');
+            std::string_view line = text.substr(0, newline);
+            if (line.starts_with(key) && line.size() > key.size() && line[key.size()] == '=') {
+                line.remove_prefix(key.size() + 1);
+                while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+                while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
+                value = line;  // the last line wins, as for the display keys
+            }
+            if (newline == std::string_view::npos) break;
+            text.remove_prefix(newline + 1);
+        }
+        return value;
+    } catch (...) {
+        return {};
+    }
+}
+
 DisplaySettings LoadSettings(const std::filesystem::path& path) {
     DisplaySettings settings;
     try {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) return settings;
-        std::string text(kMaxSettingsFileBytes, '\0');
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        text.resize(static_cast<std::size_t>(in.gcount()));
-        ParseSettingsText(text, settings);
+        ParseSettingsText(ReadSettingsFile(path), settings);
     } catch (...) {
         // Reading never fails: whatever was applied before the error stays, all of it in range.
         ClampSettings(settings);
@@ -208,7 +259,7 @@ bool SaveSettings(const std::filesystem::path& path, const DisplaySettings& sett
         }
         DisplaySettings clamped = settings;
         ClampSettings(clamped);
-        return TryWriteFileAtomically(path, FormatSettingsText(clamped));
+        return TryWriteFileAtomically(path, FormatSettingsText(clamped) + OtherLines(ReadSettingsFile(path)));
     } catch (...) {
         return false;
     }

@@ -47,8 +47,13 @@ std::filesystem::path GetSettingsPath();
 // Defaults overlaid with the file when it can be read; never throws and never creates anything.
 DisplaySettings LoadSettings(const std::filesystem::path& path);
 
-// Writes through a temporary file renamed over the old one; never throws. False on any failure,
-// in which case the file that was there is untouched.
+// The value of a "key=value" line that is not a display setting (such as "update_host"), trimmed;
+// empty when the file or the key is missing. Never throws.
+std::string LoadSettingString(const std::filesystem::path& path, std::string_view key);
+
+// Writes through a temporary file renamed over the old one; never throws. Lines of the old file
+// with other keys are kept after the display settings. False on any failure, in which case the
+// file that was there is untouched.
 bool SaveSettings(const std::filesystem::path& path, const DisplaySettings& settings);
 
 }  // namespace formats

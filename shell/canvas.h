@@ -54,6 +54,8 @@ public:
     // One batched draw of cell rectangles, clipped to `clip`; empty batches draw nothing.
     virtual void DrawCells(const std::vector<CellInstance>& cells, const RectF& clip) = 0;
     virtual void DrawCellImage(const CellImage& image, const RectF& clip) = 0;
+    // Device pixels per unit of the rectangles above (2 on a desktop scaled to 200 %).
+    virtual float PixelRatio() const { return 1; }
     virtual void PushClip(const RectF& rect) = 0;
     virtual void PopClip() = 0;
 };

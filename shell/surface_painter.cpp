@@ -1,6 +1,8 @@
 #include "shell/surface_painter.h"
 
+
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 
 #include "shell/state_bar.h"
@@ -109,7 +111,11 @@ SurfacePainter::SurfacePainter(Canvas& canvas, const authoring::Palette& palette
       midX_((grid.left + grid.right) / 2),
       midY_((grid.top + grid.bottom) / 2),
       batch_(scratch.batch),
-      image_(scratch.image) {}
+      image_(scratch.image),
+      sampleChunk_(scratch.sampleChunk),
+      sampleLocal_(scratch.sampleLocal),
+      rowCells_(scratch.rowCells),
+      rowTrails_(scratch.rowTrails) {}
 
 RectF SurfacePainter::CellRectAt(std::int64_t x, std::int64_t y, float margin) const {
     const float size = camera_.cellSize;
@@ -167,16 +173,10 @@ void SurfacePainter::DrawCells(const core::ChunkGrid& grid) {
 void SurfacePainter::DrawImage(const core::HistoryLayer& history, const core::ChunkGrid& grid) {
     const std::int64_t columns = visible_.x1 - visible_.x0 + 1, rows = visible_.y1 - visible_.y0 + 1;
     if (columns <= 0 || rows <= 0) return;
-    image_.columns = static_cast<int>(columns);
-    image_.rows = static_cast<int>(rows);
-    image_.pixels.assign(static_cast<std::size_t>(columns * rows), 0);
     const RectF first = CellRectAt(visible_.x0, visible_.y0, 0), last = CellRectAt(visible_.x1, visible_.y1, 0);
     image_.dest = {first.left, first.top, last.right, last.bottom};
-    auto pixelRow = [&](std::int64_t y, std::int64_t fromX) {
-        return image_.pixels.data() + (y - visible_.y0) * columns + (fromX - visible_.x0);
-    };
 
-    // By cell value, so the loop below neither clamps nor branches on a random soup.
+    // By cell value, so the loops below neither clamp nor branch on a random soup.
     std::array<std::uint32_t, 256> cellColors{};
     bool opaque = true;
     for (std::size_t s = 1; s < cellColors.size(); ++s) {
@@ -186,7 +186,8 @@ void SurfacePainter::DrawImage(const core::HistoryLayer& history, const core::Ch
     }
     // Trail colours by the history value itself (age in the high byte, state + 1 in the low one);
     // 0 where nothing is drawn.
-    if (history.ChunkCount() != 0) {
+    const bool trails = history.ChunkCount() != 0;
+    if (trails) {
         trailColors_.assign(std::size_t{1} << 16, 0);
         for (int state = 0; state < stateCount_ && state < int(authoring::kPaletteSize); ++state) {
             const authoring::Color& c = palette_[static_cast<std::size_t>(state)];
@@ -195,6 +196,23 @@ void SurfacePainter::DrawImage(const core::HistoryLayer& history, const core::Ch
                     Pack(ToColor(c, trailAlpha_[std::size_t(age)] * c.alpha));
         }
     }
+    // Cells smaller than a device pixel: one sample per pixel is all the screen can show, and far
+    // fewer than the cells (a 2048 x 2048 soup in a pane of a few hundred pixels).
+    const float ratio = std::max(canvas_.PixelRatio(), 1.0f);
+    const auto samples = [&](float extent, std::int64_t cells) {
+        return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::ceil(extent * ratio)), 1, cells);
+    };
+    const std::int64_t width = samples(image_.dest.Width(), columns), height = samples(image_.dest.Height(), rows);
+    if (width < columns || height < rows) {
+        DrawSampledImage(history, grid, width, height, cellColors, opaque, trails);
+        return;
+    }
+    image_.columns = static_cast<int>(columns);
+    image_.rows = static_cast<int>(rows);
+    image_.pixels.assign(static_cast<std::size_t>(columns * rows), 0);
+    auto pixelRow = [&](std::int64_t y, std::int64_t fromX) {
+        return image_.pixels.data() + (y - visible_.y0) * columns + (fromX - visible_.x0);
+    };
     history.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::HistoryLayer::Chunk& chunk) {
         ForVisibleRows(cx, cy, visible_, [&](std::int64_t y, std::int64_t fromX, std::int64_t toX, int i) {
             std::uint32_t* out = pixelRow(y, fromX);
@@ -219,6 +237,53 @@ void SurfacePainter::DrawImage(const core::HistoryLayer& history, const core::Ch
             }
         });
     });
+    canvas_.DrawCellImage(image_, grid_);
+}
+
+void SurfacePainter::DrawSampledImage(const core::HistoryLayer& history, const core::ChunkGrid& grid,
+                                      std::int64_t width, std::int64_t height,
+                                      const std::array<std::uint32_t, 256>& cellColors, bool opaque, bool trails) {
+    const std::int64_t columns = visible_.x1 - visible_.x0 + 1, rows = visible_.y1 - visible_.y0 + 1;
+    image_.columns = static_cast<int>(width);
+    image_.rows = static_cast<int>(height);
+    image_.pixels.resize(static_cast<std::size_t>(width * height));
+    // The cell under each sample's centre, as nearest-neighbour scaling would pick it. Columns are
+    // kept as a chunk column (from the first visible one) and an offset in the chunk.
+    const std::int32_t firstChunkX = core::ChunkOf(static_cast<std::int32_t>(visible_.x0));
+    sampleChunk_.resize(static_cast<std::size_t>(width));
+    sampleLocal_.resize(static_cast<std::size_t>(width));
+    for (std::int64_t j = 0; j < width; ++j) {
+        const auto x = static_cast<std::int32_t>(visible_.x0 + (2 * j + 1) * columns / (2 * width));
+        sampleChunk_[std::size_t(j)] = core::ChunkOf(x) - firstChunkX;
+        sampleLocal_[std::size_t(j)] = static_cast<std::uint8_t>(core::LocalOf(x));
+    }
+    const std::int32_t chunkColumns = core::ChunkOf(static_cast<std::int32_t>(visible_.x1)) - firstChunkX + 1;
+    rowCells_.assign(static_cast<std::size_t>(chunkColumns), nullptr);
+    rowTrails_.assign(static_cast<std::size_t>(chunkColumns), nullptr);
+    std::int64_t loadedChunkRow = INT64_MIN;
+    for (std::int64_t i = 0; i < height; ++i) {
+        const auto y = static_cast<std::int32_t>(visible_.y0 + (2 * i + 1) * rows / (2 * height));
+        const std::int32_t cy = core::ChunkOf(y);
+        if (cy != loadedChunkRow) {
+            loadedChunkRow = cy;
+            for (std::int32_t k = 0; k < chunkColumns; ++k) {
+                const core::Chunk64* chunk = grid.FindChunk(firstChunkX + k, cy);
+                rowCells_[std::size_t(k)] = chunk != nullptr && chunk->liveCount != 0 ? chunk : nullptr;
+                rowTrails_[std::size_t(k)] = trails ? history.FindChunk(firstChunkX + k, cy) : nullptr;
+            }
+        }
+        const int rowStart = core::LocalOf(y) * core::kChunkSide;
+        std::uint32_t* out = image_.pixels.data() + i * width;
+        for (std::int64_t j = 0; j < width; ++j, ++out) {
+            const auto k = static_cast<std::size_t>(sampleChunk_[std::size_t(j)]);
+            const int at = rowStart + sampleLocal_[std::size_t(j)];
+            const core::HistoryLayer::Chunk* trail = rowTrails_[k];
+            const std::uint32_t under = trail != nullptr ? trailColors_[trail->values[std::size_t(at)]] : 0;
+            const core::Chunk64* cells = rowCells_[k];
+            const std::uint8_t state = cells != nullptr ? cells->cells[std::size_t(at)] : 0;
+            *out = state == 0 ? under : opaque ? cellColors[state] : Over(cellColors[state], under);
+        }
+    }
     canvas_.DrawCellImage(image_, grid_);
 }
 

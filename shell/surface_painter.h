@@ -30,6 +30,10 @@ ColorF FrameOutlineColor(FrameLockState state);
 struct PaintScratch {
     std::vector<CellInstance> batch;
     CellImage image;
+    std::vector<std::int32_t> sampleChunk;
+    std::vector<std::uint8_t> sampleLocal;
+    std::vector<const core::Chunk64*> rowCells;
+    std::vector<const core::HistoryLayer::Chunk*> rowTrails;
 };
 
 // Below this cell size trails and cells go out as one image rather than a rectangle per cell.
@@ -55,6 +59,9 @@ private:
     void DrawTrails(const core::HistoryLayer& history);
     void DrawCells(const core::ChunkGrid& grid);
     void DrawImage(const core::HistoryLayer& history, const core::ChunkGrid& grid);
+    void DrawSampledImage(const core::HistoryLayer& history, const core::ChunkGrid& grid, std::int64_t width,
+                          std::int64_t height, const std::array<std::uint32_t, 256>& cellColors, bool opaque,
+                          bool trails);
     void FillTrailAlphas();
 
     Canvas& canvas_;
@@ -69,6 +76,11 @@ private:
     CellImage& image_;
     std::array<float, 256> trailAlpha_{};  // by age, before the state colour's own alpha
     std::vector<std::uint32_t> trailColors_;
+    // The sampled image's column map and the chunks of the row being sampled.
+    std::vector<std::int32_t>& sampleChunk_;
+    std::vector<std::uint8_t>& sampleLocal_;
+    std::vector<const core::Chunk64*>& rowCells_;
+    std::vector<const core::HistoryLayer::Chunk*>& rowTrails_;
 };
 
 }  // namespace shell

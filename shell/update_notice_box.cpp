@@ -11,16 +11,17 @@ void ShowUpdateNotice(Platform& platform, const update::UpdateNotice& notice) {
     box.text = notice.required ? "A newer Tavrix build is required.\n\n" : "A newer Tavrix build is available.\n\n";
     box.text += "Current version: " + notice.currentVersion + "\nLatest version: " + notice.latestVersion;
     if (!notice.notes.empty()) box.text += "\n\n" + notice.notes;
-    // Yes opens the first page offered, No the learn-more page when both are.
+    // The buttons say what they do: Yes opens the first page offered, No the learn-more page when
+    // both are; the last button is "Later".
     std::string yesUrl, noUrl;
     if (!download.empty() && !learnMore.empty()) {
-        box.text += "\n\nYes: Open download page\nNo: Learn more\nCancel: Later";
         box.buttons = MessageButtons::YesNoCancel;
+        box.captions = {"Open Download Page", "Learn More", "Later"};
         yesUrl = download;
         noUrl = learnMore;
     } else if (!download.empty() || !learnMore.empty()) {
-        box.text += download.empty() ? "\n\nYes: Learn more\nNo: Later" : "\n\nYes: Open download page\nNo: Later";
         box.buttons = MessageButtons::YesNo;
+        box.captions = {download.empty() ? "Learn More" : "Open Download Page", "Later"};
         yesUrl = download.empty() ? learnMore : download;
     }
     box.defaultAnswer = box.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;

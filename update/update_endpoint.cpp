@@ -1,5 +1,7 @@
 #include "update/update_endpoint.h"
 
+#include <cstdlib>
+
 #include "update/update_log.h"
 
 #ifndef TAVRIX_UPDATE_HOST
@@ -39,14 +41,23 @@ bool ParseUpdateAuthority(std::string_view authority, UpdateEndpoint& endpoint) 
     return true;
 }
 
-UpdateEndpoint ConfiguredUpdateEndpoint() {
+UpdateEndpoint ConfiguredUpdateEndpoint(std::string_view settingsHost, const char* environmentHost,
+                                        const char* environmentCaFile) {
+    // The environment overrides the settings, which override what the build was configured with.
+    std::string_view authority = TAVRIX_UPDATE_HOST;
+    if (!settingsHost.empty()) authority = settingsHost;
+    if (environmentHost != nullptr && *environmentHost != 0) authority = environmentHost;
     UpdateEndpoint endpoint;
-    if (!ParseUpdateAuthority(TAVRIX_UPDATE_HOST, endpoint)) {
-        UpdateLog("Update check: invalid update host '%s'.", TAVRIX_UPDATE_HOST);
+    if (!ParseUpdateAuthority(authority, endpoint)) {
+        UpdateLog("Update check: invalid update host '%.*s'.", static_cast<int>(authority.size()), authority.data());
         endpoint.host.clear();
     }
-    endpoint.caFile = TAVRIX_UPDATE_CA_FILE;
+    endpoint.caFile = environmentCaFile != nullptr && *environmentCaFile != 0 ? environmentCaFile : TAVRIX_UPDATE_CA_FILE;
     return endpoint;
+}
+
+UpdateEndpoint ConfiguredUpdateEndpoint(std::string_view settingsHost) {
+    return ConfiguredUpdateEndpoint(settingsHost, std::getenv("TAVRIX_UPDATE_HOST"), std::getenv("TAVRIX_UPDATE_CA_FILE"));
 }
 
 }  // namespace update

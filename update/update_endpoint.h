@@ -22,7 +22,11 @@ struct UpdateEndpoint {
 // "host" or "host:port" ("[v6]:port" for an IPv6 address); false when the port is not 1..65535.
 bool ParseUpdateAuthority(std::string_view authority, UpdateEndpoint& endpoint);
 
-// The update host and certificate authorities this build was configured with.
-UpdateEndpoint ConfiguredUpdateEndpoint();
+// The update host: $TAVRIX_UPDATE_HOST when set and not empty, else `settingsHost` (the settings
+// file's update_host) when not empty, else the one this build was configured with; none means no
+// check. The certificate authorities: $TAVRIX_UPDATE_CA_FILE, else the build's, else the system's.
+UpdateEndpoint ConfiguredUpdateEndpoint(std::string_view settingsHost, const char* environmentHost,
+                                        const char* environmentCaFile);
+UpdateEndpoint ConfiguredUpdateEndpoint(std::string_view settingsHost);
 
 }  // namespace update

@@ -79,27 +79,25 @@ std::string RequestPath(CURL* curl, CURLU* url, std::string_view feedPath, std::
     const std::string path(feedPath);
     body.clear();
     if (const CURLUcode code = curl_url_set(url, CURLUPART_PATH, path.c_str(), 0); code != CURLUE_OK) {
-        UpdateLog("Update check: WinHttpOpenRequest failed for '%s' (%lu).", path.c_str(),
-                  static_cast<unsigned long>(code));
+        UpdateLog("Update check: invalid feed path '%s': %s.", path.c_str(), curl_url_strerror(code));
         return {};
     }
     if (const CURLcode code = curl_easy_setopt(curl, CURLOPT_CURLU, url); code != CURLE_OK) {
-        UpdateLog("Update check: WinHttpOpenRequest failed for '%s' (%lu).", path.c_str(),
-                  static_cast<unsigned long>(code));
+        UpdateLog("Update check: could not set the request for '%s': %s.", path.c_str(), curl_easy_strerror(code));
         return {};
     }
+    // libcurl's own detail ("Could not resolve host: ...", the certificate problem) says more than its code.
+    char detail[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, detail);
     const CURLcode code = curl_easy_perform(curl);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
     long status = 0, sent = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_getinfo(curl, CURLINFO_REQUEST_SIZE, &sent);
     if (code != CURLE_OK) {
-        const auto value = static_cast<unsigned long>(code);
-        if (status != 0)
-            UpdateLog("Update check: WinHttpReadData failed (%lu).", value);
-        else if (sent > 0)
-            UpdateLog("Update check: WinHttpReceiveResponse failed for '%s' (%lu).", path.c_str(), value);
-        else
-            UpdateLog("Update check: WinHttpSendRequest failed for '%s' (%lu).", path.c_str(), value);
+        const char* stage = status != 0 ? "reading the response" : sent > 0 ? "waiting for the response" : "connecting";
+        UpdateLog("Update check: GET '%s' failed while %s: %s (curl error %d).", path.c_str(), stage,
+                  detail[0] != 0 ? detail : curl_easy_strerror(code), static_cast<int>(code));
         return {};
     }
     if (status < 200 || status > 299) {
@@ -125,7 +123,7 @@ std::string FetchUpdateFeed(const UpdateEndpoint& endpoint) {
     const CURLcode opened = !curl ? (globalInit != CURLE_OK ? globalInit : CURLE_FAILED_INIT)
                                   : ConfigureSession(curl.get(), endpoint, &body);
     if (opened != CURLE_OK) {
-        UpdateLog("Update check: WinHttpOpen failed (%lu).", static_cast<unsigned long>(opened));
+        UpdateLog("Update check: could not start a libcurl session: %s.", curl_easy_strerror(opened));
         return {};
     }
     // The host and port, checked once before any path is asked for.
@@ -137,7 +135,8 @@ std::string FetchUpdateFeed(const UpdateEndpoint& endpoint) {
     if (connected == CURLUE_OK) connected = curl_url_set(url.get(), CURLUPART_HOST, host.c_str(), 0);
     if (connected == CURLUE_OK) connected = curl_url_set(url.get(), CURLUPART_PORT, port.c_str(), 0);
     if (connected != CURLUE_OK) {
-        UpdateLog("Update check: WinHttpConnect failed (%lu).", static_cast<unsigned long>(connected));
+        UpdateLog("Update check: invalid update address '%s': %s.", endpoint.Authority().c_str(),
+                  curl_url_strerror(connected));
         return {};
     }
     for (std::string_view path : kFeedPaths)

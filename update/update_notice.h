@@ -4,12 +4,13 @@
 #include <string>
 #include <string_view>
 
+#include "core/version.h"
 #include "update/update_feed.h"
 
 namespace update {
 
 // The program's own version and how the checker names itself to the update host.
-inline constexpr std::string_view kCurrentVersion = "0.2.0-alpha";
+inline constexpr std::string_view kCurrentVersion = core::kVersion;
 inline constexpr std::string_view kUserAgent = "Tavrix Update Checker/0.2.0-alpha";
 static_assert(kUserAgent.ends_with(kCurrentVersion));
 

@@ -81,6 +81,11 @@ TEST_F(CliSessionTest, BadSessionsFailWithTheEditorsMessage) {
         EXPECT_EQ(Run({command, bad}), 1);
         EXPECT_EQ(err_.str(), "Failed to load the session.\n\nUnexpected end of file.\n");
     }
+    // Named as a session, a file is read as one whatever its first bytes hold.
+    EXPECT_EQ(Run({"info", Write("damaged.tavses", "XAVSESS1")}), 1);
+    EXPECT_EQ(err_.str().rfind("Failed to load the session.\n\n", 0), 0u) << err_.str();
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(out_.str(), "tavrix-cli 0.2.0-alpha\n");
     EXPECT_EQ(Run({"info", (dir_ / "missing.tavses").string()}), 1);
     EXPECT_EQ(err_.str(), "Failed to load the session.\n\nCould not open the session file.\n");
     EXPECT_EQ(Run({"import", (dir_ / "missing.rule").string(), "-o", (dir_ / "x.tavses").string()}), 1);

@@ -115,5 +115,15 @@ TEST(UpdateEndpoint, Authority) {
     }
 }
 
+TEST(UpdateEndpoint, EnvironmentOverridesSettings) {
+    EXPECT_EQ(ConfiguredUpdateEndpoint("", nullptr, nullptr).host, "");  // this build names no host
+    EXPECT_EQ(ConfiguredUpdateEndpoint("s.example:8443", "", nullptr).Authority(), "s.example:8443");
+    const UpdateEndpoint e = ConfiguredUpdateEndpoint("s.example", "e.example", "/ca.pem");
+    EXPECT_EQ(std::tie(e.host, e.caFile), std::tie("e.example", "/ca.pem"));
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(ConfiguredUpdateEndpoint("h:x", nullptr, nullptr).host, "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Update check: invalid update host 'h:x'.\n");
+}
+
 }  // namespace
 }  // namespace update

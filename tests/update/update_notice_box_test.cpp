@@ -19,16 +19,17 @@ update::UpdateNotice Notice(bool required, std::string download, std::string det
 }
 
 TEST(UpdateNoticeBox, LayoutsAndChoices) {
-    const std::string both = "\n\nYes: Open download page\nNo: Learn more\nCancel: Later";
-    const struct { update::UpdateNotice notice; A answer; B buttons; std::string tail, opened; } cases[] = {
+    using Captions = std::vector<std::string>;
+    const Captions both = {"Open Download Page", "Learn More", "Later"};
+    const struct { update::UpdateNotice notice; A answer; B buttons; Captions captions; std::string opened; } cases[] = {
         {Notice(false, "https://d", "https://i", "", ""), A::Yes, B::YesNoCancel, both, "https://d"},
         {Notice(true, "https://d", "https://i", "https://c", "Fixes"), A::No, B::YesNoCancel, both, "https://i"},
         {Notice(false, "https://d", "", "https://c", ""), A::No, B::YesNoCancel, both, "https://c"},
         {Notice(true, "https://d", "", "https://c", ""), A::Cancel, B::YesNoCancel, both, ""},
-        {Notice(false, "https://d", "", "", ""), A::Yes, B::YesNo, "\n\nYes: Open download page\nNo: Later", "https://d"},
-        {Notice(false, "https://d", "", "", ""), A::No, B::YesNo, "\n\nYes: Open download page\nNo: Later", ""},
-        {Notice(true, "", "", "https://c", "Fixes"), A::Yes, B::YesNo, "\n\nYes: Learn more\nNo: Later", "https://c"},
-        {Notice(false, "", "", "", ""), A::Ok, B::Ok, "", ""},
+        {Notice(false, "https://d", "", "", ""), A::Yes, B::YesNo, Captions{"Open Download Page", "Later"}, "https://d"},
+        {Notice(false, "https://d", "", "", ""), A::No, B::YesNo, Captions{"Open Download Page", "Later"}, ""},
+        {Notice(true, "", "", "https://c", "Fixes"), A::Yes, B::YesNo, Captions{"Learn More", "Later"}, "https://c"},
+        {Notice(false, "", "", "", ""), A::Ok, B::Ok, Captions{}, ""},
     };
     for (const auto& c : cases) {
         testing::FakePlatform platform;
@@ -40,9 +41,10 @@ TEST(UpdateNoticeBox, LayoutsAndChoices) {
         EXPECT_EQ(box.title, required ? "Tavrix Update Required" : "Tavrix Update Available");
         EXPECT_EQ(box.icon, required ? MessageIcon::Warning : MessageIcon::Information);
         EXPECT_EQ(box.buttons, c.buttons);
+        EXPECT_EQ(box.captions, c.captions);
         EXPECT_EQ(box.text, std::string(required ? "A newer Tavrix build is required." : "A newer Tavrix build is available.") +
                                 "\n\nCurrent version: 0.2.0-alpha\nLatest version: 0.3.0" +
-                                (c.notice.notes.empty() ? "" : "\n\n" + c.notice.notes) + c.tail);
+                                (c.notice.notes.empty() ? "" : "\n\n" + c.notice.notes));
         EXPECT_EQ(platform.openedUrls, c.opened.empty() ? std::vector<std::string>{} : std::vector{c.opened});
     }
 }
