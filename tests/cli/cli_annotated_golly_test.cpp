@@ -113,7 +113,6 @@ const std::vector<SessionCase>& Sessions() {
 using CliAnnotatedGolly = CliTest;
 
 TEST_F(CliAnnotatedGolly, ExportsRunTheSameGenerationsInBgolly) {
-    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
     for (const SessionCase& c : Sessions()) {
         SCOPED_TRACE(c.name);
         Editor editor(authoring::ViewSize{}, 8);

@@ -52,7 +52,6 @@ class CliGollyAgreement : public testing::CliTest,
                           public ::testing::WithParamInterface<std::tuple<int, const char*>> {};
 
 TEST_P(CliGollyAgreement, RunMatchesBgollyCellForCell) {
-    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
     const auto [states, symmetry] = GetParam();
     std::mt19937 rng(static_cast<std::uint32_t>(states * 131 + std::string(symmetry).size()));
     const std::string name = "Agree" + std::to_string(states) + symmetry;

@@ -101,8 +101,7 @@ Cells Step(const core::Rule& rule, core::ChunkGrid grid, int generations) {
 class GollyCollection : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!testsupport::BgollyAvailable() || !fs::exists(kGolly / "Rules") || !fs::exists(kGolly / "Patterns"))
-            GTEST_SKIP() << "bgolly or Golly's collection is not installed";
+        ASSERT_TRUE(fs::exists(kGolly / "Rules") && fs::exists(kGolly / "Patterns")) << "Golly's collection is missing";
         dir_ = fs::temp_directory_path() / ("tavrix-golly-collection-" + std::to_string(getpid()));
         fs::create_directories(dir_);
     }

@@ -143,12 +143,7 @@ constexpr Shape kShapes[] = {
     {"oneDimensional", "none"},  {"oneDimensional", "reflect"}, {"oneDimensional", "permute"},
 };
 
-class GollyRuletableAgainstBgolly : public ::testing::TestWithParam<int> {
-protected:
-    void SetUp() override {
-        if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
-    }
-};
+class GollyRuletableAgainstBgolly : public ::testing::TestWithParam<int> {};
 
 // Every neighbourhood and symmetry, in both line forms; comma tables of 2 to 6 states, bare
 // ones of 2 to 8, and 10 (the most a digit spells) for von Neumann rotate4, as Evoloop-finite.
@@ -179,7 +174,6 @@ std::vector<std::uint64_t> AllIndices(int n) {
 }
 
 TEST(GollyRuletableBgolly, ChangesAgainstTheWrittenFormat) {
-    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
     const std::string head = "@RULE Random\n@TABLE\nn_states:3\nneighborhood:Moore\n";
     // Unlisted blocks keep the centre.
     CompareWithBgolly(head + "symmetries:none\n0,1,0,0,0,0,0,0,0,2\n1,2,2,0,0,0,0,0,0,0\n", 3, AllIndices(3));

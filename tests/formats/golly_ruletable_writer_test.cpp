@@ -145,7 +145,6 @@ TEST(GollyRuletableWriter, ImportReadsTheExportBack) {
 // Golly must run the exported text as our table. Entry 0 stays 0 so that the probe's
 // empty background stays empty.
 TEST(GollyRuletableWriter, GollyRunsTheExportAsTheTable) {
-    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
     std::uint32_t seed = 200;
     for (core::RuleSymmetry symmetry : {core::kSymmetryC1, core::kSymmetryC4, core::kSymmetryD8}) {
         for (int n : {2, 3, 4}) {

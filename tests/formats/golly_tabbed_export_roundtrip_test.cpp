@@ -247,7 +247,6 @@ TEST(GollyTabbedRoundTrip, ReaderGivesTheRuleOnEveryListedNeighbourhood) {
 }
 
 TEST(GollyTabbedBgolly, GollyRunsBothTextsAsTheRule) {
-    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
     struct Case {
         int n;
         core::RuleSymmetry symmetry;

@@ -119,7 +119,6 @@ TEST(RleWriter, LongRunsWrapAtSeventyCharacters) {
 // Golly must read the text at the same absolute cells: the position line places the pattern,
 // up to the widest one we write.
 TEST(RleWriter, GollyReadsTheSameCells) {
-    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
     std::mt19937 rng(4);
     struct Case {
         int stateCount;

@@ -136,13 +136,11 @@ std::vector<formats::RleCell> ParseMacrocell(const std::string& text) {
 
 }  // namespace
 
-bool BgollyAvailable() {
-    static const bool available = std::system("command -v bgolly >/dev/null 2>&1") == 0;
-    return available;
-}
-
 std::vector<formats::RleCell> RunBgolly(const OracleRule& rule, const std::vector<formats::RleCell>& cells,
                                         int generations) {
+    // Its shell's "not found" would read like a rule bgolly refused.
+    static const bool installed = std::system("command -v bgolly >/dev/null 2>&1") == 0;
+    if (!installed) throw std::runtime_error("bgolly is not installed (scripts/deps.sh installs the golly package)");
     core::ChunkGrid grid;
     for (const auto& c : cells) grid.SetCell(c.x, c.y, c.state);
     TempDir dir;

@@ -1,7 +1,7 @@
 #pragma once
 
-// Runs Golly's headless bgolly as a reference for tests. Tests that need it skip when
-// bgolly is not installed (the test script installs the Debian package golly).
+// Runs Golly's headless bgolly as a reference for tests. A missing bgolly fails them, never skips
+// them: scripts/deps.sh installs the Debian package golly.
 
 #include <cstdint>
 #include <string>
@@ -24,8 +24,6 @@ inline constexpr bool kSanitized = true;
 inline constexpr bool kSanitized = false;
 #endif
 
-bool BgollyAvailable();
-
 // A rule for bgolly: either a ruletable (`ruleFileText` is a whole .rule file whose
 // "@RULE" line names `name`; run with the RuleLoader algorithm), or, with empty
 // `ruleFileText`, a rulestring such as "B3/S23" or "MAP..." in `name`.
@@ -36,7 +34,7 @@ struct OracleRule {
 };
 
 // Cells (absolute coordinates, y downwards) after `generations` generations in bgolly.
-// Sorted by (y, x). Throws std::runtime_error when bgolly fails.
+// Sorted by (y, x). Throws std::runtime_error when bgolly is missing or fails.
 std::vector<formats::RleCell> RunBgolly(const OracleRule& rule,
                                         const std::vector<formats::RleCell>& cells,
                                         int generations);
