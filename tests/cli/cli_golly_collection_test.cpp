@@ -3,23 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <map>
 #include <random>
 #include <sstream>
-#include <unistd.h>
 
-#include "cli/cli_app.h"
 #include "cli/file_io.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
 #include "core/symmetry.h"
 #include "formats/golly_ruletable.h"
 #include "formats/rle.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/rle_cells.h"
 
 namespace cli {
 namespace {
@@ -33,15 +32,6 @@ const fs::path kGolly = "/usr/share/golly";
 const std::size_t kMaxCells = testsupport::kSanitized ? 5000 : 20000;
 
 std::string Read(const fs::path& path) { return ReadWholeFile(path.string(), "cannot open", "cannot read"); }
-
-// Cells of an RLE we wrote, where its position line puts them; rows come in (y, x) order.
-Cells PlacedCells(const std::string& rle) {
-    int x0 = 0, y0 = 0;
-    std::sscanf(rle.c_str(), "#CXRLE Pos=%d,%d", &x0, &y0);
-    Cells cells = formats::ParseRle(rle).cells;
-    for (auto& c : cells) c.x += x0, c.y += y0;
-    return cells;
-}
 
 // The rule an RLE's header line names.
 std::string HeaderRule(const std::string& rle) {
@@ -95,18 +85,15 @@ Cells Step(const core::Rule& rule, core::ChunkGrid grid, int generations) {
         core::StepGrid(rule, grid, next);
         grid = std::move(next);
     }
-    return PlacedCells(formats::WriteRle(grid, rule.stateCount, ""));
+    return testsupport::AbsoluteRleCells(formats::WriteRle(grid, rule.stateCount, ""));
 }
 
-class GollyCollection : public ::testing::Test {
+class GollyCollection : public testing::CliTest {
 protected:
     void SetUp() override {
+        CliTest::SetUp();
         ASSERT_TRUE(fs::exists(kGolly / "Rules") && fs::exists(kGolly / "Patterns")) << "Golly's collection is missing";
-        dir_ = fs::temp_directory_path() / ("tavrix-golly-collection-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
 };
 
 // Every @TABLE rule up to 16 states runs a soup and its sample patterns as in bgolly, and
@@ -183,13 +170,11 @@ TEST_F(GollyCollection, LifePatternsRunAndWriteAsInBgolly) {
         const std::vector<Cells> theirs = golly[r].get();
         for (std::size_t k = 0; k < paths[r].size(); ++k) {
             const fs::path output = dir_ / "out.rle";
-            std::ostringstream out, err;
-            ASSERT_EQ(RunCli({"run", (r ? history : life).string(), "--pattern", paths[r][k].string(), "--generations",
-                              std::to_string(generations), "--output", output.string()},
-                             out, err),
+            ASSERT_EQ(Run({"run", (r ? history : life).string(), "--pattern", paths[r][k].string(), "--generations",
+                           std::to_string(generations), "--output", output.string()}),
                       0)
-                << paths[r][k] << ": " << err.str();
-            EXPECT_TRUE(PlacedCells(Read(output)) == theirs[k]) << paths[r][k];
+                << paths[r][k] << ": " << err_.str();
+            EXPECT_TRUE(testsupport::AbsoluteRleCells(Read(output)) == theirs[k]) << paths[r][k];
         }
     }
 }

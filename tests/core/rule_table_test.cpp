@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "tests/support/error_text.h"
+
 namespace core {
 namespace {
 
@@ -27,11 +29,7 @@ TEST(RuleTable, IndicesDecodeAndSizes) {
 TEST(RuleTable, AllocationRefusedBeforeTouchingTheTable) {
     RuleTable table(512, 1);
     const auto eightGiB = [] { return std::optional<std::uint64_t>(std::uint64_t{8} << 30); };
-    try {
-        AllocateRuleTable(table, 16, "creating this rule", 0, eightGiB);
-        FAIL() << "expected a memory error";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()),
+    EXPECT_EQ(testsupport::ErrorOf([&] { AllocateRuleTable(table, 16, "creating this rule", 0, eightGiB); }),
                   "Tavrix does not have enough memory available for creating this rule.\n\n"
                   "State count: 16\n"
                   "Estimated rule table memory: 64.0 GB\n"
@@ -39,20 +37,16 @@ TEST(RuleTable, AllocationRefusedBeforeTouchingTheTable) {
                   "Currently available system memory: 8.0 GB\n\n"
                   "Try closing other memory-heavy applications, reducing the state count, or "
                   "importing/loading a smaller rule.");
-    }
     EXPECT_EQ(table, RuleTable(512, 1));
 }
 
 TEST(RuleTable, MessageNamesExtraMemoryAndOmitsUnknownAvailability) {
     RuleTable table;
-    try {
+    const std::string text = testsupport::ErrorOf([&] {
         AllocateRuleTable(table, 3, "extending this rule", 262144, [] { return std::optional<std::uint64_t>(1000); });
-        FAIL();
-    } catch (const std::runtime_error& e) {
-        const std::string text = e.what();
-        EXPECT_NE(text.find("\nEstimated additional working memory: 256.0 KB\n"), std::string::npos);
-        EXPECT_NE(text.find("\nEstimated minimum needed right now: 256.3 MB"), std::string::npos);
-    }
+    });
+    EXPECT_NE(text.find("\nEstimated additional working memory: 256.0 KB\n"), std::string::npos);
+    EXPECT_NE(text.find("\nEstimated minimum needed right now: 256.3 MB"), std::string::npos);
     // Unknown memory skips the check; equal to the need is accepted.
     AllocateRuleTable(table, 3, "x", 0, [] { return std::optional<std::uint64_t>(); });
     EXPECT_EQ(table.size(), 19683u);

@@ -9,6 +9,7 @@
 
 #include "core/symmetry.h"
 #include "formats/golly_ruletable_writer.h"
+#include "tests/support/error_text.h"
 
 namespace formats {
 namespace {
@@ -48,15 +49,6 @@ TabbedExportTab ConstraintTab(const std::string& name, std::vector<ConstraintVar
 // Entry from slots given in position order NW, N, NE, W, C, E, SW, S, SE, output.
 ConstraintEntry Entry(std::array<ConstraintSlot, 10> slots) { return ConstraintEntry{slots}; }
 
-std::string Refusal(const core::Rule& rule, bool annotated) {
-    try {
-        BuildTabbedGollyRuletable(rule, {}, {}, annotated);
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
-
 TEST(GollyTabbedExport, NoTabs) {
     core::Rule rule = EmptyRule(2, core::kSymmetryC1);
     rule.table[16] = 1;  // unlocked, but with no tabs nothing is optional
@@ -67,7 +59,7 @@ TEST(GollyTabbedExport, NoTabs) {
 TEST(GollyTabbedExport, RefusesSymmetriesGollyCannotExpress) {
     for (core::RuleSymmetry s = 0; s < core::kSymmetryCount; ++s)
         for (bool annotated : {true, false})
-            EXPECT_EQ(Refusal(EmptyRule(2 + annotated, s), annotated),
+            EXPECT_EQ(testsupport::ErrorOf([&] { BuildTabbedGollyRuletable(EmptyRule(2 + annotated, s), {}, {}, annotated); }),
                       s == 0 || s == 3 || s == 4 ? "(no error)"
                                                  : "Golly ruletable export does not support the selected symmetry.")
                 << int{s};

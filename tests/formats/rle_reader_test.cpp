@@ -7,17 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/error_text.h"
+
 namespace formats {
 namespace {
-
-std::string ErrorOf(std::string_view text) {
-    try {
-        ParseRle(text);
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 TEST(RleReader, HeaderFields) {
     struct Case {
@@ -87,7 +80,7 @@ TEST(RleReader, Errors) {
         {"x=0\n16777217o!", many},
         {"x=0\n16777216o$o!", many},
     };
-    for (const auto& [text, message] : cases) EXPECT_EQ(ErrorOf(text), message) << text;
+    for (const auto& [text, message] : cases) EXPECT_EQ(testsupport::ErrorOf([&] { ParseRle(text); }), message) << text;
 }
 
 TEST(RleReader, ManyCellsUpToTheLimit) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formats/session_file.h"
+#include "tests/support/error_text.h"
 
 namespace formats::sessiontest {
 
@@ -89,12 +90,7 @@ inline B WithPattern(const B& nested, std::uint8_t states = 3) {
 inline SessionSnapshot Parse(const B& bytes) { return ParseSession(std::span<const std::uint8_t>(bytes.v)); }
 
 inline std::string ErrorOf(const B& bytes) {
-    try {
-        Parse(bytes);
-    } catch (const std::runtime_error& e) {
-        return e.what();
-    }
-    return "(no error)";
+    return testsupport::ErrorOf([&] { Parse(bytes); });
 }
 
 // CTAB payload with the variables and entries given.

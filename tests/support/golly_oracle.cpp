@@ -185,4 +185,22 @@ std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule, const std::ve
     return result;
 }
 
+std::vector<std::uint64_t> AllIndices(int stateCount) {
+    std::vector<std::uint64_t> all(static_cast<std::size_t>(core::RuleTableSize(stateCount)));
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    return all;
+}
+
+std::string GollyMismatches(const OracleRule& rule, const std::vector<std::uint8_t>& table,
+                            const std::vector<std::uint64_t>& indices) {
+    const std::vector<std::uint8_t> golly = ProbeTransitions(rule, indices);
+    std::string out;
+    std::size_t count = 0;
+    for (std::size_t k = 0; k < indices.size(); ++k)
+        if (golly[k] != table[indices[k]] && ++count <= 3)
+            out += "index " + std::to_string(indices[k]) + ": Golly " + std::to_string(golly[k]) + ", table " +
+                   std::to_string(table[indices[k]]) + "; ";
+    return count == 0 ? "" : out + std::to_string(count) + " differ in " + rule.name;
+}
+
 }  // namespace testsupport

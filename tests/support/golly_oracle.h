@@ -44,4 +44,12 @@ std::vector<formats::RleCell> RunBgolly(const OracleRule& rule,
 std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule,
                                            const std::vector<std::uint64_t>& indices);
 
+// Every index of a table of `stateCount` states.
+std::vector<std::uint64_t> AllIndices(int stateCount);
+
+// Probes `indices` and names where bgolly's next state differs from `table` (the first few, and
+// how many in all); empty when they all agree.
+std::string GollyMismatches(const OracleRule& rule, const std::vector<std::uint8_t>& table,
+                            const std::vector<std::uint64_t>& indices);
+
 }  // namespace testsupport
