@@ -244,26 +244,23 @@ TEST(SessionFile, CellPayloadValues) {
                                           Chunk("SRCA", OneChunkCells(-2, 3, {{65, 0x020A}, {66, 0x0108}, {67, 0x0011}}, 2)),
                                           Chunk("SRCL", OneChunkCells(5, -7, {{1, 9}, {2, 8}, {3, 255}, {4, 16}}, 1)),
                                           Pats({Patn()})}));
-    EXPECT_EQ(s.sourceGrid.CellAt(-1, -1), 2);
-    EXPECT_EQ(s.sourceGrid.CellAt(-64, -64), 2);  // the later cell wins
-    EXPECT_EQ(s.sourceGrid.FindChunk(-1, -1)->liveCount, 2u);
-    EXPECT_EQ(s.sourceAnnotations.ValueAt(-128 + 1, 192 + 1), 0x0202);  // low byte 10 becomes 2
-    EXPECT_EQ(s.sourceAnnotations.ValueAt(-128 + 2, 192 + 1), 0x0108);
-    EXPECT_EQ(s.sourceAnnotations.ValueAt(-128 + 3, 192 + 1), 0x0001);  // 17 becomes 1
-    EXPECT_EQ(s.sourceLineage.ValueAt(320 + 1, -448), 1);  // 9 becomes 1
-    EXPECT_EQ(s.sourceLineage.ValueAt(320 + 2, -448), 8);
-    EXPECT_EQ(s.sourceLineage.ValueAt(320 + 3, -448), 7);  // 255 becomes 7
-    EXPECT_EQ(s.sourceLineage.ValueAt(320 + 4, -448), 8);
-    EXPECT_EQ(s.sourceLineage.FindChunk(5, -7)->nonZeroCount, 4u);
+    // The later cell wins; an annotation's low byte 10 becomes 2 and 17 becomes 1; lineages 9 and 255 become 1 and 7.
+    EXPECT_EQ(std::tuple(s.sourceGrid.CellAt(-1, -1), s.sourceGrid.CellAt(-64, -64), s.sourceGrid.FindChunk(-1, -1)->liveCount),
+              std::tuple(2, 2, 2u));
+    EXPECT_EQ(std::tuple(s.sourceAnnotations.ValueAt(-127, 193), s.sourceAnnotations.ValueAt(-126, 193),
+                         s.sourceAnnotations.ValueAt(-125, 193)),
+              std::tuple(0x0202, 0x0108, 0x0001));
+    EXPECT_EQ(std::tuple(s.sourceLineage.ValueAt(321, -448), s.sourceLineage.ValueAt(322, -448), s.sourceLineage.ValueAt(323, -448),
+                         s.sourceLineage.ValueAt(324, -448), s.sourceLineage.FindChunk(5, -7)->nonZeroCount),
+              std::tuple(1, 8, 7, 8, 4u));
 
     // A chunk listed twice adds to what it holds, like setting its cells one by one.
     B twice;
     twice.u32(64).u32(3).i32(1).i32(1).u32(1).u16(0).u8(1).i32(1).i32(1).u32(0).i32(1).i32(1).u32(1).u16(5).u8(2);
     const SessionSnapshot t = Parse(File({Head(3), Rule(), Srcg(twice), Pats({Patn()})}));
-    EXPECT_EQ(t.sourceGrid.ChunkCount(), 1u);
-    EXPECT_EQ(t.sourceGrid.FindChunk(1, 1)->liveCount, 2u);
-    EXPECT_EQ(t.sourceGrid.CellAt(64, 64), 1);
-    EXPECT_EQ(t.sourceGrid.CellAt(69, 64), 2);
+    EXPECT_EQ(std::tuple(t.sourceGrid.ChunkCount(), t.sourceGrid.FindChunk(1, 1)->liveCount, t.sourceGrid.CellAt(64, 64),
+                         t.sourceGrid.CellAt(69, 64)),
+              std::tuple(1u, 2u, 1, 2));
     B twiceLineage;
     twiceLineage.u32(64).u32(2).i32(0).i32(0).u32(1).u16(0).u8(1).i32(0).i32(0).u32(1).u16(1).u8(2);
     const SessionSnapshot l = Parse(File({Head(3), Rule(), Srcg(), Chunk("SRCL", twiceLineage), Pats({Patn()})}));
