@@ -20,23 +20,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
+// A fresh folder per run, so that runs may overlap; removed with everything in it.
+struct TempDir {
+    fs::path path = [] {
         std::string pattern = (fs::temp_directory_path() / "tavrix-bgolly-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
+        return fs::path(pattern);
+    }();
     ~TempDir() {
         std::error_code ignored;
-        fs::remove_all(path_, ignored);
+        fs::remove_all(path, ignored);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
 };
 
 void WriteFile(const fs::path& path, const std::string& text) {
@@ -144,21 +138,21 @@ std::vector<formats::RleCell> RunBgolly(const OracleRule& rule, const std::vecto
     core::ChunkGrid grid;
     for (const auto& c : cells) grid.SetCell(c.x, c.y, c.state);
     TempDir dir;
-    WriteFile(dir.path() / "in.rle", formats::WriteRle(grid, rule.stateCount, rule.name));
+    WriteFile(dir.path / "in.rle", formats::WriteRle(grid, rule.stateCount, rule.name));
     std::string command = "bgolly -q -q ";
     if (!rule.ruleFileText.empty()) {
-        WriteFile(dir.path() / (rule.name + ".rule"), rule.ruleFileText);
-        command += "-a RuleLoader -s " + Quote(dir.path().string() + "/") + " ";
+        WriteFile(dir.path / (rule.name + ".rule"), rule.ruleFileText);
+        command += "-a RuleLoader -s " + Quote(dir.path.string() + "/") + " ";
     } else {
         command += "-a HashLife ";
     }
-    const fs::path output = dir.path() / "out.mc";
+    const fs::path output = dir.path / "out.mc";
     command += "-m " + std::to_string(generations) + " -o " + Quote(output.string()) + " " +
-               Quote((dir.path() / "in.rle").string()) + " >" + Quote((dir.path() / "log.txt").string()) +
+               Quote((dir.path / "in.rle").string()) + " >" + Quote((dir.path / "log.txt").string()) +
                " 2>&1";
     const int status = std::system(command.c_str());
     if (status != 0 || !fs::exists(output))
-        throw std::runtime_error("bgolly failed: " + ReadFile(dir.path() / "log.txt"));
+        throw std::runtime_error("bgolly failed: " + ReadFile(dir.path / "log.txt"));
     return ParseMacrocell(ReadFile(output));
 }
 
