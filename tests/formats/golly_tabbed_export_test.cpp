@@ -58,11 +58,13 @@ TEST(GollyTabbedExport, NoTabs) {
 
 TEST(GollyTabbedExport, RefusesSymmetriesGollyCannotExpress) {
     for (core::RuleSymmetry s = 0; s < core::kSymmetryCount; ++s)
-        for (bool annotated : {true, false})
-            EXPECT_EQ(testsupport::ErrorOf([&] { BuildTabbedGollyRuletable(EmptyRule(2 + annotated, s), {}, {}, annotated); }),
-                      s == 0 || s == 3 || s == 4 ? "(no error)"
-                                                 : "Golly ruletable export does not support the selected symmetry.")
+        for (bool annotated : {true, false}) {
+            const auto build = [&] { BuildTabbedGollyRuletable(EmptyRule(2 + annotated, s), {}, {}, annotated); };
+            EXPECT_EQ(testsupport::ErrorOf(build), s == 0 || s == 3 || s == 4
+                                                       ? "(no error)"
+                                                       : "Golly ruletable export does not support the selected symmetry.")
                 << int{s};
+        }
 }
 
 TEST(GollyTabbedExport, PatternTabSortsRecordsAndCountsGenerations) {

@@ -84,7 +84,7 @@ TEST(RleReader, Errors) {
         {"x=0\n16777217o!", many},
         {"x=0\n16777216o$o!", many},
     };
-    for (const auto& [text, message] : cases) EXPECT_EQ(testsupport::ErrorOf([&] { ParseRle(text); }), message) << text;
+    for (const auto& c : cases) EXPECT_EQ(testsupport::ErrorOf([&] { ParseRle(c.first); }), c.second) << c.first;
 }
 
 TEST(RleReader, ManyCellsUpToTheLimit) {
