@@ -7,44 +7,18 @@
 #include <array>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
 
 #include "core/rule_table.h"
+#include "tests/support/files.h"
 
 namespace testsupport {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh folder per run, so that runs may overlap; removed with everything in it.
-struct TempDir {
-    fs::path path = [] {
-        std::string pattern = (fs::temp_directory_path() / "tavrix-bgolly-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        return fs::path(pattern);
-    }();
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string Quote(const std::string& s) {
     std::string out = "'";
@@ -138,10 +112,10 @@ std::vector<formats::RleCell> RunBgolly(const OracleRule& rule, const std::vecto
     core::ChunkGrid grid;
     for (const auto& c : cells) grid.SetCell(c.x, c.y, c.state);
     TempDir dir;
-    WriteFile(dir.path / "in.rle", formats::WriteRle(grid, rule.stateCount, rule.name));
+    WriteText(dir.path / "in.rle", formats::WriteRle(grid, rule.stateCount, rule.name));
     std::string command = "bgolly -q -q ";
     if (!rule.ruleFileText.empty()) {
-        WriteFile(dir.path / (rule.name + ".rule"), rule.ruleFileText);
+        WriteText(dir.path / (rule.name + ".rule"), rule.ruleFileText);
         command += "-a RuleLoader -s " + Quote(dir.path.string() + "/") + " ";
     } else {
         command += "-a HashLife ";
@@ -152,8 +126,8 @@ std::vector<formats::RleCell> RunBgolly(const OracleRule& rule, const std::vecto
                " 2>&1";
     const int status = std::system(command.c_str());
     if (status != 0 || !fs::exists(output))
-        throw std::runtime_error("bgolly failed: " + ReadFile(dir.path / "log.txt"));
-    return ParseMacrocell(ReadFile(output));
+        throw std::runtime_error("bgolly failed: " + ReadText(dir.path / "log.txt"));
+    return ParseMacrocell(ReadText(output));
 }
 
 std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule, const std::vector<std::uint64_t>& indices) {
