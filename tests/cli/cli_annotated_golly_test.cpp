@@ -7,7 +7,6 @@
 #include "core/symmetry.h"
 #include "tests/cli/cli_fixture.h"
 #include "tests/support/golly_oracle.h"
-#include "tests/support/rle_cells.h"
 
 namespace cli {
 namespace {

@@ -18,7 +18,6 @@
 #include "formats/rle.h"
 #include "tests/cli/cli_fixture.h"
 #include "tests/support/golly_oracle.h"
-#include "tests/support/rle_cells.h"
 
 namespace cli {
 namespace {

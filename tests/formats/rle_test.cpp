@@ -11,7 +11,6 @@
 
 #include "tests/support/error_text.h"
 #include "tests/support/golly_oracle.h"
-#include "tests/support/rle_cells.h"
 
 namespace formats {
 namespace {

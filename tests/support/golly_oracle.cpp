@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "core/rule_table.h"
 #include "tests/support/files.h"
@@ -151,6 +153,15 @@ std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule, const std::ve
         if (i < result.size() && c.x / kPitch < kColumns) result[i] = c.state;
     }
     return result;
+}
+
+std::vector<formats::RleCell> AbsoluteRleCells(const std::string& rle) {
+    int x0 = 0, y0 = 0;
+    if (std::sscanf(rle.c_str(), "#CXRLE Pos=%d,%d", &x0, &y0) != 2) throw std::runtime_error("no position line");
+    std::vector<formats::RleCell> cells = formats::ParseRle(rle).cells;
+    for (auto& c : cells) c.x += x0, c.y += y0;
+    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
+    return cells;
 }
 
 std::vector<std::uint64_t> AllIndices(int stateCount) {

@@ -44,6 +44,10 @@ std::vector<formats::RleCell> RunBgolly(const OracleRule& rule,
 std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule,
                                            const std::vector<std::uint64_t>& indices);
 
+// Cells of an RLE written by our writer, at the absolute position of its "#CXRLE Pos" line,
+// sorted by (y, x) like bgolly's results. Throws when the position line is missing.
+std::vector<formats::RleCell> AbsoluteRleCells(const std::string& rle);
+
 // Every index of a table of `stateCount` states.
 std::vector<std::uint64_t> AllIndices(int stateCount);
 
