@@ -10,26 +10,10 @@
 #include "formats/golly_ruletable.h"
 #include "tests/support/error_text.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/test_rules.h"
 
 namespace formats {
 namespace {
-
-// A random rule that honours its symmetry: each orbit gets one random state, or, for
-// `zeroPercent` of them, 0 (with `keepCentre`, the centre's state).
-core::Rule RandomSymmetricRule(int stateCount, core::RuleSymmetry symmetry, std::uint32_t seed, int zeroPercent,
-                               bool keepCentre = false) {
-    core::Rule rule{stateCount, symmetry, core::RuleTable(core::RuleTableSize(stateCount), 0)};
-    std::mt19937 rng(seed);
-    for (std::uint64_t i = 0; i < rule.table.size(); ++i) {
-        const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, stateCount);
-        if (core::CanonicalIndex(symmetry, stateCount, d) != i) continue;
-        const auto state = static_cast<int>(rng() % 100) < zeroPercent
-                               ? (keepCentre ? d[4] : std::uint8_t{0})
-                               : static_cast<std::uint8_t>(rng() % stateCount);
-        for (std::uint64_t j : core::NeighborhoodOrbit(symmetry, stateCount, d)) rule.table[j] = state;
-    }
-    return rule;
-}
 
 // Two-digit states, and the order: NW=1 N=2 NE=3 W=4 C=5 E=6 SW=7 S=8 SE=9, written C N NE E SE S SW W NW.
 TEST(GollyRuletableWriter, TransitionLineOrder) {
@@ -119,7 +103,7 @@ TEST(GollyRuletableWriter, ImportReadsTheExportBack) {
         for (int n : {2, 3, 4}) {
             for (int zeroPercent : {0, 50, 95, -95}) {
                 if (zeroPercent < 0 && n == 4) continue;  // keeping the centre: 2 and 3 states suffice
-                core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, std::abs(zeroPercent), zeroPercent < 0);
+                core::Rule rule = testsupport::RandomSymmetricRule(n, symmetry, ++seed, std::abs(zeroPercent), zeroPercent < 0);
                 if (seed % 2) rule.table[0] = 1;
                 const ImportedGollyRule imported = ParseGollyRuletableText("@TABLE\n" + BuildPlainGollyRuletable(rule));
                 EXPECT_EQ(imported.stateCount, n);
@@ -136,7 +120,7 @@ TEST(GollyRuletableWriter, GollyRunsTheExportAsTheTable) {
     std::uint32_t seed = 200;
     for (core::RuleSymmetry symmetry : {core::kSymmetryC1, core::kSymmetryC4, core::kSymmetryD8}) {
         for (int n : {2, 3, 4}) {
-            core::Rule rule = RandomSymmetricRule(n, symmetry, ++seed, n == 3 ? 90 : 40, n == 3);
+            core::Rule rule = testsupport::RandomSymmetricRule(n, symmetry, ++seed, n == 3 ? 90 : 40, n == 3);
             rule.table[0] = 0;  // the all-zero block is an orbit of its own
             const std::string name = "TavrixExport" + std::to_string(n) + "s" + std::to_string(symmetry);
             const std::string text = "@RULE " + name + "\n@TABLE\n" + BuildPlainGollyRuletable(rule);

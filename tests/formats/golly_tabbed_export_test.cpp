@@ -18,6 +18,7 @@
 #include "formats/golly_ruletable_writer.h"
 #include "tests/support/error_text.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/test_rules.h"
 
 namespace formats {
 namespace {
@@ -356,15 +357,8 @@ class ChainBuilder {
 public:
     // `background` is the all-background block's output: an imported rule may keep one that is not 0.
     ChainBuilder(int stateCount, core::RuleSymmetry symmetry, std::uint32_t seed, std::uint8_t background = 0)
-        : rng_(seed) {
-        rule_ = {stateCount, symmetry, core::RuleTable(core::RuleTableSize(stateCount), 0)};
+        : rng_(seed), rule_(testsupport::RandomSymmetricRule(stateCount, symmetry, seed, 0)) {
         rule_.table[0] = background;
-        for (std::uint64_t i = 1; i < rule_.table.size(); ++i) {
-            const auto d = core::DecodeNeighborhoodIndex(i, stateCount);
-            if (core::CanonicalIndex(symmetry, stateCount, d) != i) continue;
-            const auto state = static_cast<std::uint8_t>(rng_() % static_cast<unsigned>(stateCount));
-            for (std::uint64_t j : Orbit(i)) rule_.table[j] = state;
-        }
         listedByLockTable_.assign(rule_.table.size(), false);
         listedByLockTable_[0] = background != 0;
         locked_.insert(0);
