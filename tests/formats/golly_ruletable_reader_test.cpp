@@ -171,33 +171,20 @@ TEST(GollyRuletableReader, BareDigitLines) {
     }
 }
 
-// Declarations after use, aliases and redeclarations through earlier meanings, and new states no cell
-// binds: a table body and what chosen blocks become.
-TEST(GollyRuletableReader, VariablesAliasesAndLineOrder) {
-    struct Case {
-        const char* what;
-        int states;
-        const char* symmetry;
-        const char* body;
-        std::vector<std::pair<Neighborhood, int>> blocks;
+// Declarations after use, aliases and redeclarations through earlier meanings, and new states no
+// cell binds: a table body, and what a lone N neighbour of each state becomes.
+TEST(GollyRuletableReader, DeclarationOrderAndUnboundNewStates) {
+    const std::tuple<const char*, int, const char*, std::vector<std::pair<std::uint8_t, int>>> cases[] = {
+        {"a name used before its first declaration", 3, "0,a,0,0,0,0,0,0,0,2\nvar a={1}\nvar a={2}\n", {{1, 2}, {2, 0}}},
+        {"an alias declared before its target resolves through the first declaration", 3,
+         "var b=a\nvar a={1}\nvar a={2}\n0,b,0,0,0,0,0,0,0,2\n", {{1, 2}, {2, 0}}},
+        {"a redeclaration may refer to the previous meaning", 3, "var a={1}\nvar a=a\n0,a,0,0,0,0,0,0,0,2\n", {{1, 2}}},
+        {"an unbound new state set takes its smallest member", 4, "0 1,0,0,0,0,0,0,0 {3,2}\n", {{1, 2}}},
+        {"an unbound new state variable takes its smallest member", 4, "var v={3,1,2}\n0,1,0,0,0,0,0,0,0,v\n", {{1, 1}}},
     };
-    const Case cases[] = {
-        {"a name used before its first declaration", 3, "none", "0,a,0,0,0,0,0,0,0,2\nvar a={1}\nvar a={2}\n",
-         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}, {{0, 2, 0, 0, 0, 0, 0, 0, 0}, 0}}},
-        {"an alias declared before its target resolves through the first declaration", 3, "none",
-         "var b=a\nvar a={1}\nvar a={2}\n0,b,0,0,0,0,0,0,0,2\n",
-         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}, {{0, 2, 0, 0, 0, 0, 0, 0, 0}, 0}}},
-        {"a redeclaration may refer to the previous meaning", 3, "none", "var a={1}\nvar a=a\n0,a,0,0,0,0,0,0,0,2\n",
-         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}}},
-        {"an unbound new state set takes its smallest member", 4, "none", "0 1,0,0,0,0,0,0,0 {3,2}\n",
-         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 2}}},
-        {"an unbound new state variable takes its smallest member", 4, "none", "var v={3,1,2}\n0,1,0,0,0,0,0,0,0,v\n",
-         {{{0, 1, 0, 0, 0, 0, 0, 0, 0}, 1}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto rule = ParseGollyRuletableText(Table(c.states, c.symmetry, c.body));
-        for (const auto& [block, output] : c.blocks) EXPECT_EQ(At(rule, block), output);
+    for (const auto& [what, states, body, blocks] : cases) {
+        const auto rule = ParseGollyRuletableText(Table(states, "none", body));
+        for (const auto& [north, output] : blocks) EXPECT_EQ(At(rule, {0, north, 0, 0, 0, 0, 0, 0, 0}), output) << what;
     }
 }
 
