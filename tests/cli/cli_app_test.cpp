@@ -14,26 +14,6 @@ namespace {
 
 using namespace testing;
 
-class CliAppTest : public CliTest {
-protected:
-    // A two-state rule where a cell is born with exactly one live neighbour to its east.
-    std::string EastRule() {
-        return Write("East.rule",
-                     "@RULE East\n@TABLE\nn_states:2\nneighborhood:Moore\nsymmetries:none\n"
-                     "0,0,0,1,0,0,0,0,0,1\n1,0,0,0,0,0,0,0,0,0\n");
-    }
-};
-
-TEST_F(CliAppTest, RunPatternAndWriteItsFinalGeneration) {
-    const std::string rule = EastRule();
-    const std::string pattern = Write("p.rle", "x = 1, y = 1, rule = East\no!\n");
-    const std::string output = (dir_ / "out.rle").string();
-    ASSERT_EQ(Run({"run", rule, "--pattern", pattern, "--generations", "3", "--output", output}), 0) << err_.str();
-    // The cell moves one step west per generation.
-    EXPECT_EQ(out_.str().rfind("generations=3 population=1 seconds=", 0), 0u) << out_.str();
-    EXPECT_EQ(ReadText(output), "#CXRLE Pos=-3,0\nx = 1, y = 1, rule = East\no!\n");
-}
-
 // Movers: a cell is born where exactly one neighbour, in one of the Golly slots `from` (N, NE, E,
 // SE, S, SW, W, NW as 1..8), was alive, so it moves away from it; a lone live cell dies.
 std::string MoverRuleText(const std::string& name, std::initializer_list<int> from) {
@@ -44,6 +24,22 @@ std::string MoverRuleText(const std::string& name, std::initializer_list<int> fr
         text += birth;
     }
     return text + "1,0,0,0,0,0,0,0,0,0\n";
+}
+
+class CliAppTest : public CliTest {
+protected:
+    // A two-state rule where a cell is born with exactly one live neighbour to its east.
+    std::string EastRule() { return Write("East.rule", MoverRuleText("East", {3})); }
+};
+
+TEST_F(CliAppTest, RunPatternAndWriteItsFinalGeneration) {
+    const std::string rule = EastRule();
+    const std::string pattern = Write("p.rle", "x = 1, y = 1, rule = East\no!\n");
+    const std::string output = (dir_ / "out.rle").string();
+    ASSERT_EQ(Run({"run", rule, "--pattern", pattern, "--generations", "3", "--output", output}), 0) << err_.str();
+    // The cell moves one step west per generation.
+    EXPECT_EQ(out_.str().rfind("generations=3 population=1 seconds=", 0), 0u) << out_.str();
+    EXPECT_EQ(ReadText(output), "#CXRLE Pos=-3,0\nx = 1, y = 1, rule = East\no!\n");
 }
 
 // A lone cell at x = 2^31 - 1 and movers that drift off the right and bottom edges: cells born
