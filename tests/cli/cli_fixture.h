@@ -11,7 +11,7 @@
 #include "authoring/editor.h"
 #include "cli/cli_app.h"
 #include "formats/session_file.h"
-#include "tests/support/files.h"
+#include "tests/support/test_helpers.h"
 
 namespace cli::testing {
 

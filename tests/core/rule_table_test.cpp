@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "core/symmetry.h"
-#include "tests/support/error_text.h"
+#include "tests/support/test_helpers.h"
 
 namespace core {
 namespace {

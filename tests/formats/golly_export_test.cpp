@@ -18,8 +18,8 @@
 #include "core/symmetry.h"
 #include "formats/golly_ruletable.h"
 #include "formats/golly_ruletable_writer.h"
-#include "tests/support/error_text.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/test_helpers.h"
 #include "tests/support/test_rules.h"
 
 namespace formats {

@@ -16,8 +16,8 @@
 #include "core/rule_table.h"
 #include "core/symmetry.h"
 #include "formats/golly_neighborhood.h"
-#include "tests/support/error_text.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/test_helpers.h"
 
 namespace formats {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/error_text.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/test_helpers.h"
 
 namespace formats {
 namespace {

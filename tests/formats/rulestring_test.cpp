@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "core/symmetry.h"
-#include "tests/support/error_text.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/test_helpers.h"
 #include "tests/support/test_rules.h"
 
 namespace formats {

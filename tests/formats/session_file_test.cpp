@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/random_soup.h"
-#include "tests/support/error_text.h"
+#include "tests/support/test_helpers.h"
 
 namespace formats {
 namespace {

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/support/files.h"
+#include "tests/support/test_helpers.h"
 
 namespace formats {
 namespace {

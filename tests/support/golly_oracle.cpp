@@ -14,7 +14,7 @@
 #include <tuple>
 
 #include "core/rule_table.h"
-#include "tests/support/files.h"
+#include "tests/support/test_helpers.h"
 
 namespace testsupport {
 

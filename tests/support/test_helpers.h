@@ -1,6 +1,6 @@
 #pragma once
 
-// Scratch folders and whole files for tests.
+// Refusal messages, scratch folders and whole files for tests.
 
 #include <stdlib.h>
 
@@ -12,6 +12,17 @@
 #include <string_view>
 
 namespace testsupport {
+
+// The message `call` throws, or "(no error)": a missing refusal then fails the comparison it feeds.
+template <class Call>
+std::string ErrorOf(Call&& call) {
+    try {
+        call();
+    } catch (const std::runtime_error& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
 
 // A fresh folder of its own, so that tests and runs may overlap; removed with all it holds, even
 // when a test took its write permission away.
