@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
-# Builds with GCC (plain) and with Clang (ASan + UBSan), runs every test in each, runs the core's
-# threading tests once more under ThreadSanitizer, then fuzzes each reader briefly
-# and, when the editor window is built, drives it in a virtual X server. `ctest --test-dir build`
-# runs the same tests one by one.
+# Builds with GCC (plain, benchmarks included) and with Clang (ASan + UBSan), runs every layer's
+# tests in each, runs the core's threading tests once more under ThreadSanitizer, then fuzzes each
+# reader briefly from its seeds and, when the editor window is built, drives it in a virtual X
+# server. `ctest --test-dir build` runs the same tests one by one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 fuzz_seconds="${TAVRIX_FUZZ_SECONDS:-12}"
+layers="core formats authoring shell cli update"
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON -DTAVRIX_BENCH=OFF >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIX_WERROR=ON -DTAVRIX_BENCH=ON >/dev/null
 cmake --build build
 echo "== tests (plain build)"
-./build/bin/tavrix_tests
-./build/bin/tavrix_update_tests
+for layer in $layers; do ./build/bin/tavrix_${layer}_tests --gtest_brief=1; done
 
 # Clang, with AddressSanitizer and UndefinedBehaviorSanitizer, builds the whole project, the window
 # included, with its own warnings as errors. The readers and the editor carry the fuzzers' coverage
@@ -23,8 +23,7 @@ CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_C
 cmake --build build-clang
 echo "== tests (Clang, AddressSanitizer + UndefinedBehaviorSanitizer)"
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
-./build-clang/bin/tavrix_tests --gtest_brief=1
-./build-clang/bin/tavrix_update_tests --gtest_brief=1
+for layer in $layers; do ./build-clang/bin/tavrix_${layer}_tests --gtest_brief=1; done
 
 # Only the core library and its threading tests: data races in the worker pool and the banded steps.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1" -DTAVRIX_WERROR=ON \
@@ -37,13 +36,11 @@ for target in build-clang/bin/*_fuzz; do
   name=$(basename "$target")
   corpus="build-clang/corpus/$name"
   mkdir -p "$corpus"
+  # Every target starts from valid inputs: a missing seed folder is an error, not a blank start.
   seeds="fuzz/seeds/${name%_fuzz}"
+  if ! compgen -G "$seeds/*" >/dev/null; then echo "no seeds in $seeds for $name" >&2; exit 1; fi
   echo "== fuzzing $name for ${fuzz_seconds}s"
-  if [ -d "$seeds" ]; then
-    "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" "$seeds" 2>&1 | tail -n 3
-  else
-    "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
-  fi
+  "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" "$seeds" 2>&1 | tail -n 3
 done
 
 # The editor window, in a virtual X server, once the plain build has it, and its installation.

@@ -4,35 +4,21 @@
 
 #include <clocale>
 #include <string>
+#include <utility>
 
 #include "app/number_text.h"
 
 namespace app {
 namespace {
 
-TEST(NumberText, WholeNumbersParseCompletely) {
-    EXPECT_EQ(ParseWholeNumber("64"), 64);
-    EXPECT_EQ(ParseWholeNumber("  2048"), 2048);
-    EXPECT_EQ(ParseWholeNumber("+16"), 16);
-    EXPECT_EQ(ParseWholeNumber("-5"), -5);
-    EXPECT_FALSE(ParseWholeNumber(""));
-    EXPECT_FALSE(ParseWholeNumber("64 "));
-    EXPECT_FALSE(ParseWholeNumber("64x"));
-    EXPECT_FALSE(ParseWholeNumber("6.4"));
-    EXPECT_FALSE(ParseWholeNumber("99999999999999999999999"));
-}
-
-TEST(NumberText, DensitiesMustBeFinite) {
-    EXPECT_EQ(ParseFiniteNumber("0.5"), 0.5);
-    EXPECT_EQ(ParseFiniteNumber(".25"), 0.25);
-    EXPECT_EQ(ParseFiniteNumber("1e-1"), 0.1);
-    EXPECT_EQ(ParseFiniteNumber(" 1"), 1.0);
-    EXPECT_FALSE(ParseFiniteNumber(""));
-    EXPECT_FALSE(ParseFiniteNumber("0.5 "));
-    EXPECT_FALSE(ParseFiniteNumber("inf"));
-    EXPECT_FALSE(ParseFiniteNumber("nan"));
-    EXPECT_FALSE(ParseFiniteNumber("1e999"));
-    EXPECT_FALSE(ParseFiniteNumber("0,5"));
+// Leading blanks may come before a number, nothing after it; densities must be finite.
+TEST(NumberText, NumbersParseCompletely) {
+    for (const auto& [text, value] : {std::pair{"64", 64}, {"  2048", 2048}, {"+16", 16}, {"-5", -5}})
+        EXPECT_EQ(ParseWholeNumber(text), value) << text;
+    for (const char* bad : {"", "64 ", "64x", "6.4", "99999999999999999999999"}) EXPECT_FALSE(ParseWholeNumber(bad)) << bad;
+    for (const auto& [text, value] : {std::pair{"0.5", 0.5}, {".25", 0.25}, {"1e-1", 0.1}, {" 1", 1.0}})
+        EXPECT_EQ(ParseFiniteNumber(text), value) << text;
+    for (const char* bad : {"", "0.5 ", "inf", "nan", "1e999", "0,5"}) EXPECT_FALSE(ParseFiniteNumber(bad)) << bad;
 }
 
 TEST(NumberText, ShortFormKeepsFourSignificantDigits) {

@@ -41,6 +41,15 @@ colours() { import -window root "$1" && identify -format '%k' "$1"; }
 differ() { compare -metric AE -crop "$3" "$1" "$2" null: 2>&1 | cut -d' ' -f1 || true; }
 shot() { sleep "${2:-0.6}"; colours "$out/$1.png" >/dev/null; }
 park() { xdotool mousemove --window "$window" 1270 1075; }  # away from anything that hovers
+# Right-button stroke along a row of a frame, from (x, y) over n cells of 32 pixels.
+stroke() {
+  local x=$1 y=$2 n=$3
+  local args=(mousemove --window "$window" "$x" "$y" mousedown 3)
+  for i in $(seq 1 "$n"); do args+=(sleep 0.05 mousemove --window "$window" $((x + 32 * i)) "$y"); done
+  xdotool "${args[@]}" sleep 0.1 mouseup 3
+}
+# Waits up to five seconds for the editor to exit.
+await_exit() { for _ in $(seq 1 20); do alive || break; sleep 0.25; done; }
 
 # Starts the editor with the given arguments and waits until its window shows a drawn frame.
 start_editor() {
@@ -70,11 +79,11 @@ start_editor() {
 close_through_menu() {
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   xdotool key --clearmodifiers alt+f sleep 0.5 key x
-  for _ in $(seq 1 20); do alive || break; sleep 0.25; done
+  await_exit
   if alive; then
     colours "$out/close-question.png" >/dev/null || true
     xdotool key --clearmodifiers alt+n
-    for _ in $(seq 1 20); do alive || break; sleep 0.25; done
+    await_exit
   fi
   alive && fail "the editor did not close through File > Exit"
   local status=0

@@ -12,13 +12,6 @@ cli="$(dirname "$bin")/tavrix-cli"
 [ -x "$cli" ] || fail "$cli is not built"
 session="$scratch/glider.tavses"
 title() { xdotool getwindowname "$window"; }
-# Right-button stroke along a row of a frame, from (x, y) over n cells of 32 pixels.
-stroke() {
-  local x=$1 y=$2 n=$3
-  local args=(mousemove --window "$window" "$x" "$y" mousedown 3)
-  for i in $(seq 1 "$n"); do args+=(sleep 0.05 mousemove --window "$window" $((x + 32 * i)) "$y"); done
-  xdotool "${args[@]}" sleep 0.1 mouseup 3
-}
 # Types a path into the file dialog that has just opened, and accepts it.
 answer_dialog() {
   sleep 1.2

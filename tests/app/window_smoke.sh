@@ -27,10 +27,7 @@ shot editor 1
 alive || fail "the editor died leaving the start screen"
 
 # Draw a row of cells in frame 0 with the right button: frame 0 and the frames after it change.
-xdotool mousemove --window "$window" $((frame0_x - 64)) $frame0_y mousedown 3 sleep 0.1 \
-  mousemove --window "$window" $((frame0_x - 32)) $frame0_y sleep 0.1 \
-  mousemove --window "$window" $frame0_x $frame0_y sleep 0.1 \
-  mousemove --window "$window" $((frame0_x + 32)) $frame0_y sleep 0.1 mouseup 3
+stroke $((frame0_x - 64)) $frame0_y 3
 park
 shot drawn
 changed=$(differ "$out/editor.png" "$out/drawn.png" "$frames_region")

@@ -10,6 +10,7 @@
 
 #include "core/symmetry.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/test_helpers.h"
 #include "tests/support/test_rules.h"
 
 namespace formats {
@@ -62,9 +63,7 @@ TEST(Rulestring, RepresentativesMatchTheReferenceClasses) {
         ++classes;
     }
     EXPECT_EQ(classes, 49);
-    EXPECT_EQ(members.size() + 2, 256u);
-    EXPECT_EQ(HenselConfigurations().front().neighbors, 0);
-    EXPECT_EQ(HenselConfigurations().back().neighbors, 0xFF);
+    EXPECT_EQ(members.size() + 2, 256u);  // all but no neighbour and all eight
 }
 
 TEST(Rulestring, EveryClassAloneGivesItsLetter) {
@@ -114,15 +113,6 @@ TEST(Rulestring, MapEdgeCases) {
     core::Rule rule = TwoStateRule(core::kSymmetryC1);
     rule.table.assign(512, 1);
     EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(85, '/') + "w");
-
-    std::mt19937 rng(3);
-    for (int trial = 0; trial < 20; ++trial) {
-        for (auto& e : rule.table) e = rng() & 1;
-        const std::string map = BuildMapRulestring(rule);
-        EXPECT_EQ(map.size(), 89u);
-        EXPECT_EQ(map.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/", 3),
-                  std::string::npos);
-    }
 }
 
 TEST(Rulestring, HenselOnlyUnderD8) {
@@ -141,22 +131,14 @@ TEST(Rulestring, OnlyTwoStateRules) {
         "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this "
         "multistate rule.";
     const core::Rule three{3, core::kSymmetryD8, core::RuleTable(19683, 0)};
-    for (auto build : {&BuildHenselRulestring, &BuildMapRulestring, &BuildRulestring}) {
-        try {
-            build(three);
-            ADD_FAILURE() << "expected a refusal";
-        } catch (const std::runtime_error& e) {
-            EXPECT_EQ(std::string(e.what()), message);
-        }
-    }
+    for (auto build : {&BuildHenselRulestring, &BuildMapRulestring, &BuildRulestring})
+        EXPECT_EQ(testsupport::ErrorOf([&] { build(three); }), message);
 }
 
 // Golly must run the rulestring exactly as the table says: Hensel under D8, MAP under C1. Entry 0
 // stays 0: a rule born on nothing makes Golly emulate it with alternating rules.
 TEST(Rulestring, GollyRunsTheRulestringsAsTheTable) {
-    if (!testsupport::BgollyAvailable()) GTEST_SKIP() << "bgolly is not installed";
-    std::vector<std::uint64_t> all(512);
-    for (std::uint64_t i = 0; i < 512; ++i) all[i] = i;
+    const std::vector<std::uint64_t> all = testsupport::AllIndices(2);
     for (const bool hensel : {true, false}) {
         std::mt19937 rng(hensel ? 5 : 6);
         for (int trial = 0; trial < 8; ++trial) {

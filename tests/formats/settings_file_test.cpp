@@ -9,11 +9,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
+
+#include "tests/support/test_helpers.h"
 
 namespace formats {
 namespace {
@@ -34,24 +35,13 @@ float Field(const DisplaySettings& s, std::string_view key) {
     return at == std::string::npos ? -1.0f : std::stof(text.substr(at + key.size() + 1));
 }
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteAll(const fs::path& path, std::string_view text) { std::ofstream(path, std::ios::binary) << text; }
+using testsupport::ReadText;
+using testsupport::WriteText;
 
 constexpr std::string_view kDefaultText =
     "pattern_viewer_speed_index=3\nlocked_overlay_opacity=0.3\nlocked_overlay_brightness=0.5\n"
     "broken_marker_opacity=0.45\nbroken_marker_brightness=0.62\ntrail_opacity=0.5\ntrail_keyframe_age=32\n"
     "trail_keyframe_brightness=0.4\n";
-
-TEST(SettingsText, Defaults) {
-    const DisplaySettings s;
-    EXPECT_EQ(FormatSettingsText(s), kDefaultText);
-    EXPECT_EQ(Parsed(""), s);
-    EXPECT_EQ(Parsed(kDefaultText), s);
-}
 
 // Each value after "key=" and the field it leaves; values that cannot be read leave the default
 // (speed 3, opacity 0.5, age 32). Numbers read like strtol / strtod in the "C" locale.
@@ -132,7 +122,8 @@ TEST(SettingsText, LinesKeysAndOddBytes) {
         {"\xEF\xBB\xBFtrail_opacity=0.1", "trail_opacity", 0.5},
     };
     for (const Case& c : cases) EXPECT_NEAR(Field(Parsed(c.text), c.key), c.expected, 1e-6) << c.text;
-    EXPECT_EQ(Parsed("unknown_key=0.25\nfoo=bar\n=\n==\n[settings]\n# comment\n; comment\n"), DisplaySettings{});
+    for (const char* text : {"", "unknown_key=0.25\nfoo=bar\n=\n==\n[settings]\n# comment\n; comment\n"})
+        EXPECT_EQ(Parsed(text), DisplaySettings{}) << text;
 }
 
 TEST(SettingsText, ParsingClampsTheStartingValuesFirst) {
@@ -233,24 +224,13 @@ TEST(SettingsPath, FollowsTheEnvironment) {
     set("HOME", oldHome ? oldHome->c_str() : nullptr);
 }
 
-// A fresh folder per test, removed afterwards.
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "settings_test.XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = dir_ / "settings.ini";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(dir_, ignored);
-    }
     std::size_t EntryCount(const fs::path& folder) const {
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
     }
-    fs::path dir_, path_;
+    testsupport::TempDir tmp_;
+    const fs::path dir_ = tmp_.path, path_ = dir_ / "settings.ini";
 };
 
 TEST_F(SettingsFileTest, LoadsTheFileOrGivesDefaultsAndCreatesNothing) {
@@ -258,7 +238,7 @@ TEST_F(SettingsFileTest, LoadsTheFileOrGivesDefaultsAndCreatesNothing) {
     EXPECT_EQ(EntryCount(dir_), 0u);
     for (const fs::path& unreadable : {dir_, fs::path(), fs::path("/dev/null")})
         EXPECT_EQ(LoadSettings(unreadable), DisplaySettings{}) << unreadable;
-    WriteAll(path_, "trail_keyframe_age=0\nlocked_overlay_opacity=abc\n trail_opacity=0.9\n"
+    WriteText(path_, "trail_keyframe_age=0\nlocked_overlay_opacity=abc\n trail_opacity=0.9\n"
                     "trail_keyframe_brightness= 0.25xyz\r\n");
     const DisplaySettings s = LoadSettings(path_);
     EXPECT_EQ(s.trailKeyframeAge, 1);
@@ -270,7 +250,7 @@ TEST_F(SettingsFileTest, LoadsTheFileOrGivesDefaultsAndCreatesNothing) {
 TEST_F(SettingsFileTest, SaveCreatesFoldersClampsAndRoundTrips) {
     const fs::path deep = dir_ / "a" / "b" / "Tavrix" / "settings.ini";
     ASSERT_TRUE(SaveSettings(deep, DisplaySettings{}));
-    EXPECT_EQ(ReadAll(deep), kDefaultText);
+    EXPECT_EQ(ReadText(deep), kDefaultText);
     EXPECT_EQ(EntryCount(deep.parent_path()), 1u);  // no temporary left behind
     DisplaySettings s{6, 0.85f, 0.1f, 1.0f, 0.0f, 0.15f, 200, 0.03f};
     ASSERT_TRUE(SaveSettings(path_, s));
@@ -290,19 +270,19 @@ TEST_F(SettingsFileTest, SaveCreatesFoldersClampsAndRoundTrips) {
 
 TEST_F(SettingsFileTest, FailedSavesLeaveWhatWasThere) {
     const fs::path blocker = dir_ / "Tavrix";
-    WriteAll(blocker, "not a folder");
+    WriteText(blocker, "not a folder");
     EXPECT_FALSE(SaveSettings(blocker / "settings.ini", DisplaySettings{}));
     EXPECT_FALSE(SaveSettings(blocker / "deeper" / "settings.ini", DisplaySettings{}));
-    EXPECT_EQ(ReadAll(blocker), "not a folder");
+    EXPECT_EQ(ReadText(blocker), "not a folder");
     fs::create_directory(path_);
-    WriteAll(path_ / "inside", "kept");
+    WriteText(path_ / "inside", "kept");
     EXPECT_FALSE(SaveSettings(path_, DisplaySettings{}));
-    EXPECT_EQ(ReadAll(path_ / "inside"), "kept");
+    EXPECT_EQ(ReadText(path_ / "inside"), "kept");
     EXPECT_EQ(EntryCount(dir_), 2u);  // the temporary is removed
 }
 
 TEST_F(SettingsFileTest, InterruptedWriteLeavesTheOldFileIntact) {
-    WriteAll(path_, "trail_keyframe_age=77\n");
+    WriteText(path_, "trail_keyframe_age=77\n");
     // A file size limit makes the write of the temporary fail part way, as a full disk would.
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -314,17 +294,17 @@ TEST_F(SettingsFileTest, InterruptedWriteLeavesTheOldFileIntact) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(ReadAll(path_), "trail_keyframe_age=77\n");
+    EXPECT_EQ(ReadText(path_), "trail_keyframe_age=77\n");
     EXPECT_EQ(EntryCount(dir_), 1u);
 }
 
 TEST_F(SettingsFileTest, UnwritableFolderLeavesTheOldFileIntact) {
     if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
-    WriteAll(path_, "trail_keyframe_age=77\n");
+    WriteText(path_, "trail_keyframe_age=77\n");
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_FALSE(SaveSettings(path_, DisplaySettings{}));
     fs::permissions(dir_, fs::perms::owner_all);
-    EXPECT_EQ(ReadAll(path_), "trail_keyframe_age=77\n");
+    EXPECT_EQ(ReadText(path_), "trail_keyframe_age=77\n");
 }
 
 TEST_F(SettingsFileTest, RelativePathIsWrittenInTheWorkingFolder) {
@@ -335,7 +315,7 @@ TEST_F(SettingsFileTest, RelativePathIsWrittenInTheWorkingFolder) {
     fs::current_path(previous);
     EXPECT_TRUE(saved);
     EXPECT_EQ(loaded, DisplaySettings{});
-    EXPECT_EQ(ReadAll(dir_ / "Tavrix.settings"), kDefaultText);
+    EXPECT_EQ(ReadText(dir_ / "Tavrix.settings"), kDefaultText);
 }
 
 }  // namespace

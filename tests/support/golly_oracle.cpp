@@ -5,52 +5,22 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "core/rule_table.h"
+#include "tests/support/test_helpers.h"
 
 namespace testsupport {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "tavrix-bgolly-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    if (!out) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string Quote(const std::string& s) {
     std::string out = "'";
@@ -136,32 +106,30 @@ std::vector<formats::RleCell> ParseMacrocell(const std::string& text) {
 
 }  // namespace
 
-bool BgollyAvailable() {
-    static const bool available = std::system("command -v bgolly >/dev/null 2>&1") == 0;
-    return available;
-}
-
 std::vector<formats::RleCell> RunBgolly(const OracleRule& rule, const std::vector<formats::RleCell>& cells,
                                         int generations) {
+    // Its shell's "not found" would read like a rule bgolly refused.
+    static const bool installed = std::system("command -v bgolly >/dev/null 2>&1") == 0;
+    if (!installed) throw std::runtime_error("bgolly is not installed (scripts/deps.sh installs the golly package)");
     core::ChunkGrid grid;
     for (const auto& c : cells) grid.SetCell(c.x, c.y, c.state);
     TempDir dir;
-    WriteFile(dir.path() / "in.rle", formats::WriteRle(grid, rule.stateCount, rule.name));
+    WriteText(dir.path / "in.rle", formats::WriteRle(grid, rule.stateCount, rule.name));
     std::string command = "bgolly -q -q ";
     if (!rule.ruleFileText.empty()) {
-        WriteFile(dir.path() / (rule.name + ".rule"), rule.ruleFileText);
-        command += "-a RuleLoader -s " + Quote(dir.path().string() + "/") + " ";
+        WriteText(dir.path / (rule.name + ".rule"), rule.ruleFileText);
+        command += "-a RuleLoader -s " + Quote(dir.path.string() + "/") + " ";
     } else {
         command += "-a HashLife ";
     }
-    const fs::path output = dir.path() / "out.mc";
+    const fs::path output = dir.path / "out.mc";
     command += "-m " + std::to_string(generations) + " -o " + Quote(output.string()) + " " +
-               Quote((dir.path() / "in.rle").string()) + " >" + Quote((dir.path() / "log.txt").string()) +
+               Quote((dir.path / "in.rle").string()) + " >" + Quote((dir.path / "log.txt").string()) +
                " 2>&1";
     const int status = std::system(command.c_str());
     if (status != 0 || !fs::exists(output))
-        throw std::runtime_error("bgolly failed: " + ReadFile(dir.path() / "log.txt"));
-    return ParseMacrocell(ReadFile(output));
+        throw std::runtime_error("bgolly failed: " + ReadText(dir.path / "log.txt"));
+    return ParseMacrocell(ReadText(output));
 }
 
 std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule, const std::vector<std::uint64_t>& indices) {
@@ -185,6 +153,33 @@ std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule, const std::ve
         if (i < result.size() && c.x / kPitch < kColumns) result[i] = c.state;
     }
     return result;
+}
+
+std::vector<formats::RleCell> AbsoluteRleCells(const std::string& rle) {
+    int x0 = 0, y0 = 0;
+    if (std::sscanf(rle.c_str(), "#CXRLE Pos=%d,%d", &x0, &y0) != 2) throw std::runtime_error("no position line");
+    std::vector<formats::RleCell> cells = formats::ParseRle(rle).cells;
+    for (auto& c : cells) c.x += x0, c.y += y0;
+    std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
+    return cells;
+}
+
+std::vector<std::uint64_t> AllIndices(int stateCount) {
+    std::vector<std::uint64_t> all(static_cast<std::size_t>(core::RuleTableSize(stateCount)));
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    return all;
+}
+
+std::string GollyMismatches(const OracleRule& rule, const std::vector<std::uint8_t>& table,
+                            const std::vector<std::uint64_t>& indices) {
+    const std::vector<std::uint8_t> golly = ProbeTransitions(rule, indices);
+    std::string out;
+    std::size_t count = 0;
+    for (std::size_t k = 0; k < indices.size(); ++k)
+        if (golly[k] != table[indices[k]] && ++count <= 3)
+            out += "index " + std::to_string(indices[k]) + ": Golly " + std::to_string(golly[k]) + ", table " +
+                   std::to_string(table[indices[k]]) + "; ";
+    return count == 0 ? "" : out + std::to_string(count) + " differ in " + rule.name;
 }
 
 }  // namespace testsupport

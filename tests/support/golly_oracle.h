@@ -1,7 +1,7 @@
 #pragma once
 
-// Runs Golly's headless bgolly as a reference for tests. Tests that need it skip when
-// bgolly is not installed (the test script installs the Debian package golly).
+// Runs Golly's headless bgolly as a reference for tests. A missing bgolly fails them, never skips
+// them: scripts/deps.sh installs the Debian package golly.
 
 #include <cstdint>
 #include <string>
@@ -24,8 +24,6 @@ inline constexpr bool kSanitized = true;
 inline constexpr bool kSanitized = false;
 #endif
 
-bool BgollyAvailable();
-
 // A rule for bgolly: either a ruletable (`ruleFileText` is a whole .rule file whose
 // "@RULE" line names `name`; run with the RuleLoader algorithm), or, with empty
 // `ruleFileText`, a rulestring such as "B3/S23" or "MAP..." in `name`.
@@ -36,7 +34,7 @@ struct OracleRule {
 };
 
 // Cells (absolute coordinates, y downwards) after `generations` generations in bgolly.
-// Sorted by (y, x). Throws std::runtime_error when bgolly fails.
+// Sorted by (y, x). Throws std::runtime_error when bgolly is missing or fails.
 std::vector<formats::RleCell> RunBgolly(const OracleRule& rule,
                                         const std::vector<formats::RleCell>& cells,
                                         int generations);
@@ -45,5 +43,17 @@ std::vector<formats::RleCell> RunBgolly(const OracleRule& rule,
 // NW most significant), found with one bgolly run over isolated 3x3 blocks.
 std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule,
                                            const std::vector<std::uint64_t>& indices);
+
+// Cells of an RLE written by our writer, at the absolute position of its "#CXRLE Pos" line,
+// sorted by (y, x) like bgolly's results. Throws when the position line is missing.
+std::vector<formats::RleCell> AbsoluteRleCells(const std::string& rle);
+
+// Every index of a table of `stateCount` states.
+std::vector<std::uint64_t> AllIndices(int stateCount);
+
+// Probes `indices` and names where bgolly's next state differs from `table` (the first few, and
+// how many in all); empty when they all agree.
+std::string GollyMismatches(const OracleRule& rule, const std::vector<std::uint8_t>& table,
+                            const std::vector<std::uint64_t>& indices);
 
 }  // namespace testsupport

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/rule_table.h"
+#include "core/symmetry.h"
 
 namespace testsupport {
 
@@ -39,6 +40,23 @@ inline core::Rule BlockRule(int stateCount, std::uint32_t seed) {
     for (auto& b : block) b = static_cast<std::uint8_t>(rng() % stateCount);
     for (std::size_t i = 0; i < rule.table.size(); i += block.size())
         std::copy_n(block.begin(), std::min(block.size(), rule.table.size() - i), rule.table.begin() + i);
+    return rule;
+}
+
+// A random rule that honours its symmetry: each orbit gets one random state, or, for
+// `zeroPercent` of them, 0 (with `keepCentre`, the centre's state).
+inline core::Rule RandomSymmetricRule(int stateCount, core::RuleSymmetry symmetry, std::uint32_t seed,
+                                      int zeroPercent, bool keepCentre = false) {
+    core::Rule rule{stateCount, symmetry, core::RuleTable(core::RuleTableSize(stateCount), 0)};
+    std::mt19937 rng(seed);
+    for (std::uint64_t i = 0; i < rule.table.size(); ++i) {
+        const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, stateCount);
+        if (core::CanonicalIndex(symmetry, stateCount, d) != i) continue;
+        const auto state = static_cast<int>(rng() % 100) < zeroPercent
+                               ? (keepCentre ? d[4] : std::uint8_t{0})
+                               : static_cast<std::uint8_t>(rng() % stateCount);
+        for (std::uint64_t j : core::NeighborhoodOrbit(symmetry, stateCount, d)) rule.table[j] = state;
+    }
     return rule;
 }
 

@@ -1,24 +1,26 @@
-// Golly's own collections, run here and in bgolly: every @TABLE rule it ships (on a soup and
-// on its sample patterns), and every Life pattern, written back through tavrix-cli run.
+// Against bgolly: Golly's own collections (every @TABLE rule it ships, on a soup and on its sample
+// patterns, and every Life pattern, written back through tavrix-cli run), and the annotated and
+// lock-table exports of sessions with pattern and constraint tabs, which must run there exactly as
+// the session's rule runs in tavrix-cli.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <map>
 #include <random>
 #include <sstream>
-#include <unistd.h>
 
-#include "cli/cli_app.h"
+#include "authoring/constraint_tab.h"
 #include "cli/file_io.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
 #include "core/symmetry.h"
 #include "formats/golly_ruletable.h"
 #include "formats/rle.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/support/golly_oracle.h"
 
 namespace cli {
@@ -26,6 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Cells = std::vector<formats::RleCell>;
+using namespace testing;
+using authoring::Editor;
 
 const fs::path kGolly = "/usr/share/golly";
 // Larger patterns would take most of the time (five samples of rules hold 97,000 to five
@@ -33,15 +37,6 @@ const fs::path kGolly = "/usr/share/golly";
 const std::size_t kMaxCells = testsupport::kSanitized ? 5000 : 20000;
 
 std::string Read(const fs::path& path) { return ReadWholeFile(path.string(), "cannot open", "cannot read"); }
-
-// Cells of an RLE we wrote, where its position line puts them; rows come in (y, x) order.
-Cells PlacedCells(const std::string& rle) {
-    int x0 = 0, y0 = 0;
-    std::sscanf(rle.c_str(), "#CXRLE Pos=%d,%d", &x0, &y0);
-    Cells cells = formats::ParseRle(rle).cells;
-    for (auto& c : cells) c.x += x0, c.y += y0;
-    return cells;
-}
 
 // The rule an RLE's header line names.
 std::string HeaderRule(const std::string& rle) {
@@ -95,19 +90,15 @@ Cells Step(const core::Rule& rule, core::ChunkGrid grid, int generations) {
         core::StepGrid(rule, grid, next);
         grid = std::move(next);
     }
-    return PlacedCells(formats::WriteRle(grid, rule.stateCount, ""));
+    return testsupport::AbsoluteRleCells(formats::WriteRle(grid, rule.stateCount, ""));
 }
 
-class GollyCollection : public ::testing::Test {
+class GollyCollection : public testing::CliTest {
 protected:
     void SetUp() override {
-        if (!testsupport::BgollyAvailable() || !fs::exists(kGolly / "Rules") || !fs::exists(kGolly / "Patterns"))
-            GTEST_SKIP() << "bgolly or Golly's collection is not installed";
-        dir_ = fs::temp_directory_path() / ("tavrix-golly-collection-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
+        CliTest::SetUp();
+        ASSERT_TRUE(fs::exists(kGolly / "Rules") && fs::exists(kGolly / "Patterns")) << "Golly's collection is missing";
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
 };
 
 // Every @TABLE rule up to 16 states runs a soup and its sample patterns as in bgolly, and
@@ -184,13 +175,141 @@ TEST_F(GollyCollection, LifePatternsRunAndWriteAsInBgolly) {
         const std::vector<Cells> theirs = golly[r].get();
         for (std::size_t k = 0; k < paths[r].size(); ++k) {
             const fs::path output = dir_ / "out.rle";
-            std::ostringstream out, err;
-            ASSERT_EQ(RunCli({"run", (r ? history : life).string(), "--pattern", paths[r][k].string(), "--generations",
-                              std::to_string(generations), "--output", output.string()},
-                             out, err),
+            ASSERT_EQ(Run({"run", (r ? history : life).string(), "--pattern", paths[r][k].string(), "--generations",
+                           std::to_string(generations), "--output", output.string()}),
                       0)
-                << paths[r][k] << ": " << err.str();
-            EXPECT_TRUE(PlacedCells(Read(output)) == theirs[k]) << paths[r][k];
+                << paths[r][k] << ": " << err_.str();
+            EXPECT_TRUE(testsupport::AbsoluteRleCells(Read(output)) == theirs[k]) << paths[r][k];
+        }
+    }
+}
+
+void PaintRandomStart(Editor& editor, std::mt19937& rng, int cells, int side) {
+    editor.BeginStroke();
+    for (int i = 0; i < cells; ++i)
+        editor.PaintCell({authoring::Surface::TabFrame, 0}, int(rng() % side), int(rng() % side), rng() % 2);
+}
+
+// Gives a few transitions of the current pattern tab's first step a live output, so that it
+// locks some with outputs other than 0.
+void PaintFirstFrame(Editor& editor, std::mt19937& rng, int cells, int side) {
+    editor.BeginStroke();
+    for (int i = 0; i < cells; ++i)
+        editor.PaintCell({authoring::Surface::TabFrame, 1}, int(rng() % side), int(rng() % side), false);
+}
+
+// Entry `entry` of the selected constraint tab: the neighbourhood slots in `cells` take the
+// selected variable, then the output is clicked `outputClicks` times.
+void SetEntry(Editor& editor, std::size_t entry, std::initializer_list<int> cells, int outputClicks) {
+    for (int slot : cells) editor.SetSlotToVariable(entry, slot, false);
+    for (int i = 0; i < outputClicks; ++i)
+        editor.CycleSlotState(entry, authoring::kOutputSlot, false);
+}
+
+constexpr std::initializer_list<int> kAllCells = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+constexpr std::initializer_list<int> kNeighbours = {0, 1, 2, 3, 5, 6, 7, 8};
+
+struct SessionCase {
+    const char* name;
+    int stateCount;
+    bool everyTransitionLocked;  // so the lock table alone runs like the session
+    std::function<void(Editor&)> build;
+};
+
+const std::vector<SessionCase>& Sessions() {
+    static const std::vector<SessionCase> cases = {
+        // The constraint tab comes first and fixes its outputs before the pattern tabs lock
+        // theirs, mostly with output 0.
+        {"ConstraintFirst", 3, false,
+         [](Editor& editor) {
+             editor.NewTab(authoring::PatternKind::Constraint);
+             editor.CycleSlotState(0, 1, false);                   // N = 1
+             editor.CycleSlotState(0, 7, false);                   // S = 1
+             editor.CycleSlotState(0, authoring::kOutputSlot, true);  // -> 2
+             editor.MakeVariable({1, 2});
+             editor.AddConstraintEntry();
+             SetEntry(editor, 1, {4}, 1);  // C = b -> 1
+             std::mt19937 rng(4);
+             editor.NewTab(authoring::PatternKind::Pattern);
+             PaintRandomStart(editor, rng, 30, 7);
+             editor.NewTab(authoring::PatternKind::Pattern);
+             PaintRandomStart(editor, rng, 20, 5);
+             editor.SelectTab(editor.Doc().tabs.size());
+             ASSERT_EQ(editor.RandomizeUndefinedTransitions(77), authoring::EditOutcome::Changed);
+         }},
+        // Nine free cells going to 1 reach the all-background block and every lock of the
+        // pattern tab before it, most of them with output 0.
+        {"NineFreeCells", 2, true,
+         [](Editor& editor) {
+             editor.CreateRule(2, core::kSymmetryD8);
+             std::mt19937 rng(9);
+             PaintRandomStart(editor, rng, 30, 7);
+             PaintFirstFrame(editor, rng, 6, 7);
+             editor.NewTab(authoring::PatternKind::Constraint);
+             SetEntry(editor, 0, kAllCells, 1);
+         }},
+        // Two pattern tabs, then entries that give births, deaths and no change to all the rest.
+        // One output is a variable linked to no cell, which Golly would refuse as it stands.
+        {"PatternsThenConstraints", 3, true,
+         [](Editor& editor) {
+             editor.CreateRule(3, core::kSymmetryC4);
+             std::mt19937 rng(5);
+             PaintRandomStart(editor, rng, 40, 8);
+             PaintFirstFrame(editor, rng, 8, 8);
+             editor.NewTab(authoring::PatternKind::Pattern);
+             PaintRandomStart(editor, rng, 25, 6);
+             editor.NewTab(authoring::PatternKind::Constraint);
+             editor.MakeVariable({0, 1});
+             SetEntry(editor, 0, kNeighbours, 2);  // C 0, neighbours in {0,1} -> 2
+             editor.SelectVariable(0);
+             editor.AddConstraintEntry();
+             editor.CycleSlotState(1, 4, true);  // C = 2
+             SetEntry(editor, 1, kNeighbours, 0);
+             editor.SelectVariable(1);
+             // -> b, which no cell shares: its last state, 1, is the one that stays
+             editor.SetSlotToVariable(1, authoring::kOutputSlot, false);
+             editor.SelectVariable(0);
+             editor.AddConstraintEntry();
+             editor.CycleSlotState(2, 4, false);  // C = 1
+             SetEntry(editor, 2, kNeighbours, 0);                              // -> 0
+             editor.AddConstraintEntry();
+             SetEntry(editor, 3, kAllCells, 0);
+             editor.SetSlotToVariable(3, authoring::kOutputSlot, false);  // -> C
+         }},
+    };
+    return cases;
+}
+
+using CliAnnotatedGolly = CliTest;
+
+TEST_F(CliAnnotatedGolly, ExportsRunTheSameGenerationsInBgolly) {
+    for (const SessionCase& c : Sessions()) {
+        SCOPED_TRACE(c.name);
+        Editor editor(authoring::ViewSize{}, 8);
+        c.build(editor);
+        ASSERT_EQ(editor.Doc().rule.stateCount, c.stateCount);
+        ASSERT_EQ(editor.Doc().rule.table[0], 0);
+        const std::string session = Save(editor, std::string(c.name) + ".tavses");
+        const int generations = 30;
+        const std::string start = (dir_ / "start.rle").string(), final = (dir_ / "final.rle").string();
+        for (int g : {0, generations})
+            ASSERT_EQ(Run({"run", session, "--soup", "48", "--seed", "3", "--generations", std::to_string(g), "--output",
+                           g == 0 ? start : final}),
+                      0)
+                << err_.str();
+        const auto initial = testsupport::AbsoluteRleCells(ReadText(start));
+        const auto ours = testsupport::AbsoluteRleCells(ReadText(final));
+        EXPECT_FALSE(ours == initial);
+
+        for (const char* format : {"annotated", "locks"}) {
+            if (std::string(format) == "locks" && !c.everyTransitionLocked) continue;
+            SCOPED_TRACE(format);
+            ASSERT_EQ(Run({"export", session, "--format", format}), 0) << err_.str();
+            EXPECT_NE(out_.str().find("\n#C Constraint\n"), std::string::npos);
+            const std::string name = std::string(c.name) + format;
+            const auto theirs =
+                testsupport::RunBgolly({name, "@RULE " + name + "\n" + out_.str(), c.stateCount}, initial, generations);
+            EXPECT_TRUE(ours == theirs);
         }
     }
 }
