@@ -14,11 +14,15 @@
 #include <QPushButton>
 #include <QUrl>
 #include <chrono>
+#include <fstream>
+#include <sstream>
 
 #include "app/guard.h"
 #include "app/size_prompt.h"
 #include "app/text.h"
 #include "shell/main_window_view.h"
+#include "update/update_check.h"
+#include "update/update_endpoint.h"
 
 namespace app {
 namespace {
@@ -105,6 +109,8 @@ QtPlatform::QtPlatform(QWidget* window, QWidget* canvas) : window_(window), canv
 }
 
 QtPlatform::~QtPlatform() {
+    // First, so no notice is posted to a platform on its way out.
+    updateRelay_.reset();
     playbackTimer_.stop();
     view_ = nullptr;
     if (renameEdit_) {
@@ -296,6 +302,26 @@ void QtPlatform::Close() {
 void QtPlatform::PostToUiThread(std::function<void()> task) {
     // Queued on this object, which lives on the window's thread: Qt drops the call if it goes first.
     QMetaObject::invokeMethod(this, [this, task = std::move(task)] { Guarded(window_, task); }, Qt::QueuedConnection);
+}
+
+shell::FileContents QtPlatform::ReadFile(const std::string& path) {
+    shell::FileContents file;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        file.error = shell::FileContents::Error::CannotOpen;
+        return file;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) file.error = shell::FileContents::Error::ReadFailed;
+    else file.bytes = bytes.str();
+    return file;
+}
+
+void QtPlatform::StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) {
+    if (updateRelay_) return;
+    updateRelay_ = std::make_unique<shell::NoticeRelay>(*this, std::move(onNotice));
+    update::StartUpdateCheck(update::ConfiguredUpdateEndpoint(), updateRelay_->Deliverer());
 }
 
 }  // namespace app

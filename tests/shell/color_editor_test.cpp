@@ -11,14 +11,15 @@ namespace {
 class ColorEditorTest : public ShellTest {
 protected:
     ColorEditorTest() { view.Command(command::kEditColors); }
-    ColorEditorLayout Editor() const { return LayOutColorEditor(view.ColorEditorArea(), view.StateCount()); }
+    ColorEditorLayout Editor() const {
+        const Layout& l = L();
+        return LayOutColorEditor({l.ruleColumn.left, l.tabBar.top, l.ruleColumn.right, l.ruleColumn.bottom}, 3);
+    }
 };
 
 TEST(ColorSettingTest, StepsClampAndRefuse) {
     struct Case {
-        int row;
-        int direction;
-        int steps;
+        int row, direction, steps;
         float expected;
     } cases[] = {
         {0, -1, 20, 0.05f},  // broken marker opacity never reaches 0
@@ -36,34 +37,33 @@ TEST(ColorSettingTest, StepsClampAndRefuse) {
 }
 
 TEST_F(ColorEditorTest, SwatchesTextsAndDone) {
-    EXPECT_EQ(Editor().swatches.size(), 3u);
     const RecordingCanvas canvas = Draw();
     for (const char* text : {"Color Editor", "Click a state color to edit it.", "Broken marker appearance",
                              "Locked cell appearance", "Trail appearance", "Tint", "Keyframe", "45%", "62%", "30%",
-                             "T+32", "Restore Default Colors", "Done"})
+                             "T+32", "Restore Default Colors", "Done", "2"})
         EXPECT_NE(canvas.FindText(text), nullptr) << text;
     Click(Editor().done);
-    EXPECT_FALSE(view.flags.colorEditorOpen);
+    EXPECT_EQ(Draw().FindText("Color Editor"), nullptr);
 }
 
 TEST_F(ColorEditorTest, PickingAColourIsUndoable) {
-    const authoring::Color before = view.editor.Doc().colors[2];
+    const authoring::Color before = Model().Doc().colors[2];
     platform.pickAnswer = Rgb{255, 0, 0};
     Click(Editor().swatches[2]);
     ASSERT_EQ(platform.pickInitial.size(), 1u);
     EXPECT_EQ(platform.pickInitial[0], (Rgb{0, 255, 255}));
-    EXPECT_EQ(view.editor.Doc().colors[2], (authoring::Color{1, 0, 0, 1}));
+    EXPECT_EQ(Model().Doc().colors[2], (authoring::Color{1, 0, 0, 1}));
     view.KeyDown(Press(Key::Z, true));
-    EXPECT_EQ(view.editor.Doc().colors[2], before);
+    EXPECT_EQ(Model().Doc().colors[2], before);
     platform.pickAnswer.reset();
     Click(Editor().swatches[1]);
-    EXPECT_EQ(view.editor.Doc().colors[1], (authoring::Color{1, 1, 1, 1}));
+    EXPECT_EQ(Model().Doc().colors[1], (authoring::Color{1, 1, 1, 1}));
     platform.pickAnswer = Rgb{1, 2, 3};
     Click(Editor().swatches[1]);
     Click(Editor().restore);
-    EXPECT_EQ(view.editor.Doc().colors[1], (authoring::Color{1, 1, 1, 1}));
+    EXPECT_EQ(Model().Doc().colors[1], (authoring::Color{1, 1, 1, 1}));
     view.KeyDown(Press(Key::Z, true));
-    EXPECT_EQ(view.editor.Doc().colors[1], (authoring::Color{1 / 255.0f, 2 / 255.0f, 3 / 255.0f, 1}));
+    EXPECT_EQ(Model().Doc().colors[1], (authoring::Color{1 / 255.0f, 2 / 255.0f, 3 / 255.0f, 1}));
 }
 
 TEST_F(ColorEditorTest, SteppersSaveTheSettingsOrBeep) {
@@ -71,17 +71,17 @@ TEST_F(ColorEditorTest, SteppersSaveTheSettingsOrBeep) {
     std::remove(path.c_str());
     view.UseSettingsFile(path);
     Click(Editor().plus[2]);
-    EXPECT_FLOAT_EQ(view.appearance.lockedOverlayOpacity, 0.35f);
+    EXPECT_NE(Draw().FindText("35%"), nullptr);
     EXPECT_TRUE(std::filesystem::exists(path));
+    for (int i = 0; i < 10; ++i) Click(Editor().plus[4]);  // trail opacity 50 % to 100 %
     std::remove(path.c_str());
-    view.appearance.trailOpacity = 1;
     Click(Editor().plus[4]);
     EXPECT_EQ(platform.beeps, 1);
     EXPECT_FALSE(std::filesystem::exists(path));
     // While playing, presses in the editor are ignored.
     view.KeyDown(Press(Key::Enter));
     Click(Editor().minus[2]);
-    EXPECT_FLOAT_EQ(view.appearance.lockedOverlayOpacity, 0.35f);
+    EXPECT_NE(Draw().FindText("35%"), nullptr);
 }
 
 }  // namespace

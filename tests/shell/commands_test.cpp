@@ -11,11 +11,8 @@ namespace {
 class CommandsTest : public ShellTest {
 protected:
     // One stroke on the first frame: an unsaved change.
-    void PaintStartCell() {
-        const RectF& grid = view.layout.frameGrid[0];
-        view.MousePress(Mouse(MidX(grid), MidY(grid), MouseButton::Right));
-        view.MouseRelease(Mouse(MidX(grid), MidY(grid), MouseButton::Right));
-    }
+    void PaintStartCell() { Click(L().frameGrid[0], MouseButton::Right); }
+    bool StartScreenShows(const char* subtitle) { return Draw().FindText(subtitle) != nullptr; }
 };
 
 TEST_F(CommandsTest, MenuStates) {
@@ -25,7 +22,7 @@ TEST_F(CommandsTest, MenuStates) {
     EXPECT_EQ(std::tuple(enabled(2122), enabled(2123), enabled(2124)), std::tuple(false, false, true));
     EXPECT_EQ(std::tuple(checked(2100), checked(2101), checked(2102)), std::tuple(false, true, false));
     view.Command(2102);  // maximize the viewer: no frames
-    EXPECT_EQ(std::tuple(checked(2102), view.editor.View().lookahead), std::tuple(true, 0));
+    EXPECT_EQ(std::tuple(checked(2102), L().visibleFrames), std::tuple(true, 0));
     view.Command(2101);  // hide it: not maximized either
     EXPECT_EQ(std::tuple(checked(2101), checked(2102)), std::tuple(false, false));
     view.Command(2100);
@@ -48,15 +45,16 @@ TEST_F(CommandsTest, NewRuleAsksToSaveThenToReplace) {
     view.Command(command::kNewRule);
     ASSERT_EQ(platform.boxes.size(), 1u);
     EXPECT_EQ(platform.boxes[0].title, "Replace Current Session?");
-    view.startScreenShown = false;  // back to the editor, as the fixture starts
+    view.KeyDown(Press(Key::Enter));  // create the rule: back to the editor
+    view.CancelRename();
     PaintStartCell();
-    const std::size_t chunks = view.editor.Tabs()[0].startGrid.ChunkCount();
+    const std::size_t chunks = Model().Tabs()[0].startGrid.ChunkCount();
     platform.answers = {MessageAnswer::Cancel};
     view.Command(command::kNewRule);
     platform.answers = {MessageAnswer::No, MessageAnswer::No};
     view.Command(command::kNewRule);
     EXPECT_EQ(platform.boxes.size(), 4u);
-    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount(), chunks);
+    EXPECT_EQ(Model().Tabs()[0].startGrid.ChunkCount(), chunks);
     platform.boxes.clear();
     platform.answers = {MessageAnswer::No, MessageAnswer::Yes};
     view.Command(command::kNewRule);
@@ -70,10 +68,9 @@ TEST_F(CommandsTest, NewRuleAsksToSaveThenToReplace) {
               std::tuple("Replace Current Session?",
                          "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?",
                          MessageButtons::YesNo, MessageIcon::Warning, MessageAnswer::No));
-    EXPECT_EQ(view.editor.Tabs().size(), 1u);
-    EXPECT_EQ(view.editor.Tabs()[0].startGrid.ChunkCount() + view.editor.Doc().source.grid.ChunkCount(), 0u);
-    EXPECT_TRUE(view.startScreenShown);
-    EXPECT_EQ(view.startPage, StartPage::NewRule);
+    EXPECT_EQ(Model().Tabs().size(), 1u);
+    EXPECT_EQ(Model().Tabs()[0].startGrid.ChunkCount() + Model().Doc().source.grid.ChunkCount(), 0u);
+    EXPECT_TRUE(StartScreenShows("Choose the state count and neighborhood symmetry."));
 }
 
 TEST_F(CommandsTest, ExtendAsksAndExtends) {
@@ -83,11 +80,11 @@ TEST_F(CommandsTest, ExtendAsksAndExtends) {
     EXPECT_EQ(std::tuple(platform.boxes[0].title, platform.boxes[0].text, platform.boxes[0].defaultAnswer),
               std::tuple("Extend Rule", "Are you sure you want to extend the rule to 6 states?  This cannot be undone.",
                          MessageAnswer::No));
-    EXPECT_EQ(view.StateCount(), 3);
+    EXPECT_EQ(Model().Rule().stateCount, 3);
     platform.answers = {MessageAnswer::Yes};
     view.Command(command::kExtendBase + 6);
-    EXPECT_EQ(view.StateCount(), 6);
-    EXPECT_TRUE(view.flags.stateBarShown);
+    EXPECT_EQ(Model().Rule().stateCount, 6);
+    EXPECT_TRUE(view.QueryMenuItem(command::kShowStateBar).checked);
     EXPECT_EQ(platform.titles.back(), "* Tavrix");
     // Not larger: nothing asked.
     view.Command(command::kExtendBase + 5);
@@ -96,9 +93,9 @@ TEST_F(CommandsTest, ExtendAsksAndExtends) {
 
 TEST_F(CommandsTest, RefusedWhilePlaying) {
     view.KeyDown(Press(Key::Enter));
-    ASSERT_TRUE(view.playing);
     for (int id : {2001, 2003, 2099, 2124}) view.Command(id);
-    EXPECT_EQ(std::tuple(platform.beeps, platform.boxes.size(), view.flags.colorEditorOpen), std::tuple(4, 0u, false));
+    EXPECT_EQ(std::tuple(platform.beeps, platform.boxes.size()), std::tuple(4, 0u));
+    EXPECT_EQ(Draw().FindText("Color Editor"), nullptr);
 }
 
 TEST_F(CommandsTest, ExitAndCloseAskAboutUnsavedChanges) {
@@ -108,7 +105,7 @@ TEST_F(CommandsTest, ExitAndCloseAskAboutUnsavedChanges) {
     EXPECT_TRUE(window.RequestClose());
     PaintStartCell();
     platform.answers = {MessageAnswer::Cancel};
-    EXPECT_FALSE(view.ConfirmUnsavedChanges("closing the window"));
+    EXPECT_FALSE(view.RequestClose());
     EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before closing the window?");
 }
 
@@ -164,36 +161,37 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     view.KeyDown(Press(Key::S, true));
     EXPECT_EQ(platform.titles.back(), "Tavrix");
     view.KeyDown(Press(Key::N, true));
-    ASSERT_EQ(view.editor.Tabs().size(), 2u);
+    ASSERT_EQ(Model().Tabs().size(), 2u);
     platform.openPath = path;
     platform.answers = {MessageAnswer::No};
     view.KeyDown(Press(Key::O, true));
     EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before opening another rule?");
-    ASSERT_TRUE(view.startScreenShown && view.startPage == StartPage::Open);
-    const StartScreenLayout card = LayOutStartScreen(StartPage::Open, view.width, view.height);
+    ASSERT_TRUE(StartScreenShows("Choose how you want to open an existing rule."));
+    const StartScreenLayout card = LayOutStartScreen(StartPage::Open, 1280, 1080);
     ASSERT_EQ(card.buttons[0].first, StartAction::LoadRule);
     Click(card.buttons[0].second);
-    EXPECT_EQ(std::tuple(view.startScreenShown, view.editor.Tabs().size(), platform.titles.back()),
+    EXPECT_EQ(std::tuple(StartScreenShows("Choose how you want to open an existing rule."), Model().Tabs().size(),
+                         platform.titles.back()),
               std::tuple(false, 1u, "Tavrix"));
     platform.openPath = path + ".missing";
     view.KeyDown(Press(Key::O, true));
     Click(card.buttons[0].second);
     EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.");
-    EXPECT_TRUE(view.startScreenShown);
+    EXPECT_TRUE(StartScreenShows("Choose how you want to open an existing rule."));
     // The dialogs open on the session's file.
     EXPECT_EQ(std::tuple(platform.dialogs.back().title, platform.dialogs.back().initialPath),
               std::tuple("Open Tavrix Session", path));
 
     // Named on the command line: a session is loaded, a Golly rule imported, past the start screen.
-    view.ShowStartScreen(StartPage::Main);
     EXPECT_TRUE(view.OpenPath(path));
-    EXPECT_FALSE(view.startScreenShown);
+    EXPECT_FALSE(StartScreenShows("Choose how you want to open an existing rule."));
     const std::string rule = ::testing::TempDir() + "tavrix_shell_rule.RULE";
     std::ofstream(rule) << "@RULE Two\n@TABLE\nn_states:4\nneighborhood:Moore\nsymmetries:none\n"
                            "0,1,0,0,0,0,0,0,0,3\n";
-    view.ShowStartScreen(StartPage::Main);
+    view.KeyDown(Press(Key::O, true));
     EXPECT_TRUE(view.OpenPath(rule));
-    EXPECT_EQ(std::tuple(view.startScreenShown, view.StateCount()), std::tuple(false, 4));
+    EXPECT_EQ(std::tuple(StartScreenShows("Choose how you want to open an existing rule."), Model().Rule().stateCount),
+              std::tuple(false, 4));
     view.KeyDown(Press(Key::S, true));
     EXPECT_EQ(platform.dialogs.back().initialPath, "");
     EXPECT_FALSE(view.OpenPath(rule + ".tavses"));
@@ -205,12 +203,27 @@ TEST_F(CommandsTest, SpeedIsASetting) {
     const std::string path = ::testing::TempDir() + "tavrix_shell_settings.ini";
     std::ofstream(path) << "pattern_viewer_speed_index=7\n";
     view.UseSettingsFile(path);
-    EXPECT_EQ(view.speedIndex, 7);
-    Click(view.layout.viewerButtons[kSpeedDown]);
+    EXPECT_NE(Draw().FindText("60 gen/s"), nullptr);
+    Click(L().viewerButtons[kSpeedDown]);
     std::stringstream text;
     text << std::ifstream(path).rdbuf();
     EXPECT_NE(text.str().find("pattern_viewer_speed_index=6\n"), std::string::npos);
     std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace shell::testing
+
+namespace shell::testing {
+namespace {
+
+TEST_F(CommandsTest, UpdateCheckGoesThroughThePlatformOnce) {
+    view.StartUpdateCheck();
+    view.StartUpdateCheck();
+    ASSERT_EQ(platform.updateChecks.size(), 1u);
+    platform.updateChecks[0]({false, "0.2.0-alpha", "0.3.0", "", "", "", ""});
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].title, "Tavrix Update Available");
 }
 
 }  // namespace

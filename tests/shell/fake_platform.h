@@ -1,7 +1,9 @@
 #pragma once
 
 #include <deque>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -72,6 +74,17 @@ public:
     void RequestRedraw() override { ++redraws; }
     void Close() override { ++closes; }
     void PostToUiThread(std::function<void()> task) override { posted.push_back(std::move(task)); }
+    FileContents ReadFile(const std::string& path) override {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return {FileContents::Error::CannotOpen, {}};
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return {FileContents::Error::None, bytes.str()};
+    }
+    std::vector<std::function<void(update::UpdateNotice)>> updateChecks;  // what each check would call
+    void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) override {
+        updateChecks.push_back(std::move(onNotice));
+    }
 };
 
 }  // namespace shell::testing

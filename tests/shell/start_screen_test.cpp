@@ -1,4 +1,5 @@
 #include "shell/start_screen.h"
+#include "shell/state_bar.h"
 
 #include <tuple>
 
@@ -7,90 +8,70 @@
 namespace shell::testing {
 namespace {
 
+// The window as it opens: the start screen over the editor.
 class StartScreenTest : public ShellTest {
 protected:
-    StartScreenTest() { view.ShowStartScreen(StartPage::Main); }
-    RectF Button(StartAction action) const {
-        for (const auto& [a, r] : LayOutStartScreen(view.startPage, view.width, view.height).buttons)
+    StartScreenTest() : ShellTest(false) {}
+    RectF Button(StartPage page, StartAction action) const {
+        for (const auto& [a, r] : LayOutStartScreen(page, 1280, 1080).buttons)
             if (a == action) return r;
         return {};
     }
+    bool Shows(const char* text) { return Draw().FindText(text) != nullptr; }
 };
 
-// Cards are centred and hold their buttons, one under the other; a small window shrinks them.
-TEST(StartScreenLayoutTest, CardsAndButtons) {
-    for (const auto& [page, buttons] : {std::pair{StartPage::Main, 3u}, {StartPage::NewRule, 6u}, {StartPage::Open, 2u}}) {
-        const StartScreenLayout l = LayOutStartScreen(page, 1280, 1080);
-        EXPECT_FLOAT_EQ(l.card.left + l.card.right, 1280);
-        EXPECT_FLOAT_EQ(l.card.top + l.card.bottom, 1080);
-        ASSERT_EQ(l.buttons.size(), buttons);
-        for (const auto& [action, r] : l.buttons)
-            EXPECT_TRUE(r.left >= l.card.left && r.right <= l.card.right && r.top > l.card.top && r.bottom <= l.card.bottom);
-    }
-    const StartScreenLayout main = LayOutStartScreen(StartPage::Main, 1280, 1080);
-    EXPECT_GT(main.buttons[1].second.top, main.buttons[0].second.bottom);
-    const StartScreenLayout small = LayOutStartScreen(StartPage::Main, 460, 300);
-    EXPECT_LT(small.card.Width(), main.card.Width());
-    EXPECT_GE(small.card.left, 0);
-    const StartScreenLayout rule = LayOutStartScreen(StartPage::NewRule, 1280, 1080);
-    EXPECT_GT(rule.countBox.left, rule.buttons[0].second.right);  // the count sits between its buttons
-}
-
-TEST(StartScreenLayoutTest, SymmetryCycle) {
+TEST(StartScreenLayoutTest, SymmetryCycleVisitsAllEight) {
     int s = 4;
     for (int i = 0; i < 8; ++i) s = StepSymmetry(s, 1);
-    EXPECT_EQ(s, 4);
-    EXPECT_EQ(StepSymmetry(4, 1), 0);
-    EXPECT_EQ(StepSymmetry(0, 1), 5);
-    EXPECT_EQ(StepSymmetry(0, -1), 4);
+    EXPECT_EQ(std::tuple(s, StepSymmetry(4, 1), StepSymmetry(0, 1), StepSymmetry(0, -1)), std::tuple(4, 0, 5, 4));
 }
 
 TEST_F(StartScreenTest, NewRuleThenCreate) {
-    const RecordingCanvas canvas = Draw();
     for (const char* text : {"Tavrix", "New Rule", "Load Rule", "Import Rule",
                              "Start a new rule, load a saved session, or import a Golly rule."})
-        EXPECT_NE(canvas.FindText(text), nullptr) << text;
+        EXPECT_TRUE(Shows(text)) << text;
     // The editor behind ignores the mouse.
-    view.Wheel(MidX(view.layout.viewerGrid), MidY(view.layout.viewerGrid), 1, {});
-    EXPECT_FALSE(view.hover.valid);
+    view.MouseMove(MidX(L().viewerGrid), MidY(L().viewerGrid), {});
+    EXPECT_FALSE(HoverOutline(Draw()));
     view.KeyDown(Press(Key::Enter));
-    EXPECT_EQ(view.startPage, StartPage::NewRule);
-    for (int i = 0; i < 20; ++i) Click(Button(StartAction::CountDown));
-    EXPECT_EQ(view.newStateCount, 2);
-    for (int i = 0; i < 4; ++i) Click(Button(StartAction::CountUp));
-    EXPECT_EQ(std::tuple(view.newStateCount, view.flags.stateBarShown), std::tuple(6, true));  // from 6 states on
-    Click(Button(StartAction::CountDown));
-    EXPECT_FALSE(view.flags.stateBarShown);
-    Click(Button(StartAction::SymmetryUp));
-    const RecordingCanvas rule = Draw();
-    for (const char* text : {"5 states", "C1 (asymmetric)", "Choose the state count and neighborhood symmetry."})
-        EXPECT_NE(rule.FindText(text), nullptr) << text;
-    Click(Button(StartAction::CreateRule));
+    EXPECT_TRUE(Shows("Choose the state count and neighborhood symmetry."));
+    for (int i = 0; i < 20; ++i) Click(Button(StartPage::NewRule, StartAction::CountDown));
+    EXPECT_TRUE(Shows("2 states"));
+    for (int i = 0; i < 4; ++i) Click(Button(StartPage::NewRule, StartAction::CountUp));
+    EXPECT_TRUE(view.QueryMenuItem(command::kShowStateBar).checked);  // from 6 states on
+    Click(Button(StartPage::NewRule, StartAction::CountDown));
+    EXPECT_FALSE(view.QueryMenuItem(command::kShowStateBar).checked);
+    Click(Button(StartPage::NewRule, StartAction::SymmetryUp));
+    EXPECT_TRUE(Shows("5 states") && Shows("C1 (asymmetric)"));
+    Click(Button(StartPage::NewRule, StartAction::CreateRule));
     // A new rule, saved as far as the title goes, with its first tab up for renaming.
-    EXPECT_EQ(std::tuple(view.startScreenShown, view.StateCount(), view.editor.Rule().symmetry, platform.titles.back(),
-                         view.rename.tab),
-              std::tuple(false, 5, 0, "Tavrix", 0));
+    EXPECT_EQ(std::tuple(Shows("New Rule"), Model().Rule().stateCount, Model().Rule().symmetry, platform.titles.back(),
+                         platform.textInputActive),
+              std::tuple(false, 5, 0, "Tavrix", true));
     view.CommitRename();
 }
 
 TEST_F(StartScreenTest, EscapeAndBackAndOpenPage) {
     view.KeyDown(Press(Key::Escape));
-    EXPECT_TRUE(view.startScreenShown);
-    Click(Button(StartAction::NewRule));
-    Click(Button(StartAction::Back));
-    EXPECT_EQ(view.startPage, StartPage::Main);
+    EXPECT_TRUE(Shows("New Rule"));
+    Click(Button(StartPage::Main, StartAction::NewRule));
+    Click(Button(StartPage::NewRule, StartAction::Back));
+    EXPECT_TRUE(Shows("Start a new rule, load a saved session, or import a Golly rule."));
     view.KeyDown(Press(Key::O, true));
-    EXPECT_EQ(view.startPage, StartPage::Open);
+    EXPECT_TRUE(Shows("Choose how you want to open an existing rule."));
     view.KeyDown(DigitKey(2));  // keys do not reach the editor
-    EXPECT_EQ(view.selectedState, 1);
     view.KeyDown(Press(Key::Escape));
-    EXPECT_FALSE(view.startScreenShown);
+    EXPECT_FALSE(Shows("Load Rule"));
+    view.Command(command::kShowStateBar);
+    bool brushOne = false;  // the digit did not choose state 2
+    for (const auto& o : Draw().outlines) brushOne = brushOne || (o.stroke == 3 && o.rect == StateSwatch(L().stateBar, 3, 1));
+    EXPECT_TRUE(brushOne);
 }
 
 TEST_F(StartScreenTest, CancelledLoadStays) {
     for (StartAction action : {StartAction::LoadRule, StartAction::ImportRule}) {
-        Click(Button(action));
-        EXPECT_TRUE(view.startScreenShown && platform.boxes.empty());
+        Click(Button(StartPage::Main, action));
+        EXPECT_TRUE(Shows("Load Rule") && platform.boxes.empty());
     }
 }
 
