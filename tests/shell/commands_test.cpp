@@ -211,12 +211,6 @@ TEST_F(CommandsTest, SpeedIsASetting) {
     std::remove(path.c_str());
 }
 
-}  // namespace
-}  // namespace shell::testing
-
-namespace shell::testing {
-namespace {
-
 TEST_F(CommandsTest, UpdateCheckGoesThroughThePlatformOnce) {
     view.StartUpdateCheck();
     view.StartUpdateCheck();

@@ -3,8 +3,8 @@
 #include <deque>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,22 +17,22 @@ class FakePlatform : public Platform {
 public:
     std::vector<MessageBox> boxes;
     std::deque<MessageAnswer> answers;  // next answers; Cancel-like default when empty
-    int beeps = 0;
+    int beeps = 0, redraws = 0, closes = 0;
     std::vector<int> timerPeriods;
     std::int64_t nowNs = 1'000'000'000;
     std::uint32_t tickMs = 5000;
     std::vector<std::string> titles;
     std::optional<std::string> clipboard;
-    int redraws = 0;
-    int closes = 0;
     bool textInputActive = false;
     std::string textInput;
     std::optional<SizeDensity> promptAnswer;
     std::optional<Rgb> pickAnswer;
     std::vector<Rgb> pickInitial;
     std::optional<std::string> openPath, savePath;
+    std::vector<FileDialog> dialogs;
     std::vector<std::string> openedUrls;
     std::vector<std::function<void()>> posted;  // run by the test, standing in for the window's thread
+    std::vector<std::function<void(update::UpdateNotice)>> updateChecks;  // what each check would call
 
     MessageAnswer ShowMessage(const MessageBox& box) override {
         boxes.push_back(box);
@@ -43,23 +43,10 @@ public:
     }
     void Beep() override { ++beeps; }
     std::optional<std::string> ClipboardText() override { return clipboard; }
-    bool SetClipboardText(const std::string& text) override {
-        clipboard = text;
-        return true;
-    }
-    std::vector<FileDialog> dialogs;
-    std::optional<std::string> OpenFile(const FileDialog& dialog) override {
-        dialogs.push_back(dialog);
-        return openPath;
-    }
-    std::optional<std::string> SaveFile(const FileDialog& dialog) override {
-        dialogs.push_back(dialog);
-        return savePath;
-    }
-    std::optional<Rgb> PickColor(Rgb initial) override {
-        pickInitial.push_back(initial);
-        return pickAnswer;
-    }
+    bool SetClipboardText(const std::string& text) override { return clipboard = text, true; }
+    std::optional<std::string> OpenFile(const FileDialog& dialog) override { return dialogs.push_back(dialog), openPath; }
+    std::optional<std::string> SaveFile(const FileDialog& dialog) override { return dialogs.push_back(dialog), savePath; }
+    std::optional<Rgb> PickColor(Rgb initial) override { return pickInitial.push_back(initial), pickAnswer; }
     void OpenUrl(const std::string& url) override { openedUrls.push_back(url); }
     void SetPlaybackTimer(int periodMs) override { timerPeriods.push_back(periodMs); }
     std::int64_t NowNanoseconds() override { return nowNs; }
@@ -76,12 +63,10 @@ public:
     void PostToUiThread(std::function<void()> task) override { posted.push_back(std::move(task)); }
     FileContents ReadFile(const std::string& path) override {
         std::ifstream in(path, std::ios::binary);
-        if (!in) return {FileContents::Error::CannotOpen, {}};
         std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return {FileContents::Error::None, bytes.str()};
+        if (in) bytes << in.rdbuf();
+        return {in ? FileContents::Error::None : FileContents::Error::CannotOpen, bytes.str()};
     }
-    std::vector<std::function<void(update::UpdateNotice)>> updateChecks;  // what each check would call
     void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) override {
         updateChecks.push_back(std::move(onNotice));
     }

@@ -1,6 +1,6 @@
+#include <algorithm>
 #include <tuple>
 
-#include "shell/state_bar.h"
 #include "tests/shell/shell_fixture.h"
 
 namespace shell::testing {
@@ -18,14 +18,6 @@ protected:
     std::uint8_t SourceCellAt(float x, float y) const {
         const auto cell = view.CellAt(x, y).value();
         return Model().Doc().source.grid.CellAt(cell.first, cell.second);
-    }
-    // The swatch the state bar outlines as the brush.
-    int Brush() {
-        const RectF bar = L().stateBar;
-        for (const auto& o : Draw().outlines)
-            for (int s = 0; s < 3; ++s)
-                if (o.stroke == 3 && o.rect == StateSwatch(bar, 3, s)) return s;
-        return -1;
     }
     void NameTabs(std::size_t count) {
         while (Model().Tabs().size() < count) view.KeyDown(Press(Key::N, true));
@@ -65,7 +57,6 @@ TEST_F(InputTest, DigitToastWithTheStateBar) {
     view.MouseMove(300, 400, {});
     view.KeyDown(DigitKey(2));
     EXPECT_NE(Draw().FindText("State 2"), nullptr);
-    EXPECT_EQ(Brush(), 2);
     platform.tickMs += 1200;
     EXPECT_EQ(Draw().FindText("State 2"), nullptr);
 }
@@ -76,12 +67,11 @@ TEST_F(InputTest, KeysRefusedWhilePlayingUnlessFocusInPanel) {
     view.KeyDown(Press(Key::Enter));
     EXPECT_NE(Draw().FindText("Pause"), nullptr);
     view.KeyDown(DigitKey(2));
-    EXPECT_EQ(std::tuple(platform.beeps, Brush()), std::tuple(2, 1));
     view.KeyDown(Press(Key::Control, true));  // the Ctrl key alone only redraws
-    EXPECT_EQ(platform.beeps, 2);
+    EXPECT_EQ(std::tuple(platform.beeps, Draw().FindText("State 2")), std::tuple(2, nullptr));
     FocusFrame(1);
     view.KeyDown(DigitKey(2));
-    EXPECT_EQ(Brush(), 2);
+    EXPECT_NE(Draw().FindText("State 2"), nullptr);
     view.KeyDown(Press(Key::Enter));  // Enter needs the grid focus: nothing
     EXPECT_EQ(std::tuple(Draw().FindText("Pause") != nullptr, platform.beeps), std::tuple(true, 2));
     Click(L().viewerButtons[kPlayPause]);
@@ -99,8 +89,7 @@ TEST_F(InputTest, PaintingAndPanningTheViewerDoNothingWhilePlaying) {
     EXPECT_EQ(view.CellAt(MidX(grid), MidY(grid)), cell);
     ClickAt(MidX(grid), MidY(grid), MouseButton::Left, true);  // a marker: refused
     EXPECT_EQ(std::tuple(platform.beeps, Model().UndoDepth()), std::tuple(1, depth));
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) ASSERT_EQ(Model().Doc().source.grid.CellAt(x, y), before.CellAt(x, y));
+    for (int i = 0; i < 32 * 32; ++i) ASSERT_EQ(Model().Doc().source.grid.CellAt(i % 32, i / 32), before.CellAt(i % 32, i / 32));
 }
 
 TEST_F(InputTest, ViewerZoomIsAnchoredAndClamped) {
@@ -131,10 +120,8 @@ TEST_F(InputTest, FrameZoomStopsAtFourAndLeavesTheCameraAlone) {
 
 TEST_F(InputTest, CtrlWheelScrollsGenerations) {
     const RectF grid = L().frameGrid[0];
-    for (auto [delta, generation] : {std::pair{-1, 3}, {1, 0}, {1, 0}}) {
-        view.Wheel(MidX(grid), MidY(grid), delta, {true, false, false});
-        EXPECT_EQ(CurrentTab().currentGeneration, generation);
-    }
+    for (auto [delta, generation] : {std::pair{-1, 3}, {1, 0}, {1, 0}})
+        EXPECT_EQ((view.Wheel(MidX(grid), MidY(grid), delta, {true, false, false}), CurrentTab().currentGeneration), generation);
 }
 
 TEST_F(InputTest, PanningMovesTheViewAndStopsWithTheCapture) {
@@ -151,10 +138,11 @@ TEST_F(InputTest, PanningMovesTheViewAndStopsWithTheCapture) {
 }
 
 TEST_F(InputTest, FocusFollowsClicksAndWidensTheFrame) {
+    view.KeyDown(Press(Key::R, true));  // the frame randomizer needs a focused frame
+    EXPECT_EQ(platform.beeps, 1);
     const auto stroke = [&](int k) {
-        const RectF outer = L().frameOuter[k];
         for (const auto& o : Draw().outlines)
-            if (o.rect.left == outer.left + o.stroke / 2 && o.rect.top == outer.top + o.stroke / 2) return o.stroke;
+            if (o.rect.left == L().frameOuter[k].left + o.stroke / 2 && o.rect.top == L().frameOuter[k].top + o.stroke / 2) return o.stroke;
         return 0.0f;
     };
     FocusFrame(1);
@@ -190,12 +178,9 @@ TEST_F(InputTest, TabClickSelectsAndCloseBoxCloses) {
     Click(L().tabs[1], MouseButton::Middle);
     EXPECT_EQ(Order(), "a");
     Click(L().closeBoxes[0]);  // the last tab stays
-    Click(L().tabs[0], MouseButton::Middle);
-    EXPECT_EQ(Order(), "a");
-    Click(L().directEditorTab);
-    EXPECT_TRUE(Model().RuleEditorPageSelected());
-    Click(L().newTab);
-    EXPECT_EQ(Model().Tabs().size(), 2u);
+    EXPECT_EQ((Click(L().tabs[0], MouseButton::Middle), Order()), "a");
+    EXPECT_TRUE((Click(L().directEditorTab), Model().RuleEditorPageSelected()));
+    EXPECT_EQ((Click(L().newTab), Model().Tabs().size()), 2u);
 }
 
 TEST_F(InputTest, RenameCommitAndCancel) {
@@ -236,8 +221,7 @@ TEST_F(InputTest, SelectionDeleteAndEscape) {
     ASSERT_GT(Model().Doc().source.grid.ChunkCount(), 0u);
     Drag(grid.left + 5, grid.top + 5, grid.right - 5, grid.bottom - 5, MouseButton::Left, true, true);
     view.KeyDown(Press(Key::Delete));
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) ASSERT_EQ(Model().Doc().source.grid.CellAt(x, y), 0);
+    for (int i = 0; i < 32 * 32; ++i) ASSERT_EQ(Model().Doc().source.grid.CellAt(i % 32, i / 32), 0);
 }
 
 TEST_F(InputTest, SelectionStaysOnItsPane) {
@@ -255,9 +239,89 @@ TEST_F(InputTest, SelectionStaysOnItsPane) {
     EXPECT_EQ(selections, 1);
 }
 
-TEST_F(InputTest, FrameRandomizerNeedsAFocusedFrame) {
-    view.KeyDown(Press(Key::R, true));
+class ViewerTest : public ShellTest {
+protected:
+    int Generation() const { return Model().Doc().source.generation; }
+};
+
+TEST_F(ViewerTest, TimerPeriodsFollowTheSpeed) {
+    view.KeyDown(Press(Key::Enter));
+    ASSERT_FALSE(platform.timerPeriods.empty());
+    EXPECT_EQ(platform.timerPeriods.back(), 100);  // index 3: 10 gen/s
+    // Eight speeds from 500 ms to 8 ms a generation; a step past either end beeps.
+    const int periods[] = {500, 250, 166, 100, 66, 41, 33, 8};
+    for (int i = 4; i <= 8; ++i) {
+        Click(L().viewerButtons[kSpeedUp]);
+        EXPECT_EQ(std::tuple(platform.timerPeriods.back(), platform.beeps), std::tuple(periods[std::min(i, 7)], i == 8 ? 1 : 0));
+    }
+    for (int i = 6; i >= -1; --i) {
+        Click(L().viewerButtons[kSpeedDown]);
+        EXPECT_EQ(platform.timerPeriods.back(), periods[std::max(i, 0)]);
+    }
+    EXPECT_EQ(platform.beeps, 2);
+    view.KeyDown(Press(Key::Enter));  // refused while playing with the grid focus
+    EXPECT_EQ(platform.beeps, 3);
+    Click(L().viewerButtons[kPlayPause]);
+    EXPECT_EQ(platform.timerPeriods.back(), 0);
+}
+
+TEST_F(ViewerTest, InactiveWindowStopsTheTimer) {
+    view.KeyDown(Press(Key::Enter));
+    view.SetActive(false);
+    EXPECT_EQ(std::tuple(platform.timerPeriods.back(), Draw().FindText("Pause") != nullptr), std::tuple(0, true));
+    view.SetActive(true);
+    EXPECT_EQ(platform.timerPeriods.back(), 100);
+}
+
+TEST_F(ViewerTest, TicksStepWithTheClock) {
+    view.KeyDown(Press(Key::Enter));
+    platform.nowNs += 100'000'000;  // 0.1 s at 10 gen/s
+    view.TimerTick();
+    EXPECT_EQ(Generation(), 1);
+    platform.nowNs += 10'000'000'000;
+    view.TimerTick();
+    EXPECT_TRUE(Generation() >= 2 && Generation() <= 5);  // at most four owed
+    const int before = Generation();
+    Click(L().viewerButtons[kStepForward]);  // a step stops playback
+    EXPECT_EQ(std::tuple(Draw().FindText("Pause"), Generation(), platform.timerPeriods.back()),
+              std::tuple(nullptr, before + 1, 0));
+    platform.nowNs += 1'000'000'000;
+    view.TimerTick();
+    EXPECT_EQ(Generation(), before + 1);
+}
+
+TEST_F(ViewerTest, StepBackThenStep) {
+    view.KeyDown(Press(Key::Backspace));  // at generation 0: a beep
     EXPECT_EQ(platform.beeps, 1);
+    for (int i = 0; i < 2; ++i) view.KeyDown(Press(Key::Space));
+    EXPECT_EQ(Generation(), 2);
+    const core::ChunkGrid second = Model().Doc().source.grid;
+    view.KeyDown(Press(Key::Backspace));
+    EXPECT_EQ(Generation(), 1);
+    view.KeyDown(Press(Key::Space));
+    EXPECT_EQ(Generation(), 2);
+    for (int i = 0; i < 40 * 40; ++i) ASSERT_EQ(Model().Doc().source.grid.CellAt(i % 40, i / 40), second.CellAt(i % 40, i / 40));
+    view.KeyDown(Press(Key::R));
+    EXPECT_EQ(Generation(), 0);
+}
+
+TEST_F(ViewerTest, RandomizeRecentresOnlyForANewSize) {
+    const RectF grid = L().viewerGrid;
+    const float x = MidX(grid), y = MidY(grid);
+    Drag(x, y, x + 50, y + 30);
+    const auto panned = view.CellAt(x, y);
+    Click(L().viewerButtons[kRandomize]);
+    EXPECT_EQ(view.CellAt(x, y), panned);
+    platform.promptAnswer = Platform::SizeDensity{64, 1.0};
+    Click(L().viewerButtons[kRandomize], MouseButton::Right);
+    const auto& source = Model().Doc().source;
+    EXPECT_EQ(std::tuple(source.patternSize, view.CellAt(x + 0.01f, y + 0.01f)), std::tuple(64, std::pair(32, 32)));
+    view.MouseMove(x, y, {});
+    EXPECT_NEAR(HoverOutline(Draw())->Width(), std::max(1.0f, std::min(grid.Height() / 64, grid.Width() / 64)), 1e-3);
+    for (int i = 0; i < 64 * 64; ++i) ASSERT_NE(source.grid.CellAt(i % 64, i / 64), 0);
+    platform.promptAnswer.reset();
+    Click(L().viewerButtons[kRandomize], MouseButton::Right);
+    EXPECT_EQ(source.patternSize, 64);
 }
 
 }  // namespace

@@ -27,16 +27,9 @@ protected:
     }
 
     static KeyEvent Press(Key key, bool ctrl = false, bool shift = false, bool alt = false) {
-        KeyEvent event;
-        event.key = key;
-        event.modifiers = {ctrl, shift, alt};
-        return event;
+        return {key, 0, {ctrl, shift, alt}};
     }
-    static KeyEvent DigitKey(int digit, bool ctrl = false) {
-        KeyEvent event = Press(Key::Digit, ctrl);
-        event.digit = digit;
-        return event;
-    }
+    static KeyEvent DigitKey(int digit, bool ctrl = false) { return {Key::Digit, digit, {ctrl, false, false}}; }
     static MouseEvent Mouse(float x, float y, MouseButton button = MouseButton::Left, bool ctrl = false,
                             bool shift = false, bool doubleClick = false) {
         return {x, y, button, {ctrl, shift, false}, doubleClick};
@@ -62,8 +55,7 @@ protected:
     }
     RecordingCanvas Draw() {
         RecordingCanvas canvas;
-        view.DrawFrame(canvas);
-        return canvas;
+        return view.DrawFrame(canvas), canvas;
     }
     const Layout& L() const { return view.CurrentLayout(); }
     const authoring::Editor& Model() const { return view.Model(); }
