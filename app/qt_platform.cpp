@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QUrl>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -21,6 +22,7 @@
 #include "app/size_prompt.h"
 #include "app/text.h"
 #include "shell/main_window_view.h"
+#include "formats/atomic_file.h"
 #include "update/update_check.h"
 #include "update/update_endpoint.h"
 
@@ -316,6 +318,17 @@ shell::FileContents QtPlatform::ReadFile(const std::string& path) {
     if (in.bad()) file.error = shell::FileContents::Error::ReadFailed;
     else file.bytes = bytes.str();
     return file;
+}
+
+bool QtPlatform::WriteFile(const std::string& path, const std::string& bytes) {
+    try {
+        const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        std::error_code error;
+        if (!folder.empty()) std::filesystem::create_directories(folder, error);
+        return !error && formats::TryWriteFileAtomically(path, bytes);
+    } catch (...) {
+        return false;
+    }
 }
 
 void QtPlatform::StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) {

@@ -36,6 +36,7 @@ public:
     void PostToUiThread(std::function<void()>) override {}
     std::string session;  // every file reads as this
     shell::FileContents ReadFile(const std::string&) override { return {shell::FileContents::Error::None, session}; }
+    bool WriteFile(const std::string&, const std::string&) override { return false; }
     void StartUpdateCheck(std::function<void(update::UpdateNotice)>) override {}
 };
 

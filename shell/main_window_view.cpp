@@ -313,7 +313,17 @@ void MainWindowViewImpl::DrawPagePlaceholder(Canvas& canvas) {
 
 void MainWindowViewImpl::UseSettingsFile(const std::string& path) {
     settingsPath_ = path;
-    const formats::DisplaySettings s = formats::LoadSettings(path);
+    formats::DisplaySettings s;
+    FileContents file = platform_.ReadFile(path);
+    // As the settings reader does: defaults overlaid with the first mebibyte of a readable file.
+    if (file.error == FileContents::Error::None) {
+        file.bytes.resize(std::min<std::size_t>(file.bytes.size(), std::size_t{1} << 20));
+        try {
+            formats::ParseSettingsText(file.bytes, s);
+        } catch (...) {
+            formats::ClampSettings(s);
+        }
+    }
     view_.appearance = {s.lockedOverlayOpacity, s.lockedOverlayBrightness, s.brokenMarkerOpacity,
                         s.brokenMarkerBrightness, s.trailOpacity, s.trailKeyframeAge, s.trailKeyframeBrightness};
     viewer_.SetSpeedIndex(s.patternViewerSpeedIndex);
@@ -332,8 +342,9 @@ void MainWindowViewImpl::SaveSettings() {
     s.trailOpacity = a.trailOpacity;
     s.trailKeyframeAge = a.trailKeyframeAge;
     s.trailKeyframeBrightness = a.trailKeyframeBrightness;
+    formats::ClampSettings(s);
     // Saving never reports: the values in memory stay as they are.
-    formats::SaveSettings(*settingsPath_, s);
+    platform_.WriteFile(*settingsPath_, formats::FormatSettingsText(s));
 }
 
 // --- the public face

@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "formats/atomic_file.h"
 #include "formats/golly_ruletable_writer.h"
 #include "formats/rulestring.h"
 #include "core/symmetry.h"
@@ -145,7 +144,7 @@ bool MainWindowViewImpl::SaveSession() {
     context_.Guarded(
         [&] {
             const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor_.ToSession());
-            if (!formats::TryWriteFileAtomically(*path, std::string(bytes.begin(), bytes.end())))
+            if (!platform_.WriteFile(*path, std::string(bytes.begin(), bytes.end())))
                 throw std::runtime_error("Could not open the destination file.");
             editor_.MarkSaved();
             sessionFile_ = *path;

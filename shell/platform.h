@@ -88,6 +88,9 @@ public:
     // when the platform goes away is dropped.
     virtual void PostToUiThread(std::function<void()> task) = 0;
     virtual FileContents ReadFile(const std::string& path) = 0;
+    // Replaces the file at `path` (creating missing folders) through a temporary file renamed over
+    // it; false on any failure, which leaves the file that was there untouched.
+    virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
     // Asks the update feed once, in the background; `onNotice` runs on the window's thread when a
     // newer build is announced, and never once the platform is gone.
     virtual void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) = 0;

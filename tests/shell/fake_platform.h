@@ -67,6 +67,9 @@ public:
         if (in) bytes << in.rdbuf();
         return {in ? FileContents::Error::None : FileContents::Error::CannotOpen, bytes.str()};
     }
+    bool WriteFile(const std::string& path, const std::string& bytes) override {
+        return static_cast<bool>(std::ofstream(path, std::ios::binary) << bytes);
+    }
     void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) override {
         updateChecks.push_back(std::move(onNotice));
     }
