@@ -1,10 +1,9 @@
-#include "shell/state_bar.h"
-#include "shell/surface_painter.h"
-#include "shell/coverage_bar.h"
-
 #include <cmath>
 #include <tuple>
 
+#include "shell/coverage_bar.h"
+#include "shell/state_bar.h"
+#include "shell/surface_painter.h"
 #include "tests/shell/shell_fixture.h"
 
 namespace shell::testing {
@@ -12,14 +11,6 @@ namespace {
 
 class DrawingTest : public ShellTest {
 protected:
-    // The outline drawn around a viewer frame.
-    static const RecordingCanvas::Outline* FrameOutline(const RecordingCanvas& canvas, const RectF& outer) {
-        for (const auto& o : canvas.outlines)
-            if (o.rect.left == outer.left + o.stroke / 2 && o.rect.top == outer.top + o.stroke / 2 &&
-                o.rect.right == outer.right - o.stroke / 2)
-                return &o;
-        return nullptr;
-    }
     std::vector<std::size_t> ViewerBatches() {
         std::vector<std::size_t> sizes;
         for (const auto& b : Draw().batches)
@@ -106,8 +97,8 @@ TEST_F(DrawingTest, FrameColoursOfASmallSession) {
     RecordingCanvas canvas = Draw();
     const ColorF cyan{0, 1, 1, 1}, green{0, 0.749f, 0, 1}, blue{0, 0, 1, 1};
     for (const auto& [frame, color] : {std::pair{0, green}, {1, cyan}, {2, green}, {3, green}}) {
-        const auto* outline = FrameOutline(canvas, L().frameOuter[static_cast<std::size_t>(frame)]);
-        ASSERT_NE(outline, nullptr) << frame;
+        const auto outline = FrameOutline(canvas, L().frameOuter[static_cast<std::size_t>(frame)]);
+        ASSERT_TRUE(outline) << frame;
         EXPECT_EQ(outline->color, color) << frame;
         EXPECT_EQ(outline->stroke, frame == 1 ? 8 : 4) << frame;  // the last click focused frame 1
     }
@@ -142,11 +133,9 @@ TEST_F(DrawingTest, StateBarPages) {
 // Two tabs that share the transition of a lone live cell.
 class FramesTest : public ShellTest {
 protected:
-    void RightClickCell(int frame, bool doubleClick = false) {
-        const auto [cx, cy] = CentreCell();
-        const auto [x, y] = PointOfCell(frame, cx, cy);
-        if (doubleClick) DoubleClickAt(x, y, MouseButton::Right);
-        else ClickAt(x, y, MouseButton::Right);
+    void RightClickCell(int frame) {
+        const auto [x, y] = PointOfCell(frame, CentreCell().first, CentreCell().second);
+        ClickAt(x, y, MouseButton::Right);
     }
     void SetUpTwoTabs() {
         RightClickCell(0);  // a lone cell in tab 0

@@ -80,6 +80,14 @@ protected:
             if (o.color == ColorF{1, 1, 1, 0.85f}) return o.rect;
         return std::nullopt;
     }
+    // The outline drawn around a viewer frame.
+    static std::optional<RecordingCanvas::Outline> FrameOutline(const RecordingCanvas& canvas, const RectF& outer) {
+        for (const auto& o : canvas.outlines)
+            if (o.rect == RectF{outer.left + o.stroke / 2, outer.top + o.stroke / 2, outer.right - o.stroke / 2,
+                                outer.bottom - o.stroke / 2})
+                return o;
+        return std::nullopt;
+    }
     static bool Filled(const RecordingCanvas& canvas, const RectF& rect, const ColorF& color) {
         for (const auto& [r, c] : canvas.fills)
             if (r == rect && c == color) return true;
