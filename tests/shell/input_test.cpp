@@ -92,7 +92,9 @@ TEST_F(InputTest, PaintingAndPanningTheViewerDoNothingWhilePlaying) {
     for (int i = 0; i < 32 * 32; ++i) ASSERT_EQ(Model().Doc().source.grid.CellAt(i % 32, i / 32), before.CellAt(i % 32, i / 32));
 }
 
-TEST_F(InputTest, ViewerZoomIsAnchoredAndClamped) {
+// The cell under the pointer stays while zooming, within 1 to 72 px; a pan moves by whole cells
+// at 72 px and stops with the capture.
+TEST_F(InputTest, ViewerZoomIsAnchoredAndClampedAndPans) {
     const RectF grid = L().viewerGrid;
     const float x = grid.left + 40, y = grid.top + 70;
     view.MouseMove(x, y, {});
@@ -100,14 +102,22 @@ TEST_F(InputTest, ViewerZoomIsAnchoredAndClamped) {
     const auto under = view.CellAt(x, y);
     view.Wheel(x, y, 120, {});
     EXPECT_NEAR(HoverOutline(Draw())->Width(), size * 1.15f, 1e-3);
-    EXPECT_EQ(view.CellAt(x, y), under);  // the point under the pointer stays
+    EXPECT_EQ(view.CellAt(x, y), under);
     for (int i = 0; i < 100; ++i) view.Wheel(x, y, -120, {});
     EXPECT_FLOAT_EQ(HoverOutline(Draw())->Width(), 1);
     for (int i = 0; i < 100; ++i) view.Wheel(x, y, 120, {});
     EXPECT_FLOAT_EQ(HoverOutline(Draw())->Width(), 72);
+    const auto before = view.CellAt(x, y).value();
+    view.MousePress(Mouse(x, y));
+    view.MouseMove(x - 144, y + 72, {});
+    EXPECT_EQ(view.CellAt(x, y), std::pair(before.first + 2, before.second - 1));
+    view.CaptureLost();
+    view.MouseMove(x - 400, y, {});
+    EXPECT_EQ(view.CellAt(x, y), std::pair(before.first + 2, before.second - 1));
 }
 
-TEST_F(InputTest, FrameZoomStopsAtFourAndLeavesTheCameraAlone) {
+// Frames zoom down to 4 px cells; with Ctrl the wheel scrolls their generations instead.
+TEST_F(InputTest, FrameWheelZoomsToFourOrScrollsGenerations) {
     const RectF grid = L().frameGrid[4];
     for (int i = 0; i < 100; ++i) view.Wheel(grid.left + 10, grid.top + 10, -1, {});
     const authoring::Camera atMin = CurrentTab().camera;
@@ -116,25 +126,8 @@ TEST_F(InputTest, FrameZoomStopsAtFourAndLeavesTheCameraAlone) {
     EXPECT_EQ(CurrentTab().camera, atMin);
     for (int i = 0; i < 100; ++i) view.Wheel(grid.left + 10, grid.top + 10, 1, {});
     EXPECT_FLOAT_EQ(CurrentTab().camera.cellSize, 72);
-}
-
-TEST_F(InputTest, CtrlWheelScrollsGenerations) {
-    const RectF grid = L().frameGrid[0];
     for (auto [delta, generation] : {std::pair{-1, 3}, {1, 0}, {1, 0}})
         EXPECT_EQ((view.Wheel(MidX(grid), MidY(grid), delta, {true, false, false}), CurrentTab().currentGeneration), generation);
-}
-
-TEST_F(InputTest, PanningMovesTheViewAndStopsWithTheCapture) {
-    const RectF grid = L().viewerGrid;
-    const float x = MidX(grid), y = MidY(grid);
-    for (int i = 0; i < 100; ++i) view.Wheel(x, y, 120, {});  // 72 px cells
-    const auto before = view.CellAt(x, y).value();
-    view.MousePress(Mouse(x, y));
-    view.MouseMove(x - 144, y + 72, {});
-    EXPECT_EQ(view.CellAt(x, y), std::pair(before.first + 2, before.second - 1));
-    view.CaptureLost();
-    view.MouseMove(x - 400, y, {});
-    EXPECT_EQ(view.CellAt(x, y), std::pair(before.first + 2, before.second - 1));
 }
 
 TEST_F(InputTest, FocusFollowsClicksAndWidensTheFrame) {
