@@ -10,7 +10,6 @@
 
 #include "shell/canvas.h"
 #include "shell/input.h"
-#include "shell/layout.h"
 #include "shell/platform.h"
 
 namespace authoring {
@@ -18,6 +17,8 @@ class Editor;
 }
 
 namespace shell {
+
+struct Layout;
 
 // Command ids of the menus and the tab bar's context menu.
 namespace command {

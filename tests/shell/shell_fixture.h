@@ -6,6 +6,7 @@
 
 #include "authoring/editor.h"
 
+#include "shell/layout.h"
 #include "shell/main_window_view.h"
 #include "shell/start_screen.h"
 #include "shell/theme.h"
