@@ -69,7 +69,7 @@ protected:
 class GridPanes;
 
 // What a panel is handed: the model, the desktop, the rectangles of this layout and the shared
-// view state. Panels never reach the window itself.
+// view state, and the window's few operations through WindowHost.
 struct PanelContext {
     authoring::Editor& editor;
     Platform& platform;
