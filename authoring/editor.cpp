@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <random>
+#include <stdexcept>
+#include <utility>
 
 #include "authoring/constraint_tab.h"
+#include "authoring/editor_edit.h"
 #include "authoring/neighborhood_scan.h"
 #include "core/step_grid.h"
 #include "core/symmetry.h"
@@ -20,18 +23,33 @@ double SoupDensity(int stateCount) { return 1.0 - 1.0 / stateCount; }
 
 }  // namespace
 
-Editor::Editor(ViewSize view, std::uint32_t seed) : view_{view}, seed_(seed) {
+Editor::Editor(ViewSize gridArea, std::uint32_t seed) : gridArea_{gridArea}, seed_(seed) {
     // Two runs of the frame randomizer must differ, also across sessions.
     randomizer_.seed = std::random_device{}() ^
                        static_cast<std::uint32_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-    CreateRule("", 3, core::kSymmetryD8, "initializing the editor");
+    CreateDocument(3, core::kSymmetryD8, "initializing the editor");
 }
 
-void Editor::SetLookaheadFrameCount(int frames) { view_.lookahead = std::clamp(frames, 0, int(kViewerFrameCount)); }
+void Editor::SetFrameArea(int lookahead, ViewSize gridArea) {
+    gridArea_ = gridArea;
+    const int frames = std::clamp(lookahead, 0, int(kViewerFrameCount));
+    if (frames == lookahead_) return;
+    lookahead_ = frames;
+    SyncViewerFrames();
+}
 
-void Editor::SetView(const EditorView& view) {
-    view_ = view;
-    SetLookaheadFrameCount(view.lookahead);
+const PatternSequence& Document::SelectedTab() const {
+    if (tabs.empty()) throw std::runtime_error("No pattern tabs are available.");
+    const auto selected = static_cast<std::size_t>(std::max(selectedTab, 0));
+    return tabs[std::min(selected, tabs.size() - 1)];
+}
+
+PatternSequence& Document::SelectedTab() {
+    return const_cast<PatternSequence&>(std::as_const(*this).SelectedTab());
+}
+
+bool Editor::ShowsPatternTab() const {
+    return !doc_.tabs.empty() && !doc_.RuleEditorPageSelected() && doc_.SelectedTab().IsPattern();
 }
 
 void Editor::PrepareCaches() { canonical_.Prepare(doc_.rule.symmetry, doc_.rule.stateCount); }
@@ -50,7 +68,7 @@ SequenceSteps Editor::Steps() {
 }
 
 Camera Editor::NewTabCamera(float divisor) const {
-    const float side = std::min(std::max(view_.size.width, 1.0f), std::max(view_.size.height, 1.0f));
+    const float side = std::min(std::max(gridArea_.width, 1.0f), std::max(gridArea_.height, 1.0f));
     return Camera{4.5f, 4.5f, std::max(4.0f, side / divisor)};
 }
 
@@ -64,39 +82,67 @@ void Editor::ResetTabsTo(const std::string& name) {
     doc_.tabBarScroll = 0;
 }
 
-void Editor::CreateRule(const std::string& name, int stateCount, core::RuleSymmetry symmetry,
-                        std::string_view purpose) {
-    core::RuleTable table;
-    core::AllocateRuleTable(table, stateCount, purpose, 0);
-    EndFrameRandomizer();
-    doc_.rule = core::Rule{stateCount, symmetry, std::move(table)};
-    doc_.colors = DefaultPalette();
-    PrepareCaches();
-    doc_.source.annotations = core::AnnotationLayer();
-    doc_.source.lineage = core::LineageLayer();
-    doc_.source.Randomize(doc_.rule, kNewSoupSide, SoupDensity(stateCount), seed_++);
-    ResetTabsTo(name);
-    RebuildPatternSequencesFrom(0);
+namespace {
+
+// A document of an empty rule, or of an imported one: a soup in the viewer and one empty tab.
+Document NewDocument(core::Rule rule, const Palette& colors, std::uint32_t seed, const std::string& tabName,
+                     const Camera& camera) {
+    Document next;
+    next.colors = colors;
+    next.source.Randomize(rule, kNewSoupSide, SoupDensity(rule.stateCount), seed);
+    next.rule = std::move(rule);
+    PatternSequence tab;
+    tab.name = tabName;
+    tab.camera = camera;
+    next.tabs.push_back(std::move(tab));
+    return next;
 }
 
-void Editor::CreateRuleFromStartScreen(int stateCount, core::RuleSymmetry symmetry) {
-    EndFrameRandomizer();
+}  // namespace
+
+void Editor::CreateDocument(int stateCount, core::RuleSymmetry symmetry, std::string_view purpose) {
+    core::RuleTable table;
+    core::AllocateRuleTable(table, stateCount, purpose, 0);
+    InstallDocument(NewDocument(core::Rule{stateCount, symmetry, std::move(table)}, DefaultPalette(), seed_, "",
+                                NewTabCamera(4.0f)));
+    ++seed_;
+}
+
+void Editor::CreateRule(int stateCount, core::RuleSymmetry symmetry) {
     // The new table is allocated before anything changes, so a refusal leaves the session whole.
-    std::optional<EditorSnapshot> record = TakeReplacementRecord();
-    CreateRule("", stateCount, symmetry, "creating this rule");
-    StackReplacementRecord(std::move(record));
+    core::RuleTable table;
+    core::AllocateRuleTable(table, stateCount, "creating this rule", 0);
+    ReplaceDocument(NewDocument(core::Rule{stateCount, symmetry, std::move(table)}, DefaultPalette(), seed_, "",
+                                NewTabCamera(4.0f)));
+    ++seed_;
+}
+
+void Editor::AdoptImportedRule(formats::ImportedGollyRule imported) {
+    Palette colors = DefaultPalette();
+    for (const formats::ImportedStateColor& c : imported.colors)
+        if (c.state < kPaletteSize) colors[c.state] = {c.red, c.green, c.blue, c.alpha};
+    ReplaceDocument(NewDocument(core::Rule{imported.stateCount, imported.symmetry, std::move(imported.table)}, colors,
+                                seed_, "Imported Rule", NewTabCamera(4.0f)));
+    ++seed_;
+}
+
+void Editor::ReplaceDocument(Document next) {
+    Edit edit(*this, Edit::Replacement{});
+    EndFrameRandomizer();
+    InstallDocument(std::move(next));
+    edit.Commit();
     MarkSaved();
 }
 
 void Editor::ResetToStartScreen() {
+    Edit edit(*this, CaptureEditorState(true));
     EndFrameRandomizer();
-    // Undoable, and the rule created next reuses this record: one undo brings the session back.
-    BeginEdit(true);
     doc_.rule.symmetry = core::kSymmetryD8;
     PrepareCaches();
     doc_.source.Replace(doc_.rule, core::ChunkGrid(), core::AnnotationLayer(), core::LineageLayer());
     ResetTabsTo("");
     RebuildPatternSequencesFrom(0);
+    edit.Commit();
     startScreenRecordOnTop_ = true;
 }
 
@@ -119,41 +165,14 @@ bool Editor::ExtendRule(int newStateCount) {
             marker.transition =
                 core::NeighborhoodIndex(core::DecodeNeighborhoodIndex(marker.transition, oldCount), newStateCount);
     PrepareCaches();
-    CloseJournal();
     startScreenRecordOnTop_ = false;
+    strokeRecordOnTop_ = false;
     undoStack_.clear();
     redoStack_.clear();
     doc_.source.ResetHistory(doc_.rule);
     MarkEdited();
     RebuildPatternSequencesFrom(0);
     return true;
-}
-
-void Editor::AdoptImportedRule(formats::ImportedGollyRule imported) {
-    EndFrameRandomizer();
-    // The record keeps the old rule: undoing an import must bring it back whole.
-    PushReplacementRecord();
-    doc_.rule = core::Rule{imported.stateCount, imported.symmetry, std::move(imported.table)};
-    PrepareCaches();
-    doc_.colors = DefaultPalette();
-    for (const formats::ImportedStateColor& c : imported.colors)
-        if (c.state < kPaletteSize) doc_.colors[c.state] = {c.red, c.green, c.blue, c.alpha};
-    doc_.source.annotations = core::AnnotationLayer();
-    doc_.source.lineage = core::LineageLayer();
-    doc_.source.Randomize(doc_.rule, kNewSoupSide, SoupDensity(imported.stateCount), seed_++);
-    ResetTabsTo("Imported Rule");
-    RebuildPatternSequencesFrom(0);
-    MarkSaved();
-}
-
-PatternSequence& Editor::CurrentTab() {
-    if (doc_.tabs.empty()) throw std::runtime_error("No pattern tabs are available.");
-    const auto selected = static_cast<std::size_t>(std::max(doc_.selectedTab, 0));
-    return doc_.tabs[std::min(selected, doc_.tabs.size() - 1)];
-}
-
-bool Editor::RuleEditorPageSelected() const {
-    return doc_.selectedTab >= static_cast<std::int32_t>(doc_.tabs.size());
 }
 
 void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
@@ -177,7 +196,7 @@ void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
             for (std::uint64_t index : tab.ownLockedTransitions) lockUnion.Insert(index);
             continue;
         }
-        if (i == driving) tab.generationTarget = std::max(tab.generationTarget, tab.currentGeneration + view_.lookahead);
+        if (i == driving) tab.generationTarget = std::max(tab.generationTarget, tab.currentGeneration + lookahead_);
         GenerateSequence(tab, entryCount, lockUnion, steps);
         bookkeeping.RefreshPatternLockDeltaSources(tab, lockUnion);
         if (i == driving) {
@@ -189,7 +208,7 @@ void Editor::RebuildPatternSequencesFrom(std::uint64_t startIndex) {
     }
     SyncViewerFrames();
     undefined_.stale = true;
-    if (RuleEditorPageSelected()) RecountUndefinedTransitions();
+    if (doc_.RuleEditorPageSelected()) RecountUndefinedTransitions();
 }
 
 void Editor::EnsureSequenceGenerations(std::uint64_t count) {
@@ -200,15 +219,15 @@ void Editor::EnsureSequenceGenerations(std::uint64_t count) {
 
 void Editor::SyncViewerFrames() {
     for (ViewerFrame& frame : frames_) frame = ViewerFrame();
-    if (doc_.tabs.empty() || RuleEditorPageSelected()) return;
+    if (doc_.tabs.empty() || doc_.RuleEditorPageSelected()) return;
     PatternSequence& tab = CurrentTab();
     if (!tab.IsPattern()) return;
     const std::size_t before = tab.generations.size();
-    EnsureSequenceGenerations(static_cast<std::uint64_t>(tab.currentGeneration) + view_.lookahead);
+    EnsureSequenceGenerations(static_cast<std::uint64_t>(tab.currentGeneration) + lookahead_);
     LockBookkeeping bookkeeping(canonical_);
     if (tab.generations.size() != before) bookkeeping.RefreshPatternLockDeltaSources(tab, tab.locks.Base());
     bookkeeping.ResolvePendingMarkers(tab);
-    for (int i = 0; i < view_.lookahead; ++i) {
+    for (int i = 0; i < lookahead_; ++i) {
         const std::size_t g = static_cast<std::size_t>(tab.currentGeneration) + i;
         if (g >= tab.generations.size()) break;
         ViewerFrame& frame = frames_[i];
@@ -220,10 +239,10 @@ void Editor::SyncViewerFrames() {
 }
 
 void Editor::TrimSequenceToViewer() {
-    if (doc_.tabs.empty() || RuleEditorPageSelected()) return;
+    if (doc_.tabs.empty() || doc_.RuleEditorPageSelected()) return;
     PatternSequence& tab = CurrentTab();
     if (!tab.IsPattern()) return;
-    const std::size_t keep = std::min(static_cast<std::size_t>(std::max(tab.currentGeneration, 0)) + view_.lookahead,
+    const std::size_t keep = std::min(static_cast<std::size_t>(std::max(tab.currentGeneration, 0)) + lookahead_,
                                       tab.generations.size());
     if (keep < tab.generations.size()) {
         tab.generations.resize(keep);

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -43,6 +44,11 @@ struct Document {
     // tabs.size() selects the rule editor page.
     std::int32_t selectedTab = 0;
     float tabBarScroll = 0;
+
+    bool RuleEditorPageSelected() const { return selectedTab >= static_cast<std::int32_t>(tabs.size()); }
+    // The selected tab, or the last one while the rule editor page is selected; throws without tabs.
+    const PatternSequence& SelectedTab() const;
+    PatternSequence& SelectedTab();
 };
 
 struct ViewerFrame {
@@ -78,6 +84,9 @@ struct EditorSnapshot {
     std::vector<std::int32_t> generationTargets;
     // Identifies the document state this record restores, for the saved mark.
     std::uint64_t stateId = 0;
+
+    // A record holding the whole rule needs no journal of the outputs an edit replaces.
+    bool HoldsWholeRule() const { return includesRule && !isRuleChange; }
 };
 
 struct UndefinedList {
@@ -88,21 +97,21 @@ struct UndefinedList {
     bool stale = true;
 };
 
+// "12345 undefined transitions (50 loaded)  |  D8 (isotropic)".
+std::string UndefinedStatusText(const UndefinedList& list, core::RuleSymmetry symmetry);
+
 // Size in pixels of the grid area; new tabs size their cells from it.
 struct ViewSize {
     float width = 800;
     float height = 600;
+    friend bool operator==(const ViewSize&, const ViewSize&) = default;
 };
 
-// What the window shows and how it paints, owned by the window and handed to the model, whose
-// algorithms read it but never change it.
-struct EditorView {
-    ViewSize size;
-    // Viewer frames in use: 15, 9, or 0 while the pattern viewer is maximized.
-    int lookahead = 9;
+// What a paint click puts into a cell. With the state bar shown: `state` (clamped to the rule),
+// or 0 over a cell that has it already; otherwise the next state around (back: the previous).
+struct Brush {
     bool stateBarShown = false;
-    // The state a click paints while the state bar is shown; clamped to the rule where used.
-    std::uint8_t brushState = 1;
+    std::uint8_t state = 1;
 };
 
 // Where a gesture happens: the pattern viewer, or a viewer frame of the current tab.
@@ -117,7 +126,11 @@ struct CellRect {
     std::int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 };
 
-enum class SlotClick { Left, Right, Double };
+enum class SelectionConversion { CellsToMarkers, MarkersToCells };
+enum class SourceStep { Forward, Back, Rewind };
+
+// The last generation of a frame randomizer range that stays on until it is ended.
+inline constexpr std::int32_t kOpenGenerationEnd = INT32_MAX;
 
 // Where the lock jump went: the tab that owns the transition and, for a pattern tab, the frame
 // and cell where it first uses it.
@@ -131,184 +144,170 @@ struct LockJumpTarget {
 enum class EditOutcome { Changed, Unchanged, Refused };
 
 // The window-free editor: owns the document and every authoring operation on it. It never
-// asks questions or beeps; refused operations say so in their result.
+// asks questions or beeps; refused operations say so in their result. Every edit is one undo
+// step, or joins the step of the stroke it belongs to; an edit that throws changes nothing.
 class Editor {
 public:
     // Starts with a 3-state D8 rule. `seed` drives the soups this editor makes.
-    explicit Editor(ViewSize view = {}, std::uint32_t seed = 1);
+    explicit Editor(ViewSize gridArea = {}, std::uint32_t seed = 1);
 
     const Document& Doc() const { return doc_; }
-    const core::Rule& Rule() const { return doc_.rule; }
-    const std::vector<PatternSequence>& Tabs() const { return doc_.tabs; }
     const std::array<ViewerFrame, kViewerFrameCount>& Frames() const { return frames_; }
+    // Stale once the rule or the locks change, until UpdateUndefinedList (or the rule editor page).
     const UndefinedList& Undefined() const { return undefined_; }
     // Unsaved unless the document is the one last saved, loaded or created (undo can return to it).
     bool UnsavedChanges() const { return stateId_ != savedStateId_; }
     void MarkSaved() { savedStateId_ = stateId_; }
     std::size_t UndoDepth() const { return undoStack_.size(); }
-    std::size_t RedoDepth() const { return redoStack_.size(); }
 
-    // View state the shell owns but the model's algorithms read.
-    void SetView(const EditorView& view);
-    const EditorView& View() const { return view_; }
-    void SetLookaheadFrameCount(int frames);
-    void SetStateBarShown(bool shown) { view_.stateBarShown = shown; }
-    void SetBrushState(std::uint8_t state) { view_.brushState = state; }
-    void SetSeed(std::uint32_t seed) { seed_ = seed; }
+    // The viewer frames in use (15, 9, or 0 while the pattern viewer is maximized) and the size
+    // of their grid area, which new tabs size their cells from. The frames follow a new count.
+    void SetFrameArea(int lookahead, ViewSize gridArea);
 
-    // --- rule creation and extension
-    void CreateRule(const std::string& name, int stateCount, core::RuleSymmetry symmetry, std::string_view purpose);
-    // The start screen's "Create Rule": undoable, clears the unsaved flag.
-    void CreateRuleFromStartScreen(int stateCount, core::RuleSymmetry symmetry);
+    // --- whole documents: each replaces the session in one undo step and counts as saved
+    // A new rule with a soup in the viewer and one empty tab.
+    void CreateRule(int stateCount, core::RuleSymmetry symmetry);
+    // Undoable; the document created or loaded next reuses its record, so one undo brings the
+    // session from before the reset back.
     void ResetToStartScreen();
-    // False when n is not a larger state count; throws the memory message on failure.
-    bool ExtendRule(int newStateCount);
-    // Adopts an imported Golly rule as a new session with one tab "Imported Rule".
+    // A new session with one tab "Imported Rule".
     void AdoptImportedRule(formats::ImportedGollyRule imported);
+    // Throws and changes nothing when the session cannot be loaded.
+    void LoadSession(const formats::SessionSnapshot& session);
+    formats::SessionSnapshot ToSession() const;
+    // False when n is not a larger state count; throws the memory message on failure. Clears
+    // the undo history: its records belong to the smaller rule.
+    bool ExtendRule(int newStateCount);
+    // The rule grouped by the tabs that justify it (annotated) or the lock table, as Golly
+    // ruletable text; rebuilds first so the lock records are current.
+    std::string BuildTabbedExport(bool annotated);
 
     // --- the tab chain
-    void RebuildPatternSequencesFrom(std::uint64_t startIndex);
-    void EnsureSequenceGenerations(std::uint64_t count);
-    void SyncViewerFrames();
-    void TrimSequenceToViewer();
-    // The selected tab, or the last one while the rule editor page is selected.
-    PatternSequence& CurrentTab();
-    void NewPatternTab();
+    // A new tab after the selected one (constraint tabs start with one empty entry).
+    void NewTab(PatternKind kind);
     EditOutcome CloseTab(std::size_t index);
     void SelectTab(std::size_t index);
-    // The first move of a drag is undoable; the shell rebuilds when the drag ends.
+    // The moves of one drag are one undo step; the tabs are computed again once it ends.
     void MoveTab(std::size_t from, std::size_t to, bool firstMoveOfDrag);
+    void EndTabDrag();
     void SetCurrentGeneration(std::int32_t generation);
     void RenameTab(std::size_t index, const std::string& name);
-
-    // --- painting; a stroke pushes at most one snapshot
-    void BeginStroke();
-    std::uint8_t NextPaintState(std::uint8_t old, bool shift) const;
-    // Paints the start pattern of the current tab.
-    EditOutcome PaintStartCell(std::int32_t x, std::int32_t y, bool shift);
-    // Paints the cell of viewer frame `frame`: changes the transition that produced it.
-    EditOutcome PaintFrameCell(std::size_t frame, std::int32_t x, std::int32_t y, bool shift);
-    // Whether the neighbourhood of (x, y) in the generation viewer frame `frame` shows is
-    // locked: by the table that guards painting that cell on the next frame (the previous
-    // generation's, the base for generation 0). For the locked overlay; never allocates.
-    bool IsCellNeighborhoodLocked(std::size_t frame, std::int32_t x, std::int32_t y) const;
-    // Shows the generation of the current tab's first broken marker; `cell` receives the
-    // marker's cell when a frame shows it.
-    EditOutcome JumpToBrokenMarker(int generationScrollStep, std::optional<std::pair<std::int32_t, std::int32_t>>& cell);
-    bool RuleEditorPageSelected() const;
-    // A right press on a marked cell of a frame showing generation 1 or later.
-    EditOutcome RemoveBrokenMarker(std::size_t frame, std::int32_t x, std::int32_t y);
-    // Double-click on a frame cell: shows where the first tab owning the cell's (locked)
-    // transition uses it; nothing when the transition is free for that generation.
-    std::optional<LockJumpTarget> JumpToLock(std::size_t frame, std::int32_t x, std::int32_t y,
-                                             int generationScrollStep);
     void SetTabCamera(std::size_t tab, const Camera& camera);
     void SetTabBarScroll(float scroll) { doc_.tabBarScroll = scroll; }
 
-    // --- the pattern viewer's source grid
-    // State painting on the viewer: the drawn grid becomes the run's generation 0.
-    EditOutcome PaintSourceCell(std::int32_t x, std::int32_t y, bool shift);
-    void StepSource();
-    // False (the window beeps) at generation 0 or for patterns too large to keep snapshots.
-    bool StepSourceBack();
-    // Back to generation 0; later generations are computed again with the current rule.
-    void ResetSource();
-    // A new soup; Shift+R also rebuilds the tabs from the selected one and rewinds.
+    // --- painting: a stroke (the calls up to the next BeginStroke) is one undo step and changes
+    // each cell once
+    void BeginStroke();
+    // The viewer: the drawn grid becomes the run's generation 0. A frame showing generation 0:
+    // the tab's start pattern. A later frame: the output of the transition that produced the
+    // cell, over its whole orbit; refused where that transition is locked.
+    EditOutcome PaintCell(const SurfaceRef& where, std::int32_t x, std::int32_t y, bool back,
+                          const Brush& brush = {});
+    EditOutcome PaintMarker(const SurfaceRef& where, std::int32_t x, std::int32_t y, std::uint8_t marker,
+                            const Brush& brush = {});
+    // Shows the generation of the current tab's first broken marker; `cell` receives the
+    // marker's cell when a frame shows it.
+    EditOutcome JumpToBrokenMarker(int generationScrollStep, std::optional<std::pair<std::int32_t, std::int32_t>>& cell);
+    // The marker on a cell of a frame showing generation 1 or later.
+    EditOutcome RemoveBrokenMarker(std::size_t frame, std::int32_t x, std::int32_t y);
+    // Shows where the first tab owning the (locked) transition behind a frame cell uses it;
+    // nothing when the transition is free for that generation.
+    std::optional<LockJumpTarget> JumpToLock(std::size_t frame, std::int32_t x, std::int32_t y,
+                                             int generationScrollStep);
+
+    // --- the pattern viewer's run
+    // False (the window beeps) stepping back at generation 0 or for patterns too large to keep
+    // snapshots. Rewinding computes the later generations again with the current rule.
+    bool StepSource(SourceStep step = SourceStep::Forward);
+    // A new soup; with `rebuildTabs` the tabs from the selected one are computed again too.
     void RandomizeSource(int size, double density, std::uint32_t seed, bool rebuildTabs);
 
-    // --- pasting and colours
+    // --- pasting, colours and selections
     // Replaces the current pattern tab's start pattern; Refused with `refusal` set when the
     // pattern uses a state the rule lacks; throws, changing nothing, when no pattern tab can take
     // it or its cells are too far apart to scan.
     EditOutcome PastePattern(const formats::RlePattern& pattern, std::string& refusal);
-    void SetStateColor(int state, Color color);
-    void RestoreDefaultColors();
-
-    // --- markers and selections
-    std::uint16_t NextMarkerValue(std::uint16_t old, std::uint8_t marker, std::uint8_t drawState) const;
-    EditOutcome PaintMarker(const SurfaceRef& where, std::int32_t x, std::int32_t y, std::uint8_t marker,
-                            std::uint8_t drawState);
-    // Live cells of the selection leave the automaton as markers (marker 0 clears them).
-    EditOutcome CellsToMarkers(const SurfaceRef& where, const CellRect& rect, std::uint8_t marker);
-    EditOutcome MarkersToCells(const SurfaceRef& where, const CellRect& rect, std::uint8_t marker);
+    void SetColors(const Palette& colors);
+    // Live cells of the selection leave the automaton as markers (marker 0 clears them), or
+    // the cells under a marker come back; only on the viewer or a frame showing generation 0.
+    EditOutcome ConvertSelection(const SurfaceRef& where, const CellRect& rect, std::uint8_t marker,
+                                 SelectionConversion conversion);
     EditOutcome DeleteSelection(const SurfaceRef& where, const CellRect& rect);
     // A new pattern tab holding the selection's cells and overlays, top-left at (0, 0); its index.
     std::size_t CopySelectionToNewTab(const SurfaceRef& where, const CellRect& rect);
 
-    // --- constraint tabs (the selected tab must be one); double-clicks on variable slots and
-    // chips open the state chooser in the shell, which then calls EditVariableStates
-    void NewConstraintTab();
+    // --- the selected constraint tab
     EditOutcome AddConstraintEntry();
+    EditOutcome DeleteConstraintEntry(std::size_t entry);
+    EditOutcome MoveConstraintEntry(std::size_t from, std::size_t to, bool firstMoveOfDrag);
     // A variable with the given states and the next positional name; refused without states.
     EditOutcome MakeVariable(const std::vector<std::uint8_t>& states);
     EditOutcome EditVariableStates(std::size_t variable, const std::vector<std::uint8_t>& states);
     // -1 clears the selection; either ends a link chain.
     void SelectVariable(std::int32_t variable);
-    EditOutcome DeleteConstraintEntry(std::size_t entry);
-    EditOutcome MoveConstraintEntry(std::size_t from, std::size_t to, bool firstMoveOfDrag);
-    EditOutcome ClickConstraintSlot(std::size_t entry, int slot, SlotClick click, bool ctrl, bool shift);
-    // Ctrl released: the next Ctrl-click starts a new link group.
+    // The slot becomes a fixed state: the next one around (back: the previous), or the brush's.
+    EditOutcome CycleSlotState(std::size_t entry, int slot, bool back, const Brush& brush = {});
+    // The slot takes the selected variable. Linked, it joins the link chain (the first link
+    // starts a new group); unlinked on the output, it steps to the variable's next occurrence.
+    EditOutcome SetSlotToVariable(std::size_t entry, int slot, bool linked);
+    // The next link starts a new group.
     void EndLinkChain() { linkChainGroup_ = 0; }
 
-    // --- frame randomizer; the hovered frame and the keyboard focus come from the shell
-    EditOutcome StartFrameRandomizer(bool untilEnd, std::int32_t hoveredFrame, bool focusOnFrames);
-    // One run over the visible frames; the shell calls it after every generation scroll.
-    EditOutcome RandomizeViewerFrames(bool focusOnFrames);
-    void EndFrameRandomizer();
+    // --- the frame randomizer: random outputs for the free transitions behind the frames
+    // Draws for the generations from `first` to `last` shown in the frames of the current tab,
+    // pinning the generations before each drawn one. A range open to kOpenGenerationEnd stays on
+    // until an edit, undo or load ends it.
+    EditOutcome RandomizeFrames(std::int32_t first, std::int32_t last);
+    // One run of the open range over the frames shown now, e.g. after a generation scroll.
+    EditOutcome RandomizeViewerFrames();
     bool FrameRandomizerActive() const { return randomizer_.active; }
-    void SetRandomizerSeed(std::uint32_t seed) { randomizer_.seed = seed; }
 
     // --- undefined transitions
-    void RecountUndefinedTransitions();
-    void LoadMoreUndefinedEntries(std::size_t count);
-    std::string UndefinedStatusText() const;
+    // Counts the list afresh when it is stale, then loads `more` entries beyond those loaded.
+    void UpdateUndefinedList(std::size_t more = 0);
     void TakeMinrule();
     EditOutcome RandomizeUndefinedTransitions(std::uint32_t seed);
-    EditOutcome ClickUndefinedCard(std::size_t card, bool shift);
+    // The output of the undefined list's card `card` steps forward (back: backward), or to the brush's state.
+    EditOutcome CycleUndefinedOutput(std::size_t card, bool back, const Brush& brush = {});
 
-    // --- undo
-    EditorSnapshot CaptureEditorState(bool includeRule) const;
-    void PushSnapshot(bool includeRule);
-    void PushRuleChangeSnapshot(const std::vector<RuleChange>& changes);
     EditOutcome Undo();
     EditOutcome Redo();
 
-    // --- exports
-    // The rule grouped by the tabs that justify it (annotated) or the lock table, as Golly
-    // ruletable text; rebuilds first so the lock records are current.
-    std::string BuildTabbedExport(bool annotated);
-
-    // --- sessions
-    formats::SessionSnapshot ToSession() const;
-    // Replaces the document by a loaded session, or throws and changes nothing.
-    void LoadSession(const formats::SessionSnapshot& session);
-
 private:
+    class Edit;
+    friend class Edit;
+
     SequenceSteps Steps();
     void PrepareCaches();
+    PatternSequence& CurrentTab() { return doc_.SelectedTab(); }
+    bool ShowsPatternTab() const;
+    void CreateDocument(int stateCount, core::RuleSymmetry symmetry, std::string_view purpose);
     // Every rule write goes through here: bounded by the table and the state count, journaled.
     void WriteChanges(const std::vector<RuleChange>& changes);
     void WriteOutput(std::uint64_t index, std::uint8_t state);
-    void OpenJournal(EditorSnapshot* local);
-    void CloseJournal();
     void MarkEdited() { stateId_ = nextStateId_++; }
-    // The record of an action that replaces the whole session (create, load, import): taken before
-    // it (nothing when the start screen's record already holds the session it ends), stacked once
-    // the action has succeeded.
-    std::optional<EditorSnapshot> TakeReplacementRecord() const;
-    void StackReplacementRecord(std::optional<EditorSnapshot> record);
-    void PushReplacementRecord() { StackReplacementRecord(TakeReplacementRecord()); }
-    // The neighbourhood index of (x, y) in `grid`; cells beyond the plane's edge are background.
+    EditorSnapshot CaptureEditorState(bool includeRule) const;
+    EditorSnapshot RuleChangeRecord(const std::vector<RuleChange>& changes) const;
+    // The one way a whole document comes in (create, load, import): undoable, and saved. A
+    // refused rebuild leaves the session as it was.
+    void ReplaceDocument(Document next);
+    // Installs a complete document built elsewhere and recomputes everything derived from it.
+    void InstallDocument(Document next);
+    void RebuildPatternSequencesFrom(std::uint64_t startIndex);
+    void EnsureSequenceGenerations(std::uint64_t count);
+    void SyncViewerFrames();
+    void TrimSequenceToViewer();
+    void RecountUndefinedTransitions();
+    void EndFrameRandomizer();
+    std::uint8_t NextPaintState(std::uint8_t old, bool back, const Brush& brush) const;
+    std::uint16_t NextMarkerValue(std::uint16_t old, std::uint8_t marker, const Brush& brush) const;
+    EditOutcome PaintStartCell(std::int32_t x, std::int32_t y, bool back, const Brush& brush);
+    EditOutcome PaintFrameCell(std::size_t frame, std::int32_t x, std::int32_t y, bool back, const Brush& brush);
+    EditOutcome PaintSourceCell(std::int32_t x, std::int32_t y, bool back, const Brush& brush);
     std::uint64_t NeighborhoodIndexAt(const core::ChunkGrid& grid, std::int32_t x, std::int32_t y) const;
-    // Whether `canonical` is locked for generation g >= 1 of `tab`: used by an earlier tab or by
-    // one of generations 0 .. g - 2.
-    bool LockedForGeneration(const PatternSequence& tab, std::uint64_t g, std::uint64_t canonical) const;
     std::vector<RuleChange> OrbitChanges(const core::Neighborhood& digits, std::uint8_t state) const;
     void ApplyRuleEdit(const std::vector<RuleChange>& changes, std::uint64_t brokenTransition, bool markBroken,
                        std::uint64_t rebuildFrom);
-    void PushSnapshotRecord(EditorSnapshot snapshot);
-    EditorSnapshot RuleChangeRecord(const std::vector<RuleChange>& changes) const;
-    void BeginEdit(bool includeRule);
     void ResetTabsTo(const std::string& name);
     Camera NewTabCamera(float divisor) const;
     void MarkBrokenInLaterTabs(std::uint64_t transition);
@@ -319,6 +318,8 @@ private:
     // Outputs the entries from `fromEntry` on wrote go back to 0 before the tab changes.
     void ZeroEntryChanges(const PatternSequence& tab, std::size_t fromEntry);
     void ReapplyEntries(PatternSequence& tab, std::size_t fromEntry);
+    // The checks of a slot edit; the edited entry's outputs are zeroed before it changes.
+    PatternSequence* SlotEditTab(std::size_t entry, int slot);
     std::size_t InsertTab(PatternSequence tab);
     void RefreshFrameAnnotations();
     std::uint64_t FrameGeneration(const SurfaceRef& where) const;
@@ -329,8 +330,15 @@ private:
     EditOutcome EditSelection(const SurfaceRef& where, bool keepUnchanged, const SelectionEdit& edit);
     EditorSnapshot RestoreSnapshot(const EditorSnapshot& snapshot);
     EditOutcome RestoreTop(std::vector<EditorSnapshot>& from, std::vector<EditorSnapshot>& to);
-    // Installs a complete document built elsewhere and recomputes everything derived from it.
-    void InstallDocument(Document next);
+
+    // The old value of each rule output written while it is open, the first one per index.
+    struct Journal {
+        std::vector<RuleChange>* entries = nullptr;
+        std::unordered_set<std::uint64_t> seen;
+        void Open(std::vector<RuleChange>* to);
+        void Close();
+        void Note(std::uint64_t index, std::uint8_t old);
+    };
 
     Document doc_;
     std::array<ViewerFrame, kViewerFrameCount> frames_{};
@@ -341,27 +349,29 @@ private:
     std::uint64_t stateId_ = 0;
     std::uint64_t savedStateId_ = 0;
     std::uint64_t nextStateId_ = 1;
-    // Where rule writes record the outputs they replace: the undo record of the open edit, or
-    // the inverse a restore is building. journalSeen_ keeps each index to its first old value.
-    bool journalToUndoTop_ = false;
-    EditorSnapshot* journalLocal_ = nullptr;
-    std::unordered_set<std::uint64_t> journalSeen_;
+    // The undo journal (into the open edit's record, or the inverse a restore builds) and the
+    // open edit's own, which a rollback writes back.
+    Journal journal_;
+    Journal rollbackJournal_;
     // ResetToStartScreen's record is still on top: the replacement that follows reuses it, so
     // one undo brings back the session from before the reset.
     bool startScreenRecordOnTop_ = false;
-    bool strokeSnapshotTaken_ = false;
+    // The top undo record belongs to the current stroke: the stroke's later edits join it.
+    bool strokeRecordOnTop_ = false;
     // Stroke cells are keyed by surface: a viewer frame's index, or one of these.
     static constexpr std::size_t kStartGridStrokeKey = SIZE_MAX - 1;
     static constexpr std::size_t kViewerStrokeKey = SIZE_MAX;
-    std::set<std::tuple<std::size_t, std::int32_t, std::int32_t>> strokeCells_;
-    EditorView view_;
+    using StrokeCell = std::tuple<std::size_t, std::int32_t, std::int32_t>;
+    std::set<StrokeCell> strokeCells_;
+    ViewSize gridArea_;
+    // Viewer frames in use: 15, 9, or 0 while the pattern viewer is maximized.
+    int lookahead_ = 9;
     std::uint32_t seed_ = 1;
     CanonicalIndexCache canonical_;
     core::StepScratch stepScratch_;
     LockScanScratch lockScratch_;
     std::int32_t linkChainGroup_ = 0;
 
-    static constexpr std::int32_t kNoRandomizerEnd = INT32_MAX;
     struct FrameRandomizer {
         bool active = false;
         std::int32_t tab = -1;

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "authoring/constraint_tab.h"
-#include "authoring/editor.h"
+#include "authoring/editor_edit.h"
 
 namespace authoring {
 
@@ -13,19 +13,9 @@ void Editor::ApplyConstraintTab(PatternSequence& tab, PackedLockTable& lockUnion
 }
 
 PatternSequence* Editor::SelectedConstraintTab() {
-    if (doc_.tabs.empty() || RuleEditorPageSelected()) return nullptr;
+    if (doc_.tabs.empty() || doc_.RuleEditorPageSelected()) return nullptr;
     PatternSequence& tab = CurrentTab();
     return tab.IsPattern() ? nullptr : &tab;
-}
-
-void Editor::NewConstraintTab() {
-    PatternSequence tab;
-    tab.kind = PatternKind::Constraint;
-    tab.name = "Constraint";
-    tab.camera = NewTabCamera(8.0f);
-    NormalizeConstraintTab(tab, doc_.rule.stateCount);
-    tab.entries.emplace_back();
-    InsertTab(std::move(tab));
 }
 
 void Editor::ZeroEntryChanges(const PatternSequence& tab, std::size_t fromEntry) {
@@ -44,9 +34,10 @@ void Editor::ReapplyEntries(PatternSequence& tab, std::size_t fromEntry) {
 EditOutcome Editor::AddConstraintEntry() {
     PatternSequence* tab = SelectedConstraintTab();
     if (!tab) return EditOutcome::Refused;
-    BeginEdit(true);
+    Edit edit(*this, CaptureEditorState(true));
     SelectedConstraintTab()->entries.emplace_back();
     RebuildPatternSequencesFrom(0);
+    edit.Commit();
     return EditOutcome::Changed;
 }
 
@@ -56,7 +47,7 @@ bool Editor::StatesFitRule(const std::vector<std::uint8_t>& states) const {
 
 EditOutcome Editor::MakeVariable(const std::vector<std::uint8_t>& states) {
     if (!SelectedConstraintTab() || states.empty() || !StatesFitRule(states)) return EditOutcome::Refused;
-    BeginEdit(false);
+    Edit edit(*this, CaptureEditorState(false));
     PatternSequence& tab = *SelectedConstraintTab();
     std::vector<std::uint8_t> sorted = states;
     std::sort(sorted.begin(), sorted.end());
@@ -66,6 +57,7 @@ EditOutcome Editor::MakeVariable(const std::vector<std::uint8_t>& states) {
     linkChainGroup_ = 0;
     UnifyConstraintVariables(doc_.tabs, doc_.rule.stateCount);
     RebuildPatternSequencesFrom(0);
+    edit.Commit();
     return EditOutcome::Changed;
 }
 
@@ -74,7 +66,7 @@ EditOutcome Editor::EditVariableStates(std::size_t variable, const std::vector<s
     // A variable without states matches nothing and could not be written for Golly.
     if (!tab || variable == 0 || variable >= tab->variables.size() || states.empty() || !StatesFitRule(states))
         return EditOutcome::Refused;
-    BeginEdit(true);
+    Edit edit(*this, CaptureEditorState(true));
     const std::string name = SelectedConstraintTab()->variables[variable].name;
     std::vector<std::uint8_t> sorted = states;
     std::sort(sorted.begin(), sorted.end());
@@ -86,6 +78,7 @@ EditOutcome Editor::EditVariableStates(std::size_t variable, const std::vector<s
             if (each.variables[v].name == name) each.variables[v].allowedStates = sorted;
     }
     RebuildPatternSequencesFrom(0);
+    edit.Commit();
     return EditOutcome::Changed;
 }
 
@@ -98,54 +91,78 @@ void Editor::SelectVariable(std::int32_t variable) {
 EditOutcome Editor::DeleteConstraintEntry(std::size_t entry) {
     PatternSequence* tab = SelectedConstraintTab();
     if (!tab || entry >= tab->entries.size()) return EditOutcome::Refused;
-    BeginEdit(true);
+    Edit edit(*this, CaptureEditorState(true));
     PatternSequence& edited = *SelectedConstraintTab();
     ZeroEntryChanges(edited, entry);
     edited.entries.erase(edited.entries.begin() + static_cast<std::ptrdiff_t>(entry));
     ReapplyEntries(edited, entry);
+    edit.Commit();
     return EditOutcome::Changed;
 }
 
 EditOutcome Editor::MoveConstraintEntry(std::size_t from, std::size_t to, bool firstMoveOfDrag) {
     PatternSequence* tab = SelectedConstraintTab();
     if (!tab || from >= tab->entries.size() || to >= tab->entries.size() || from == to) return EditOutcome::Refused;
-    if (firstMoveOfDrag) BeginEdit(true);
+    std::optional<Edit> edit;
+    // The moves of one drag join the record of its first.
+    if (firstMoveOfDrag || !strokeRecordOnTop_ || undoStack_.empty())
+        edit.emplace(*this, CaptureEditorState(true), true);
+    else
+        edit.emplace(*this);
     PatternSequence& edited = *SelectedConstraintTab();
     ZeroEntryChanges(edited, 0);
     const formats::ConstraintEntry moved = edited.entries[from];
     edited.entries.erase(edited.entries.begin() + static_cast<std::ptrdiff_t>(from));
     edited.entries.insert(edited.entries.begin() + static_cast<std::ptrdiff_t>(to), moved);
     ReapplyEntries(edited, 0);
+    edit->Commit();
     return EditOutcome::Changed;
 }
 
-EditOutcome Editor::ClickConstraintSlot(std::size_t entry, int slot, SlotClick click, bool ctrl, bool shift) {
+PatternSequence* Editor::SlotEditTab(std::size_t entry, int slot) {
     PatternSequence* tab = SelectedConstraintTab();
-    if (!tab || entry >= tab->entries.size() || slot < 0 || slot >= kConstraintSlots) return EditOutcome::Refused;
+    if (!tab || entry >= tab->entries.size() || slot < 0 || slot >= kConstraintSlots) return nullptr;
+    // An output whose every transition is locked elsewhere cannot be set.
     if (slot == kOutputSlot && entry < tab->expansions.size() && tab->expansions[entry].touchesLocked &&
         tab->expansions[entry].changes.empty())
+        return nullptr;
+    return tab;
+}
+
+EditOutcome Editor::CycleSlotState(std::size_t entry, int slot, bool back, const Brush& brush) {
+    if (!SlotEditTab(entry, slot)) return EditOutcome::Refused;
+    Edit edit(*this, CaptureEditorState(true));
+    PatternSequence& tab = *SelectedConstraintTab();
+    ZeroEntryChanges(tab, entry);
+    formats::ConstraintSlot& cell = tab.entries[entry].slots[slot];
+    const std::uint8_t old = cell.isVariable ? 0 : cell.state;
+    cell = {false, NextPaintState(old, back, brush), -1, 0};
+    ReapplyEntries(tab, entry);
+    edit.Commit();
+    return EditOutcome::Changed;
+}
+
+EditOutcome Editor::SetSlotToVariable(std::size_t entry, int slot, bool linked) {
+    const PatternSequence* checked = SlotEditTab(entry, slot);
+    if (!checked || checked->selectedVariable < 0 ||
+        static_cast<std::size_t>(checked->selectedVariable) >= checked->variables.size())
         return EditOutcome::Refused;
-    BeginEdit(true);
-    PatternSequence& edited = *SelectedConstraintTab();
-    ZeroEntryChanges(edited, entry);
-    formats::ConstraintEntry& target = edited.entries[entry];
+    Edit edit(*this, CaptureEditorState(true));
+    PatternSequence& tab = *SelectedConstraintTab();
+    ZeroEntryChanges(tab, entry);
+    formats::ConstraintEntry& target = tab.entries[entry];
     formats::ConstraintSlot& cell = target.slots[slot];
-    const std::int32_t selected = edited.selectedVariable;
-    const bool variableSelected = selected >= 0 && static_cast<std::size_t>(selected) < edited.variables.size();
-    if (variableSelected && (click == SlotClick::Right || ctrl)) {
-        if (ctrl) {
-            if (linkChainGroup_ == 0) linkChainGroup_ = static_cast<std::int32_t>(edited.nextLinkGroup++);
-            cell = {true, 0, selected, linkChainGroup_};
-        } else if (slot == kOutputSlot) {
-            StepOutputLink(edited, target);
-        } else {
-            cell = {true, 0, selected, 0};
-        }
+    const std::int32_t selected = tab.selectedVariable;
+    if (linked) {
+        if (linkChainGroup_ == 0) linkChainGroup_ = static_cast<std::int32_t>(tab.nextLinkGroup++);
+        cell = {true, 0, selected, linkChainGroup_};
+    } else if (slot == kOutputSlot) {
+        StepOutputLink(tab, target);
     } else {
-        const std::uint8_t old = cell.isVariable ? 0 : cell.state;
-        cell = {false, NextPaintState(old, shift), -1, 0};
+        cell = {true, 0, selected, 0};
     }
-    ReapplyEntries(edited, entry);
+    ReapplyEntries(tab, entry);
+    edit.Commit();
     return EditOutcome::Changed;
 }
 

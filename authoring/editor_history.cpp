@@ -40,46 +40,12 @@ EditorSnapshot Editor::CaptureEditorState(bool includeRule) const {
     return s;
 }
 
-void Editor::PushSnapshotRecord(EditorSnapshot snapshot) {
-    CloseJournal();
-    startScreenRecordOnTop_ = false;
-    undoStack_.push_back(std::move(snapshot));
-    if (undoStack_.size() > kMaxUndoSnapshots) undoStack_.erase(undoStack_.begin());
-    MarkEdited();
-    // A record holding the whole rule needs no journal.
-    if (!undoStack_.back().includesRule || undoStack_.back().isRuleChange) {
-        journalToUndoTop_ = true;
-        for (const RuleChange& change : undoStack_.back().previousOutputs) journalSeen_.insert(change.index);
-    }
-}
-
-void Editor::PushSnapshot(bool includeRule) { PushSnapshotRecord(CaptureEditorState(includeRule)); }
-
-void Editor::BeginEdit(bool includeRule) {
-    PushSnapshot(includeRule);
-    redoStack_.clear();
-}
-
-void Editor::OpenJournal(EditorSnapshot* local) {
-    CloseJournal();
-    journalLocal_ = local;
-    for (const RuleChange& change : local->previousOutputs) journalSeen_.insert(change.index);
-}
-
-void Editor::CloseJournal() {
-    journalToUndoTop_ = false;
-    journalLocal_ = nullptr;
-    journalSeen_.clear();
-}
-
 void Editor::WriteOutput(std::uint64_t index, std::uint8_t state) {
     if (index >= doc_.rule.table.size() || state >= doc_.rule.stateCount) return;
     std::uint8_t& output = doc_.rule.table[index];
     if (output == state) return;
-    std::vector<RuleChange>* journal = journalLocal_ ? &journalLocal_->previousOutputs
-                                       : journalToUndoTop_ && !undoStack_.empty() ? &undoStack_.back().previousOutputs
-                                                                                  : nullptr;
-    if (journal && journalSeen_.insert(index).second) journal->push_back({index, output});
+    journal_.Note(index, output);
+    rollbackJournal_.Note(index, output);
     output = state;
 }
 
@@ -104,32 +70,11 @@ EditorSnapshot Editor::RuleChangeRecord(const std::vector<RuleChange>& changes) 
     return s;
 }
 
-void Editor::PushRuleChangeSnapshot(const std::vector<RuleChange>& changes) {
-    PushSnapshotRecord(RuleChangeRecord(changes));
-}
-
-std::optional<EditorSnapshot> Editor::TakeReplacementRecord() const {
-    // The reset's record already holds the session this replacement ends.
-    if (startScreenRecordOnTop_) return std::nullopt;
-    return CaptureEditorState(true);
-}
-
-void Editor::StackReplacementRecord(std::optional<EditorSnapshot> record) {
-    if (record) {
-        PushSnapshotRecord(std::move(*record));
-    } else {
-        startScreenRecordOnTop_ = false;
-        CloseJournal();
-        MarkEdited();
-    }
-    redoStack_.clear();
-}
-
 EditorSnapshot Editor::RestoreSnapshot(const EditorSnapshot& s) {
     if (s.isRuleChange) {
         RequireStateCount(s.changeStateCount, doc_.rule.stateCount);
         EditorSnapshot inverse = RuleChangeRecord(s.previousOutputs);
-        OpenJournal(&inverse);
+        journal_.Open(&inverse.previousOutputs);
         WriteChanges(s.previousOutputs);
         if (s.brokenMarkers.size() == doc_.tabs.size())
             for (std::size_t i = 0; i < doc_.tabs.size(); ++i) {
@@ -138,7 +83,7 @@ EditorSnapshot Editor::RestoreSnapshot(const EditorSnapshot& s) {
             }
         doc_.source.Replace(doc_.rule, s.changeSourceGrid, doc_.source.annotations, doc_.source.lineage);
         RebuildPatternSequencesFrom(0);
-        CloseJournal();
+        journal_.Close();
         return inverse;
     }
     if (!s.includesRule) RequireStateCount(s.stateCount, doc_.rule.stateCount);
@@ -155,7 +100,7 @@ EditorSnapshot Editor::RestoreSnapshot(const EditorSnapshot& s) {
         for (const RuleChange& change : s.previousOutputs)
             if (change.index < doc_.rule.table.size())
                 inverse.previousOutputs.push_back({change.index, doc_.rule.table[change.index]});
-        OpenJournal(&inverse);
+        journal_.Open(&inverse.previousOutputs);
         WriteChanges(s.previousOutputs);
         next.rule.table = std::move(doc_.rule.table);
     }
@@ -169,7 +114,7 @@ EditorSnapshot Editor::RestoreSnapshot(const EditorSnapshot& s) {
     next.source.patternSize = doc_.source.patternSize;
     next.source.density = doc_.source.density;
     InstallDocument(std::move(next));
-    CloseJournal();
+    journal_.Close();
     return inverse;
 }
 
@@ -181,14 +126,14 @@ EditOutcome Editor::Redo() { return RestoreTop(redoStack_, undoStack_); }
 EditOutcome Editor::RestoreTop(std::vector<EditorSnapshot>& from, std::vector<EditorSnapshot>& to) {
     if (from.empty()) return EditOutcome::Refused;
     EndFrameRandomizer();
-    CloseJournal();
     startScreenRecordOnTop_ = false;
+    strokeRecordOnTop_ = false;
     EditorSnapshot top = std::move(from.back());
     from.pop_back();
     try {
         to.push_back(RestoreSnapshot(top));
     } catch (...) {
-        CloseJournal();
+        journal_.Close();
         from.push_back(std::move(top));
         throw;
     }

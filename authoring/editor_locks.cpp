@@ -1,4 +1,4 @@
-// Lock questions of the viewer frames, and the memory a load's lock records and generations need.
+// The memory a load's lock records and generations need.
 #include <algorithm>
 
 #include "authoring/editor.h"
@@ -13,17 +13,6 @@ namespace {
 constexpr std::uint64_t kGenerationHandleBytes = 3 * 112;
 
 }  // namespace
-
-bool Editor::IsCellNeighborhoodLocked(std::size_t frame, std::int32_t x, std::int32_t y) const {
-    if (doc_.tabs.empty() || RuleEditorPageSelected() || frame >= static_cast<std::size_t>(view_.lookahead)) return false;
-    const PatternSequence& tab = doc_.tabs[static_cast<std::size_t>(std::max(doc_.selectedTab, 0))];
-    if (!tab.IsPattern()) return false;
-    const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab.currentGeneration, 0)) + frame;
-    if (g >= tab.generations.size()) return false;
-    // The neighbourhood produces generation g + 1: the guard of painting there answers.
-    const std::uint64_t index = NeighborhoodIndexAt(tab.generations[static_cast<std::size_t>(g)], x, y);
-    return LockedForGeneration(tab, g + 1, canonical_.Lookup(index));
-}
 
 std::uint64_t SessionLoadWorkingBytes(const formats::SessionSnapshot& session, std::uint32_t maxGeneration,
                                       int lookahead) {

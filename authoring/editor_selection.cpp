@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "authoring/editor.h"
+#include "authoring/editor_edit.h"
 
 namespace authoring {
 
@@ -25,10 +25,10 @@ void ForEachCell(const CellRect& rect, F&& visit) {
 
 }  // namespace
 
-std::uint16_t Editor::NextMarkerValue(std::uint16_t old, std::uint8_t marker, std::uint8_t drawState) const {
+std::uint16_t Editor::NextMarkerValue(std::uint16_t old, std::uint8_t marker, const Brush& brush) const {
     const int n = doc_.rule.stateCount;
-    const int s = std::clamp<int>(drawState, 0, n - 1);
-    if (view_.stateBarShown) {
+    const int s = std::clamp<int>(brush.state, 0, n - 1);
+    if (brush.stateBarShown) {
         const auto painted = static_cast<std::uint16_t>(s * 256 + marker);
         return (marker == 0 || old == painted) ? 0 : painted;
     }
@@ -38,36 +38,36 @@ std::uint16_t Editor::NextMarkerValue(std::uint16_t old, std::uint8_t marker, st
 }
 
 EditOutcome Editor::PaintMarker(const SurfaceRef& where, std::int32_t x, std::int32_t y, std::uint8_t marker,
-                                std::uint8_t drawState) {
+                                const Brush& brush) {
     const bool viewer = where.surface == Surface::Viewer;
-    if (!viewer && (doc_.tabs.empty() || RuleEditorPageSelected())) return EditOutcome::Refused;
-    if (!strokeCells_.insert({viewer ? kViewerStrokeKey : where.frame, x, y}).second) return EditOutcome::Unchanged;
+    if (!viewer && (doc_.tabs.empty() || doc_.RuleEditorPageSelected())) return EditOutcome::Refused;
+    const StrokeCell key{viewer ? kViewerStrokeKey : where.frame, x, y};
+    if (!strokeCells_.insert(key).second) return EditOutcome::Unchanged;
     core::AnnotationLayer& layer = viewer ? doc_.source.annotations : CurrentTab().annotations;
     const std::uint16_t old = layer.ValueAt(x, y);
-    const std::uint16_t next = NextMarkerValue(old, marker, drawState);
+    const std::uint16_t next = NextMarkerValue(old, marker, brush);
     if (next == old) return EditOutcome::Unchanged;
-    if (!strokeSnapshotTaken_) {
-        BeginEdit(false);
-        strokeSnapshotTaken_ = true;
-    }
+    std::optional<Edit> edit;
+    Edit::OfStroke(edit, *this, [&] { return CaptureEditorState(false); });
+    edit->ForgetOnRollback(key);
     (viewer ? doc_.source.annotations : CurrentTab().annotations).SetValue(x, y, next);
     RefreshFrameAnnotations();
+    edit->Commit();
     return EditOutcome::Changed;
 }
 
 void Editor::RefreshFrameAnnotations() {
-    if (doc_.tabs.empty() || RuleEditorPageSelected()) return;
+    if (doc_.tabs.empty() || doc_.RuleEditorPageSelected()) return;
     for (ViewerFrame& frame : frames_)
         if (frame.grid.ChunkCount() > 0 || frame.annotations.ChunkCount() > 0) frame.annotations = CurrentTab().annotations;
 }
 
 EditOutcome Editor::EditSelection(const SurfaceRef& where, bool keepUnchanged, const SelectionEdit& edit) {
     const bool viewer = where.surface == Surface::Viewer;
-    if (!viewer && (doc_.tabs.empty() || RuleEditorPageSelected() || !CurrentTab().IsPattern()))
-        return EditOutcome::Refused;
-    // Captured before the edit and pushed only when it changes something: an edit that changes
-    // nothing leaves no trace, neither on the undo stack nor in the redo stack.
-    EditorSnapshot before = CaptureEditorState(false);
+    if (!viewer && !ShowsPatternTab()) return EditOutcome::Refused;
+    // An edit that changes nothing is not committed: it leaves no trace, neither on the undo
+    // stack nor in the redo stack.
+    Edit transaction(*this, CaptureEditorState(false));
     PatternLayers layers;
     if (viewer) {
         layers = {&doc_.source.grid, &doc_.source.annotations, &doc_.source.lineage};
@@ -77,34 +77,32 @@ EditOutcome Editor::EditSelection(const SurfaceRef& where, bool keepUnchanged, c
     }
     const bool changed = edit(*layers.grid, *layers.annotations, *layers.lineage);
     if (!changed && !keepUnchanged) return EditOutcome::Refused;
-    PushSnapshotRecord(std::move(before));
-    redoStack_.clear();
     if (viewer) {
         doc_.source.ResetHistory(doc_.rule);
     } else {
         RebuildPatternSequencesFrom(static_cast<std::uint64_t>(doc_.selectedTab));
         doc_.source.Rewind(doc_.rule);
     }
+    transaction.Commit();
     return changed ? EditOutcome::Changed : EditOutcome::Unchanged;
 }
 
-EditOutcome Editor::CellsToMarkers(const SurfaceRef& where, const CellRect& rect, std::uint8_t marker) {
+EditOutcome Editor::ConvertSelection(const SurfaceRef& where, const CellRect& rect, std::uint8_t marker,
+                                     SelectionConversion conversion) {
     if (where.surface == Surface::TabFrame && FrameGeneration(where) != 0) return EditOutcome::Refused;
-    return EditSelection(where, false, [&](core::ChunkGrid& grid, core::AnnotationLayer& annotations, core::LineageLayer&) {
-        bool changed = false;
-        ForEachCell(rect, [&](std::int32_t x, std::int32_t y) {
-            const std::uint8_t s = grid.CellAt(x, y);
-            if (s == 0) return;
-            annotations.SetValue(x, y, marker ? static_cast<std::uint16_t>(s * 256 + marker) : 0);
-            grid.SetCell(x, y, 0);
-            changed = true;
+    if (conversion == SelectionConversion::CellsToMarkers)
+        return EditSelection(where, false, [&](core::ChunkGrid& grid, core::AnnotationLayer& annotations,
+                                               core::LineageLayer&) {
+            bool changed = false;
+            ForEachCell(rect, [&](std::int32_t x, std::int32_t y) {
+                const std::uint8_t s = grid.CellAt(x, y);
+                if (s == 0) return;
+                annotations.SetValue(x, y, marker ? static_cast<std::uint16_t>(s * 256 + marker) : 0);
+                grid.SetCell(x, y, 0);
+                changed = true;
+            });
+            return changed;
         });
-        return changed;
-    });
-}
-
-EditOutcome Editor::MarkersToCells(const SurfaceRef& where, const CellRect& rect, std::uint8_t marker) {
-    if (where.surface == Surface::TabFrame && FrameGeneration(where) != 0) return EditOutcome::Refused;
     return EditSelection(where, false, [&](core::ChunkGrid& grid, core::AnnotationLayer& annotations, core::LineageLayer&) {
         bool changed = false;
         ForEachCell(rect, [&](std::int32_t x, std::int32_t y) {
@@ -123,7 +121,8 @@ EditOutcome Editor::DeleteSelection(const SurfaceRef& where, const CellRect& rec
     const bool laterFrame = where.surface == Surface::TabFrame && FrameGeneration(where) != 0;
     const core::ChunkGrid* shown = nullptr;
     if (where.surface == Surface::Viewer) shown = &doc_.source.grid;
-    else if (!doc_.tabs.empty() && !RuleEditorPageSelected() && FrameGeneration(where) < CurrentTab().generations.size())
+    else if (!doc_.tabs.empty() && !doc_.RuleEditorPageSelected() &&
+             FrameGeneration(where) < CurrentTab().generations.size())
         shown = &CurrentTab().generations[FrameGeneration(where)];
     bool anyLive = false;
     if (shown) ForEachCell(rect, [&](std::int32_t x, std::int32_t y) { anyLive = anyLive || shown->CellAt(x, y) != 0; });
@@ -181,8 +180,7 @@ std::size_t Editor::CopySelectionToNewTab(const SurfaceRef& where, const CellRec
 
 std::uint64_t Editor::FrameGeneration(const SurfaceRef& where) const {
     if (doc_.tabs.empty()) return 0;
-    const auto selected = static_cast<std::size_t>(std::max(doc_.selectedTab, 0));
-    const PatternSequence& tab = doc_.tabs[std::min(selected, doc_.tabs.size() - 1)];
+    const PatternSequence& tab = doc_.SelectedTab();
     return static_cast<std::uint64_t>(std::max(tab.currentGeneration, 0)) + where.frame;
 }
 

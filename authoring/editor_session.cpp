@@ -25,7 +25,7 @@ formats::SessionSnapshot Editor::ToSession() const {
     for (int i = 0; i < kPaletteSize; ++i)
         s.colors[i] = {doc_.colors[i].red, doc_.colors[i].green, doc_.colors[i].blue, doc_.colors[i].alpha};
     s.colorsStored = true;
-    s.ruleEntries = formats::CollectRuleEntries(doc_.rule.table);
+    formats::CollectSessionRule(doc_.rule.table, doc_.rule.stateCount, s);
     for (const PatternSequence& tab : doc_.tabs) {
         formats::SessionPatternRecord record;
         record.kind = static_cast<std::uint8_t>(tab.kind);
@@ -48,13 +48,13 @@ formats::SessionSnapshot Editor::ToSession() const {
 core::Rule RuleFromSession(const formats::SessionSnapshot& session, std::uint64_t workingBytes) {
     core::Rule rule{session.stateCount, session.symmetry, {}};
     core::AllocateRuleTable(rule.table, session.stateCount, "loading this session", workingBytes);
-    for (const formats::SessionRuleEntry& entry : session.ruleEntries) rule.table[entry.index] = entry.state;
+    formats::ApplySessionRule(session, rule.table);
     return rule;
 }
 
 void Editor::LoadSession(const formats::SessionSnapshot& session) {
     Document next;
-    next.rule = RuleFromSession(session, SessionLoadWorkingBytes(session, kMaxLoadedGeneration, view_.lookahead));
+    next.rule = RuleFromSession(session, SessionLoadWorkingBytes(session, kMaxLoadedGeneration, lookahead_));
     const Palette defaults = DefaultPalette();
     for (int i = 0; i < kPaletteSize; ++i) {
         const formats::Rgba& c = session.colors[i];
@@ -89,23 +89,10 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
     }
     next.selectedTab = session.selectedTab;
     next.tabBarScroll = session.tabScrollOffset;
-    EndFrameRandomizer();
-    CloseJournal();
-    // Undoable like an import: the record holds the whole session it replaces, rule included. It
-    // is taken first and stacked only once the new session stands: the rebuild can still refuse a
-    // session (cells too far apart to scan), and the editor must then be as it was.
-    std::optional<EditorSnapshot> record = TakeReplacementRecord();
-    Document previous = std::move(doc_);
-    try {
-        InstallDocument(std::move(next));
-    } catch (...) {
-        doc_ = std::move(previous);
-        PrepareCaches();
-        RebuildPatternSequencesFrom(0);
-        throw;
-    }
-    StackReplacementRecord(std::move(record));
-    MarkSaved();
+    // Undoable like an import: the record holds the whole session it replaces, rule included. The
+    // rebuild can still refuse a session (cells too far apart to scan), and the editor must then
+    // be as it was.
+    ReplaceDocument(std::move(next));
 }
 
 }  // namespace authoring

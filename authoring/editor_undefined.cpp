@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <random>
 
-#include "authoring/editor.h"
+#include "authoring/editor_edit.h"
 #include "authoring/symmetry_indexer.h"
 #include "core/symmetry.h"
 #include "core/uniform_draw.h"
@@ -28,34 +28,40 @@ void Editor::RecountUndefinedTransitions() {
     undefined_.stale = false;
     if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, undefined_.lockUnion)) return;
     undefined_.count = CountUndefinedTransitions(undefined_.lockUnion, doc_.rule.symmetry, doc_.rule.stateCount);
-    LoadMoreUndefinedEntries(kUndefinedPageSize);
+    if (undefined_.count == 0) return;
+    const auto page = static_cast<std::size_t>(std::min<std::uint64_t>(kUndefinedPageSize, undefined_.count));
+    undefined_.scanCursor = LoadUndefinedEntries(undefined_.lockUnion, doc_.rule, 0, page, undefined_.entries);
 }
 
-void Editor::LoadMoreUndefinedEntries(std::size_t count) {
+void Editor::UpdateUndefinedList(std::size_t more) {
+    if (undefined_.stale) RecountUndefinedTransitions();
     const std::uint64_t loaded = undefined_.entries.size();
-    if (count == 0 || loaded >= undefined_.count) return;
-    const std::uint64_t wanted = std::min<std::uint64_t>(count, undefined_.count - loaded);
+    if (more == 0 || loaded >= undefined_.count) return;
+    const std::uint64_t wanted = std::min<std::uint64_t>(more, undefined_.count - loaded);
     undefined_.scanCursor = LoadUndefinedEntries(undefined_.lockUnion, doc_.rule, undefined_.scanCursor,
                                                  static_cast<std::size_t>(wanted), undefined_.entries);
 }
 
-std::string Editor::UndefinedStatusText() const {
-    const std::string symmetry(core::SymmetryDisplayName(doc_.rule.symmetry));
+std::string UndefinedStatusText(const UndefinedList& list, core::RuleSymmetry symmetry) {
+    const std::string name(core::SymmetryDisplayName(symmetry));
     char text[160];
-    if (undefined_.entries.size() < undefined_.count)
+    if (list.entries.size() < list.count)
         std::snprintf(text, sizeof text, "%llu undefined transitions (%zu loaded)  |  %s",
-                      static_cast<unsigned long long>(undefined_.count), undefined_.entries.size(), symmetry.c_str());
+                      static_cast<unsigned long long>(list.count), list.entries.size(), name.c_str());
     else
         std::snprintf(text, sizeof text, "%llu undefined transitions  |  %s",
-                      static_cast<unsigned long long>(undefined_.count), symmetry.c_str());
+                      static_cast<unsigned long long>(list.count), name.c_str());
     return text;
 }
 
 void Editor::TakeMinrule() {
-    EndFrameRandomizer();
     PackedLockTable locks;
-    if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, locks)) return;
-    BeginEdit(true);
+    if (!CollectLockedTransitions(doc_.tabs, doc_.rule.stateCount, locks)) {
+        EndFrameRandomizer();
+        return;
+    }
+    Edit edit(*this, CaptureEditorState(true));
+    EndFrameRandomizer();
     const std::uint64_t limit = std::min<std::uint64_t>(locks.EntryCount(), doc_.rule.table.size());
     // Zero everything, then put back what the locks keep: cheaper than testing every index.
     std::vector<RuleChange> kept;
@@ -66,6 +72,7 @@ void Editor::TakeMinrule() {
     WriteChanges(kept);
     RebuildPatternSequencesFrom(0);
     doc_.source.Rewind(doc_.rule);
+    edit.Commit();
 }
 
 EditOutcome Editor::RandomizeUndefinedTransitions(std::uint32_t seed) {
@@ -85,22 +92,22 @@ EditOutcome Editor::RandomizeUndefinedTransitions(std::uint32_t seed) {
             changes.push_back({member, state});
     }
     if (changes.empty()) return EditOutcome::Refused;
-    PushRuleChangeSnapshot(changes);
-    redoStack_.clear();
+    Edit edit(*this, RuleChangeRecord(changes));
     ApplyRuleEdit(changes, 0, false, 0);
+    edit.Commit();
     return EditOutcome::Changed;
 }
 
-EditOutcome Editor::ClickUndefinedCard(std::size_t card, bool shift) {
-    if (undefined_.stale) RecountUndefinedTransitions();
+EditOutcome Editor::CycleUndefinedOutput(std::size_t card, bool back, const Brush& brush) {
+    UpdateUndefinedList();
     if (card >= undefined_.entries.size()) return EditOutcome::Unchanged;
     const UndefinedEntry entry = undefined_.entries[card];
-    const std::uint8_t next = NextPaintState(entry.output, shift);
+    const std::uint8_t next = NextPaintState(entry.output, back, brush);
     if (next == entry.output) return EditOutcome::Unchanged;
     const std::vector<RuleChange> changes = OrbitChanges(entry.digits, next);
-    PushRuleChangeSnapshot(changes);
-    redoStack_.clear();
+    Edit edit(*this, RuleChangeRecord(changes));
     ApplyRuleEdit(changes, entry.index, true, 0);
+    edit.Commit();
     return EditOutcome::Changed;
 }
 

@@ -3,34 +3,39 @@
 #include <algorithm>
 #include <string>
 
-#include "authoring/editor.h"
+#include "authoring/editor_edit.h"
+#include "authoring/generation_locks.h"
 #include "authoring/neighborhood_scan.h"
 #include "core/symmetry.h"
 #include "formats/rle.h"
 
 namespace authoring {
 
-EditOutcome Editor::PaintSourceCell(std::int32_t x, std::int32_t y, bool shift) {
-    if (!strokeCells_.insert({kViewerStrokeKey, x, y}).second) return EditOutcome::Unchanged;
+EditOutcome Editor::PaintSourceCell(std::int32_t x, std::int32_t y, bool back, const Brush& brush) {
+    const StrokeCell key{kViewerStrokeKey, x, y};
+    if (!strokeCells_.insert(key).second) return EditOutcome::Unchanged;
     const std::uint8_t old = doc_.source.grid.CellAt(x, y);
-    const std::uint8_t next = NextPaintState(old, shift);
+    const std::uint8_t next = NextPaintState(old, back, brush);
     if (next == old) return EditOutcome::Unchanged;
-    if (!strokeSnapshotTaken_) {
-        BeginEdit(false);
-        strokeSnapshotTaken_ = true;
-    }
+    std::optional<Edit> edit;
+    Edit::OfStroke(edit, *this, [&] { return CaptureEditorState(false); });
+    edit->ForgetOnRollback(key);
     // The drawn grid becomes the run's generation 0.
     doc_.source.Rewind(doc_.rule);
     doc_.source.grid.SetCell(x, y, next);
     doc_.source.ResetHistory(doc_.rule);
+    edit->Commit();
     return EditOutcome::Changed;
 }
 
-void Editor::StepSource() { doc_.source.Step(doc_.rule); }
-
-bool Editor::StepSourceBack() { return doc_.source.StepBack(doc_.rule); }
-
-void Editor::ResetSource() { doc_.source.Rewind(doc_.rule); }
+bool Editor::StepSource(SourceStep step) {
+    switch (step) {
+        case SourceStep::Forward: doc_.source.Step(doc_.rule); return true;
+        case SourceStep::Back: return doc_.source.StepBack(doc_.rule);
+        case SourceStep::Rewind: doc_.source.Rewind(doc_.rule); return true;
+    }
+    return false;
+}
 
 void Editor::RandomizeSource(int size, double density, std::uint32_t seed, bool rebuildTabs) {
     doc_.source.Randomize(doc_.rule, size, density, seed);
@@ -44,7 +49,7 @@ void Editor::SetTabCamera(std::size_t tab, const Camera& camera) {
 }
 
 EditOutcome Editor::RemoveBrokenMarker(std::size_t frame, std::int32_t x, std::int32_t y) {
-    if (doc_.tabs.empty() || RuleEditorPageSelected()) return EditOutcome::Refused;
+    if (doc_.tabs.empty() || doc_.RuleEditorPageSelected()) return EditOutcome::Refused;
     PatternSequence& tab = CurrentTab();
     const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab.currentGeneration, 0)) + frame;
     if (!tab.IsPattern() || g == 0) return EditOutcome::Refused;
@@ -58,12 +63,12 @@ EditOutcome Editor::RemoveBrokenMarker(std::size_t frame, std::int32_t x, std::i
 
 std::optional<LockJumpTarget> Editor::JumpToLock(std::size_t frame, std::int32_t x, std::int32_t y,
                                                  int generationScrollStep) {
-    if (doc_.tabs.empty() || RuleEditorPageSelected() || !CurrentTab().IsPattern()) return std::nullopt;
+    if (!ShowsPatternTab()) return std::nullopt;
     const PatternSequence& shown = CurrentTab();
     const std::uint64_t g = static_cast<std::uint64_t>(std::max(shown.currentGeneration, 0)) + frame;
     if (g == 0 || g > shown.generations.size()) return std::nullopt;
     const std::uint64_t c = canonical_.Canonical(NeighborhoodIndexAt(shown.generations[g - 1], x, y));
-    if (!LockedForGeneration(shown, g, c)) return std::nullopt;
+    if (!LockedForGeneration(shown.locks, g, c)) return std::nullopt;
     std::size_t owner = doc_.tabs.size();
     for (std::size_t i = 0; i < doc_.tabs.size() && owner == doc_.tabs.size(); ++i) {
         const std::vector<std::uint64_t>& own = doc_.tabs[i].ownLockedTransitions;
@@ -97,7 +102,7 @@ EditOutcome Editor::PastePattern(const formats::RlePattern& pattern, std::string
     core::ChunkGrid grid;
     for (const formats::RleCell& cell : pattern.cells) grid.SetCell(cell.x, cell.y, cell.state);
     CheckGridScannable(grid);
-    BeginEdit(false);
+    Edit edit(*this, CaptureEditorState(false));
     PatternSequence& tab = CurrentTab();
     tab.startGrid = std::move(grid);
     tab.annotations = core::AnnotationLayer();
@@ -105,35 +110,18 @@ EditOutcome Editor::PastePattern(const formats::RlePattern& pattern, std::string
     tab.currentGeneration = 0;
     RebuildPatternSequencesFrom(static_cast<std::uint64_t>(std::max(doc_.selectedTab, 0)));
     doc_.source.Rewind(doc_.rule);
+    edit.Commit();
     return EditOutcome::Changed;
 }
 
-void Editor::SetStateColor(int state, Color color) {
-    if (state < 0 || state >= kPaletteSize || doc_.colors[state] == color) return;
-    BeginEdit(false);
-    doc_.colors[state] = color;
-}
-
-void Editor::RestoreDefaultColors() {
-    BeginEdit(false);
-    doc_.colors = DefaultPalette();
+void Editor::SetColors(const Palette& colors) {
+    Edit edit(*this, CaptureEditorState(false));
+    doc_.colors = colors;
+    edit.Commit();
 }
 
 std::uint64_t Editor::NeighborhoodIndexAt(const core::ChunkGrid& grid, std::int32_t x, std::int32_t y) const {
-    std::uint64_t index = 0;
-    for (int k = 0; k < 9; ++k) {
-        // Neighbours beyond the plane's edge are background.
-        const std::int64_t nx = std::int64_t{x} + k % 3 - 1, ny = std::int64_t{y} + k / 3 - 1;
-        const bool inside = nx >= INT32_MIN && nx <= INT32_MAX && ny >= INT32_MIN && ny <= INT32_MAX;
-        const std::uint8_t digit =
-            inside ? grid.CellAt(static_cast<std::int32_t>(nx), static_cast<std::int32_t>(ny)) : std::uint8_t{0};
-        index = index * static_cast<std::uint64_t>(doc_.rule.stateCount) + digit;
-    }
-    return index;
-}
-
-bool Editor::LockedForGeneration(const PatternSequence& tab, std::uint64_t g, std::uint64_t canonical) const {
-    return tab.locks.Contains(canonical, g >= 2 ? g - 2 : GenerationLocks::kBase);
+    return authoring::NeighborhoodIndexAt(grid, doc_.rule.stateCount, x, y);
 }
 
 }  // namespace authoring

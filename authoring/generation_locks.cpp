@@ -105,4 +105,10 @@ std::uint64_t GenerationLocks::MinimumBytes(std::uint64_t entryCount) {
     return 2 * PackedLockTable::MinimumBytes(entryCount);
 }
 
+std::optional<std::uint64_t> LockGuardGeneration(const GenerationLocks& locks, std::uint64_t g) {
+    if (g < 2) return GenerationLocks::kBase;
+    if (g - 2 < locks.GenerationCount()) return g - 2;
+    return std::nullopt;
+}
+
 }  // namespace authoring

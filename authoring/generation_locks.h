@@ -110,4 +110,14 @@ private:
     std::vector<std::uint64_t> added_;
 };
 
+// The generation whose table guards generation g of a tab: g's cells come from transitions of
+// generation g - 1, which are locked when an earlier tab or one of generations 0 .. g - 2 uses
+// them, so the table of g - 2 answers (the base for g < 2). Nothing while it is not computed.
+std::optional<std::uint64_t> LockGuardGeneration(const GenerationLocks& locks, std::uint64_t g);
+// Whether `canonical` is locked for generation g >= 1; a guard not computed yet answers as the
+// last table.
+inline bool LockedForGeneration(const GenerationLocks& locks, std::uint64_t g, std::uint64_t canonical) {
+    return locks.Contains(canonical, LockGuardGeneration(locks, g).value_or(g - 2));
+}
+
 }  // namespace authoring

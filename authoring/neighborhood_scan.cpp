@@ -1,5 +1,6 @@
 #include "authoring/neighborhood_scan.h"
 
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -173,6 +174,18 @@ void AdvanceLockTable(const core::ChunkGrid& grid, const PackedLockTable& previo
                       core::RuleSymmetry symmetry, int stateCount) {
     LockScanScratch scratch;
     AdvanceLockTable(grid, previous, next, symmetry, stateCount, scratch);
+}
+
+std::uint64_t NeighborhoodIndexAt(const core::ChunkGrid& grid, int stateCount, std::int32_t x, std::int32_t y) {
+    std::uint64_t index = 0;
+    for (int k = 0; k < 9; ++k) {
+        const std::int64_t nx = std::int64_t{x} + k % 3 - 1, ny = std::int64_t{y} + k / 3 - 1;
+        const bool inside = nx >= INT32_MIN && nx <= INT32_MAX && ny >= INT32_MIN && ny <= INT32_MAX;
+        const std::uint8_t digit =
+            inside ? grid.CellAt(static_cast<std::int32_t>(nx), static_cast<std::int32_t>(ny)) : std::uint8_t{0};
+        index = index * static_cast<std::uint64_t>(stateCount) + digit;
+    }
+    return index;
 }
 
 }  // namespace authoring

@@ -79,6 +79,10 @@ void ScanNeighborhoodBlocks(const core::ChunkGrid& grid, int stateCount, std::ve
                                         static_cast<std::uint64_t>(stateCount), forward);
 }
 
+// The neighbourhood index of (x, y) in `grid`, NW most significant; neighbours beyond the
+// plane's edge are background.
+std::uint64_t NeighborhoodIndexAt(const core::ChunkGrid& grid, int stateCount, std::int32_t x, std::int32_t y);
+
 // Throws the scans' std::length_error when `grid` is too spread out for them; an edit checks a new
 // grid with this before it changes anything.
 void CheckGridScannable(const core::ChunkGrid& grid);

@@ -14,7 +14,7 @@ namespace {
 // 15 generations shown in a 1200 x 800 view.
 authoring::Editor ReferenceEditor(int tabs = 12) {
     authoring::Editor editor(authoring::ViewSize{1200, 800}, 1);
-    editor.SetLookaheadFrameCount(15);
+    editor.SetFrameArea(15, authoring::ViewSize{1200, 800});
     FillReferenceSession(editor, tabs);
     return editor;
 }
@@ -29,7 +29,8 @@ void BM_PaintTransitionOnLastTab(benchmark::State& state) {
         for (std::int32_t y = -1; y <= 41 && !found; ++y)
             for (std::int32_t x = -1; x <= 41 && !found; ++x) {
                 editor.BeginStroke();
-                if (editor.PaintFrameCell(f, x, y, false) == authoring::EditOutcome::Changed) {
+                if (editor.PaintCell({authoring::Surface::TabFrame, f}, x, y, false) ==
+                    authoring::EditOutcome::Changed) {
                     frame = f, cellX = x, cellY = y, found = true;
                 }
             }
@@ -39,7 +40,7 @@ void BM_PaintTransitionOnLastTab(benchmark::State& state) {
     }
     for (auto _ : state) {
         editor.BeginStroke();
-        benchmark::DoNotOptimize(editor.PaintFrameCell(frame, cellX, cellY, false));
+        benchmark::DoNotOptimize(editor.PaintCell({authoring::Surface::TabFrame, frame}, cellX, cellY, false));
     }
 }
 BENCHMARK(BM_PaintTransitionOnLastTab)->Unit(benchmark::kMillisecond);

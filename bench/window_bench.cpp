@@ -117,7 +117,7 @@ void BM_DrawFrameReferenceSession(benchmark::State& state) {
     Window window;
     window.view.Command(shell::command::kShowPatternViewer);
     const authoring::Editor& model = window.view.Model();
-    if (model.Tabs().size() != 12 || model.RuleEditorPageSelected() ||
+    if (model.Doc().tabs.size() != 12 || model.Doc().RuleEditorPageSelected() ||
         window.view.CurrentLayout().visibleFrames != 15) {
         state.SkipWithError("the 15 frames are not shown");
         return;
@@ -180,10 +180,11 @@ void BM_PaintPressToFrame(benchmark::State& state) {
                 if (!cell) continue;
                 bool both = true;
                 for (int brush : {1, 2}) {
-                    probe.SetBrushState(static_cast<std::uint8_t>(brush));
                     probe.BeginStroke();
-                    both = both && probe.PaintFrameCell(static_cast<std::size_t>(f), cell->first, cell->second,
-                                                        false) == authoring::EditOutcome::Changed;
+                    both = both && probe.PaintCell({authoring::Surface::TabFrame, static_cast<std::size_t>(f)},
+                                                   cell->first, cell->second, false,
+                                                   {true, static_cast<std::uint8_t>(brush)}) ==
+                                       authoring::EditOutcome::Changed;
                 }
                 if (both) {
                     px = x, py = y, found = true;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "authoring/editor.h"
 #include "cli/file_io.h"
+#include "cli/rule_lookup.h"
 #include "core/symmetry.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
@@ -29,11 +31,16 @@ constexpr const char* kUsage =
     "usage:\n"
     "  tavrix-cli run RULE [--pattern FILE.rle | --soup SIDE [--density D] [--seed S]]\n"
     "                      [--generations N] [--threads N] [--output FILE.rle]\n"
+    "  tavrix-cli run --pattern FILE.rle [--rules DIR]... [--generations N] [--threads N]\n"
+    "                      [--output FILE.rle]\n"
     "  tavrix-cli export RULE --format ruletable|rulestring\n"
     "  tavrix-cli export SESSION.tavses --format annotated|locks\n"
     "  tavrix-cli import RULE -o SESSION.tavses [--seed S]\n"
     "  tavrix-cli info SESSION.tavses|RULE\n"
-    "RULE is a Golly .rule or .table file, or a .tavses session (its rule, and for run its source grid).\n";
+    "RULE is a Golly .rule or .table file, or a .tavses session (its rule, and for run its source grid).\n"
+    "Without RULE, run uses the rule the pattern's header names: a B/S or MAP rulestring, or NAME\n"
+    "found as NAME.rule in each --rules DIR, then $XDG_DATA_HOME/Tavrix/Rules (else\n"
+    "~/.local/share/Tavrix/Rules), then /usr/share/golly/Rules.\n";
 
 struct LoadedRule {
     core::Rule rule;
@@ -104,6 +111,13 @@ public:
         }
     }
 
+    // Every value of an option that may repeat, in order.
+    std::vector<std::string> FindAll(const std::string& name) {
+        std::vector<std::string> found;
+        while (const std::string* value = Find(name)) found.push_back(*value);
+        return found;
+    }
+
     const std::string* Find(const std::string& name) {
         for (auto& [key, value] : values_)
             if (key == name) {
@@ -134,9 +148,11 @@ T ParseNumber(const std::string* text, T fallback, T min, T max, const char* wha
     return value;
 }
 
-core::ChunkGrid LoadPattern(const std::string& path, int stateCount) {
-    const formats::RlePattern pattern =
-        formats::ParseRle(ReadWholeFile(path, "Could not open the pattern file.", "Failed while reading the pattern file."));
+formats::RlePattern ReadPattern(const std::string& path) {
+    return formats::ParseRle(ReadWholeFile(path, "Could not open the pattern file.", "Failed while reading the pattern file."));
+}
+
+core::ChunkGrid PatternGrid(const formats::RlePattern& pattern, int stateCount) {
     int highest = 0;
     for (const auto& cell : pattern.cells) highest = std::max<int>(highest, cell.state);
     if (highest >= stateCount)
@@ -154,10 +170,26 @@ std::uint64_t Population(const core::ChunkGrid& grid) {
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out) {
-    const LoadedRule loaded = LoadRule(args[1]);
-    const core::Rule& rule = loaded.rule;
-    Options options(args, 2);
+    // Without RULE the pattern's header names it.
+    const bool ruleGiven = args[1].rfind("-", 0) != 0;
+    Options options(args, ruleGiven ? 2 : 1);
     const std::string* patternPath = options.Find("--pattern");
+    std::optional<formats::RlePattern> pattern;
+    LoadedRule loaded;
+    std::vector<core::Rule> cycle;
+    if (ruleGiven) {
+        loaded = LoadRule(args[1]);
+        cycle.push_back(std::move(loaded.rule));
+    } else {
+        const std::vector<std::string> folders = options.FindAll("--rules");
+        if (!patternPath) throw std::runtime_error("Without RULE, run needs --pattern FILE.rle.");
+        pattern = ReadPattern(*patternPath);
+        HeaderRule found =
+            FindHeaderRule(pattern->rule, RuleFolders(folders, std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+        loaded.name = found.name;
+        cycle = std::move(found.cycle);
+    }
+    const core::Rule& rule = cycle.front();
     const std::string* soupSide = options.Find("--soup");
     const std::string* density = options.Find("--density");
     const std::string* seed = options.Find("--seed");
@@ -171,7 +203,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
 
     core::ChunkGrid grid;
     if (patternPath) {
-        grid = LoadPattern(*patternPath, rule.stateCount);
+        if (!pattern) pattern = ReadPattern(*patternPath);
+        grid = PatternGrid(*pattern, rule.stateCount);
     } else if (loaded.sourceGrid && !soupSide && !density && !seed) {
         grid = *loaded.sourceGrid;
     } else {
@@ -187,7 +220,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
     for (int g = 0; g < generations; ++g) {
         core::ChunkGrid next;
         const auto start = std::chrono::steady_clock::now();
-        core::StepGrid(rule, grid, next, scratch);
+        core::StepGrid(cycle[static_cast<std::size_t>(g) % cycle.size()], grid, next, scratch);
         stepping += std::chrono::steady_clock::now() - start;
         grid = std::move(next);
     }
@@ -239,7 +272,7 @@ int Import(const std::vector<std::string>& args, std::ostream& out) {
     editor.AdoptImportedRule(formats::ParseGollyRuletableText(text));
     const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
     WriteFileAtomically(*output, std::string(bytes.begin(), bytes.end()));
-    WriteRuleSummary(editor.Rule(), out);
+    WriteRuleSummary(editor.Doc().rule, out);
     return 0;
 }
 
@@ -251,11 +284,11 @@ int Info(const std::vector<std::string>& args, std::ostream& out) {
         return 0;
     }
     authoring::Editor editor = LoadSessionEditor(args[1]);
-    editor.RecountUndefinedTransitions();
-    WriteRuleSummary(editor.Rule(), out);
-    out << "tabs=" << editor.Tabs().size() << "\n";
-    for (std::size_t i = 0; i < editor.Tabs().size(); ++i) {
-        const authoring::PatternSequence& tab = editor.Tabs()[i];
+    editor.UpdateUndefinedList();
+    WriteRuleSummary(editor.Doc().rule, out);
+    out << "tabs=" << editor.Doc().tabs.size() << "\n";
+    for (std::size_t i = 0; i < editor.Doc().tabs.size(); ++i) {
+        const authoring::PatternSequence& tab = editor.Doc().tabs[i];
         // Tabs other than the viewed one keep no generations; they are computed to their target.
         const std::size_t generations =
             tab.generations.empty() ? static_cast<std::size_t>(tab.generationTarget) : tab.generations.size();

@@ -24,7 +24,8 @@ struct ImportedGollyRule {
     std::vector<ImportedStateColor> colors;
 };
 
-// Reads a Golly ruletable (.rule or .table text) so that the result runs the way Golly runs
+// Reads a Golly ruletable (.rule or .table text; a .rule file with only an @TREE section is
+// expanded from its tree) so that the result runs the way Golly runs
 // the same file. Throws std::runtime_error with a user-facing message on bad input.
 ImportedGollyRule ParseGollyRuletableText(std::string_view text);
 // The same, checking the table's memory against `availableMemory` instead of the machine's.

@@ -15,6 +15,7 @@
 #include "formats/golly_neighborhood.h"
 #include "formats/golly_ruletable.h"
 #include "formats/golly_ruletable_expand.h"
+#include "formats/golly_ruletree.h"
 
 namespace formats {
 
@@ -118,6 +119,13 @@ public:
 
     ImportedGollyRule Parse() {
         ScanLines();
+        // Golly prefers the table when a file has both.
+        if (!sawTable_) {
+            ImportedGollyRule rule = ExpandGollyRuleTree(treeLines_, availableMemory_);
+            stateCount_ = rule.stateCount;
+            ReadColors(rule.colors);
+            return rule;
+        }
         ScanTableLines();
         ResolveVariables();
         ChooseNeighborhood();
@@ -155,7 +163,7 @@ public:
 
 private:
     void ScanLines() {
-        enum class Section { None, Table, Colors, Other } section = Section::None;
+        enum class Section { None, Table, Tree, Colors, Other } section = Section::None;
         std::size_t start = 0;
         while (start <= text_.size()) {
             auto end = text_.find('\n', start);
@@ -170,6 +178,9 @@ private:
                 if (lower == "@table") {
                     section = Section::Table;
                     sawTable_ = true;
+                } else if (lower == "@tree") {
+                    section = Section::Tree;
+                    sawTree_ = true;
                 } else if (lower == "@colors") {
                     section = Section::Colors;
                 } else {
@@ -179,7 +190,9 @@ private:
             }
             if (section == Section::Table) tableLines_.push_back(line);
             if (section == Section::Colors) colorLines_.push_back(line);
+            if (section == Section::Tree) treeLines_.push_back(line);
         }
+        if (!sawTable_ && sawTree_) return;
         if (!sawTable_) Fail("The Golly rule file does not contain an @TABLE section.");
         if (tableLines_.empty()) Fail("Missing n_states in Golly ruletable.");
     }
@@ -404,6 +417,8 @@ private:
     std::string_view text_;
     const core::MemoryQuery& availableMemory_;
     bool sawTable_ = false;
+    bool sawTree_ = false;
+    std::vector<std::string_view> treeLines_;
     std::vector<std::string_view> tableLines_;
     std::vector<std::string_view> colorLines_;
     int stateCount_ = 0;

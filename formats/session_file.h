@@ -69,8 +69,11 @@ struct SessionSnapshot {
     core::LineageLayer sourceLineage;
     std::array<Rgba, 16> colors{};
     bool colorsStored = false;
-    // Every non-zero table entry, ascending by index when written by the editor.
+    // Every non-zero table entry, ascending by index when written by the editor; or, with
+    // ruleEntriesKeepCentre (RULE encoding 2), only the entries that differ from their block's
+    // centre, every other block keeping its centre.
     std::vector<SessionRuleEntry> ruleEntries;
+    bool ruleEntriesKeepCentre = false;
     std::vector<SessionPatternRecord> patterns;
 };
 
@@ -84,6 +87,14 @@ inline constexpr std::uint32_t kSessionMaxConstraintEntries = 1048576;
 
 // The non-zero entries of a table, ascending.
 std::vector<SessionRuleEntry> CollectRuleEntries(const core::RuleTable& table);
+
+// Past this many non-zero entries a session lists only those that differ from their centre.
+inline constexpr std::uint64_t kSessionMaxPlainRuleEntries = 16777216;
+// Sets the snapshot's rule entries and their encoding from a table of stateCount^9 entries.
+void CollectSessionRule(const core::RuleTable& table, int stateCount, SessionSnapshot& snapshot);
+// Writes the table the snapshot's entries describe into `table`, zero-filled and of the
+// snapshot's size.
+void ApplySessionRule(const SessionSnapshot& snapshot, core::RuleTable& table);
 
 void WriteGridPayload(BinaryWriter& writer, const core::ChunkGrid& grid);
 // For AnnotationLayer (16-bit values) and LineageLayer (8-bit values).

@@ -331,14 +331,17 @@ void ReadColors(BinaryReader& reader, int stateCount, SessionSnapshot& snapshot)
 }
 
 struct RuleChunk {
+    bool keepCentre = false;
     std::uint64_t tableSize = 0;
     std::vector<SessionRuleEntry> entries;
 };
 
 RuleChunk ReadRule(BinaryReader& reader) {
-    if (reader.U8() != 1) Fail("Unsupported rule encoding in .tavses file.");
+    const std::uint8_t encoding = reader.U8();
+    if (encoding != 1 && encoding != 2) Fail("Unsupported rule encoding in .tavses file.");
     reader.Skip(3);
     RuleChunk rule;
+    rule.keepCentre = encoding == 2;
     rule.tableSize = reader.U64();
     const std::uint64_t count = reader.U64();
     // A table cannot hold more non-zero entries than it has; the state count may come later.
@@ -428,6 +431,15 @@ SessionSnapshot ParseSession(std::span<const std::uint8_t> bytes) {
         if (entry.index >= tableSize || static_cast<std::int8_t>(entry.state) < 0 ||
             entry.state >= snapshot.stateCount)
             Fail("Invalid rule entry in .tavses file.");
+    if (rule.keepCentre) {
+        // The writer lists only entries that change their centre.
+        const auto n = static_cast<std::uint64_t>(snapshot.stateCount);
+        const std::uint64_t centrePlace = n * n * n * n;
+        for (const SessionRuleEntry& entry : rule.entries)
+            if (entry.state == entry.index / centrePlace % snapshot.stateCount)
+                Fail("Invalid centre-relative rule entry in .tavses file.");
+    }
+    snapshot.ruleEntriesKeepCentre = rule.keepCentre;
     snapshot.ruleEntries = std::move(rule.entries);
     snapshot.selectedTab =
         std::clamp(snapshot.selectedTab, 0, static_cast<std::int32_t>(snapshot.patterns.size()));

@@ -178,7 +178,7 @@ std::vector<std::uint8_t> SerializeSession(const SessionSnapshot& snapshot) {
     writer.EndChunk(at);
 
     at = writer.BeginChunk("RULE");
-    writer.U8(1);
+    writer.U8(snapshot.ruleEntriesKeepCentre ? 2 : 1);
     WriteReserved(writer);
     writer.U64(core::RuleTableSize(snapshot.stateCount));
     writer.U64(snapshot.ruleEntries.size());

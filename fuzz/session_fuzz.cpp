@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                 static_cast<std::size_t>(slot.variable) >= p.variables.size()))
                             __builtin_trap();
         const formats::SessionSnapshot again = formats::ParseSession(formats::SerializeSession(s));
-        if (again.patterns.size() != s.patterns.size() || again.ruleEntries != s.ruleEntries) __builtin_trap();
+        if (again.patterns.size() != s.patterns.size() || again.ruleEntries != s.ruleEntries ||
+            again.ruleEntriesKeepCentre != s.ruleEntriesKeepCentre) __builtin_trap();
     } catch (const std::runtime_error&) {
     }
     return 0;

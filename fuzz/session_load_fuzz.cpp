@@ -69,8 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> loaded = Saved(editor);
     if (editor.Undo() != authoring::EditOutcome::Changed || Saved(editor) != before) __builtin_trap();
     if (editor.Redo() != authoring::EditOutcome::Changed || Saved(editor) != loaded) __builtin_trap();
-    editor.RecountUndefinedTransitions();
-    editor.LoadMoreUndefinedEntries(authoring::kUndefinedPageSize);
+    editor.UpdateUndefinedList(authoring::kUndefinedPageSize);
     if (editor.Undefined().entries.size() > editor.Undefined().count) __builtin_trap();
     try {
         const formats::SessionSnapshot again = formats::ParseSession(std::span<const std::uint8_t>(loaded));

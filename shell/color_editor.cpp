@@ -120,7 +120,11 @@ bool ColorEditor::Press(const MouseEvent& event) {
         const std::optional<Rgb> picked = ctx_.platform.PickColor({byte(old.red), byte(old.green), byte(old.blue)});
         if (picked) {
             const authoring::Color color{picked->red / 255.0f, picked->green / 255.0f, picked->blue / 255.0f, old.alpha};
-            ctx_.Guarded([&] { editor.SetStateColor(static_cast<int>(s), color); });
+            if (color != old) {
+                authoring::Palette colors = editor.Doc().colors;
+                colors[s] = color;
+                ctx_.Guarded([&] { editor.SetColors(colors); });
+            }
         }
         return true;
     }
@@ -136,7 +140,7 @@ bool ColorEditor::Press(const MouseEvent& event) {
         ctx_.Redraw();
         return true;
     }
-    if (editorLayout.restore.Contains(x, y)) ctx_.Guarded([&] { editor.RestoreDefaultColors(); });
+    if (editorLayout.restore.Contains(x, y)) ctx_.Guarded([&] { editor.SetColors(authoring::DefaultPalette()); });
     else if (editorLayout.done.Contains(x, y)) Close();
     return true;
 }

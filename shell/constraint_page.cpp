@@ -213,10 +213,15 @@ bool ConstraintPage::PressAt(float x, float y, MouseButton button, Modifiers m, 
                 OpenChooser(s.variable);
                 return true;
             }
-            const authoring::SlotClick click = doubleClick                      ? authoring::SlotClick::Double
-                                               : button == MouseButton::Right ? authoring::SlotClick::Right
-                                                                              : authoring::SlotClick::Left;
-            ctx_.Guarded([&] { ctx_.RefuseIf(ctx_.editor.ClickConstraintSlot(e, slot, click, m.ctrl, m.shift)); });
+            // With a variable selected, a right click puts it in and a Ctrl-click links it; other
+            // clicks cycle a fixed state.
+            const bool variableSelected =
+                tab->selectedVariable >= 0 && static_cast<std::size_t>(tab->selectedVariable) < tab->variables.size();
+            const bool right = !doubleClick && button == MouseButton::Right;
+            ctx_.Guarded([&] {
+                if (variableSelected && (right || m.ctrl)) ctx_.RefuseIf(ctx_.editor.SetSlotToVariable(e, slot, m.ctrl));
+                else ctx_.RefuseIf(ctx_.editor.CycleSlotState(e, slot, m.shift, ctx_.PaintBrush()));
+            });
             return true;
         }
         if (button == MouseButton::Left && !doubleClick) drag_ = {e, x, y, false, false};

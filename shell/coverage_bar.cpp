@@ -47,7 +47,7 @@ constexpr int kSegmentHoverBase = 2000;
 
 std::vector<std::uint64_t> CoverageBar::Counts() const {
     std::vector<std::uint64_t> counts;
-    for (const authoring::PatternSequence& tab : ctx_.editor.Tabs()) counts.push_back(tab.ownLockedTransitions.size());
+    for (const authoring::PatternSequence& tab : ctx_.editor.Doc().tabs) counts.push_back(tab.ownLockedTransitions.size());
     return counts;
 }
 
@@ -108,8 +108,8 @@ void CoverageBar::Draw(Canvas& canvas) {
     const int hovered = ctx_.view.hoverControl - kSegmentHoverBase;
     if (hovered >= 0 && hovered < int(ctx_.TabCount()) && total > 0) {
         const auto i = static_cast<std::size_t>(hovered);
-        const std::string name = editor.Tabs()[i].name.empty() ? "Pattern " + std::to_string(i + 1)
-                                                               : editor.Tabs()[i].name;
+        const std::string name = editor.Doc().tabs[i].name.empty() ? "Pattern " + std::to_string(i + 1)
+                                                               : editor.Doc().tabs[i].name;
         const std::string tip = Format("%s: %.2f%%", name.c_str(), 100.0 * double(counts[i]) / double(total));
         const float w = canvas.MeasureTextWidth(tip, TextFormat::CompactLabel) + 20;
         const float left = std::clamp(ctx_.view.mouseX + 12, 14.0f, std::max(14.0f, ctx_.view.width - 14 - w));

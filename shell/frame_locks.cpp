@@ -2,25 +2,20 @@
 
 #include <algorithm>
 
+#include "authoring/generation_locks.h"
 #include "authoring/neighborhood_scan.h"
 
 namespace shell {
 
-std::optional<std::uint64_t> FrameLocks::GuardFor(const authoring::PatternSequence& tab, std::uint64_t g) {
-    if (g < 2) return authoring::GenerationLocks::kBase;
-    if (g - 2 < tab.locks.GenerationCount()) return g - 2;
-    return std::nullopt;
-}
-
 const authoring::PatternSequence* FrameLocks::ShownTab(const authoring::Editor& editor) const {
     const authoring::Document& doc = editor.Doc();
     if (doc.tabs.empty() || doc.selectedTab < 0 || doc.selectedTab >= std::int32_t(doc.tabs.size())) return nullptr;
-    const authoring::PatternSequence& tab = doc.tabs[static_cast<std::size_t>(doc.selectedTab)];
+    const authoring::PatternSequence& tab = doc.SelectedTab();
     return tab.IsPattern() ? &tab : nullptr;
 }
 
 void FrameLocks::Prepare(const authoring::Editor& editor) {
-    const core::Rule& rule = editor.Rule();
+    const core::Rule& rule = editor.Doc().rule;
     if (cache_.Symmetry() != rule.symmetry || cache_.StateCount() != rule.stateCount)
         cache_.Prepare(rule.symmetry, rule.stateCount);
 }
@@ -31,8 +26,11 @@ bool FrameLocks::IsCellNeighborhoodLocked(const authoring::Editor& editor, std::
     if (!tab) return false;
     const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab->currentGeneration, 0)) + frame;
     if (g == 0 || g > tab->generations.size()) return false;
-    // The neighbourhood one generation earlier produced the cell; the model answers for it.
-    return editor.IsCellNeighborhoodLocked(frame - 1, x, y);
+    // The neighbourhood one generation earlier produced the cell.
+    Prepare(editor);
+    const std::uint64_t index =
+        authoring::NeighborhoodIndexAt(tab->generations[g - 1], editor.Doc().rule.stateCount, x, y);
+    return authoring::LockedForGeneration(tab->locks, g, cache_.Canonical(index));
 }
 
 void FrameLocks::ForEachProducedCell(const authoring::Editor& editor, std::size_t frame,
@@ -41,10 +39,10 @@ void FrameLocks::ForEachProducedCell(const authoring::Editor& editor, std::size_
     if (!tab) return;
     const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab->currentGeneration, 0)) + frame;
     if (g == 0 || g > tab->generations.size()) return;
-    const std::optional<std::uint64_t> guard = GuardFor(*tab, g);
+    const std::optional<std::uint64_t> guard = authoring::LockGuardGeneration(tab->locks, g);
     if (!guard) return;
     Prepare(editor);
-    authoring::ScanNeighborhoods(tab->generations[g - 1], editor.Rule().stateCount, scratch_,
+    authoring::ScanNeighborhoods(tab->generations[g - 1], editor.Doc().rule.stateCount, scratch_,
                                  [&](std::int32_t x, std::int32_t y, std::uint64_t index) {
                                      if (index == 0) return;
                                      visit(x, y, tab->locks.Contains(cache_.Canonical(index), *guard));

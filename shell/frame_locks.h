@@ -24,10 +24,6 @@ enum class FrameLockState {
 // produced a cell is locked for its generation. The one place that reads the tab's lock tables.
 class FrameLocks {
 public:
-    // The generation whose lock table guards generation g of the tab (GenerationLocks::kBase for
-    // g < 2), or nothing when that table is not computed yet.
-    static std::optional<std::uint64_t> GuardFor(const authoring::PatternSequence& tab, std::uint64_t g);
-
     bool IsCellNeighborhoodLocked(const authoring::Editor& editor, std::size_t frame, std::int32_t x,
                                   std::int32_t y);
     // Visits every cell of the frame's generation that a transition of the previous one

@@ -133,14 +133,10 @@ void GridPanes::PaintAt(float x, float y, bool shift) {
     ctx_.Guarded([&] {
         authoring::Editor& editor = ctx_.editor;
         authoring::EditOutcome outcome;
-        if (drag_ == Drag::MarkerPaint) {
+        if (drag_ == Drag::MarkerPaint)
             outcome = editor.PaintMarker(RefOf(dragSurface_), cx, cy, static_cast<std::uint8_t>(ctx_.view.markerValue),
-                                         static_cast<std::uint8_t>(ctx_.view.selectedState));
-        } else if (dragSurface_.viewer) {
-            outcome = editor.PaintSourceCell(cx, cy, shift);
-        } else {
-            outcome = editor.PaintFrameCell(static_cast<std::size_t>(dragSurface_.frame), cx, cy, shift);
-        }
+                                         ctx_.PaintBrush());
+        else outcome = editor.PaintCell(RefOf(dragSurface_), cx, cy, shift, ctx_.PaintBrush());
         ctx_.RefuseIf(outcome);
     });
 }

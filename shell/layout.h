@@ -4,11 +4,12 @@
 #include <cstddef>
 #include <vector>
 
+#include "authoring/editor.h"
 #include "shell/canvas.h"
 
 namespace shell {
 
-inline constexpr std::size_t kFrameCount = 15;
+inline constexpr std::size_t kFrameCount = authoring::kViewerFrameCount;
 inline constexpr std::size_t kViewerButtonCount = 9;
 
 // Order of the viewer's nine controls, left to right as they flow.

@@ -58,24 +58,21 @@ void MainWindowViewImpl::Relayout() {
         const auto it = measuredWidths_.find(text);
         return it != measuredWidths_.end() ? it->second : EstimateTextWidth(text);
     };
-    for (std::size_t i = 0; i < editor_.Tabs().size(); ++i) input.tabTextWidths.push_back(widthOf(tabStrip_.TabName(i)));
+    for (std::size_t i = 0; i < editor_.Doc().tabs.size(); ++i) input.tabTextWidths.push_back(widthOf(tabStrip_.TabName(i)));
     input.directEditorTextWidth = widthOf(kDirectEditor);
     layout_ = UpdateLayout(input);
     if (layout_.tabBarScroll != editor_.Doc().tabBarScroll) editor_.SetTabBarScroll(layout_.tabBarScroll);
-    const bool lookaheadChanged = layout_.visibleFrames != editor_.View().lookahead;
-    SyncView();
-    if (lookaheadChanged) editor_.SyncViewerFrames();
+    SyncFrameArea();
     frames_.FitFocus();
 }
 
-void MainWindowViewImpl::SyncView() {
-    authoring::EditorView view;
+void MainWindowViewImpl::SyncFrameArea() {
     const RectF grid = layout_.visibleFrames > 0 ? layout_.frameGrid[0] : layout_.viewerGrid;
-    view.size = {std::max(grid.Width(), 1.0f), std::max(grid.Height(), 1.0f)};
-    view.lookahead = layout_.visibleFrames;
-    view.stateBarShown = view_.flags.stateBarShown;
-    view.brushState = static_cast<std::uint8_t>(std::clamp(view_.selectedState, 0, 15));
-    editor_.SetView(view);
+    const authoring::ViewSize size{std::max(grid.Width(), 1.0f), std::max(grid.Height(), 1.0f)};
+    if (layout_.visibleFrames == syncedFrames_ && size == syncedGridArea_) return;
+    syncedFrames_ = layout_.visibleFrames;
+    syncedGridArea_ = size;
+    editor_.SetFrameArea(layout_.visibleFrames, size);
 }
 
 void MainWindowViewImpl::AfterChange() {
@@ -134,7 +131,7 @@ void MainWindowViewImpl::FitBrush(int stateCount) {
 
 void MainWindowViewImpl::RuleCreated() {
     sessionFile_.clear();
-    FitBrush(editor_.Rule().stateCount);
+    FitBrush(editor_.Doc().rule.stateCount);
     SetStateBarFromStateCount();
     grid_.ClearSelection();
     AfterChange();
@@ -274,7 +271,7 @@ void MainWindowViewImpl::DrawFrame(Canvas& canvas) {
         measuredWidths_[text] = canvas.MeasureTextWidth(text, TextFormat::Label);
         changed = true;
     };
-    for (std::size_t i = 0; i < editor_.Tabs().size(); ++i) measure(tabStrip_.TabName(i));
+    for (std::size_t i = 0; i < editor_.Doc().tabs.size(); ++i) measure(tabStrip_.TabName(i));
     measure(kDirectEditor);
     if (measuredWidths_.size() > 4096) measuredWidths_.clear();
     if (changed) Relayout();
@@ -303,9 +300,9 @@ void MainWindowViewImpl::DrawPagePlaceholder(Canvas& canvas) {
     const RectF& page = layout_.page;
     canvas.FillRect(page, theme::kBoxFill);
     canvas.OutlineRect(page, theme::kBoxOutline, 1);
-    if (!editor_.RuleEditorPageSelected()) return;
+    if (!editor_.Doc().RuleEditorPageSelected()) return;
     const RectF line{page.left + 16, page.top + 12, page.right - 16, page.top + 40};
-    canvas.DrawText(editor_.UndefinedStatusText(), line, TextFormat::Label, theme::kPanelText, HAlign::Leading,
+    canvas.DrawText(authoring::UndefinedStatusText(editor_.Undefined(), editor_.Doc().rule.symmetry), line, TextFormat::Label, theme::kPanelText, HAlign::Leading,
                     VAlign::Centre);
 }
 

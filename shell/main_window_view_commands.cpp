@@ -41,7 +41,7 @@ MenuItemState MainWindowViewImpl::QueryMenuItem(int id) const {
     if (id == command::kShowPatternViewer) state.checked = view_.flags.viewerShown;
     if (id == command::kMaximizePatternViewer) state.checked = view_.flags.viewerShown && view_.flags.viewerMaximized;
     if (id >= command::kExtendBase + 2 && id <= command::kExtendBase + 16)
-        state.enabled = id - command::kExtendBase > editor_.Rule().stateCount;
+        state.enabled = id - command::kExtendBase > editor_.Doc().rule.stateCount;
     return state;
 }
 
@@ -78,7 +78,7 @@ void MainWindowViewImpl::Command(int id) {
         case command::kMaximizePatternViewer: ToggleViewer(true); break;
         case command::kNewConstraintTab:
             tabStrip_.CommitRename();
-            context_.Guarded([&] { editor_.NewConstraintTab(); });
+            context_.Guarded([&] { editor_.NewTab(authoring::PatternKind::Constraint); });
             tabStrip_.KeepCurrentTabVisible();
             break;
         default: return;
@@ -95,12 +95,11 @@ void MainWindowViewImpl::ToggleViewer(bool maximize) {
     }
     Relayout();
     if (!grid_.ViewerCameraSet() && layout_.viewerLaidOut) grid_.CentreViewerCamera();
-    context_.Guarded([&] { editor_.SyncViewerFrames(); });
 }
 
 void MainWindowViewImpl::NewRule() {
     if (!ConfirmUnsavedChanges("creating a new rule")) return;
-    if (editor_.Tabs().size() > 0) {
+    if (editor_.Doc().tabs.size() > 0) {
         MessageBox box;
         box.title = "Replace Current Session?";
         box.text = "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?";
@@ -130,7 +129,7 @@ FileDialog SessionDialog(const std::string& title) {
 
 bool MainWindowViewImpl::SaveSession() {
     tabStrip_.CommitRename();
-    if (editor_.Tabs().size() == 0) {
+    if (editor_.Doc().tabs.size() == 0) {
         MessageBox box{kTitle, "There is no session to save.", MessageButtons::Ok, MessageIcon::Warning,
                        MessageAnswer::Ok, {}};
         platform_.ShowMessage(box);
@@ -171,7 +170,7 @@ bool MainWindowViewImpl::LoadSessionPath(const std::string& path) {
             const std::string bytes = ReadWholeFile(path, "session file");
             editor_.LoadSession(formats::ParseSession(std::string_view(bytes)));
             SetStateBarFromStateCount();
-            FitBrush(editor_.Rule().stateCount);
+            FitBrush(editor_.Doc().rule.stateCount);
             grid_.CentreViewerCamera();
             sessionFile_ = path;
             loaded = true;
@@ -181,7 +180,7 @@ bool MainWindowViewImpl::LoadSessionPath(const std::string& path) {
 }
 
 void MainWindowViewImpl::ExtendRule(int newCount) {
-    if (newCount <= editor_.Rule().stateCount || newCount > core::kMaxStateCount) return;
+    if (newCount <= editor_.Doc().rule.stateCount || newCount > core::kMaxStateCount) return;
     MessageBox box;
     box.title = "Extend Rule";
     box.text = "Are you sure you want to extend the rule to " + std::to_string(newCount) +
@@ -232,14 +231,14 @@ void MainWindowViewImpl::Export(int id) {
                                     "Failed to copy the annotated Golly ruletable to the clipboard."}
                             : Texts{"Lock Table Export", "Copied the lock table to the clipboard.",
                                     "Failed to copy the lock table to the clipboard."};
-    if (!formats::IsGollyExportableSymmetry(editor_.Rule().symmetry)) {
+    if (!formats::IsGollyExportableSymmetry(editor_.Doc().rule.symmetry)) {
         platform_.ShowMessage(Notice(texts.title, "Golly ruletable export does not support the selected symmetry.",
                                     MessageIcon::Warning));
         return;
     }
     context_.Guarded([&] {
         const std::string text = id == command::kExportGolly
-                                     ? formats::BuildPlainGollyRuletable(editor_.Rule())
+                                     ? formats::BuildPlainGollyRuletable(editor_.Doc().rule)
                                      : editor_.BuildTabbedExport(id == command::kExportAnnotated);
         const bool copied = platform_.SetClipboardText(text);
         platform_.ShowMessage(Notice(texts.title, copied ? texts.success : texts.failure,
@@ -248,7 +247,7 @@ void MainWindowViewImpl::Export(int id) {
 }
 
 void MainWindowViewImpl::ExportRulestring() {
-    if (editor_.Rule().stateCount != 2) {
+    if (editor_.Doc().rule.stateCount != 2) {
         platform_.ShowMessage(Notice(kTitle,
                                     "Hensel and MAP export are only supported for 2-state rules. Use ruletable export "
                                     "for this multistate rule.",
@@ -256,9 +255,9 @@ void MainWindowViewImpl::ExportRulestring() {
         return;
     }
     context_.Guarded([&] {
-        const bool hensel = editor_.Rule().symmetry == core::kSymmetryD8;
+        const bool hensel = editor_.Doc().rule.symmetry == core::kSymmetryD8;
         const std::string text =
-            hensel ? formats::BuildHenselRulestring(editor_.Rule()) : formats::BuildMapRulestring(editor_.Rule());
+            hensel ? formats::BuildHenselRulestring(editor_.Doc().rule) : formats::BuildMapRulestring(editor_.Doc().rule);
         const std::string title = hensel ? "Hensel Export" : "MAP Export";
         // When the clipboard fails the text is still shown, to be copied by hand.
         const std::string lead =

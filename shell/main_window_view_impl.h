@@ -66,15 +66,15 @@ public:
     void KeepCurrentTabVisible() override { tabStrip_.KeepCurrentTabVisible(); }
     void StopPlaying() override { viewer_.StopPlaying(); }
     void SaveSettings() override;
-    void SyncBrush() override { SyncView(); }
     void FitBrush(int stateCount) override;
     bool LoadSessionFromFile() override;
     bool ImportGollyRule() override;
     void RuleCreated() override;
 
 private:
-    void SyncView();
-    void SetStateBarFromStateCount() { view_.flags.stateBarShown = editor_.Rule().stateCount >= 6; }
+    // Hands the model the frames in use and their grid size when they change.
+    void SyncFrameArea();
+    void SetStateBarFromStateCount() { view_.flags.stateBarShown = editor_.Doc().rule.stateCount >= 6; }
     bool ConfirmUnsavedChanges(const std::string& action);
     int HoverControlAt(float x, float y) const;
     void DrawPagePlaceholder(Canvas& canvas);
@@ -123,6 +123,8 @@ private:
     std::string sessionFile_;
     std::string shownTitle_;
     bool updateCheckStarted_ = false;
+    int syncedFrames_ = -1;
+    authoring::ViewSize syncedGridArea_;
     // Label widths measured by the canvas, by text; the layout estimates the others.
     std::unordered_map<std::string, float> measuredWidths_;
 };

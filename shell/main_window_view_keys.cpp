@@ -31,7 +31,7 @@ bool MainWindowViewImpl::WindowKey(const KeyEvent& event) {
             if (m.ctrl && m.shift && !m.alt) CopySelectionToTab();
             else if (m.ctrl && !m.alt) {
                 tabStrip_.CommitRename();
-                context_.Guarded([&] { editor_.NewPatternTab(); });
+                context_.Guarded([&] { editor_.NewTab(authoring::PatternKind::Pattern); });
                 tabStrip_.KeepCurrentTabVisible();
             }
             return true;
@@ -43,7 +43,7 @@ bool MainWindowViewImpl::WindowKey(const KeyEvent& event) {
                 context_.Guarded([&] {
                     const auto outcome = event.key == Key::Z ? editor_.Undo() : editor_.Redo();
                     if (outcome == authoring::EditOutcome::Refused) platform_.Beep();
-                    view_.selectedState = std::min(view_.selectedState, editor_.Rule().stateCount - 1);
+                    view_.selectedState = std::min(view_.selectedState, editor_.Doc().rule.stateCount - 1);
                 });
             }
             return true;
@@ -78,12 +78,12 @@ bool MainWindowViewImpl::WindowKey(const KeyEvent& event) {
 
 void MainWindowViewImpl::CtrlM() {
     if (editor_.FrameRandomizerActive()) {
-        context_.Guarded([&] {
-            editor_.EndFrameRandomizer();
-            editor_.TakeMinrule();
-        });
+        context_.Guarded([&] { editor_.TakeMinrule(); });
     } else if (grid_.CurrentSelection().exists) {
-        context_.Guarded([&] { editor_.CellsToMarkers(grid_.SelectionSurface(), grid_.SelectionRect(), std::uint8_t(view_.markerValue)); });
+        context_.Guarded([&] {
+            editor_.ConvertSelection(grid_.SelectionSurface(), grid_.SelectionRect(), std::uint8_t(view_.markerValue),
+                                     authoring::SelectionConversion::CellsToMarkers);
+        });
     } else if (view_.ctrlMinruleEnabled) {
         context_.Guarded([&] { editor_.TakeMinrule(); });
     } else {
@@ -97,7 +97,10 @@ void MainWindowViewImpl::ShiftM() {
         platform_.Beep();
         return;
     }
-    context_.Guarded([&] { editor_.MarkersToCells(grid_.SelectionSurface(), grid_.SelectionRect(), std::uint8_t(view_.markerValue)); });
+    context_.Guarded([&] {
+        editor_.ConvertSelection(grid_.SelectionSurface(), grid_.SelectionRect(), std::uint8_t(view_.markerValue),
+                                 authoring::SelectionConversion::MarkersToCells);
+    });
 }
 
 void MainWindowViewImpl::CopySelectionToTab() {
@@ -152,7 +155,7 @@ bool MainWindowViewImpl::ImportRulePath(const std::string& path) {
     context_.Guarded(
         [&] {
             editor_.AdoptImportedRule(formats::ParseGollyRuletableText(ReadWholeFile(path, "Golly rule file")));
-            FitBrush(editor_.Rule().stateCount);
+            FitBrush(editor_.Doc().rule.stateCount);
             SetStateBarFromStateCount();
             sessionFile_.clear();
             imported = true;

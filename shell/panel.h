@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <exception>
 #include <string>
@@ -53,8 +54,6 @@ public:
     virtual void KeepCurrentTabVisible() = 0;
     virtual void StopPlaying() = 0;
     virtual void SaveSettings() = 0;
-    // The brush was chosen again; the model paints with it from now on.
-    virtual void SyncBrush() = 0;
     // The state count changed: the brush and a half-typed state must fit it.
     virtual void FitBrush(int stateCount) = 0;
     virtual bool LoadSessionFromFile() = 0;
@@ -83,9 +82,13 @@ struct PanelContext {
     void RefuseIf(authoring::EditOutcome outcome) const {
         if (outcome == authoring::EditOutcome::Refused) Refuse();
     }
-    int StateCount() const { return editor.Rule().stateCount; }
-    std::size_t TabCount() const { return editor.Tabs().size(); }
-    bool RuleEditorTabSelected() const { return editor.RuleEditorPageSelected(); }
+    int StateCount() const { return editor.Doc().rule.stateCount; }
+    // What a paint click puts: the state bar's selection while it is shown.
+    authoring::Brush PaintBrush() const {
+        return {view.flags.stateBarShown, static_cast<std::uint8_t>(std::clamp(view.selectedState, 0, 15))};
+    }
+    std::size_t TabCount() const { return editor.Doc().tabs.size(); }
+    bool RuleEditorTabSelected() const { return editor.Doc().RuleEditorPageSelected(); }
     // The rule column shows the tab bar and a page (not the colour editor).
     bool PagesShown() const { return layout.ruleColumnLaidOut && !view.flags.colorEditorOpen; }
     // Generations the frames scroll by at once: fewer frames, smaller steps.
@@ -96,7 +99,7 @@ struct PanelContext {
     // The selected pattern or constraint tab; null while the rule editor page is selected.
     const authoring::PatternSequence* SelectedTab() const {
         if (RuleEditorTabSelected() || TabCount() == 0) return nullptr;
-        return &editor.Tabs()[static_cast<std::size_t>(editor.Doc().selectedTab)];
+        return &editor.Doc().tabs[static_cast<std::size_t>(editor.Doc().selectedTab)];
     }
     // Runs an operation the user invoked; its error becomes a box. The window updates after it.
     template <class F>

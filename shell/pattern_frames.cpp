@@ -23,7 +23,7 @@ void PatternFrames::Draw(Canvas& canvas) {
         canvas.DrawText(Format("G%llu", static_cast<unsigned long long>(g)), label,
                         k == 0 ? TextFormat::Label : TextFormat::CompactLabel, k == 0 ? kAccent : kMutedText,
                         HAlign::Leading, VAlign::Centre);
-        if (const std::optional<std::uint64_t> guard = FrameLocks::GuardFor(tab, g)) {
+        if (const std::optional<std::uint64_t> guard = authoring::LockGuardGeneration(tab.locks, g)) {
             const RectF second{outer.left + 8, outer.top + 20, outer.right - 8, outer.top + 36};
             canvas.DrawText(Format("%zu/%zu locked", static_cast<std::size_t>(tab.locks.CountLocked(*guard)),
                                    static_cast<std::size_t>(tab.locks.Base().EntryCount())),
@@ -80,7 +80,7 @@ bool PatternFrames::Wheel(float x, float y, bool up, Modifiers modifiers) {
     if (next == tab.currentGeneration) return true;
     ctx_.Guarded([&] {
         ctx_.editor.SetCurrentGeneration(next);
-        if (ctx_.editor.FrameRandomizerActive()) ctx_.editor.RandomizeViewerFrames(ctx_.view.focus == Focus::Panel);
+        if (ctx_.editor.FrameRandomizerActive() && ctx_.view.focus == Focus::Panel) ctx_.editor.RandomizeViewerFrames();
     });
     return true;
 }
@@ -124,8 +124,9 @@ void PatternFrames::StartFrameRandomizer(bool untilEnd) {
     }
     ctx_.Guarded([&] {
         authoring::Editor& editor = ctx_.editor;
-        if (editor.FrameRandomizerActive()) editor.EndFrameRandomizer();
-        if (editor.StartFrameRandomizer(untilEnd, view.focusedFrame, true) == authoring::EditOutcome::Refused)
+        const std::int32_t first = tab->currentGeneration + view.focusedFrame;
+        if (editor.RandomizeFrames(first, untilEnd ? authoring::kOpenGenerationEnd : first) ==
+            authoring::EditOutcome::Refused)
             ctx_.Refuse();
         else randomizerTab_ = editor.Doc().selectedTab;
     });

@@ -190,7 +190,7 @@ void PatternViewer::TimerTick() {
         clock_.Tick(ctx_.platform.NowNanoseconds(), speedIndex_, ctx_.editor.Doc().source.lastStepMilliseconds);
     if (steps <= 0) return;
     try {
-        for (int i = 0; i < steps; ++i) ctx_.editor.StepSource();
+        for (int i = 0; i < steps; ++i) ctx_.editor.StepSource(authoring::SourceStep::Forward);
     } catch (const std::exception& error) {
         StopPlaying();
         ctx_.window.ShowError(error.what(), kTitle);
@@ -200,18 +200,18 @@ void PatternViewer::TimerTick() {
 
 void PatternViewer::StepForward() {
     StopPlaying();
-    ctx_.Guarded([&] { ctx_.editor.StepSource(); });
+    ctx_.Guarded([&] { ctx_.editor.StepSource(authoring::SourceStep::Forward); });
 }
 
 void PatternViewer::StepBack() {
     StopPlaying();
-    if (!ctx_.editor.StepSourceBack()) ctx_.Refuse();
+    if (!ctx_.editor.StepSource(authoring::SourceStep::Back)) ctx_.Refuse();
     ctx_.Redraw();
 }
 
 void PatternViewer::Reset() {
     StopPlaying();
-    ctx_.Guarded([&] { ctx_.editor.ResetSource(); });
+    ctx_.Guarded([&] { ctx_.editor.StepSource(authoring::SourceStep::Rewind); });
 }
 
 void PatternViewer::Randomize(int size, double density, bool rebuildTabs) {

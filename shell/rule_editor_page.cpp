@@ -80,7 +80,7 @@ bool RuleEditorPage::Shown() const { return ctx_.PagesShown() && ctx_.RuleEditor
 void RuleEditorPage::Prepare() {
     if (!Shown()) return;
     authoring::Editor& editor = ctx_.editor;
-    if (editor.Undefined().stale) editor.RecountUndefinedTransitions();
+    editor.UpdateUndefinedList();
     const RuleEditorPageLayout page = PageLayout();
     const std::uint64_t count = editor.Undefined().count;
     const float maxScroll = std::max(CardListHeight(page, count) - page.list.Height(), 0.0f);
@@ -90,7 +90,7 @@ void RuleEditorPage::Prepare() {
     const std::uint64_t needed = std::min(count, rows * static_cast<std::uint64_t>(page.columns));
     while (editor.Undefined().entries.size() < needed) {
         const std::size_t before = editor.Undefined().entries.size();
-        editor.LoadMoreUndefinedEntries(authoring::kUndefinedPageSize);
+        editor.UpdateUndefinedList(authoring::kUndefinedPageSize);
         if (editor.Undefined().entries.size() == before) break;
     }
 }
@@ -111,7 +111,9 @@ bool RuleEditorPage::Press(const MouseEvent& event) {
     } else if (const std::int64_t card = CardAt(page, scroll_, x, y);
                card >= 0 && static_cast<std::size_t>(card) < editor.Undefined().entries.size()) {
         const bool shift = event.modifiers.shift;
-        ctx_.Guarded([&] { ctx_.RefuseIf(editor.ClickUndefinedCard(static_cast<std::size_t>(card), shift)); });
+        ctx_.Guarded([&] {
+            ctx_.RefuseIf(editor.CycleUndefinedOutput(static_cast<std::size_t>(card), shift, ctx_.PaintBrush()));
+        });
     }
     Prepare();
     return true;
@@ -158,7 +160,7 @@ void RuleEditorPage::Draw(Canvas& canvas) {
     DrawButton(canvas, page.takeMinrule, "Take Minrule", hover == kTakeMinruleHover, false);
     DrawButton(canvas, page.randomize, "Randomize", hover == kRandomizeHover, false);
 
-    canvas.DrawText(editor.UndefinedStatusText(), page.status, TextFormat::CompactLabel, {0.78f, 0.81f, 0.86f, 1},
+    canvas.DrawText(authoring::UndefinedStatusText(editor.Undefined(), editor.Doc().rule.symmetry), page.status, TextFormat::CompactLabel, {0.78f, 0.81f, 0.86f, 1},
                     HAlign::Leading, VAlign::Centre);
     const authoring::UndefinedList& undefined = editor.Undefined();
     if (undefined.count == 0) {

@@ -177,7 +177,7 @@ void StartScreen::Act(StartAction action) {
 
 void StartScreen::CreateRule() {
     try {
-        ctx_.editor.CreateRuleFromStartScreen(newStateCount_, static_cast<core::RuleSymmetry>(newSymmetry_));
+        ctx_.editor.CreateRule(newStateCount_, static_cast<core::RuleSymmetry>(newSymmetry_));
     } catch (const std::exception& error) {
         ctx_.window.ShowError(error.what(), kTitle);
         ctx_.Redraw();

@@ -106,7 +106,6 @@ bool StateBar::Press(const MouseEvent& event) {
         if (StateSwatch(bar, n, s).Contains(x, y)) {
             ctx_.view.selectedState = s;
             digits_.Clear();
-            ctx_.window.SyncBrush();
             ctx_.Redraw();
         }
     return true;
@@ -137,10 +136,7 @@ void StateBar::DigitKey(int digit) {
         ctx_.Refuse();
         return;
     }
-    if (result.state >= 0) {
-        ctx_.view.selectedState = result.state;
-        ctx_.window.SyncBrush();
-    }
+    if (result.state >= 0) ctx_.view.selectedState = result.state;
     if (ctx_.view.flags.stateBarShown) {
         toast_.shown = true;
         toast_.firstDigit = result.state < 0;

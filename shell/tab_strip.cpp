@@ -58,7 +58,7 @@ bool TabStrip::LeftPress(float x, float y) {
     if (!layout.tabBar.Contains(x, y)) return false;
     if (layout.newTab.Contains(x, y)) {
         CommitRename();
-        ctx_.Guarded([&] { ctx_.editor.NewPatternTab(); });
+        ctx_.Guarded([&] { ctx_.editor.NewTab(authoring::PatternKind::Pattern); });
         KeepCurrentTabVisible();
         return true;
     }
@@ -129,7 +129,7 @@ void TabStrip::Released(float x, float y) {
     authoring::Editor& editor = ctx_.editor;
     const Layout& layout = ctx_.layout;
     if (released.pushedUndo) {
-        ctx_.Guarded([&] { editor.RebuildPatternSequencesFrom(0); });
+        ctx_.Guarded([&] { editor.EndTabDrag(); });
         KeepCurrentTabVisible();
         return;
     }
@@ -145,7 +145,7 @@ void TabStrip::Released(float x, float y) {
         return;
     }
     // A click on the current tab shows its first broken marker.
-    if (editor.Tabs()[i].brokenMarkers.empty()) return;
+    if (editor.Doc().tabs[i].brokenMarkers.empty()) return;
     std::optional<std::pair<std::int32_t, std::int32_t>> cell;
     const int step = ctx_.GenerationStep();
     ctx_.Guarded([&] {
@@ -153,7 +153,7 @@ void TabStrip::Released(float x, float y) {
             ctx_.Refuse();
             return;
         }
-        const auto& tab = editor.Tabs()[i];
+        const auto& tab = editor.Doc().tabs[i];
         const std::int64_t frame = std::int64_t(tab.brokenMarkers.front().brokenGeneration) - tab.currentGeneration;
         ctx_.grid.SetHover({true, HitSurface{false, static_cast<int>(frame)}, cell->first, cell->second});
     });
@@ -207,7 +207,7 @@ void TabStrip::KeepCurrentTabVisible() {
 
 std::string TabStrip::TabName(std::size_t tab) const {
     if (rename_.tab == static_cast<int>(tab)) return rename_.text;
-    return tab < ctx_.TabCount() ? ctx_.editor.Tabs()[tab].name : std::string();
+    return tab < ctx_.TabCount() ? ctx_.editor.Doc().tabs[tab].name : std::string();
 }
 
 RectF TabStrip::RenameTextRect(int tab) const {
@@ -227,7 +227,7 @@ bool TabStrip::StartRename(int tab) {
         ctx_.Guarded([&] { ctx_.editor.SelectTab(static_cast<std::size_t>(tab)); });
         KeepCurrentTabVisible();
     }
-    const std::string name = ctx_.editor.Tabs()[static_cast<std::size_t>(tab)].name;
+    const std::string name = ctx_.editor.Doc().tabs[static_cast<std::size_t>(tab)].name;
     rename_ = {tab, name};
     const RectF area = RenameTextRect(tab);
     ctx_.platform.BeginTextInput(area.left, area.top, area.right, area.bottom, name);
@@ -273,7 +273,7 @@ void TabStrip::Draw(Canvas& canvas) {
         canvas.FillRect(r, isCurrent ? kTabCurrent : hover == kTabHoverBase + int(i) ? kButtonHover : kTabFill);
         canvas.OutlineRect(r, isCurrent ? kAccent : kBoxOutline, 1);
         if (isCurrent) canvas.FillRect({r.left, r.bottom - 3, r.right, r.bottom}, kAccent);
-        if (!ctx_.editor.Tabs()[i].IsPattern())
+        if (!ctx_.editor.Doc().tabs[i].IsPattern())
             canvas.FillRect({r.left, r.top, r.left + 3, r.bottom}, {0.85f, 0.62f, 0.2f, 1});
         const RectF text = RenameTextRect(int(i));
         const std::string name = TabName(i);

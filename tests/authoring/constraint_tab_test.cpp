@@ -105,70 +105,85 @@ TEST(ConstraintTab, PositionalNamesAndUnification) {
 
 TEST(EditorConstraints, EditingThroughTheEditorRoundTripsAndUndoes) {
     Editor editor(ViewSize{}, 3);
-    editor.CreateRule("", 2, 4, "creating this rule");
-    editor.NewConstraintTab();
-    ASSERT_EQ(editor.Tabs().size(), 2u);
-    EXPECT_EQ(editor.Tabs()[1].name, "Constraint");
-    EXPECT_EQ(editor.MakeVariable({}), EditOutcome::Refused);
+    editor.CreateRule(2, 4);
+    editor.NewTab(PatternKind::Constraint);
+    ASSERT_EQ(editor.Doc().tabs.size(), 2u);
+    EXPECT_EQ(editor.Doc().tabs[1].name, "Constraint");
     const std::size_t depth = editor.UndoDepth();
     // N alive -> 1 through two clicks on fixed slots.
-    ASSERT_EQ(editor.ClickConstraintSlot(0, 1, SlotClick::Left, false, false), EditOutcome::Changed);
-    ASSERT_EQ(editor.ClickConstraintSlot(0, kOutputSlot, SlotClick::Left, false, false), EditOutcome::Changed);
+    ASSERT_EQ(editor.CycleSlotState(0, 1, false), EditOutcome::Changed);
+    ASSERT_EQ(editor.CycleSlotState(0, kOutputSlot, false), EditOutcome::Changed);
     EXPECT_EQ(editor.UndoDepth(), depth + 2);
     const std::uint64_t north = core::NeighborhoodIndex({0, 1, 0, 0, 0, 0, 0, 0, 0}, 2);
-    EXPECT_EQ(editor.Rule().table[north], 1);
-    EXPECT_EQ(editor.Rule().table[2], 1);  // the orbit: S alone
+    EXPECT_EQ(std::tuple(editor.Doc().rule.table[north], editor.Doc().rule.table[2]), std::tuple(1, 1));  // the orbit: S alone
     // A second entry describing the same transition sees it locked; its output click beeps.
     ASSERT_EQ(editor.AddConstraintEntry(), EditOutcome::Changed);
-    ASSERT_EQ(editor.ClickConstraintSlot(1, 1, SlotClick::Left, false, false), EditOutcome::Changed);
-    EXPECT_EQ(editor.ClickConstraintSlot(1, kOutputSlot, SlotClick::Left, false, false), EditOutcome::Refused);
+    ASSERT_EQ(editor.CycleSlotState(1, 1, false), EditOutcome::Changed);
+    EXPECT_EQ(editor.CycleSlotState(1, kOutputSlot, false), EditOutcome::Refused);
     // Minrule keeps what the constraint sets: the rebuild writes it again.
     editor.TakeMinrule();
-    EXPECT_EQ(editor.Rule().table[north], 1);
+    EXPECT_EQ(editor.Doc().rule.table[north], 1);
     // The session keeps the constraint data.
     const std::vector<std::uint8_t> saved = formats::SerializeSession(editor.ToSession());
     Editor loaded;
     loaded.LoadSession(formats::ParseSession(std::span<const std::uint8_t>(saved)));
     EXPECT_EQ(formats::SerializeSession(loaded.ToSession()), saved);
-    EXPECT_EQ(loaded.Rule().table[north], 1);
+    EXPECT_EQ(loaded.Doc().rule.table[north], 1);
     while (editor.Undo() == EditOutcome::Changed) {}
-    EXPECT_EQ(editor.Rule().table[north], 0);
+    EXPECT_EQ(editor.Doc().rule.table[north], 0);
 }
 
-TEST(EditorConstraints, LinkChainsDeleteMoveAndVariableEdits) {
+TEST(EditorConstraints, VariablesLinkChainsDeleteAndMove) {
     Editor editor(ViewSize{}, 3);
-    editor.CreateRule("", 3, 0, "creating this rule");
-    editor.NewConstraintTab();
-    ASSERT_EQ(editor.MakeVariable({1, 2}), EditOutcome::Changed);
-    const PatternSequence* tab = &editor.Tabs()[1];
-    ASSERT_EQ(tab->variables.size(), 2u);
-    EXPECT_EQ(std::tuple(tab->variables[1].name, tab->selectedVariable), std::tuple("b", 1));
-    // One Ctrl chain links N, S and the output: two assignments, not eight.
-    editor.ClickConstraintSlot(0, 1, SlotClick::Left, true, false);
-    editor.ClickConstraintSlot(0, 7, SlotClick::Left, true, false);
-    editor.ClickConstraintSlot(0, kOutputSlot, SlotClick::Left, true, false);
+    editor.CreateRule(3, 0);
+    editor.SelectVariable(0);  // a pattern tab: nothing to select
+    EXPECT_EQ(editor.Doc().tabs[0].selectedVariable, -1);
+    editor.NewTab(PatternKind::Constraint);
+    // Variables take only the rule's states, and at least one.
+    for (const std::vector<std::uint8_t>& states : {std::vector<std::uint8_t>{}, {1, 3}, {255}})
+        EXPECT_EQ(editor.MakeVariable(states), EditOutcome::Refused);
+    ASSERT_EQ(editor.MakeVariable({2, 1, 2}), EditOutcome::Changed);
+    for (const std::vector<std::uint8_t>& states : {std::vector<std::uint8_t>{}, {0, 7}})
+        EXPECT_EQ(editor.EditVariableStates(1, states), EditOutcome::Refused);
+    const PatternSequence* tab = &editor.Doc().tabs[1];
+    EXPECT_EQ(std::tuple(tab->variables.size(), tab->variables[1].name, tab->variables[1].allowedStates, tab->selectedVariable),
+              std::tuple(2u, "b", std::vector<std::uint8_t>{1, 2}, 1));
+    for (const auto& [asked, selected] : {std::pair{0, 0}, {2, -1}, {-5, -1}, {1, 1}}) {
+        editor.SelectVariable(asked);
+        EXPECT_EQ(editor.Doc().tabs[1].selectedVariable, selected) << asked;
+    }
+    // One chain links N, S and the output: two assignments, not eight.
+    for (int slot : {1, 7, kOutputSlot}) ASSERT_EQ(editor.SetSlotToVariable(0, slot, true), EditOutcome::Changed);
     editor.EndLinkChain();
-    tab = &editor.Tabs()[1];
+    tab = &editor.Doc().tabs[1];
     const std::int32_t group = tab->entries[0].slots[1].linkGroup;
     EXPECT_GE(group, 1);
     EXPECT_EQ(std::tuple(tab->entries[0].slots[7].linkGroup, tab->entries[0].slots[kOutputSlot].linkGroup),
               std::tuple(group, group));
     ASSERT_EQ(tab->expansions[0].changes.size(), 2u);
     const std::uint64_t both2 = core::NeighborhoodIndex({0, 2, 0, 0, 0, 0, 0, 2, 0}, 3);
-    EXPECT_EQ(editor.Rule().table[both2], 2);
-    // The next Ctrl-click starts a new group.
-    editor.ClickConstraintSlot(0, 3, SlotClick::Left, true, false);
-    EXPECT_NE(editor.Tabs()[1].entries[0].slots[3].linkGroup, group);
+    EXPECT_EQ(editor.Doc().rule.table[both2], 2);
+    // After the chain ends, and after a selection, a link starts a new group.
+    editor.SetSlotToVariable(0, 3, true);
+    editor.SelectVariable(1);
+    editor.SetSlotToVariable(0, 5, true);
+    const auto& slots = editor.Doc().tabs[1].entries[0].slots;
+    EXPECT_EQ(std::tuple(slots[3].linkGroup != group, slots[5].linkGroup != slots[3].linkGroup), std::tuple(true, true));
+    // Unlinked, a slot just takes the variable; the output steps to its next occurrence.
+    ASSERT_EQ(editor.SetSlotToVariable(0, 0, false), EditOutcome::Changed);
+    EXPECT_EQ(std::tuple(slots[0].isVariable, slots[0].variable, slots[0].linkGroup), std::tuple(true, 1, 0));
     // Narrowing the variable rewrites what the tab set.
     ASSERT_EQ(editor.EditVariableStates(1, {1}), EditOutcome::Changed);
-    EXPECT_EQ(editor.Rule().table[both2], 0);
+    EXPECT_EQ(editor.Doc().rule.table[both2], 0);
     EXPECT_EQ(editor.EditVariableStates(0, {1}), EditOutcome::Refused);  // the built-in variable
     // A second entry, moved before the first, takes its transitions first; deleting it gives them back.
     editor.AddConstraintEntry();
     ASSERT_EQ(editor.MoveConstraintEntry(1, 0, true), EditOutcome::Changed);
     ASSERT_EQ(editor.DeleteConstraintEntry(0), EditOutcome::Changed);
-    EXPECT_EQ(editor.Tabs()[1].entries.size(), 1u);
-    EXPECT_EQ(editor.DeleteConstraintEntry(5), EditOutcome::Refused);
+    EXPECT_EQ(std::tuple(editor.Doc().tabs[1].entries.size(), editor.DeleteConstraintEntry(5)),
+              std::tuple(1u, EditOutcome::Refused));
+    editor.SelectVariable(-1);
+    EXPECT_EQ(editor.SetSlotToVariable(0, 1, false), EditOutcome::Refused);  // no variable selected
     editor.SelectTab(0);
     EXPECT_EQ(editor.AddConstraintEntry(), EditOutcome::Refused);  // a pattern tab
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 // Small editors the editor tests start from, and what they compare.
+#include <algorithm>
 #include <initializer_list>
 #include <span>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,16 +13,26 @@
 
 namespace authoring::testing {
 
-// Paints the start cells of the current tab in one stroke.
+inline SurfaceRef Frame(std::size_t frame) { return {Surface::TabFrame, frame}; }
+inline constexpr SurfaceRef kViewer{Surface::Viewer, 0};
+
+// A stroke of one cell.
+inline EditOutcome Stroke(Editor& editor, const SurfaceRef& where, int x, int y, bool back = false,
+                          const Brush& brush = {}) {
+    editor.BeginStroke();
+    return editor.PaintCell(where, x, y, back, brush);
+}
+
+// Paints the start cells of the current tab (shown from generation 0) in one stroke.
 inline void PaintStart(Editor& editor, std::initializer_list<std::pair<int, int>> cells, std::int32_t dy = 0) {
     editor.BeginStroke();
-    for (const auto& [x, y] : cells) editor.PaintStartCell(x, y + dy, false);
+    for (const auto& [x, y] : cells) editor.PaintCell(Frame(0), x, y + dy, false);
 }
 
 // Two states (or `states`) under `symmetry`, the empty rule; tab 0 holds a row of three cells.
 inline Editor RowEditor(core::RuleSymmetry symmetry = 0, int states = 2) {
     Editor editor(ViewSize{}, 5);
-    editor.CreateRule("", states, symmetry, "creating this rule");
+    editor.CreateRule(states, symmetry);
     PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}});
     return editor;
 }
@@ -31,11 +41,10 @@ inline Editor RowEditor(core::RuleSymmetry symmetry = 0, int states = 2) {
 // tab 1 carries a broken marker. Tab `selected` is shown.
 inline Editor MarkedEditor(core::RuleSymmetry symmetry = 0, std::size_t selected = 1) {
     Editor editor = RowEditor(symmetry);
-    editor.NewPatternTab();
+    editor.NewTab(PatternKind::Pattern);
     PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}}, 5);
     editor.SelectTab(0);
-    editor.BeginStroke();
-    editor.PaintFrameCell(1, 1, 0, false);
+    Stroke(editor, Frame(1), 1, 0);
     editor.SelectTab(selected);
     return editor;
 }
@@ -47,6 +56,30 @@ inline std::vector<std::uint8_t> Saved(const Editor& editor) { return formats::S
 inline formats::SessionSnapshot SessionOf(const Editor& editor) {
     const std::vector<std::uint8_t> bytes = Saved(editor);
     return formats::ParseSession(std::span<const std::uint8_t>(bytes));
+}
+
+// What a user could tell apart: the saved session and the markers, which sessions do not store.
+// The selected tab is left out: selecting is not an edit, and rule-change steps leave it be.
+struct EditorState {
+    std::vector<std::uint8_t> session;
+    std::vector<std::vector<BrokenMarker>> markers;
+    friend bool operator==(const EditorState&, const EditorState&) = default;
+};
+
+inline EditorState StateOf(const Editor& editor) {
+    formats::SessionSnapshot session = editor.ToSession();
+    session.selectedTab = 0;
+    EditorState state{formats::SerializeSession(session), {}};
+    for (const PatternSequence& tab : editor.Doc().tabs) {
+        std::vector<BrokenMarker> markers = tab.brokenMarkers;
+        // Markers found before their generation was computed get their cells later: same marker.
+        for (BrokenMarker& m : markers) m = {m.transition, m.sourceGeneration, m.brokenGeneration, 0, 0, false};
+        std::sort(markers.begin(), markers.end(),
+                  [](const BrokenMarker& a, const BrokenMarker& b) { return a.transition < b.transition; });
+        markers.erase(std::unique(markers.begin(), markers.end()), markers.end());
+        state.markers.push_back(std::move(markers));
+    }
+    return state;
 }
 
 }  // namespace authoring::testing

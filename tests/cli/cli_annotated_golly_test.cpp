@@ -14,26 +14,27 @@ namespace {
 
 using namespace testing;
 using authoring::Editor;
-using authoring::SlotClick;
 
 void PaintRandomStart(Editor& editor, std::mt19937& rng, int cells, int side) {
     editor.BeginStroke();
-    for (int i = 0; i < cells; ++i) editor.PaintStartCell(int(rng() % side), int(rng() % side), rng() % 2);
+    for (int i = 0; i < cells; ++i)
+        editor.PaintCell({authoring::Surface::TabFrame, 0}, int(rng() % side), int(rng() % side), rng() % 2);
 }
 
 // Gives a few transitions of the current pattern tab's first step a live output, so that it
 // locks some with outputs other than 0.
 void PaintFirstFrame(Editor& editor, std::mt19937& rng, int cells, int side) {
     editor.BeginStroke();
-    for (int i = 0; i < cells; ++i) editor.PaintFrameCell(1, int(rng() % side), int(rng() % side), false);
+    for (int i = 0; i < cells; ++i)
+        editor.PaintCell({authoring::Surface::TabFrame, 1}, int(rng() % side), int(rng() % side), false);
 }
 
 // Entry `entry` of the selected constraint tab: the neighbourhood slots in `cells` take the
 // selected variable, then the output is clicked `outputClicks` times.
 void SetEntry(Editor& editor, std::size_t entry, std::initializer_list<int> cells, int outputClicks) {
-    for (int slot : cells) editor.ClickConstraintSlot(entry, slot, SlotClick::Right, false, false);
+    for (int slot : cells) editor.SetSlotToVariable(entry, slot, false);
     for (int i = 0; i < outputClicks; ++i)
-        editor.ClickConstraintSlot(entry, authoring::kOutputSlot, SlotClick::Left, false, false);
+        editor.CycleSlotState(entry, authoring::kOutputSlot, false);
 }
 
 constexpr std::initializer_list<int> kAllCells = {0, 1, 2, 3, 4, 5, 6, 7, 8};
@@ -52,59 +53,59 @@ const std::vector<SessionCase>& Sessions() {
         // theirs, mostly with output 0.
         {"ConstraintFirst", 3, false,
          [](Editor& editor) {
-             editor.NewConstraintTab();
-             editor.ClickConstraintSlot(0, 1, SlotClick::Left, false, false);                   // N = 1
-             editor.ClickConstraintSlot(0, 7, SlotClick::Left, false, false);                   // S = 1
-             editor.ClickConstraintSlot(0, authoring::kOutputSlot, SlotClick::Left, false, true);  // -> 2
+             editor.NewTab(authoring::PatternKind::Constraint);
+             editor.CycleSlotState(0, 1, false);                   // N = 1
+             editor.CycleSlotState(0, 7, false);                   // S = 1
+             editor.CycleSlotState(0, authoring::kOutputSlot, true);  // -> 2
              editor.MakeVariable({1, 2});
              editor.AddConstraintEntry();
              SetEntry(editor, 1, {4}, 1);  // C = b -> 1
              std::mt19937 rng(4);
-             editor.NewPatternTab();
+             editor.NewTab(authoring::PatternKind::Pattern);
              PaintRandomStart(editor, rng, 30, 7);
-             editor.NewPatternTab();
+             editor.NewTab(authoring::PatternKind::Pattern);
              PaintRandomStart(editor, rng, 20, 5);
-             editor.SelectTab(editor.Tabs().size());
+             editor.SelectTab(editor.Doc().tabs.size());
              ASSERT_EQ(editor.RandomizeUndefinedTransitions(77), authoring::EditOutcome::Changed);
          }},
         // Nine free cells going to 1 reach the all-background block and every lock of the
         // pattern tab before it, most of them with output 0.
         {"NineFreeCells", 2, true,
          [](Editor& editor) {
-             editor.CreateRule("", 2, core::kSymmetryD8, "creating this rule");
+             editor.CreateRule(2, core::kSymmetryD8);
              std::mt19937 rng(9);
              PaintRandomStart(editor, rng, 30, 7);
              PaintFirstFrame(editor, rng, 6, 7);
-             editor.NewConstraintTab();
+             editor.NewTab(authoring::PatternKind::Constraint);
              SetEntry(editor, 0, kAllCells, 1);
          }},
         // Two pattern tabs, then entries that give births, deaths and no change to all the rest.
         // One output is a variable linked to no cell, which Golly would refuse as it stands.
         {"PatternsThenConstraints", 3, true,
          [](Editor& editor) {
-             editor.CreateRule("", 3, core::kSymmetryC4, "creating this rule");
+             editor.CreateRule(3, core::kSymmetryC4);
              std::mt19937 rng(5);
              PaintRandomStart(editor, rng, 40, 8);
              PaintFirstFrame(editor, rng, 8, 8);
-             editor.NewPatternTab();
+             editor.NewTab(authoring::PatternKind::Pattern);
              PaintRandomStart(editor, rng, 25, 6);
-             editor.NewConstraintTab();
+             editor.NewTab(authoring::PatternKind::Constraint);
              editor.MakeVariable({0, 1});
              SetEntry(editor, 0, kNeighbours, 2);  // C 0, neighbours in {0,1} -> 2
              editor.SelectVariable(0);
              editor.AddConstraintEntry();
-             editor.ClickConstraintSlot(1, 4, SlotClick::Left, false, true);  // C = 2
+             editor.CycleSlotState(1, 4, true);  // C = 2
              SetEntry(editor, 1, kNeighbours, 0);
              editor.SelectVariable(1);
              // -> b, which no cell shares: its last state, 1, is the one that stays
-             editor.ClickConstraintSlot(1, authoring::kOutputSlot, SlotClick::Right, false, false);
+             editor.SetSlotToVariable(1, authoring::kOutputSlot, false);
              editor.SelectVariable(0);
              editor.AddConstraintEntry();
-             editor.ClickConstraintSlot(2, 4, SlotClick::Left, false, false);  // C = 1
+             editor.CycleSlotState(2, 4, false);  // C = 1
              SetEntry(editor, 2, kNeighbours, 0);                              // -> 0
              editor.AddConstraintEntry();
              SetEntry(editor, 3, kAllCells, 0);
-             editor.ClickConstraintSlot(3, authoring::kOutputSlot, SlotClick::Right, false, false);  // -> C
+             editor.SetSlotToVariable(3, authoring::kOutputSlot, false);  // -> C
          }},
     };
     return cases;
@@ -118,8 +119,8 @@ TEST_F(CliAnnotatedGolly, ExportsRunTheSameGenerationsInBgolly) {
         SCOPED_TRACE(c.name);
         Editor editor(authoring::ViewSize{}, 8);
         c.build(editor);
-        ASSERT_EQ(editor.Rule().stateCount, c.stateCount);
-        ASSERT_EQ(editor.Rule().table[0], 0);
+        ASSERT_EQ(editor.Doc().rule.stateCount, c.stateCount);
+        ASSERT_EQ(editor.Doc().rule.table[0], 0);
         const std::string session = Save(editor, std::string(c.name) + ".tavses");
         const int generations = 30;
         const std::string start = (dir_ / "start.rle").string(), final = (dir_ / "final.rle").string();

@@ -13,7 +13,7 @@ using CliSessionTest = CliTest;
 // cell, and the kept empty chunk of generation 1 only the all-background one.
 TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
     authoring::Editor c1;
-    c1.CreateRule("", 2, 0, "creating this rule");
+    c1.CreateRule(2, 0);
     authoring::testing::PaintStart(c1, {{0, 0}});
     c1.RenameTab(0, "dot");
     ASSERT_EQ(Run({"info", Save(c1, "c1.tavses")}), 0) << err_.str();
@@ -23,9 +23,9 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
               "locked=10\nundefined=502\n");
 
     authoring::Editor d8;
-    d8.CreateRule("", 2, 4, "creating this rule");
+    d8.CreateRule(2, 4);
     authoring::testing::PaintStart(d8, {{0, 0}});
-    d8.NewPatternTab();
+    d8.NewTab(authoring::PatternKind::Pattern);
     ASSERT_EQ(Run({"info", Save(d8, "d8.tavses")}), 0) << err_.str();
     // Centre, corner and edge classes (1 + 4 + 4 indices) on top of the background; 102 classes in all.
     EXPECT_EQ(out_.str(),
@@ -67,9 +67,9 @@ TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
 // Start patterns in opposite corners of the plane step while the session loads.
 TEST_F(CliSessionTest, PatternsInTheCornersOfThePlaneLoad) {
     authoring::Editor editor;
-    editor.CreateRule("", 2, 0, "creating this rule");
+    editor.CreateRule(2, 0);
     authoring::testing::PaintStart(editor, {{INT32_MAX, INT32_MAX}});
-    editor.NewPatternTab();
+    editor.NewTab(authoring::PatternKind::Pattern);
     authoring::testing::PaintStart(editor, {{INT32_MIN, INT32_MIN}});
     ASSERT_EQ(Run({"info", Save(editor, "corners.tavses")}), 0) << err_.str();
     EXPECT_NE(out_.str().find("tabs=2\n"), std::string::npos) << out_.str();
@@ -89,13 +89,13 @@ TEST_F(CliSessionTest, BadSessionsFailWithTheEditorsMessage) {
 
 TEST_F(CliSessionTest, InfoReportsConstraintTabs) {
     authoring::Editor editor;
-    editor.CreateRule("", 2, 4, "creating this rule");
-    editor.NewConstraintTab();
+    editor.CreateRule(2, 4);
+    editor.NewTab(authoring::PatternKind::Constraint);
     // Entry 0: N alive -> 1; entry 1 the same transition again, so it touches a lock.
-    editor.ClickConstraintSlot(0, 1, authoring::SlotClick::Left, false, false);
-    editor.ClickConstraintSlot(0, 9, authoring::SlotClick::Left, false, false);
+    editor.CycleSlotState(0, 1, false);
+    editor.CycleSlotState(0, 9, false);
     editor.AddConstraintEntry();
-    editor.ClickConstraintSlot(1, 1, authoring::SlotClick::Left, false, false);
+    editor.CycleSlotState(1, 1, false);
     ASSERT_EQ(Run({"info", Save(editor, "constraint.tavses")}), 0) << err_.str();
     EXPECT_NE(out_.str().find("tab=1 kind=constraint name=\"Constraint\" generations=1 own_locks=1 broken=0 "
                               "entries=2 touches_locked=1\n"),

@@ -79,7 +79,8 @@ TEST(SessionFile, ReaderMessages) {
         {WithChunk(Colr(2, {ColorEntry(2, 0.0f), ColorEntry(1, 0.0f)}), 2), "Invalid color state in .tavses file."},
         {WithChunk(Colr(2, {ColorEntry(9, 2.0f), ColorEntry(1, 0.0f)}), 2), channel},
         // Rule entries; more than 16,777,216 are fine within a table's size, only the bytes present bound them.
-        {WithRule(RuleChunk(19683, 0, 2)), "Unsupported rule encoding in .tavses file."},
+        {WithRule(RuleChunk(19683, 0, 3)), "Unsupported rule encoding in .tavses file."},
+        {WithRule(RuleChunk(19683, 1, 2, B().u64(0).u8(0))), "Invalid centre-relative rule entry in .tavses file."},
         {WithRule(RuleChunk(19683, 19684)), manyEntries}, {WithRule(RuleChunk(~0ull, (1ull << 36) + 1)), manyEntries},
         {WithRule(RuleChunk(1ull << 36, 16777217), 16), entryCount},
         {WithRule(RuleChunk(19683, 2, 1, B().u64(1).u8(1).u64(2))), entryCount},

@@ -49,12 +49,12 @@ TEST_F(CommandsTest, NewRuleAsksToSaveThenToReplace) {
     view.KeyDown(Press(Key::Enter));  // create the rule: back to the editor
     view.CancelRename();
     PaintStartCell();
-    const std::size_t chunks = Model().Tabs()[0].startGrid.ChunkCount();
+    const std::size_t chunks = Model().Doc().tabs[0].startGrid.ChunkCount();
     platform.answers = {MessageAnswer::Cancel};
     view.Command(command::kNewRule);
     platform.answers = {MessageAnswer::No, MessageAnswer::No};
     view.Command(command::kNewRule);
-    EXPECT_EQ(std::tuple(platform.boxes.size(), Model().Tabs()[0].startGrid.ChunkCount()), std::tuple(4u, chunks));
+    EXPECT_EQ(std::tuple(platform.boxes.size(), Model().Doc().tabs[0].startGrid.ChunkCount()), std::tuple(4u, chunks));
     platform.boxes.clear();
     platform.answers = {MessageAnswer::No, MessageAnswer::Yes};
     view.Command(command::kNewRule);
@@ -66,8 +66,8 @@ TEST_F(CommandsTest, NewRuleAsksToSaveThenToReplace) {
               Fields({"Replace Current Session?",
                       "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?",
                       MessageButtons::YesNo, MessageIcon::Warning, MessageAnswer::No, {}}));
-    EXPECT_EQ(Model().Tabs().size(), 1u);
-    EXPECT_EQ(Model().Tabs()[0].startGrid.ChunkCount() + Model().Doc().source.grid.ChunkCount(), 0u);
+    EXPECT_EQ(Model().Doc().tabs.size(), 1u);
+    EXPECT_EQ(Model().Doc().tabs[0].startGrid.ChunkCount() + Model().Doc().source.grid.ChunkCount(), 0u);
     EXPECT_TRUE(Shows("Choose the state count and neighborhood symmetry."));
 }
 
@@ -77,10 +77,10 @@ TEST_F(CommandsTest, ExtendAsksAndExtends) {
     EXPECT_EQ(Fields(platform.boxes.at(0)),
               Fields({"Extend Rule", "Are you sure you want to extend the rule to 6 states?  This cannot be undone.",
                       MessageButtons::YesNo, MessageIcon::Warning, MessageAnswer::No, {}}));
-    EXPECT_EQ(Model().Rule().stateCount, 3);
+    EXPECT_EQ(Model().Doc().rule.stateCount, 3);
     platform.answers = {MessageAnswer::Yes};
     view.Command(command::kExtendBase + 6);
-    EXPECT_EQ(std::tuple(Model().Rule().stateCount, view.QueryMenuItem(command::kShowStateBar).checked,
+    EXPECT_EQ(std::tuple(Model().Doc().rule.stateCount, view.QueryMenuItem(command::kShowStateBar).checked,
                          platform.titles.back()),
               std::tuple(6, true, "* Tavrix"));
     view.Command(command::kExtendBase + 5);  // not larger: nothing asked
@@ -161,7 +161,7 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     ASSERT_TRUE(Shows(kOpenPage));
     const RectF load = LayOutStartScreen(StartPage::Open, 1280, 1080).buttons[0].second;
     Click(load);
-    EXPECT_EQ(std::tuple(Shows(kOpenPage), Model().Tabs().size(), platform.titles.back()), std::tuple(false, 1u, "Tavrix"));
+    EXPECT_EQ(std::tuple(Shows(kOpenPage), Model().Doc().tabs.size(), platform.titles.back()), std::tuple(false, 1u, "Tavrix"));
     platform.openPath = path + ".missing";
     view.KeyDown(Press(Key::O, true));
     Click(load);
@@ -177,7 +177,7 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     std::ofstream(rule) << "@RULE Two\n@TABLE\nn_states:4\nneighborhood:Moore\nsymmetries:none\n0,1,0,0,0,0,0,0,0,3\n";
     view.KeyDown(Press(Key::O, true));
     EXPECT_TRUE(view.OpenPath(rule));
-    EXPECT_EQ(std::tuple(Shows(kOpenPage), Model().Rule().stateCount), std::tuple(false, 4));
+    EXPECT_EQ(std::tuple(Shows(kOpenPage), Model().Doc().rule.stateCount), std::tuple(false, 4));
     view.KeyDown(Press(Key::S, true));
     EXPECT_EQ(platform.dialogs.back().initialPath, "");
     EXPECT_FALSE(view.OpenPath(rule + ".tavses"));

@@ -157,27 +157,27 @@ TEST_F(FramesTest, LocksMarkersAndJumps) {
     EXPECT_EQ(Model().Doc().selectedTab, 0);
     EXPECT_TRUE(HoverOutline(Draw()));
     RightClickCell(1);  // changes the shared transition again: tab 1 is marked
-    ASSERT_FALSE(Model().Tabs()[1].brokenMarkers.empty());
+    ASSERT_FALSE(Model().Doc().tabs[1].brokenMarkers.empty());
     // Clicking the current tab again jumps to its broken marker.
     Click(L().tabs[1]);
     view.MouseLeave();
     Click(L().tabs[1]);
     EXPECT_TRUE(HoverOutline(Draw()));
     // A right press on the marked cell removes the marker.
-    const auto& markers = Model().Tabs()[1].brokenMarkers;
+    const auto& markers = Model().Doc().tabs[1].brokenMarkers;
     const std::size_t before = markers.size();
     ASSERT_TRUE(markers.front().hasCell);
     const int frame = static_cast<int>(markers.front().brokenGeneration) - CurrentTab().currentGeneration;
     ASSERT_GE(frame, 1);
     const auto [mx, my] = PointOfCell(frame, markers.front().x, markers.front().y);
     ClickAt(mx, my, MouseButton::Right);
-    EXPECT_EQ(Model().Tabs()[1].brokenMarkers.size(), before - 1);
+    EXPECT_EQ(Model().Doc().tabs[1].brokenMarkers.size(), before - 1);
 }
 
 TEST_F(FramesTest, CoverageBarSelectsTabsAndNamesThemOnHover) {
     SetUpTwoTabs();
     std::vector<std::uint64_t> counts;
-    for (const auto& tab : Model().Tabs()) counts.push_back(tab.ownLockedTransitions.size());
+    for (const auto& tab : Model().Doc().tabs) counts.push_back(tab.ownLockedTransitions.size());
     ASSERT_GT(counts[0], 0u);
     const RectF bar = L().coverageBar;
     const std::vector<RectF> segments = CoverageSegments(bar, counts, core::RuleTableSize(3));

@@ -20,7 +20,7 @@ protected:
         return Model().Doc().source.grid.CellAt(cell.first, cell.second);
     }
     void NameTabs(std::size_t count) {
-        while (Model().Tabs().size() < count) view.KeyDown(Press(Key::N, true));
+        while (Model().Doc().tabs.size() < count) view.KeyDown(Press(Key::N, true));
         for (std::size_t i = 0; i < count; ++i) {
             const RectF tab = L().tabs[i];
             DoubleClickAt(tab.left + 20, MidY(tab));
@@ -30,7 +30,7 @@ protected:
     }
     std::string Order() const {
         std::string order;
-        for (const auto& tab : Model().Tabs()) order += tab.name;
+        for (const auto& tab : Model().Doc().tabs) order += tab.name;
         return order;
     }
 };
@@ -163,8 +163,8 @@ TEST_F(InputTest, TabClickSelectsAndCloseBoxCloses) {
     EXPECT_EQ(Order(), "a");
     Click(L().closeBoxes[0]);  // the last tab stays
     EXPECT_EQ((Click(L().tabs[0], MouseButton::Middle), Order()), "a");
-    EXPECT_TRUE((Click(L().directEditorTab), Model().RuleEditorPageSelected()));
-    EXPECT_EQ((Click(L().newTab), Model().Tabs().size()), 2u);
+    EXPECT_TRUE((Click(L().directEditorTab), Model().Doc().RuleEditorPageSelected()));
+    EXPECT_EQ((Click(L().newTab), Model().Doc().tabs.size()), 2u);
 }
 
 TEST_F(InputTest, RenameCommitAndCancel) {
@@ -172,14 +172,14 @@ TEST_F(InputTest, RenameCommitAndCancel) {
     ASSERT_TRUE(platform.textInputActive);
     view.RenameTextChanged("Glider");
     EXPECT_NE(Draw().FindText("Glider"), nullptr);  // the tab shows the typing
-    EXPECT_EQ(Model().Tabs()[0].name, "");
+    EXPECT_EQ(Model().Doc().tabs[0].name, "");
     view.CommitRename();
-    EXPECT_EQ(std::tuple(platform.textInputActive, Model().Tabs()[0].name, platform.titles.back()),
+    EXPECT_EQ(std::tuple(platform.textInputActive, Model().Doc().tabs[0].name, platform.titles.back()),
               std::tuple(false, "Glider", "* Tavrix"));
     view.KeyDown(Press(Key::F2));
     view.RenameTextChanged("Other");
     view.CancelRename();
-    EXPECT_EQ(std::tuple(Model().Tabs()[0].name, platform.textInputActive), std::tuple("Glider", false));
+    EXPECT_EQ(std::tuple(Model().Doc().tabs[0].name, platform.textInputActive), std::tuple("Glider", false));
     DoubleClickAt(L().tabs[0].left + 20, MidY(L().tabs[0]));  // a double-click renames too
     EXPECT_EQ(std::tuple(platform.textInputActive, platform.textInput), std::tuple(true, "Glider"));
     view.CommitRename();

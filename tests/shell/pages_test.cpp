@@ -53,7 +53,7 @@ TEST_F(StartScreenTest, NewRuleThenCreate) {
     EXPECT_TRUE(Shows("5 states") && Shows("C1 (asymmetric)"));
     Click(Button(StartPage::NewRule, StartAction::CreateRule));
     // A new rule, saved as far as the title goes, with its first tab up for renaming.
-    EXPECT_EQ(std::tuple(Shows("New Rule"), Model().Rule().stateCount, Model().Rule().symmetry, platform.titles.back(),
+    EXPECT_EQ(std::tuple(Shows("New Rule"), Model().Doc().rule.stateCount, Model().Doc().rule.symmetry, platform.titles.back(),
                          platform.textInputActive),
               std::tuple(false, 5, 0, "Tavrix", true));
     view.CommitRename();
@@ -258,15 +258,15 @@ protected:
 
 TEST_F(RuleEditorPageTest, StatusCardsAndMinrule) {
     const RecordingCanvas canvas = Draw();
-    for (const std::string& text : {Model().UndefinedStatusText(), std::string("Enable Ctrl+M Minrule"),
+    for (const std::string& text : {authoring::UndefinedStatusText(Model().Undefined(), Model().Doc().rule.symmetry), std::string("Enable Ctrl+M Minrule"),
                                     std::string("Take Minrule")})
         EXPECT_NE(canvas.FindText(text), nullptr) << text;
     ASSERT_FALSE(Model().Undefined().entries.empty());
     const authoring::UndefinedEntry first = Model().Undefined().entries[0];
     Click(CardRect(Page(), 0, 0));
-    EXPECT_NE(Model().Rule().table[first.index], first.output);
+    EXPECT_NE(Model().Doc().rule.table[first.index], first.output);
     Click(Page().takeMinrule);  // every free transition goes to 0; they stay free
-    EXPECT_EQ(std::tuple(Model().Rule().table[first.index], Model().Undefined().entries[0].output,
+    EXPECT_EQ(std::tuple(Model().Doc().rule.table[first.index], Model().Undefined().entries[0].output,
                          Model().UnsavedChanges()),
               std::tuple(0, 0, true));
     EXPECT_GT(Model().Undefined().count, 0u);

@@ -61,7 +61,7 @@ protected:
     const Layout& L() const { return view.CurrentLayout(); }
     const authoring::Editor& Model() const { return view.Model(); }
     const authoring::PatternSequence& CurrentTab() const {
-        return Model().Tabs()[static_cast<std::size_t>(Model().Doc().selectedTab)];
+        return Model().Doc().tabs[static_cast<std::size_t>(Model().Doc().selectedTab)];
     }
     // The screen point in the middle of cell (x, y) of viewer frame `frame`.
     std::pair<float, float> PointOfCell(int frame, int x, int y) const {
