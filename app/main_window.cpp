@@ -16,8 +16,6 @@
 #include "app/qt_platform.h"
 #include "app/text.h"
 #include "shell/main_window_view.h"
-#include "shell/window_update_check.h"
-#include "update/update_endpoint.h"
 
 namespace app {
 
@@ -42,9 +40,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::StartUpdateCheck() {
-    if (updateCheck_) return;
-    updateCheck_ = std::make_unique<shell::WindowUpdateCheck>(*platform_);
-    updateCheck_->Start(update::ConfiguredUpdateEndpoint(formats::LoadSettingString(formats::GetSettingsPath(), "update_host")));
+    if (view_) view_->StartUpdateCheck();
 }
 
 void MainWindow::SizeForClient(int width, int height) {

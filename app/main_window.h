@@ -7,7 +7,6 @@ class QMenu;
 
 namespace shell {
 class MainWindowView;
-class WindowUpdateCheck;
 }
 
 namespace app {
@@ -43,7 +42,6 @@ private:
     CanvasWidget* canvas_ = nullptr;
     std::unique_ptr<QtPlatform> platform_;
     std::unique_ptr<shell::MainWindowView> view_;
-    std::unique_ptr<shell::WindowUpdateCheck> updateCheck_;  // goes before the platform it posts to
 };
 
 }  // namespace app

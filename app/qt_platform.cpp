@@ -14,11 +14,18 @@
 #include <QPushButton>
 #include <QUrl>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "app/guard.h"
 #include "app/size_prompt.h"
 #include "app/text.h"
 #include "shell/main_window_view.h"
+#include "formats/atomic_file.h"
+#include "formats/settings_file.h"
+#include "update/update_check.h"
+#include "update/update_endpoint.h"
 
 namespace app {
 namespace {
@@ -105,6 +112,8 @@ QtPlatform::QtPlatform(QWidget* window, QWidget* canvas) : window_(window), canv
 }
 
 QtPlatform::~QtPlatform() {
+    // First, so no notice is posted to a platform on its way out.
+    updateRelay_.reset();
     playbackTimer_.stop();
     view_ = nullptr;
     if (renameEdit_) {
@@ -296,6 +305,39 @@ void QtPlatform::Close() {
 void QtPlatform::PostToUiThread(std::function<void()> task) {
     // Queued on this object, which lives on the window's thread: Qt drops the call if it goes first.
     QMetaObject::invokeMethod(this, [this, task = std::move(task)] { Guarded(window_, task); }, Qt::QueuedConnection);
+}
+
+shell::FileContents QtPlatform::ReadFile(const std::string& path) {
+    shell::FileContents file;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        file.error = shell::FileContents::Error::CannotOpen;
+        return file;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) file.error = shell::FileContents::Error::ReadFailed;
+    else file.bytes = bytes.str();
+    return file;
+}
+
+bool QtPlatform::WriteFile(const std::string& path, const std::string& bytes) {
+    try {
+        const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        std::error_code error;
+        if (!folder.empty()) std::filesystem::create_directories(folder, error);
+        return !error && formats::TryWriteFileAtomically(path, bytes);
+    } catch (...) {
+        return false;
+    }
+}
+
+void QtPlatform::StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) {
+    if (updateRelay_) return;
+    updateRelay_ = std::make_unique<shell::NoticeRelay>(*this, std::move(onNotice));
+    // The settings file may name the host; the environment overrides it.
+    const std::string settingsHost = formats::LoadSettingString(formats::GetSettingsPath(), "update_host");
+    update::StartUpdateCheck(update::ConfiguredUpdateEndpoint(settingsHost), updateRelay_->Deliverer());
 }
 
 }  // namespace app

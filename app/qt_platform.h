@@ -3,7 +3,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <memory>
 
+#include "shell/notice_relay.h"
 #include "shell/platform.h"
 
 class QLineEdit;
@@ -46,6 +48,10 @@ public:
     void RequestRedraw() override;
     void Close() override;
     void PostToUiThread(std::function<void()> task) override;
+    shell::FileContents ReadFile(const std::string& path) override;
+    bool WriteFile(const std::string& path, const std::string& bytes) override;
+    // Runs the update library's check on its own thread, once.
+    void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +65,7 @@ private:
     QTimer playbackTimer_;
     QPointer<QLineEdit> renameEdit_;
     bool renameEnding_ = false;  // set while the edit is taken down, so its focus loss commits nothing
+    std::unique_ptr<shell::NoticeRelay> updateRelay_;
 };
 
 }  // namespace app

@@ -5,6 +5,7 @@
 
 #include "shell/appearance.h"
 #include "shell/canvas.h"
+#include "shell/panel.h"
 
 namespace shell {
 
@@ -44,5 +45,24 @@ inline constexpr std::array<const char*, 3> kColorSections = {"Broken marker app
 // does not move.
 float ColorSettingValue(const Appearance& appearance, int row);
 bool StepColorSetting(Appearance& appearance, int row, int direction);
+
+// The colour editor over the rule column: state colours through the colour picker, the default
+// palette and the overlay settings, which are saved at once.
+class ColorEditor final : public Panel {
+public:
+    explicit ColorEditor(const PanelContext& context) : ctx_(context) {}
+
+    void Draw(Canvas& canvas) override;
+    bool Press(const MouseEvent& event) override;
+    // Escape closes it.
+    bool Key(const KeyEvent& event) override;
+
+private:
+    bool Open() const;
+    RectF Area() const;
+    void Close();
+
+    const PanelContext& ctx_;
+};
 
 }  // namespace shell

@@ -1,14 +1,24 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
 
 #include "shell/canvas.h"
 #include "shell/input.h"
 #include "shell/platform.h"
 
+namespace authoring {
+class Editor;
+}
+
 namespace shell {
+
+struct Layout;
 
 // Command ids of the menus and the tab bar's context menu.
 namespace command {
@@ -44,8 +54,9 @@ struct MenuItemState {
 
 class MainWindowViewImpl;
 
-// The whole editor window without a toolkit: it owns the editor model and every view and input
-// state, maps input to operations, and draws through Canvas. The toolkit forwards events here.
+// The whole editor window without a toolkit: it owns the editor model, the panels that make up
+// the window and the view state they share, routes input to the panels, and draws through
+// Canvas. The toolkit forwards events here.
 class MainWindowView {
 public:
     explicit MainWindowView(Platform& platform);
@@ -58,6 +69,8 @@ public:
     // Opens a file named at start-up: a Golly rule (.rule, .table) is imported, anything else is
     // loaded as a session. Failures show their box; true when opened.
     bool OpenPath(const std::string& path);
+    // Asks the update feed once, through the platform; a newer build is announced in a box.
+    void StartUpdateCheck();
 
     static std::vector<MenuItem> MenuBar();
     MenuItemState QueryMenuItem(int id) const;
@@ -87,6 +100,14 @@ public:
 
     // Everything the window shows, into `canvas`.
     void DrawFrame(Canvas& canvas);
+
+    // Read-only views for tests and benchmarks, which drive the window only through its input.
+    // The model the window edits.
+    const authoring::Editor& Model() const;
+    // The rectangles of the current client size and view flags.
+    const Layout& CurrentLayout() const;
+    // The cell under a client point of a grid pane (the pattern viewer or a shown frame).
+    std::optional<std::pair<std::int32_t, std::int32_t>> CellAt(float x, float y) const;
 
 private:
     std::unique_ptr<MainWindowViewImpl> impl_;

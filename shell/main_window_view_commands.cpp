@@ -1,8 +1,7 @@
 // The menu bar and the commands its items and shortcuts send.
-#include <fstream>
-#include <sstream>
+#include <algorithm>
+#include <cctype>
 
-#include "formats/atomic_file.h"
 #include "formats/golly_ruletable_writer.h"
 #include "formats/rulestring.h"
 #include "core/symmetry.h"
@@ -38,18 +37,18 @@ std::vector<MenuItem> MainWindowView::MenuBar() {
 
 MenuItemState MainWindowViewImpl::QueryMenuItem(int id) const {
     MenuItemState state;
-    if (id == command::kShowStateBar) state.checked = flags.stateBarShown;
-    if (id == command::kShowPatternViewer) state.checked = flags.viewerShown;
-    if (id == command::kMaximizePatternViewer) state.checked = flags.viewerShown && flags.viewerMaximized;
+    if (id == command::kShowStateBar) state.checked = view_.flags.stateBarShown;
+    if (id == command::kShowPatternViewer) state.checked = view_.flags.viewerShown;
+    if (id == command::kMaximizePatternViewer) state.checked = view_.flags.viewerShown && view_.flags.viewerMaximized;
     if (id >= command::kExtendBase + 2 && id <= command::kExtendBase + 16)
-        state.enabled = id - command::kExtendBase > StateCount();
+        state.enabled = id - command::kExtendBase > editor_.Doc().rule.stateCount;
     return state;
 }
 
 void MainWindowViewImpl::Command(int id) {
     const bool extend = id >= command::kExtendBase + 2 && id <= command::kExtendBase + 16;
-    if (playing && (id == command::kNewRule || id == command::kLoadSession || id == command::kEditColors || extend)) {
-        Refuse();
+    if (view_.playing && (id == command::kNewRule || id == command::kLoadSession || id == command::kEditColors || extend)) {
+        platform_.Beep();
         return;
     }
     if (extend) {
@@ -60,27 +59,27 @@ void MainWindowViewImpl::Command(int id) {
         case command::kNewRule: NewRule(); break;
         case command::kSaveSession: SaveSession(); break;
         case command::kLoadSession:
-            if (ConfirmUnsavedChanges("opening another rule")) ShowStartScreen(StartPage::Open);
+            if (ConfirmUnsavedChanges("opening another rule")) start_.Show(StartPage::Open);
             break;
-        case command::kExit: platform.Close(); break;
+        case command::kExit: platform_.Close(); break;
         case command::kExportGolly:
         case command::kExportRulestring:
         case command::kExportAnnotated:
         case command::kExportLockTable: Export(id); break;
         case command::kEditColors:
-            if (flags.viewerShown && flags.viewerMaximized) flags.viewerMaximized = false;
-            flags.colorEditorOpen = true;
+            if (view_.flags.viewerShown && view_.flags.viewerMaximized) view_.flags.viewerMaximized = false;
+            view_.flags.colorEditorOpen = true;
             break;
         case command::kShowStateBar:
-            flags.stateBarShown = !flags.stateBarShown;
-            digits.Clear();
+            view_.flags.stateBarShown = !view_.flags.stateBarShown;
+            stateBar_.ClearDigits();
             break;
         case command::kShowPatternViewer: ToggleViewer(false); break;
         case command::kMaximizePatternViewer: ToggleViewer(true); break;
         case command::kNewConstraintTab:
-            CommitRename();
-            Guarded([&] { editor.NewTab(authoring::PatternKind::Constraint); });
-            KeepCurrentTabVisible();
+            tabStrip_.CommitRename();
+            context_.Guarded([&] { editor_.NewTab(authoring::PatternKind::Constraint); });
+            tabStrip_.KeepCurrentTabVisible();
             break;
         default: return;
     }
@@ -89,43 +88,34 @@ void MainWindowViewImpl::Command(int id) {
 
 void MainWindowViewImpl::ToggleViewer(bool maximize) {
     if (maximize) {
-        flags.viewerMaximized = !flags.viewerMaximized;
-        flags.viewerShown = true;
+        view_.flags.viewerMaximized = !view_.flags.viewerMaximized;
+        view_.flags.viewerShown = true;
     } else {
-        flags.viewerShown = !flags.viewerShown;
+        view_.flags.viewerShown = !view_.flags.viewerShown;
     }
     Relayout();
-    if (!viewerCameraSet && layout.viewerLaidOut) CentreViewerCamera();
+    if (!grid_.ViewerCameraSet() && layout_.viewerLaidOut) grid_.CentreViewerCamera();
 }
 
 void MainWindowViewImpl::NewRule() {
     if (!ConfirmUnsavedChanges("creating a new rule")) return;
-    if (TabCount() > 0) {
+    if (editor_.Doc().tabs.size() > 0) {
         MessageBox box;
         box.title = "Replace Current Session?";
         box.text = "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?";
         box.buttons = MessageButtons::YesNo;
         box.icon = MessageIcon::Warning;
         box.defaultAnswer = MessageAnswer::No;
-        if (platform.ShowMessage(box) != MessageAnswer::Yes) return;
+        if (platform_.ShowMessage(box) != MessageAnswer::Yes) return;
     }
-    CancelRename();
+    tabStrip_.CancelRename();
     CancelDrags();
-    selection = {};
-    Guarded([&] { editor.ResetToStartScreen(); });
-    ShowStartScreen(StartPage::NewRule);
+    grid_.ClearSelection();
+    context_.Guarded([&] { editor_.ResetToStartScreen(); });
+    start_.Show(StartPage::NewRule);
 }
 
 namespace {
-
-std::string ReadSessionFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Could not open the session file.");
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) throw std::runtime_error("Failed while reading the session file.");
-    return bytes.str();
-}
 
 FileDialog SessionDialog(const std::string& title) {
     FileDialog dialog;
@@ -138,25 +128,25 @@ FileDialog SessionDialog(const std::string& title) {
 }  // namespace
 
 bool MainWindowViewImpl::SaveSession() {
-    CommitRename();
-    if (TabCount() == 0) {
+    tabStrip_.CommitRename();
+    if (editor_.Doc().tabs.size() == 0) {
         MessageBox box{kTitle, "There is no session to save.", MessageButtons::Ok, MessageIcon::Warning,
                        MessageAnswer::Ok, {}};
-        platform.ShowMessage(box);
+        platform_.ShowMessage(box);
         return false;
     }
     FileDialog dialog = SessionDialog("Save Tavrix Session");
-    dialog.initialPath = sessionFile;
-    const std::optional<std::string> path = platform.SaveFile(dialog);
+    dialog.initialPath = sessionFile_;
+    const std::optional<std::string> path = platform_.SaveFile(dialog);
     if (!path) return false;
     bool saved = false;
-    Guarded(
+    context_.Guarded(
         [&] {
-            const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor.ToSession());
-            if (!formats::TryWriteFileAtomically(*path, std::string(bytes.begin(), bytes.end())))
+            const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor_.ToSession());
+            if (!platform_.WriteFile(*path, std::string(bytes.begin(), bytes.end())))
                 throw std::runtime_error("Could not open the destination file.");
-            editor.MarkSaved();
-            sessionFile = *path;
+            editor_.MarkSaved();
+            sessionFile_ = *path;
             saved = true;
         },
         "Failed to save the session.\n\n");
@@ -165,25 +155,24 @@ bool MainWindowViewImpl::SaveSession() {
 
 bool MainWindowViewImpl::LoadSessionFromFile() {
     FileDialog dialog = SessionDialog("Open Tavrix Session");
-    dialog.initialPath = sessionFile;
-    const std::optional<std::string> path = platform.OpenFile(dialog);
+    dialog.initialPath = sessionFile_;
+    const std::optional<std::string> path = platform_.OpenFile(dialog);
     return path && LoadSessionPath(*path);
 }
 
 bool MainWindowViewImpl::LoadSessionPath(const std::string& path) {
-    CancelRename();
+    tabStrip_.CancelRename();
     CancelDrags();
-    selection = {};
+    grid_.ClearSelection();
     bool loaded = false;
-    Guarded(
+    context_.Guarded(
         [&] {
-            const std::string bytes = ReadSessionFile(path);
-            editor.LoadSession(formats::ParseSession(std::string_view(bytes)));
+            const std::string bytes = ReadWholeFile(path, "session file");
+            editor_.LoadSession(formats::ParseSession(std::string_view(bytes)));
             SetStateBarFromStateCount();
-            selectedState = std::min(selectedState, StateCount() - 1);
-            digits.Clear();
-            CentreViewerCamera();
-            sessionFile = path;
+            FitBrush(editor_.Doc().rule.stateCount);
+            grid_.CentreViewerCamera();
+            sessionFile_ = path;
             loaded = true;
         },
         "Failed to load the session.\n\n");
@@ -191,7 +180,7 @@ bool MainWindowViewImpl::LoadSessionPath(const std::string& path) {
 }
 
 void MainWindowViewImpl::ExtendRule(int newCount) {
-    if (newCount <= StateCount() || newCount > core::kMaxStateCount) return;
+    if (newCount <= editor_.Doc().rule.stateCount || newCount > core::kMaxStateCount) return;
     MessageBox box;
     box.title = "Extend Rule";
     box.text = "Are you sure you want to extend the rule to " + std::to_string(newCount) +
@@ -199,16 +188,16 @@ void MainWindowViewImpl::ExtendRule(int newCount) {
     box.buttons = MessageButtons::YesNo;
     box.icon = MessageIcon::Warning;
     box.defaultAnswer = MessageAnswer::No;
-    if (platform.ShowMessage(box) != MessageAnswer::Yes) {
-        Redraw();
+    if (platform_.ShowMessage(box) != MessageAnswer::Yes) {
+        platform_.RequestRedraw();
         return;
     }
-    CommitRename();
-    Guarded(
+    tabStrip_.CommitRename();
+    context_.Guarded(
         [&] {
-            if (!editor.ExtendRule(newCount)) return;
-            selectedState = std::min(selectedState, newCount - 1);
-            digits.Clear();
+            if (!editor_.ExtendRule(newCount)) return;
+            view_.selectedState = std::min(view_.selectedState, newCount - 1);
+            stateBar_.ClearDigits();
             SetStateBarFromStateCount();
         },
         "", "Rule Extension Failed");
@@ -223,7 +212,7 @@ MessageBox Notice(const std::string& title, const std::string& text, MessageIcon
 }  // namespace
 
 void MainWindowViewImpl::Export(int id) {
-    CommitRename();
+    tabStrip_.CommitRename();
     if (id == command::kExportRulestring) {
         ExportRulestring();
         return;
@@ -242,40 +231,59 @@ void MainWindowViewImpl::Export(int id) {
                                     "Failed to copy the annotated Golly ruletable to the clipboard."}
                             : Texts{"Lock Table Export", "Copied the lock table to the clipboard.",
                                     "Failed to copy the lock table to the clipboard."};
-    if (!formats::IsGollyExportableSymmetry(editor.Doc().rule.symmetry)) {
-        platform.ShowMessage(Notice(texts.title, "Golly ruletable export does not support the selected symmetry.",
+    if (!formats::IsGollyExportableSymmetry(editor_.Doc().rule.symmetry)) {
+        platform_.ShowMessage(Notice(texts.title, "Golly ruletable export does not support the selected symmetry.",
                                     MessageIcon::Warning));
         return;
     }
-    Guarded([&] {
+    context_.Guarded([&] {
         const std::string text = id == command::kExportGolly
-                                     ? formats::BuildPlainGollyRuletable(editor.Doc().rule)
-                                     : editor.BuildTabbedExport(id == command::kExportAnnotated);
-        const bool copied = platform.SetClipboardText(text);
-        platform.ShowMessage(Notice(texts.title, copied ? texts.success : texts.failure,
+                                     ? formats::BuildPlainGollyRuletable(editor_.Doc().rule)
+                                     : editor_.BuildTabbedExport(id == command::kExportAnnotated);
+        const bool copied = platform_.SetClipboardText(text);
+        platform_.ShowMessage(Notice(texts.title, copied ? texts.success : texts.failure,
                                     copied ? MessageIcon::Information : MessageIcon::Warning));
     });
 }
 
 void MainWindowViewImpl::ExportRulestring() {
-    if (StateCount() != 2) {
-        platform.ShowMessage(Notice(kTitle,
+    if (editor_.Doc().rule.stateCount != 2) {
+        platform_.ShowMessage(Notice(kTitle,
                                     "Hensel and MAP export are only supported for 2-state rules. Use ruletable export "
                                     "for this multistate rule.",
                                     MessageIcon::Warning));
         return;
     }
-    Guarded([&] {
-        const bool hensel = editor.Doc().rule.symmetry == core::kSymmetryD8;
+    context_.Guarded([&] {
+        const bool hensel = editor_.Doc().rule.symmetry == core::kSymmetryD8;
         const std::string text =
-            hensel ? formats::BuildHenselRulestring(editor.Doc().rule) : formats::BuildMapRulestring(editor.Doc().rule);
+            hensel ? formats::BuildHenselRulestring(editor_.Doc().rule) : formats::BuildMapRulestring(editor_.Doc().rule);
         const std::string title = hensel ? "Hensel Export" : "MAP Export";
         // When the clipboard fails the text is still shown, to be copied by hand.
         const std::string lead =
             hensel ? "Copied Hensel rulestring to the clipboard:\n\n" : "Copied MAP rulestring to the clipboard:\n\n";
-        const bool copied = platform.SetClipboardText(text);
-        platform.ShowMessage(Notice(title, copied ? lead + text : text, MessageIcon::Information));
+        const bool copied = platform_.SetClipboardText(text);
+        platform_.ShowMessage(Notice(title, copied ? lead + text : text, MessageIcon::Information));
     });
+}
+
+std::string MainWindowViewImpl::ReadWholeFile(const std::string& path, const std::string& what) {
+    FileContents file = platform_.ReadFile(path);
+    switch (file.error) {
+        case FileContents::Error::None: break;
+        case FileContents::Error::CannotOpen: throw std::runtime_error("Could not open the " + what + ".");
+        case FileContents::Error::ReadFailed: throw std::runtime_error("Failed while reading the " + what + ".");
+    }
+    return std::move(file.bytes);
+}
+
+bool MainWindowViewImpl::OpenPath(const std::string& path) {
+    std::string extension = path.substr(std::min(path.size(), path.find_last_of("./") + 1));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const bool opened = extension == "rule" || extension == "table" ? ImportRulePath(path) : LoadSessionPath(path);
+    if (opened && start_.Shown()) start_.Hide();
+    return opened;
 }
 
 }  // namespace shell

@@ -1,7 +1,4 @@
 // The key map: precedence and conditions of every key the window takes.
-#include <fstream>
-#include <sstream>
-
 #include "formats/golly_ruletable.h"
 #include "formats/rle.h"
 #include "shell/main_window_view_impl.h"
@@ -12,248 +9,131 @@ namespace {
 
 bool Plain(const Modifiers& m) { return !m.ctrl && !m.alt; }
 
-// Frames are named by their place on screen: the selection keeps its generation through scrolls.
-authoring::SurfaceRef RefOf(const MainWindowViewImpl& view, const Selection& selection) {
-    if (selection.surface.viewer) return {authoring::Surface::Viewer, 0};
-    const auto& doc = view.editor.Doc();
-    std::int64_t first = 0;
-    if (!doc.tabs.empty()) {
-        const auto selected = std::min<std::size_t>(std::size_t(std::max(doc.selectedTab, 0)), doc.tabs.size() - 1);
-        first = doc.tabs[selected].currentGeneration;
-    }
-    const std::int64_t frame = std::max<std::int64_t>(selection.generation - first, 0);
-    return {authoring::Surface::TabFrame, static_cast<std::size_t>(frame)};
-}
-
-authoring::CellRect RectOf(const Selection& selection) {
-    return {selection.anchorX, selection.anchorY, selection.endX, selection.endY};
-}
-
-std::string ReadRuleFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Could not open the Golly rule file.");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw std::runtime_error("Failed while reading the Golly rule file.");
-    return text.str();
-}
-
 }  // namespace
 
-void MainWindowViewImpl::KeyDown(const KeyEvent& event) {
+// Keys no panel took: commands and edits of the selection.
+bool MainWindowViewImpl::WindowKey(const KeyEvent& event) {
     const Modifiers& m = event.modifiers;
-    if (event.key == Key::Control) {
-        ctrlHeld = true;
-        Redraw();
-        return;
-    }
-    ctrlHeld = m.ctrl;
-    if (startScreenShown) {
-        StartScreenKey(event);
-        return;
-    }
-    const bool gridFocus = focus != Focus::Panel;
-    if (playing && gridFocus) {
-        Refuse();
-        return;
-    }
     switch (event.key) {
-        case Key::Digit:
-            if (Plain(m)) {
-                DigitKey(event.digit);
-            } else if (m.ctrl && !m.alt) {
-                if (event.digit >= 1 && event.digit <= 8) {
-                    markerValue = event.digit;
-                    digits.Clear();
-                    Redraw();
-                } else if (event.digit == 0) {
-                    Refuse();
-                } else {
-                    digits.Clear();
-                }
-            }
-            return;
-        case Key::F2:
-            if (Plain(m)) StartRename(editor.Doc().selectedTab);
-            return;
-        case Key::Enter:
-            if (Plain(m) && gridFocus) TogglePlay();
-            return;
-        case Key::Backspace:
-            if (Plain(m) && gridFocus) StepBack();
-            return;
-        case Key::Space:
-            if (Plain(m) && gridFocus) StepForward();
-            return;
         case Key::R:
-            if (Plain(m) && gridFocus && !m.shift) ResetViewer();
-            else if (Plain(m) && gridFocus) RandomizeViewer(editor.Doc().source.patternSize,
-                                                            editor.Doc().source.density, true);
-            else if (m.ctrl && !m.alt) StartFrameRandomizer(m.shift);
+            if (m.ctrl && !m.alt) frames_.StartFrameRandomizer(m.shift);
             else if (m.alt && !m.ctrl) Command(command::kExportGolly);
             else if (m.alt && m.ctrl) Command(command::kExportAnnotated);
-            return;
+            return true;
         case Key::Delete:
-            if (Plain(m) && selection.exists)
-                Guarded([&] { editor.DeleteSelection(RefOf(*this, selection), RectOf(selection)); });
-            return;
+            if (Plain(m) && grid_.CurrentSelection().exists)
+                context_.Guarded([&] { editor_.DeleteSelection(grid_.SelectionSurface(), grid_.SelectionRect()); });
+            return true;
         case Key::C:
             if (m.ctrl && !m.alt) CopySelectionToTab();
-            return;
+            return true;
         case Key::N:
             if (m.ctrl && m.shift && !m.alt) CopySelectionToTab();
             else if (m.ctrl && !m.alt) {
-                CommitRename();
-                Guarded([&] { editor.NewTab(authoring::PatternKind::Pattern); });
-                KeepCurrentTabVisible();
+                tabStrip_.CommitRename();
+                context_.Guarded([&] { editor_.NewTab(authoring::PatternKind::Pattern); });
+                tabStrip_.KeepCurrentTabVisible();
             }
-            return;
+            return true;
         case Key::Z:
         case Key::Y:
             if (m.ctrl && !m.alt) {
-                CommitRename();
+                tabStrip_.CommitRename();
                 CancelDrags();
-                Guarded([&] {
-                    const auto outcome = event.key == Key::Z ? editor.Undo() : editor.Redo();
-                    if (outcome == authoring::EditOutcome::Refused) Refuse();
-                    selectedState = std::min(selectedState, StateCount() - 1);
+                context_.Guarded([&] {
+                    const auto outcome = event.key == Key::Z ? editor_.Undo() : editor_.Redo();
+                    if (outcome == authoring::EditOutcome::Refused) platform_.Beep();
+                    view_.selectedState = std::min(view_.selectedState, editor_.Doc().rule.stateCount - 1);
                 });
             }
-            return;
+            return true;
         case Key::S:
             if (m.ctrl && !m.alt) SaveSession();
-            return;
+            return true;
         case Key::O:
             if (m.ctrl && !m.alt) Command(command::kLoadSession);
-            return;
+            return true;
         case Key::V:
             if (m.ctrl && !m.alt) Paste();
-            return;
+            return true;
         case Key::M:
             if (m.ctrl) CtrlM();
             else if (m.shift && !m.alt) ShiftM();
-            return;
+            return true;
         case Key::E:
             if (m.alt) Command(command::kExportRulestring);
-            return;
+            return true;
         case Key::I:
             if (m.alt) ImportGollyRule();
-            return;
+            return true;
         case Key::Escape:
-            if (flags.colorEditorOpen) {
-                flags.colorEditorOpen = false;
-                AfterChange();
-            } else if (selection.exists) {
-                selection = {};
-                Redraw();
+            if (grid_.CurrentSelection().exists) {
+                grid_.ClearSelection();
+                platform_.RequestRedraw();
             }
-            return;
-        default: return;
+            return true;
+        default: return false;
     }
-}
-
-void MainWindowViewImpl::KeyUp(const KeyEvent& event) {
-    if (event.key != Key::Control) return;
-    ctrlHeld = false;
-    editor.EndLinkChain();
-    Redraw();
-}
-
-void MainWindowViewImpl::DigitKey(int digit) {
-    const DigitEntry::Result result = digits.Enter(digit, StateCount());
-    if (result.refused) {
-        Refuse();
-        return;
-    }
-    if (result.state >= 0) {
-        selectedState = result.state;
-        SyncView();
-    }
-    if (flags.stateBarShown) {
-        toast.shown = true;
-        toast.firstDigit = result.state < 0;
-        toast.state = result.state >= 0 ? result.state : digits.pending;
-        toast.x = mouseX;
-        toast.y = mouseY;
-        toast.expiresMs = platform.TickCountMs() + kToastMs;
-    }
-    Redraw();
-}
-
-void MainWindowViewImpl::StartFrameRandomizer(bool untilEnd) {
-    const int visible = layout.viewerLaidOut ? 9 : 15;
-    const bool patternTab = !RuleEditorPage() && editor.Doc().SelectedTab().IsPattern();
-    if (focus != Focus::Panel || !patternTab || focusedFrame < 0 || (flags.viewerShown && flags.viewerMaximized) ||
-        focusedFrame >= visible) {
-        Refuse();
-        return;
-    }
-    Guarded([&] {
-        const std::int32_t first = editor.Doc().SelectedTab().currentGeneration + focusedFrame;
-        const std::int32_t last = untilEnd ? authoring::kOpenGenerationEnd : first;
-        if (editor.RandomizeFrames(first, last) == authoring::EditOutcome::Refused) Refuse();
-        else randomizerTab = editor.Doc().selectedTab;
-    });
 }
 
 void MainWindowViewImpl::CtrlM() {
-    if (editor.FrameRandomizerActive()) {
-        Guarded([&] { editor.TakeMinrule(); });
-    } else if (selection.exists) {
-        Guarded([&] {
-            editor.ConvertSelection(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue),
-                                    authoring::SelectionConversion::CellsToMarkers);
+    if (editor_.FrameRandomizerActive()) {
+        context_.Guarded([&] { editor_.TakeMinrule(); });
+    } else if (grid_.CurrentSelection().exists) {
+        context_.Guarded([&] {
+            editor_.ConvertSelection(grid_.SelectionSurface(), grid_.SelectionRect(), std::uint8_t(view_.markerValue),
+                                     authoring::SelectionConversion::CellsToMarkers);
         });
-    } else if (ctrlMinruleEnabled) {
-        Guarded([&] { editor.TakeMinrule(); });
+    } else if (view_.ctrlMinruleEnabled) {
+        context_.Guarded([&] { editor_.TakeMinrule(); });
     } else {
-        Refuse();
+        platform_.Beep();
     }
 }
 
 void MainWindowViewImpl::ShiftM() {
-    if (!selection.exists) return;
-    if (!selection.surface.viewer && selection.generation != 0) {
-        Refuse();
+    if (!grid_.CurrentSelection().exists) return;
+    if (!grid_.CurrentSelection().surface.viewer && grid_.CurrentSelection().generation != 0) {
+        platform_.Beep();
         return;
     }
-    Guarded([&] {
-        editor.ConvertSelection(RefOf(*this, selection), RectOf(selection), std::uint8_t(markerValue),
-                                authoring::SelectionConversion::MarkersToCells);
+    context_.Guarded([&] {
+        editor_.ConvertSelection(grid_.SelectionSurface(), grid_.SelectionRect(), std::uint8_t(view_.markerValue),
+                                 authoring::SelectionConversion::MarkersToCells);
     });
 }
 
 void MainWindowViewImpl::CopySelectionToTab() {
-    if (!selection.exists) {
-        Refuse();
+    if (!grid_.CurrentSelection().exists) {
+        platform_.Beep();
         return;
     }
-    CommitRename();
+    tabStrip_.CommitRename();
     std::size_t index = 0;
     bool made = false;
-    Guarded([&] {
-        index = editor.CopySelectionToNewTab(RefOf(*this, selection), RectOf(selection));
+    context_.Guarded([&] {
+        index = editor_.CopySelectionToNewTab(grid_.SelectionSurface(), grid_.SelectionRect());
         made = true;
     });
     if (!made) return;
-    selection = {};
-    KeepCurrentTabVisible();
-    StartRename(static_cast<int>(index));
+    grid_.ClearSelection();
+    tabStrip_.KeepCurrentTabVisible();
+    tabStrip_.StartRename(static_cast<int>(index));
 }
 
 void MainWindowViewImpl::Paste() {
-    CommitRename();
-    const std::optional<std::string> text = platform.ClipboardText();
+    tabStrip_.CommitRename();
+    const std::optional<std::string> text = platform_.ClipboardText();
     if (!text || text->empty()) {
-        platform.ShowMessage(MessageBox{kTitle, "Failed to read text from the clipboard.", MessageButtons::Ok,
+        platform_.ShowMessage(MessageBox{kTitle, "Failed to read text from the clipboard.", MessageButtons::Ok,
                                         MessageIcon::Warning, MessageAnswer::Ok, {}});
         return;
     }
-    Guarded(
+    context_.Guarded(
         [&] {
             std::string refusal;
-            if (editor.PastePattern(formats::ParseRle(*text), refusal) == authoring::EditOutcome::Refused)
-                platform.ShowMessage(MessageBox{kTitle, refusal, MessageButtons::Ok, MessageIcon::Warning,
+            if (editor_.PastePattern(formats::ParseRle(*text), refusal) == authoring::EditOutcome::Refused)
+                platform_.ShowMessage(MessageBox{kTitle, refusal, MessageButtons::Ok, MessageIcon::Warning,
                                                 MessageAnswer::Ok, {}});
         },
         "Failed to paste the RLE pattern.\n\n");
@@ -263,22 +143,21 @@ bool MainWindowViewImpl::ImportGollyRule() {
     FileDialog dialog;
     dialog.title = "Import Golly Rule";
     dialog.filters = {{"Golly rule files (*.rule;*.table)", "*.rule;*.table"}, {"All Files (*.*)", "*.*"}};
-    const std::optional<std::string> path = platform.OpenFile(dialog);
+    const std::optional<std::string> path = platform_.OpenFile(dialog);
     return path && ImportRulePath(*path);
 }
 
 bool MainWindowViewImpl::ImportRulePath(const std::string& path) {
-    CancelRename();
+    tabStrip_.CancelRename();
     CancelDrags();
-    selection = {};
+    grid_.ClearSelection();
     bool imported = false;
-    Guarded(
+    context_.Guarded(
         [&] {
-            editor.AdoptImportedRule(formats::ParseGollyRuletableText(ReadRuleFile(path)));
-            selectedState = std::min(selectedState, StateCount() - 1);
-            digits.Clear();
+            editor_.AdoptImportedRule(formats::ParseGollyRuletableText(ReadWholeFile(path, "Golly rule file")));
+            FitBrush(editor_.Doc().rule.stateCount);
             SetStateBarFromStateCount();
-            sessionFile.clear();
+            sessionFile_.clear();
             imported = true;
         },
         "Failed to import the Golly rule file.\n\n");

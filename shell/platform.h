@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "update/update_notice.h"
+
 namespace shell {
 
 enum class MessageButtons { Ok, YesNo, YesNoCancel, OkCancel };
@@ -38,6 +40,13 @@ struct FileDialog {
 struct Rgb {
     std::uint8_t red = 0, green = 0, blue = 0;
     friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+// A whole file read: its bytes, or why there are none.
+struct FileContents {
+    enum class Error { None, CannotOpen, ReadFailed };
+    Error error = Error::None;
+    std::string bytes;
 };
 
 // Everything the window needs from the desktop. MainWindowView talks to the outside only through
@@ -78,6 +87,13 @@ public:
     // Runs `task` later on the window's thread; callable from any thread. A task still queued
     // when the platform goes away is dropped.
     virtual void PostToUiThread(std::function<void()> task) = 0;
+    virtual FileContents ReadFile(const std::string& path) = 0;
+    // Replaces the file at `path` (creating missing folders) through a temporary file renamed over
+    // it; false on any failure, which leaves the file that was there untouched.
+    virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
+    // Asks the update feed once, in the background; `onNotice` runs on the window's thread when a
+    // newer build is announced, and never once the platform is gone.
+    virtual void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) = 0;
 };
 
 }  // namespace shell

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "shell/canvas.h"
+#include "shell/panel.h"
 
 namespace shell {
 
@@ -28,5 +29,26 @@ RectF CardRect(const RuleEditorPageLayout& layout, std::size_t card, float scrol
 float CardListHeight(const RuleEditorPageLayout& layout, std::uint64_t cards);
 // The card under a point of the list, or -1.
 std::int64_t CardAt(const RuleEditorPageLayout& layout, float scroll, float x, float y);
+
+// The rule editor page: the Ctrl+M checkbox, Take Minrule, Randomize, and the undefined
+// transitions as cards that load as the list scrolls to them.
+class RuleEditorPage final : public Panel {
+public:
+    explicit RuleEditorPage(const PanelContext& context) : ctx_(context) {}
+
+    void Draw(Canvas& canvas) override;
+    bool Press(const MouseEvent& event) override;
+    bool Wheel(float x, float y, bool up, Modifiers modifiers) override;
+    int HoverAt(float x, float y) const override;
+    bool Shown() const;
+
+private:
+    RuleEditorPageLayout PageLayout() const;
+    // Recounts when stale and loads the cards the rows in view need.
+    void Prepare();
+
+    const PanelContext& ctx_;
+    float scroll_ = 0;
+};
 
 }  // namespace shell

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
+
+#include "core/symmetry.h"
 
 namespace shell {
 
@@ -81,6 +84,140 @@ const char* StartButtonLabel(StartAction action) {
         case StartAction::Back: return "Back";
     }
     return "";
+}
+
+}  // namespace shell
+
+namespace shell {
+
+void StartScreen::Show(StartPage page) {
+    shown_ = true;
+    page_ = page;
+    hover_ = -1;
+    if (page == StartPage::NewRule) newStateCount_ = ctx_.StateCount();
+    ctx_.window.CancelGestures();
+    ctx_.Redraw();
+}
+
+void StartScreen::Hide() {
+    shown_ = false;
+    ctx_.window.AfterChange();
+}
+
+bool StartScreen::Key(const KeyEvent& event) {
+    if (!shown_) return false;
+    const Modifiers& m = event.modifiers;
+    if (event.key == Key::O && m.ctrl) {
+        Show(StartPage::Open);
+    } else if (event.key == Key::Enter && !m.ctrl && !m.alt) {
+        if (page_ == StartPage::Main) Act(StartAction::NewRule);
+        else if (page_ == StartPage::NewRule) Act(StartAction::CreateRule);
+    } else if (event.key == Key::Escape) {
+        if (page_ == StartPage::NewRule) Show(StartPage::Main);
+        else if (page_ == StartPage::Open) Hide();
+    }
+    return true;
+}
+
+bool StartScreen::Press(const MouseEvent& event) {
+    if (!shown_) return false;
+    if (event.button != MouseButton::Left) return true;
+    const StartScreenLayout card = LayOutStartScreen(page_, ctx_.view.width, ctx_.view.height);
+    for (const auto& [action, rect] : card.buttons)
+        if (rect.Contains(event.x, event.y)) {
+            Act(action);
+            break;
+        }
+    return true;
+}
+
+bool StartScreen::Move(float x, float y, Modifiers) {
+    if (!shown_) return false;
+    const StartScreenLayout card = LayOutStartScreen(page_, ctx_.view.width, ctx_.view.height);
+    int hovered = -1;
+    for (std::size_t i = 0; i < card.buttons.size(); ++i)
+        if (card.buttons[i].second.Contains(x, y)) hovered = static_cast<int>(i);
+    if (hovered != hover_) {
+        hover_ = hovered;
+        ctx_.Redraw();
+    }
+    return true;
+}
+
+bool StartScreen::Wheel(float, float, bool, Modifiers) { return shown_; }
+
+void StartScreen::Act(StartAction action) {
+    switch (action) {
+        case StartAction::NewRule:
+            ctx_.Guarded([&] { ctx_.editor.ResetToStartScreen(); });
+            Show(StartPage::NewRule);
+            return;
+        case StartAction::LoadRule:
+            if (ctx_.window.LoadSessionFromFile()) Hide();
+            return;
+        case StartAction::ImportRule:
+            if (ctx_.window.ImportGollyRule()) Hide();
+            return;
+        case StartAction::CountDown:
+        case StartAction::CountUp:
+            newStateCount_ = std::clamp(newStateCount_ + (action == StartAction::CountUp ? 1 : -1), 2, 16);
+            ctx_.window.FitBrush(newStateCount_);
+            ctx_.view.flags.stateBarShown = newStateCount_ >= 6;
+            ctx_.window.AfterChange();
+            return;
+        case StartAction::SymmetryDown:
+        case StartAction::SymmetryUp:
+            newSymmetry_ = StepSymmetry(newSymmetry_, action == StartAction::SymmetryUp ? 1 : -1);
+            ctx_.Redraw();
+            return;
+        case StartAction::CreateRule: CreateRule(); return;
+        case StartAction::Back: Show(StartPage::Main); return;
+    }
+}
+
+void StartScreen::CreateRule() {
+    try {
+        ctx_.editor.CreateRule(newStateCount_, static_cast<core::RuleSymmetry>(newSymmetry_));
+    } catch (const std::exception& error) {
+        ctx_.window.ShowError(error.what(), kTitle);
+        ctx_.Redraw();
+        return;
+    }
+    shown_ = false;
+    ctx_.window.RuleCreated();
+}
+
+void StartScreen::Draw(Canvas& canvas) {
+    if (!shown_) return;
+    static constexpr ColorF kText{0.97f, 0.97f, 0.97f, 1};
+    static constexpr ColorF kOutline{0.28f, 0.36f, 0.42f, 1};
+    const float width = ctx_.view.width, height = ctx_.view.height;
+    canvas.FillRect({0, 0, width, height}, {0.02f, 0.03f, 0.05f, 0.72f});
+    const StartScreenLayout card = LayOutStartScreen(page_, width, height);
+    canvas.FillRect(card.card, {0.10f, 0.13f, 0.18f, 1});
+    canvas.OutlineRect(card.card, kOutline, 1.5f);
+    canvas.DrawText(kTitle, card.title, TextFormat::Banner, kText, HAlign::Centre, VAlign::Centre);
+    canvas.DrawWrappedText(StartSubtitle(page_), card.subtitle, TextFormat::CompactLabel, {0.70f, 0.74f, 0.79f, 1});
+    for (std::size_t i = 0; i < card.buttons.size(); ++i) {
+        const auto& [action, rect] = card.buttons[i];
+        const bool accent = action == StartAction::NewRule || action == StartAction::CreateRule;
+        const bool hovered = static_cast<int>(i) == hover_;
+        ColorF fill = accent ? ColorF{0.12f, 0.45f, 0.50f, 1} : ColorF{0.13f, 0.17f, 0.22f, 1};
+        if (hovered) fill = {fill.red + 0.05f, fill.green + 0.06f, fill.blue + 0.06f, 1};
+        canvas.FillRect(rect, fill);
+        canvas.OutlineRect(rect, accent ? ColorF{0.26f, 0.70f, 0.74f, 1} : kOutline, 1);
+        canvas.DrawText(StartButtonLabel(action), rect, TextFormat::Label, kText, HAlign::Centre, VAlign::Centre);
+    }
+    if (page_ != StartPage::NewRule) return;
+    char count[32];
+    std::snprintf(count, sizeof count, "%d states", newStateCount_);
+    for (const RectF& box : {card.countBox, card.symmetryBox}) {
+        canvas.FillRect(box, {0.09f, 0.12f, 0.16f, 1});
+        canvas.OutlineRect(box, kOutline, 1);
+    }
+    canvas.DrawText(count, card.countBox, TextFormat::Label, kText, HAlign::Centre, VAlign::Centre);
+    canvas.DrawText(core::SymmetryDisplayName(static_cast<core::RuleSymmetry>(newSymmetry_)), card.symmetryBox,
+                    TextFormat::Label, kText, HAlign::Centre, VAlign::Centre);
 }
 
 }  // namespace shell

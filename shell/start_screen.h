@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shell/canvas.h"
+#include "shell/panel.h"
 
 namespace shell {
 
@@ -36,5 +37,33 @@ StartScreenLayout LayOutStartScreen(StartPage page, float width, float height);
 int StepSymmetry(int index, int direction);
 const char* StartSubtitle(StartPage page);
 const char* StartButtonLabel(StartAction action);
+
+// The start screen over the dimmed editor: new rule, load or import, and the new rule's state
+// count and symmetry. While it shows, it takes every event.
+class StartScreen final : public Panel {
+public:
+    explicit StartScreen(const PanelContext& context) : ctx_(context) {}
+
+    void Draw(Canvas& canvas) override;
+    bool Press(const MouseEvent& event) override;
+    bool Move(float x, float y, Modifiers modifiers) override;
+    bool Wheel(float x, float y, bool up, Modifiers modifiers) override;
+    bool Key(const KeyEvent& event) override;
+
+    bool Shown() const { return shown_; }
+    void Show(StartPage page);
+    void Hide();
+
+private:
+    void Act(StartAction action);
+    void CreateRule();
+
+    const PanelContext& ctx_;
+    bool shown_ = true;
+    StartPage page_ = StartPage::Main;
+    int hover_ = -1;
+    int newStateCount_ = 3;
+    int newSymmetry_ = 4;
+};
 
 }  // namespace shell

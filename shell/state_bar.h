@@ -1,8 +1,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "shell/canvas.h"
+#include "shell/digit_entry.h"
+#include "shell/panel.h"
 
 namespace shell {
 
@@ -23,5 +26,38 @@ inline constexpr std::array<ColorF, 8> kMarkerColors = {{
 RectF StateBarPageSwitch(const RectF& bar);
 RectF StateSwatch(const RectF& bar, int stateCount, int state);
 RectF MarkerRow(const RectF& bar, int marker);  // marker 1..8
+
+inline constexpr std::uint32_t kToastMs = 1200;
+
+// The state bar with its two pages (states and markers), the digit keys that choose the brush,
+// and the toast that names the state typed.
+class StateBar final : public Panel {
+public:
+    explicit StateBar(const PanelContext& context) : ctx_(context) {}
+
+    // The bar; drawn once more over everything while Ctrl is held.
+    void Draw(Canvas& canvas) override;
+    void DrawToast(Canvas& canvas);
+    bool Press(const MouseEvent& event) override;
+    // Digits choose the brush; Ctrl with a digit, the marker.
+    bool Key(const KeyEvent& event) override;
+    void ClearDigits() { digits_.Clear(); }
+
+private:
+    void DigitKey(int digit);
+
+    struct Toast {
+        bool shown = false;
+        int state = 0;
+        bool firstDigit = false;
+        float x = 0, y = 0;
+        std::uint32_t expiresMs = 0;
+    };
+
+    const PanelContext& ctx_;
+    bool markersPage_ = false;
+    DigitEntry digits_;
+    Toast toast_;
+};
 
 }  // namespace shell

@@ -11,10 +11,11 @@ namespace {
 class CommandsTest : public ShellTest {
 protected:
     // One stroke on the first frame: an unsaved change.
-    void PaintStartCell() {
-        const RectF& grid = view.layout.frameGrid[0];
-        view.MousePress(Mouse(MidX(grid), MidY(grid), MouseButton::Right));
-        view.MouseRelease(Mouse(MidX(grid), MidY(grid), MouseButton::Right));
+    void PaintStartCell() { Click(L().frameGrid[0], MouseButton::Right); }
+    bool Shows(const char* text) { return Draw().FindText(text) != nullptr; }
+    static constexpr const char* kOpenPage = "Choose how you want to open an existing rule.";
+    static auto Fields(const MessageBox& box) {
+        return std::tuple(box.title, box.text, box.buttons, box.icon, box.defaultAnswer);
     }
 };
 
@@ -25,15 +26,13 @@ TEST_F(CommandsTest, MenuStates) {
     EXPECT_EQ(std::tuple(enabled(2122), enabled(2123), enabled(2124)), std::tuple(false, false, true));
     EXPECT_EQ(std::tuple(checked(2100), checked(2101), checked(2102)), std::tuple(false, true, false));
     view.Command(2102);  // maximize the viewer: no frames
-    EXPECT_EQ(std::tuple(checked(2102), view.syncedFrames), std::tuple(true, 0));
+    EXPECT_EQ(std::tuple(checked(2102), L().visibleFrames), std::tuple(true, 0));
     view.Command(2101);  // hide it: not maximized either
     EXPECT_EQ(std::tuple(checked(2101), checked(2102)), std::tuple(false, false));
-    view.Command(2100);
-    EXPECT_TRUE(checked(2100));
+    EXPECT_TRUE((view.Command(2100), checked(2100)));
 }
 
 TEST_F(CommandsTest, TitleFollowsUnsavedChanges) {
-    ASSERT_FALSE(platform.titles.empty());
     EXPECT_EQ(std::tuple(platform.titles.back(), view.Title()), std::tuple("Tavrix", "Tavrix"));
     PaintStartCell();
     EXPECT_EQ(std::tuple(platform.titles.back(), view.Title()), std::tuple("* Tavrix", "* Tavrix"));
@@ -47,77 +46,65 @@ TEST_F(CommandsTest, NewRuleAsksToSaveThenToReplace) {
     platform.answers = {MessageAnswer::Yes};
     view.Command(command::kNewRule);
     ASSERT_EQ(platform.boxes.size(), 1u);
-    EXPECT_EQ(platform.boxes[0].title, "Replace Current Session?");
-    view.startScreenShown = false;  // back to the editor, as the fixture starts
+    view.KeyDown(Press(Key::Enter));  // create the rule: back to the editor
+    view.CancelRename();
     PaintStartCell();
-    const std::size_t chunks = view.editor.Doc().tabs[0].startGrid.ChunkCount();
+    const std::size_t chunks = Model().Doc().tabs[0].startGrid.ChunkCount();
     platform.answers = {MessageAnswer::Cancel};
     view.Command(command::kNewRule);
     platform.answers = {MessageAnswer::No, MessageAnswer::No};
     view.Command(command::kNewRule);
-    EXPECT_EQ(platform.boxes.size(), 4u);
-    EXPECT_EQ(view.editor.Doc().tabs[0].startGrid.ChunkCount(), chunks);
+    EXPECT_EQ(std::tuple(platform.boxes.size(), Model().Doc().tabs[0].startGrid.ChunkCount()), std::tuple(4u, chunks));
     platform.boxes.clear();
     platform.answers = {MessageAnswer::No, MessageAnswer::Yes};
     view.Command(command::kNewRule);
     ASSERT_EQ(platform.boxes.size(), 2u);
-    const MessageBox& save = platform.boxes[0];
-    EXPECT_EQ(std::tuple(save.title, save.text, save.buttons, save.icon),
-              std::tuple("Tavrix", "You have unsaved changes.\n\nSave changes before creating a new rule?",
-                         MessageButtons::YesNoCancel, MessageIcon::Warning));
-    const MessageBox& replace = platform.boxes[1];
-    EXPECT_EQ(std::tuple(replace.title, replace.text, replace.buttons, replace.icon, replace.defaultAnswer),
-              std::tuple("Replace Current Session?",
-                         "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?",
-                         MessageButtons::YesNo, MessageIcon::Warning, MessageAnswer::No));
-    EXPECT_EQ(view.editor.Doc().tabs.size(), 1u);
-    EXPECT_EQ(view.editor.Doc().tabs[0].startGrid.ChunkCount() + view.editor.Doc().source.grid.ChunkCount(), 0u);
-    EXPECT_TRUE(view.startScreenShown);
-    EXPECT_EQ(view.startPage, StartPage::NewRule);
+    EXPECT_EQ(Fields(platform.boxes[0]),
+              Fields({"Tavrix", "You have unsaved changes.\n\nSave changes before creating a new rule?",
+                      MessageButtons::YesNoCancel, MessageIcon::Warning, MessageAnswer::Yes, {}}));
+    EXPECT_EQ(Fields(platform.boxes[1]),
+              Fields({"Replace Current Session?",
+                      "This will clear the rule editor, source grid, and all pattern tabs.\n\nDo you want to continue?",
+                      MessageButtons::YesNo, MessageIcon::Warning, MessageAnswer::No, {}}));
+    EXPECT_EQ(Model().Doc().tabs.size(), 1u);
+    EXPECT_EQ(Model().Doc().tabs[0].startGrid.ChunkCount() + Model().Doc().source.grid.ChunkCount(), 0u);
+    EXPECT_TRUE(Shows("Choose the state count and neighborhood symmetry."));
 }
 
 TEST_F(CommandsTest, ExtendAsksAndExtends) {
     platform.answers = {MessageAnswer::No};
     view.Command(command::kExtendBase + 6);
-    ASSERT_EQ(platform.boxes.size(), 1u);
-    EXPECT_EQ(std::tuple(platform.boxes[0].title, platform.boxes[0].text, platform.boxes[0].defaultAnswer),
-              std::tuple("Extend Rule", "Are you sure you want to extend the rule to 6 states?  This cannot be undone.",
-                         MessageAnswer::No));
-    EXPECT_EQ(view.StateCount(), 3);
+    EXPECT_EQ(Fields(platform.boxes.at(0)),
+              Fields({"Extend Rule", "Are you sure you want to extend the rule to 6 states?  This cannot be undone.",
+                      MessageButtons::YesNo, MessageIcon::Warning, MessageAnswer::No, {}}));
+    EXPECT_EQ(Model().Doc().rule.stateCount, 3);
     platform.answers = {MessageAnswer::Yes};
     view.Command(command::kExtendBase + 6);
-    EXPECT_EQ(view.StateCount(), 6);
-    EXPECT_TRUE(view.flags.stateBarShown);
-    EXPECT_EQ(platform.titles.back(), "* Tavrix");
-    // Not larger: nothing asked.
-    view.Command(command::kExtendBase + 5);
+    EXPECT_EQ(std::tuple(Model().Doc().rule.stateCount, view.QueryMenuItem(command::kShowStateBar).checked,
+                         platform.titles.back()),
+              std::tuple(6, true, "* Tavrix"));
+    view.Command(command::kExtendBase + 5);  // not larger: nothing asked
     EXPECT_EQ(platform.boxes.size(), 2u);
 }
 
-TEST_F(CommandsTest, RefusedWhilePlaying) {
+TEST_F(CommandsTest, RefusedWhilePlayingAndExitAndCloseAskAboutUnsavedChanges) {
     view.KeyDown(Press(Key::Enter));
-    ASSERT_TRUE(view.playing);
     for (int id : {2001, 2003, 2099, 2124}) view.Command(id);
-    EXPECT_EQ(std::tuple(platform.beeps, platform.boxes.size(), view.flags.colorEditorOpen), std::tuple(4, 0u, false));
-}
-
-TEST_F(CommandsTest, ExitAndCloseAskAboutUnsavedChanges) {
+    EXPECT_EQ(std::tuple(platform.beeps, platform.boxes.size(), Shows("Color Editor")), std::tuple(4, 0u, false));
     view.Command(command::kExit);
     EXPECT_EQ(platform.closes, 1);
-    MainWindowView window(platform);
-    EXPECT_TRUE(window.RequestClose());
+    EXPECT_TRUE(MainWindowView(platform).RequestClose());
+    view.KeyDown(Press(Key::Enter));
     PaintStartCell();
     platform.answers = {MessageAnswer::Cancel};
-    EXPECT_FALSE(view.ConfirmUnsavedChanges("closing the window"));
+    EXPECT_FALSE(view.RequestClose());
     EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before closing the window?");
 }
 
 TEST_F(CommandsTest, ExportsGoToTheClipboard) {
     struct Case {
         int id;
-        const char* title;
-        const char* text;
-        const char* contains;
+        const char *title, *text, *contains;
     } cases[] = {
         {command::kExportGolly, "Golly Ruletable Export", "Copied the Golly ruletable to the clipboard.", "n_states:3"},
         {command::kExportAnnotated, "Annotated Golly Ruletable Export",
@@ -127,10 +114,9 @@ TEST_F(CommandsTest, ExportsGoToTheClipboard) {
     for (const Case& c : cases) {
         platform.clipboard.reset();
         view.Command(c.id);
-        ASSERT_TRUE(platform.clipboard) << c.id;
-        EXPECT_NE(platform.clipboard->find(c.contains), std::string::npos) << c.id;
-        const MessageBox& box = platform.boxes.back();
-        EXPECT_EQ(std::tuple(box.title, box.text, box.icon), std::tuple(c.title, c.text, MessageIcon::Information));
+        EXPECT_NE(platform.clipboard.value_or("").find(c.contains), std::string::npos) << c.id;
+        EXPECT_EQ(Fields(platform.boxes.back()),
+                  Fields({c.title, c.text, MessageButtons::Ok, MessageIcon::Information, MessageAnswer::Ok, {}}));
     }
     view.KeyDown(Press(Key::E, false, false, true));
     EXPECT_EQ(platform.boxes.back().text,
@@ -139,20 +125,24 @@ TEST_F(CommandsTest, ExportsGoToTheClipboard) {
 }
 
 TEST_F(CommandsTest, PasteFromTheClipboard) {
-    view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(std::tuple(platform.boxes.back().text, platform.boxes.back().icon),
-              std::tuple("Failed to read text from the clipboard.", MessageIcon::Warning));
-    platform.clipboard = "x = 1, y = 1\nC!";
-    view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(platform.boxes.back().text, "This RLE uses state 3, but the current rule only has 3 states.");
+    const struct {
+        std::optional<std::string> clipboard;
+        std::string text;
+        MessageIcon icon;
+    } cases[] = {
+        {std::nullopt, "Failed to read text from the clipboard.", MessageIcon::Warning},
+        {"x = 1, y = 1\nC!", "This RLE uses state 3, but the current rule only has 3 states.", MessageIcon::Warning},
+        {"no header", "Failed to paste the RLE pattern.\n\n", MessageIcon::Error},
+    };
+    for (const auto& c : cases) {
+        platform.clipboard = c.clipboard;
+        view.KeyDown(Press(Key::V, true));
+        EXPECT_EQ(std::tuple(platform.boxes.back().text.substr(0, c.text.size()), platform.boxes.back().icon),
+                  std::tuple(c.text, c.icon));
+    }
     platform.clipboard = "x = 1, y = 1\nB!";
     view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(std::tuple(platform.boxes.size(), CurrentTab().startGrid.CellAt(0, 0)), std::tuple(2u, 2));
-    platform.clipboard = "no header";
-    view.KeyDown(Press(Key::V, true));
-    EXPECT_EQ(std::tuple(platform.boxes.back().text.rfind("Failed to paste the RLE pattern.\n\n", 0),
-                         platform.boxes.back().icon),
-              std::tuple(0u, MessageIcon::Error));
+    EXPECT_EQ(std::tuple(platform.boxes.size(), CurrentTab().startGrid.CellAt(0, 0)), std::tuple(3u, 2));
 }
 
 TEST_F(CommandsTest, SaveAndLoadASession) {
@@ -164,36 +154,30 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     view.KeyDown(Press(Key::S, true));
     EXPECT_EQ(platform.titles.back(), "Tavrix");
     view.KeyDown(Press(Key::N, true));
-    ASSERT_EQ(view.editor.Doc().tabs.size(), 2u);
     platform.openPath = path;
     platform.answers = {MessageAnswer::No};
     view.KeyDown(Press(Key::O, true));
     EXPECT_EQ(platform.boxes.back().text, "You have unsaved changes.\n\nSave changes before opening another rule?");
-    ASSERT_TRUE(view.startScreenShown && view.startPage == StartPage::Open);
-    const StartScreenLayout card = LayOutStartScreen(StartPage::Open, view.width, view.height);
-    ASSERT_EQ(card.buttons[0].first, StartAction::LoadRule);
-    Click(card.buttons[0].second);
-    EXPECT_EQ(std::tuple(view.startScreenShown, view.editor.Doc().tabs.size(), platform.titles.back()),
-              std::tuple(false, 1u, "Tavrix"));
+    ASSERT_TRUE(Shows(kOpenPage));
+    const RectF load = LayOutStartScreen(StartPage::Open, 1280, 1080).buttons[0].second;
+    Click(load);
+    EXPECT_EQ(std::tuple(Shows(kOpenPage), Model().Doc().tabs.size(), platform.titles.back()), std::tuple(false, 1u, "Tavrix"));
     platform.openPath = path + ".missing";
     view.KeyDown(Press(Key::O, true));
-    Click(card.buttons[0].second);
+    Click(load);
     EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.");
-    EXPECT_TRUE(view.startScreenShown);
+    EXPECT_TRUE(Shows(kOpenPage));
     // The dialogs open on the session's file.
     EXPECT_EQ(std::tuple(platform.dialogs.back().title, platform.dialogs.back().initialPath),
               std::tuple("Open Tavrix Session", path));
-
     // Named on the command line: a session is loaded, a Golly rule imported, past the start screen.
-    view.ShowStartScreen(StartPage::Main);
     EXPECT_TRUE(view.OpenPath(path));
-    EXPECT_FALSE(view.startScreenShown);
+    EXPECT_FALSE(Shows(kOpenPage));
     const std::string rule = ::testing::TempDir() + "tavrix_shell_rule.RULE";
-    std::ofstream(rule) << "@RULE Two\n@TABLE\nn_states:4\nneighborhood:Moore\nsymmetries:none\n"
-                           "0,1,0,0,0,0,0,0,0,3\n";
-    view.ShowStartScreen(StartPage::Main);
+    std::ofstream(rule) << "@RULE Two\n@TABLE\nn_states:4\nneighborhood:Moore\nsymmetries:none\n0,1,0,0,0,0,0,0,0,3\n";
+    view.KeyDown(Press(Key::O, true));
     EXPECT_TRUE(view.OpenPath(rule));
-    EXPECT_EQ(std::tuple(view.startScreenShown, view.StateCount()), std::tuple(false, 4));
+    EXPECT_EQ(std::tuple(Shows(kOpenPage), Model().Doc().rule.stateCount), std::tuple(false, 4));
     view.KeyDown(Press(Key::S, true));
     EXPECT_EQ(platform.dialogs.back().initialPath, "");
     EXPECT_FALSE(view.OpenPath(rule + ".tavses"));
@@ -201,16 +185,21 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     std::remove(rule.c_str());
 }
 
-TEST_F(CommandsTest, SpeedIsASetting) {
+TEST_F(CommandsTest, SpeedIsASettingAndTheUpdateCheckGoesThroughThePlatformOnce) {
     const std::string path = ::testing::TempDir() + "tavrix_shell_settings.ini";
     std::ofstream(path) << "pattern_viewer_speed_index=7\n";
     view.UseSettingsFile(path);
-    EXPECT_EQ(view.speedIndex, 7);
-    Click(view.layout.viewerButtons[kSpeedDown]);
+    EXPECT_TRUE(Shows("60 gen/s"));
+    Click(L().viewerButtons[kSpeedDown]);
     std::stringstream text;
     text << std::ifstream(path).rdbuf();
     EXPECT_NE(text.str().find("pattern_viewer_speed_index=6\n"), std::string::npos);
     std::remove(path.c_str());
+    view.StartUpdateCheck();
+    view.StartUpdateCheck();
+    ASSERT_EQ(platform.updateChecks.size(), 1u);
+    platform.updateChecks[0]({false, "0.2.0-alpha", "0.3.0", "", "", "", ""});
+    EXPECT_EQ(platform.boxes.at(0).title, "Tavrix Update Available");
 }
 
 }  // namespace

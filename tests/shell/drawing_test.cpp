@@ -1,6 +1,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "shell/coverage_bar.h"
 #include "shell/state_bar.h"
 #include "shell/surface_painter.h"
 #include "tests/shell/shell_fixture.h"
@@ -10,21 +11,11 @@ namespace {
 
 class DrawingTest : public ShellTest {
 protected:
-    // The outline drawn around viewer frame k.
-    static const RecordingCanvas::Outline* FrameOutline(const RecordingCanvas& canvas, const RectF& outer) {
-        for (const auto& o : canvas.outlines)
-            if (o.rect.left == outer.left + o.stroke / 2 && o.rect.top == outer.top + o.stroke / 2 &&
-                o.rect.right == outer.right - o.stroke / 2)
-                return &o;
-        return nullptr;
-    }
-    void RightClickCell(int frame) {
-        const RectF grid = view.layout.frameGrid[static_cast<std::size_t>(frame)];
-        const auto& c = CurrentTab().camera;
-        // The screen point of cell (0, 0)'s middle.
-        const float x = MidX(grid) + (0.5f - c.centreX) * c.cellSize;
-        const float y = MidY(grid) + (0.5f - c.centreY) * c.cellSize;
-        ClickAt(x, y, MouseButton::Right);
+    std::vector<std::size_t> ViewerBatches() {
+        std::vector<std::size_t> sizes;
+        for (const auto& b : Draw().batches)
+            if (b.clip == L().viewerGrid) sizes.push_back(b.cells.size());
+        return sizes;
     }
 };
 
@@ -35,136 +26,226 @@ TEST_F(DrawingTest, TextsOfTheWindow) {
         EXPECT_NE(canvas.FindText(text), nullptr) << text;
     EXPECT_EQ(canvas.FindText("G9"), nullptr);  // nine frames
     EXPECT_EQ(canvas.clipDepth, 0);
-}
-
-TEST_F(DrawingTest, PauseLabelWhilePlayingAndLargePatternReadout) {
-    view.KeyDown(Press(Key::Enter));
-    EXPECT_NE(Draw().FindText("Pause"), nullptr);
-    Click(view.layout.viewerButtons[kPlayPause]);
     platform.promptAnswer = Platform::SizeDensity{512, 0.0};
-    Click(view.layout.viewerButtons[kRandomize], MouseButton::Right);
+    Click(L().viewerButtons[kRandomize], MouseButton::Right);
     EXPECT_NE(Draw().FindText("T 0 | 512x512"), nullptr);
 }
 
 TEST_F(DrawingTest, ViewerCellsAreOneBatchOfVisibleCells) {
-    const core::ChunkGrid& grid = view.editor.Doc().source.grid;
+    const core::ChunkGrid& grid = Model().Doc().source.grid;
     std::size_t live = 0;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) live += grid.CellAt(x, y) != 0;
-    const auto viewerBatches = [&] {
-        std::vector<std::size_t> sizes;
-        for (const auto& b : Draw().batches)
-            if (b.clip == view.layout.viewerGrid) sizes.push_back(b.cells.size());
-        return sizes;
-    };
-    EXPECT_EQ(viewerBatches(), std::vector<std::size_t>{live});
-    // Zoomed in on one corner, only the cells in view are sent.
-    view.viewerCamera = {0, 0, 72};
-    const std::vector<std::size_t> zoomed = viewerBatches();
+    for (int i = 0; i < 32 * 32; ++i) live += grid.CellAt(i % 32, i / 32) != 0;
+    EXPECT_EQ(ViewerBatches(), std::vector<std::size_t>{live});
+    // Zoomed in on cell (8, 8), only the cells in view are sent.
+    const RectF g = L().viewerGrid;
+    const float size = std::min(g.Width(), g.Height()) / 32;
+    for (int i = 0; i < 100; ++i) view.Wheel(MidX(g) - 8 * size, MidY(g) - 8 * size, 1, {});
+    const std::vector<std::size_t> zoomed = ViewerBatches();
     ASSERT_EQ(zoomed.size(), 1u);
     EXPECT_LT(zoomed[0], live);
 }
 
 // Zoomed far out, the viewer sends one image, a pixel per visible cell, in the palette's colours.
 TEST_F(DrawingTest, TinyViewerCellsAreOneImage) {
-    view.viewerCamera = {16, 16, 2};
+    const RectF view_grid = L().viewerGrid;
+    const float px = MidX(view_grid), py = MidY(view_grid);
+    for (int i = 0; i < 100; ++i) view.Wheel(px, py, -1, {});  // one pixel a cell
     const RecordingCanvas canvas = Draw();
     ASSERT_EQ(canvas.images.size(), 1u);
-    for (const auto& b : canvas.batches) EXPECT_NE(b.clip, view.layout.viewerGrid);
+    for (const auto& b : canvas.batches) EXPECT_NE(b.clip, view_grid);
     const CellImage& image = canvas.images[0];
-    const VisibleCells visible = VisibleRange(view.viewerCamera, view.layout.viewerGrid);
-    ASSERT_EQ(std::tuple(image.columns, image.rows), std::tuple(visible.x1 - visible.x0 + 1, visible.y1 - visible.y0 + 1));
-    EXPECT_FLOAT_EQ(image.dest.Width(), 2.0f * float(image.columns));
-    const core::ChunkGrid& grid = view.editor.Doc().source.grid;
-    const auto& palette = view.editor.Doc().colors;
+    EXPECT_FLOAT_EQ(image.dest.Width(), float(image.columns));
+    // The image's first column and row, from the cell under the middle.
+    const auto middle = view.CellAt(px, py).value();
+    const int x0 = middle.first - int(std::floor(px - image.dest.left));
+    const int y0 = middle.second - int(std::floor(py - image.dest.top));
+    const auto pixelOf = [&](const CellImage& im, int x, int y) {
+        return im.pixels[std::size_t((y - y0) * im.columns + (x - x0))];
+    };
+    const core::ChunkGrid& grid = Model().Doc().source.grid;
+    const auto& palette = Model().Doc().colors;
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
-            const std::uint32_t pixel =
-                image.pixels[std::size_t((y - visible.y0) * image.columns + (x - visible.x0))];
             const std::uint8_t state = grid.CellAt(x, y);
-            if (state == 0) {
-                ASSERT_EQ(pixel, 0u);
-                continue;
-            }
-            const auto red = static_cast<std::uint32_t>(std::lround(palette[state].red * 255));
-            ASSERT_EQ(std::tuple(pixel & 0xFF, pixel >> 24), std::tuple(red, 255u)) << x << "," << y;
+            const std::uint32_t pixel = pixelOf(image, x, y);
+            const auto red = state ? static_cast<std::uint32_t>(std::lround(palette[state].red * 255)) : 0u;
+            ASSERT_EQ(std::tuple(pixel & 0xFF, pixel >> 24), std::tuple(red, state ? 255u : 0u)) << x << "," << y;
         }
     // A step later the cells that died leave translucent trails in the image.
-    view.StepForward();
+    view.KeyDown(Press(Key::Space));
     const CellImage after = Draw().images.at(0);
-    const core::HistoryLayer& history = view.editor.Doc().source.history;
+    const core::HistoryLayer& history = Model().Doc().source.history;
     int trails = 0;
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             const std::uint16_t value = history.ValueAt(x, y);
-            if (view.editor.Doc().source.grid.CellAt(x, y) != 0 || (value & 0xFF) == 0 || (value >> 8) == 255) continue;
-            const std::uint32_t alpha = after.pixels[std::size_t((y - visible.y0) * after.columns + (x - visible.x0))] >> 24;
-            EXPECT_GT(alpha, 0u);
-            EXPECT_LT(alpha, 255u);
+            if (grid.CellAt(x, y) != 0 || (value & 0xFF) == 0 || (value >> 8) == 255) continue;
+            const std::uint32_t alpha = pixelOf(after, x, y) >> 24;
+            EXPECT_TRUE(alpha > 0 && alpha < 255) << x << "," << y;
             ++trails;
         }
     EXPECT_GT(trails, 0);
 }
 
 TEST_F(DrawingTest, FrameColoursOfASmallSession) {
-    view.editor.SetTabCamera(0, {0.5f, 0.5f, 8});
-    RightClickCell(0);  // one live cell at (0, 0)
-    RightClickCell(1);  // it survives: its transition now outputs 1
-    ASSERT_EQ(view.editor.Frames()[1].grid.CellAt(0, 0), 1);
+    const auto [cx, cy] = CentreCell();
+    for (int frame : {0, 1}) {  // one live cell that survives: its transition now outputs 1
+        const auto [x, y] = PointOfCell(frame, cx, cy);
+        ClickAt(x, y, MouseButton::Right);
+    }
+    ASSERT_EQ(Model().Frames()[1].grid.CellAt(cx, cy), 1);
     RecordingCanvas canvas = Draw();
     const ColorF cyan{0, 1, 1, 1}, green{0, 0.749f, 0, 1}, blue{0, 0, 1, 1};
-    struct Case {
-        int frame;
-        ColorF color;
-    } cases[] = {{0, green}, {1, cyan}, {2, green}, {3, green}};
-    for (const Case& c : cases) {
-        const auto* outline = FrameOutline(canvas, view.layout.frameOuter[static_cast<std::size_t>(c.frame)]);
-        ASSERT_NE(outline, nullptr) << c.frame;
-        EXPECT_EQ(outline->color, c.color) << c.frame;
-        EXPECT_EQ(outline->stroke, c.frame == 1 ? 8 : 4) << c.frame;  // the last click focused frame 1
+    for (const auto& [frame, color] : {std::pair{0, green}, {1, cyan}, {2, green}, {3, green}}) {
+        const auto outline = FrameOutline(canvas, L().frameOuter[static_cast<std::size_t>(frame)]);
+        ASSERT_TRUE(outline) << frame;
+        EXPECT_EQ(outline->color, color) << frame;
+        EXPECT_EQ(outline->stroke, frame == 1 ? 8 : 4) << frame;  // the last click focused frame 1
     }
     // Frame 2's 3x3 block of locked neighbourhoods gets the grey overlay.
-    const ColorF overlay = LockedOverlayColor(view.appearance);
+    const ColorF overlay = LockedOverlayColor(Appearance{});
     std::size_t overlayCells = 0;
     for (const auto& b : canvas.batches)
-        if (b.clip == view.layout.frameGrid[2] && !b.cells.empty() && b.cells[0].color == overlay)
+        if (b.clip == L().frameGrid[2] && !b.cells.empty() && b.cells[0].color == overlay)
             overlayCells += b.cells.size();
     EXPECT_EQ(overlayCells, 9u);
-    // The unlocked cells of frame 1 out of view: blue.
-    view.editor.SetTabCamera(0, {1000, 1000, 8});
-    canvas = Draw();
-    EXPECT_EQ(FrameOutline(canvas, view.layout.frameOuter[1])->color, blue);
-    // A focused frame is drawn 8 px wide.
-    view.MousePress(Mouse(MidX(view.layout.frameOuter[2]), view.layout.frameOuter[2].top + 1));
-    view.MouseRelease(Mouse(0, 0));
-    canvas = Draw();
-    EXPECT_EQ(FrameOutline(canvas, view.layout.frameOuter[2])->stroke, 8);
+    // The unlocked cells of frame 1 panned out of view: blue.
+    const RectF grid = L().frameGrid[1];
+    Drag(MidX(grid), MidY(grid), MidX(grid) + 3000, MidY(grid) + 3000);
+    EXPECT_EQ(FrameOutline(Draw(), L().frameOuter[1])->color, blue);
 }
 
-TEST_F(DrawingTest, StateBarLabels) {
+TEST_F(DrawingTest, StateBarPages) {
     view.Command(command::kShowStateBar);
     RecordingCanvas canvas = Draw();
     for (const char* text : {"S", "A", "0", "1", "2"}) EXPECT_NE(canvas.FindText(text), nullptr) << text;
-    Click(StateBarPageSwitch(view.layout.stateBar));  // the middle is the right half
-    EXPECT_TRUE(view.statePageMarkers);
+    Click(StateBarPageSwitch(L().stateBar));  // the middle is the right half: the markers
     canvas = Draw();
     EXPECT_NE(canvas.FindText("8"), nullptr);
+    Click(MarkerRow(L().stateBar, 4));
+    int chosen = 0;
+    for (const auto& o : Draw().outlines)
+        for (int marker = 1; marker <= 8; ++marker)
+            if (o.stroke == 2.5f && o.rect == MarkerRow(L().stateBar, marker)) chosen = marker;
+    EXPECT_EQ(chosen, 4);
 }
 
-// The settings steer the trail and marker colours within their ranges.
-TEST(SurfacePainterTest, TrailFadeAndMarkerColours) {
-    Appearance a;
-    const int k = TrailKeyframeAge(8, a);
-    EXPECT_EQ(std::tuple(k, TrailKeyframeAge(2, a), TrailKeyframeAge(0.5f, a)), std::tuple(32, 96, 253));
-    EXPECT_FLOAT_EQ(TrailFade(0, 8, a), 1);
-    EXPECT_FLOAT_EQ(TrailFade(k, 8, a), 0.4f);
-    EXPECT_NEAR(TrailFade(254, 8, a), 0.03f, 1e-6);
-    EXPECT_EQ(std::tuple(TrailSizeDamping(3), TrailSizeDamping(14), TrailSizeDamping(40)), std::tuple(1, 0.5f, 0.5f));
-    EXPECT_FLOAT_EQ(BrokenMarkerColor(a).alpha, 0.45f);
-    a.brokenMarkerOpacity = 0;
-    EXPECT_FLOAT_EQ(BrokenMarkerColor(a).alpha, 0.05f);  // never invisible
-    EXPECT_EQ(LockedOverlayColor(Appearance{}), (ColorF{0.5f, 0.5f, 0.5f, 0.3f}));
-    EXPECT_EQ(std::tuple(LockedOverlayMargin(2), LockedOverlayMargin(72)), std::tuple(1, 4));
+// Two tabs that share the transition of a lone live cell.
+class FramesTest : public ShellTest {
+protected:
+    void RightClickCell(int frame) {
+        const auto [x, y] = PointOfCell(frame, CentreCell().first, CentreCell().second);
+        ClickAt(x, y, MouseButton::Right);
+    }
+    void SetUpTwoTabs() {
+        RightClickCell(0);  // a lone cell in tab 0
+        RightClickCell(1);  // that survives
+        view.KeyDown(Press(Key::N, true));
+        RightClickCell(0);  // tab 1 draws the same lone cell
+        ASSERT_EQ(Model().Doc().selectedTab, 1);
+    }
+};
+
+TEST_F(FramesTest, LocksMarkersAndJumps) {
+    SetUpTwoTabs();
+    RightClickCell(1);  // tab 0 locks the transition: the paint is refused with a beep
+    EXPECT_EQ(platform.beeps, 1);
+    // A double-click on the cell jumps to the tab that locks its transition and points at the cell.
+    const auto [cx, cy] = CentreCell();
+    const auto [x, y] = PointOfCell(1, cx, cy);
+    DoubleClickAt(x, y);
+    EXPECT_EQ(Model().Doc().selectedTab, 0);
+    EXPECT_TRUE(HoverOutline(Draw()));
+    RightClickCell(1);  // changes the shared transition again: tab 1 is marked
+    ASSERT_FALSE(Model().Doc().tabs[1].brokenMarkers.empty());
+    // Clicking the current tab again jumps to its broken marker.
+    Click(L().tabs[1]);
+    view.MouseLeave();
+    Click(L().tabs[1]);
+    EXPECT_TRUE(HoverOutline(Draw()));
+    // A right press on the marked cell removes the marker.
+    const auto& markers = Model().Doc().tabs[1].brokenMarkers;
+    const std::size_t before = markers.size();
+    ASSERT_TRUE(markers.front().hasCell);
+    const int frame = static_cast<int>(markers.front().brokenGeneration) - CurrentTab().currentGeneration;
+    ASSERT_GE(frame, 1);
+    const auto [mx, my] = PointOfCell(frame, markers.front().x, markers.front().y);
+    ClickAt(mx, my, MouseButton::Right);
+    EXPECT_EQ(Model().Doc().tabs[1].brokenMarkers.size(), before - 1);
+}
+
+TEST_F(FramesTest, CoverageBarSelectsTabsAndNamesThemOnHover) {
+    SetUpTwoTabs();
+    std::vector<std::uint64_t> counts;
+    for (const auto& tab : Model().Doc().tabs) counts.push_back(tab.ownLockedTransitions.size());
+    ASSERT_GT(counts[0], 0u);
+    const RectF bar = L().coverageBar;
+    const std::vector<RectF> segments = CoverageSegments(bar, counts, core::RuleTableSize(3));
+    EXPECT_FLOAT_EQ(segments[1].left, segments[0].right);
+    const float x = MidX(segments[0]);
+    view.MouseMove(x, MidY(bar), {});
+    bool named = false;
+    for (const auto& t : Draw().texts) named = named || t.text.rfind("Pattern 1: ", 0) == 0;
+    EXPECT_TRUE(named);
+    ClickAt(x, MidY(bar));
+    EXPECT_EQ(Model().Doc().selectedTab, 0);
+}
+
+TEST_F(FramesTest, ControlsLightUnderThePointerUntilItLeaves) {
+    Draw();  // tabs take the widths the canvas measures
+    struct Case {
+        RectF rect;
+        ColorF fill;
+    } cases[] = {
+        {L().scrollLeft, theme::kButtonHover},      {L().newTab, theme::kButtonHover},
+        {L().viewerButtons[kSpeedUp], theme::kButtonHover}, {L().closeBoxes[0], theme::kCloseHover},
+        {L().directEditorTab, theme::kButtonHover},
+    };
+    for (const Case& c : cases) {
+        view.MouseMove(MidX(c.rect), MidY(c.rect), {});
+        EXPECT_TRUE(Filled(Draw(), c.rect, c.fill)) << c.rect.left;
+    }
+    view.MouseMove(MidX(L().viewerGrid), MidY(L().viewerGrid), {});
+    EXPECT_TRUE(HoverOutline(Draw()));
+    const int redraws = platform.redraws;
+    view.MouseLeave();
+    EXPECT_EQ(std::tuple(HoverOutline(Draw()).has_value(), platform.redraws), std::tuple(false, redraws + 1));
+}
+
+TEST_F(FramesTest, CtrlMTakesTheMinruleAndShiftMNeedsTheFirstGeneration) {
+    SetUpTwoTabs();
+    view.KeyDown(Press(Key::M, true));
+    EXPECT_EQ(Model().Undefined().count, 0u);
+    const RectF grid = L().frameGrid[2];
+    ClickAt(grid.left + 2, grid.top + 2, MouseButton::Left, true, true);
+    const int beeps = platform.beeps;
+    view.KeyDown(Press(Key::M, false, true));
+    EXPECT_EQ(platform.beeps, beeps + 1);
+}
+
+TEST_F(FramesTest, FrameRandomizerEndIsMagenta) {
+    SetUpTwoTabs();
+    ClickAt(MidX(L().frameOuter[1]), L().frameOuter[1].top + 1);
+    view.KeyDown(Press(Key::R, true));  // one frame: done at once
+    EXPECT_FALSE(Model().FrameRandomizerActive());
+    view.KeyDown(Press(Key::R, true, true));  // stays active for frames that come into view
+    ASSERT_TRUE(Model().FrameRandomizerActive());
+    const RectF last = L().frameOuter[8];
+    bool magenta = false;
+    for (const auto& o : Draw().outlines)
+        magenta = magenta || (o.rect.left == last.left + 2 && o.color == ColorF{1, 0, 1, 1});
+    EXPECT_TRUE(magenta);
+    view.KeyDown(Press(Key::M, true));  // ends it and takes the minrule
+    EXPECT_FALSE(Model().FrameRandomizerActive());
+}
+
+TEST_F(FramesTest, EditColorsLeavesTheMaximizedViewerAndEscapeCloses) {
+    view.Command(command::kMaximizePatternViewer);
+    view.Command(command::kEditColors);
+    EXPECT_FALSE(view.QueryMenuItem(command::kMaximizePatternViewer).checked);
+    EXPECT_NE(Draw().FindText("Color Editor"), nullptr);
+    view.KeyDown(Press(Key::Escape));
+    EXPECT_EQ(Draw().FindText("Color Editor"), nullptr);
 }
 
 }  // namespace

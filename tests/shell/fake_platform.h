@@ -1,8 +1,10 @@
 #pragma once
 
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,22 +17,22 @@ class FakePlatform : public Platform {
 public:
     std::vector<MessageBox> boxes;
     std::deque<MessageAnswer> answers;  // next answers; Cancel-like default when empty
-    int beeps = 0;
+    int beeps = 0, redraws = 0, closes = 0;
     std::vector<int> timerPeriods;
     std::int64_t nowNs = 1'000'000'000;
     std::uint32_t tickMs = 5000;
     std::vector<std::string> titles;
     std::optional<std::string> clipboard;
-    int redraws = 0;
-    int closes = 0;
     bool textInputActive = false;
     std::string textInput;
     std::optional<SizeDensity> promptAnswer;
     std::optional<Rgb> pickAnswer;
     std::vector<Rgb> pickInitial;
     std::optional<std::string> openPath, savePath;
+    std::vector<FileDialog> dialogs;
     std::vector<std::string> openedUrls;
     std::vector<std::function<void()>> posted;  // run by the test, standing in for the window's thread
+    std::vector<std::function<void(update::UpdateNotice)>> updateChecks;  // what each check would call
 
     MessageAnswer ShowMessage(const MessageBox& box) override {
         boxes.push_back(box);
@@ -41,23 +43,10 @@ public:
     }
     void Beep() override { ++beeps; }
     std::optional<std::string> ClipboardText() override { return clipboard; }
-    bool SetClipboardText(const std::string& text) override {
-        clipboard = text;
-        return true;
-    }
-    std::vector<FileDialog> dialogs;
-    std::optional<std::string> OpenFile(const FileDialog& dialog) override {
-        dialogs.push_back(dialog);
-        return openPath;
-    }
-    std::optional<std::string> SaveFile(const FileDialog& dialog) override {
-        dialogs.push_back(dialog);
-        return savePath;
-    }
-    std::optional<Rgb> PickColor(Rgb initial) override {
-        pickInitial.push_back(initial);
-        return pickAnswer;
-    }
+    bool SetClipboardText(const std::string& text) override { return clipboard = text, true; }
+    std::optional<std::string> OpenFile(const FileDialog& dialog) override { return dialogs.push_back(dialog), openPath; }
+    std::optional<std::string> SaveFile(const FileDialog& dialog) override { return dialogs.push_back(dialog), savePath; }
+    std::optional<Rgb> PickColor(Rgb initial) override { return pickInitial.push_back(initial), pickAnswer; }
     void OpenUrl(const std::string& url) override { openedUrls.push_back(url); }
     void SetPlaybackTimer(int periodMs) override { timerPeriods.push_back(periodMs); }
     std::int64_t NowNanoseconds() override { return nowNs; }
@@ -72,6 +61,18 @@ public:
     void RequestRedraw() override { ++redraws; }
     void Close() override { ++closes; }
     void PostToUiThread(std::function<void()> task) override { posted.push_back(std::move(task)); }
+    FileContents ReadFile(const std::string& path) override {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream bytes;
+        if (in) bytes << in.rdbuf();
+        return {in ? FileContents::Error::None : FileContents::Error::CannotOpen, bytes.str()};
+    }
+    bool WriteFile(const std::string& path, const std::string& bytes) override {
+        return static_cast<bool>(std::ofstream(path, std::ios::binary) << bytes);
+    }
+    void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) override {
+        updateChecks.push_back(std::move(onNotice));
+    }
 };
 
 }  // namespace shell::testing

@@ -31,12 +31,9 @@ public:
     std::vector<Batch> batches;
     std::vector<CellImage> images;
     int clipDepth = 0;
-    int maxClipDepth = 0;
 
     void FillRect(const RectF& rect, const ColorF& color) override { fills.emplace_back(rect, color); }
-    void OutlineRect(const RectF& rect, const ColorF& color, float strokeWidth) override {
-        outlines.push_back({rect, color, strokeWidth});
-    }
+    void OutlineRect(const RectF& rect, const ColorF& color, float stroke) override { outlines.push_back({rect, color, stroke}); }
     void DrawWrappedText(std::string_view text, const RectF& rect, TextFormat format, const ColorF& color) override {
         texts.push_back({std::string(text), rect, format, color});
     }
@@ -45,25 +42,15 @@ public:
         texts.push_back({std::string(text), rect, format, color});
     }
     float MeasureTextWidth(std::string_view text, TextFormat) override { return 8.0f * float(text.size()); }
-    void DrawCells(const std::vector<CellInstance>& cells, const RectF& clip) override {
-        batches.push_back({cells, clip});
-    }
+    void DrawCells(const std::vector<CellInstance>& cells, const RectF& clip) override { batches.push_back({cells, clip}); }
     void DrawCellImage(const CellImage& image, const RectF&) override { images.push_back(image); }
-    void PushClip(const RectF&) override {
-        ++clipDepth;
-        if (clipDepth > maxClipDepth) maxClipDepth = clipDepth;
-    }
+    void PushClip(const RectF&) override { ++clipDepth; }
     void PopClip() override { --clipDepth; }
 
     const Text* FindText(const std::string& text) const {
         for (const Text& t : texts)
             if (t.text == text) return &t;
         return nullptr;
-    }
-    std::size_t CellCount() const {
-        std::size_t n = 0;
-        for (const Batch& b : batches) n += b.cells.size();
-        return n;
     }
 };
 

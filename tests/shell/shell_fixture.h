@@ -2,64 +2,101 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/main_window_view_impl.h"
+#include <cmath>
+
+#include "authoring/editor.h"
+
+#include "shell/layout.h"
+#include "shell/main_window_view.h"
+#include "shell/start_screen.h"
+#include "shell/theme.h"
 #include "tests/shell/fake_platform.h"
 #include "tests/shell/recording_canvas.h"
 
 namespace shell::testing {
 
-// A window of the default size driven without a toolkit.
+// A window of the default size driven without a toolkit, past the start screen the way a user
+// goes: Enter for a new rule, Enter to create it with 3 states, and the tab's name left as it is.
 class ShellTest : public ::testing::Test {
 protected:
-    ShellTest() : view(platform) {
-        view.startScreenShown = false;  // the editor behind it; start screen tests show it
-        view.width = 1280;
-        view.height = 1080;
-        view.Relayout();
-        view.CentreViewerCamera();
+    explicit ShellTest(bool pastStartScreen = true) : view(platform) {
+        view.Resize(1280, 1080);
+        if (!pastStartScreen) return;
+        view.KeyDown(Press(Key::Enter));
+        view.KeyDown(Press(Key::Enter));
+        view.CancelRename();
     }
 
     static KeyEvent Press(Key key, bool ctrl = false, bool shift = false, bool alt = false) {
-        KeyEvent event;
-        event.key = key;
-        event.modifiers = {ctrl, shift, alt};
-        return event;
+        return {key, 0, {ctrl, shift, alt}};
     }
-    static KeyEvent DigitKey(int digit, bool ctrl = false) {
-        KeyEvent event = Press(Key::Digit, ctrl);
-        event.digit = digit;
-        return event;
-    }
+    static KeyEvent DigitKey(int digit, bool ctrl = false) { return {Key::Digit, digit, {ctrl, false, false}}; }
     static MouseEvent Mouse(float x, float y, MouseButton button = MouseButton::Left, bool ctrl = false,
                             bool shift = false, bool doubleClick = false) {
-        MouseEvent event;
-        event.x = x;
-        event.y = y;
-        event.button = button;
-        event.modifiers = {ctrl, shift, false};
-        event.doubleClick = doubleClick;
-        return event;
+        return {x, y, button, {ctrl, shift, false}, doubleClick};
     }
     static float MidX(const RectF& r) { return (r.left + r.right) / 2; }
     static float MidY(const RectF& r) { return (r.top + r.bottom) / 2; }
     // By value: the press may lay the window out again and free the rectangle passed in.
     void Click(const RectF r, MouseButton button = MouseButton::Left) { ClickAt(MidX(r), MidY(r), button); }
-    // A press and release of `button` at (x, y).
-    void ClickAt(float x, float y, MouseButton button = MouseButton::Left) {
-        view.MousePress(Mouse(x, y, button));
+    void ClickAt(float x, float y, MouseButton button = MouseButton::Left, bool ctrl = false, bool shift = false) {
+        view.MousePress(Mouse(x, y, button, ctrl, shift));
+        view.MouseRelease(Mouse(x, y, button, ctrl, shift));
+    }
+    void DoubleClickAt(float x, float y, MouseButton button = MouseButton::Left) {
+        view.MousePress(Mouse(x, y, button, false, false, true));
         view.MouseRelease(Mouse(x, y, button));
+    }
+    // A press at `from`, a move to `to` and the release there.
+    void Drag(float fromX, float fromY, float toX, float toY, MouseButton button = MouseButton::Left,
+              bool ctrl = false, bool shift = false) {
+        view.MousePress(Mouse(fromX, fromY, button, ctrl, shift));
+        view.MouseMove(toX, toY, {ctrl, shift, false});
+        view.MouseRelease(Mouse(toX, toY, button, ctrl, shift));
     }
     RecordingCanvas Draw() {
         RecordingCanvas canvas;
-        view.DrawFrame(canvas);
-        return canvas;
+        return view.DrawFrame(canvas), canvas;
     }
+    const Layout& L() const { return view.CurrentLayout(); }
+    const authoring::Editor& Model() const { return view.Model(); }
     const authoring::PatternSequence& CurrentTab() const {
-        return view.editor.Doc().SelectedTab();
+        return Model().Doc().tabs[static_cast<std::size_t>(Model().Doc().selectedTab)];
+    }
+    // The screen point in the middle of cell (x, y) of viewer frame `frame`.
+    std::pair<float, float> PointOfCell(int frame, int x, int y) const {
+        const RectF grid = L().frameGrid[static_cast<std::size_t>(frame)];
+        const auto& c = CurrentTab().camera;
+        return {MidX(grid) + (float(x) + 0.5f - c.centreX) * c.cellSize,
+                MidY(grid) + (float(y) + 0.5f - c.centreY) * c.cellSize};
+    }
+    // The cell each frame's camera centres on.
+    std::pair<int, int> CentreCell() const {
+        const auto& c = CurrentTab().camera;
+        return {static_cast<int>(std::floor(c.centreX)), static_cast<int>(std::floor(c.centreY))};
+    }
+    // The white outline of the cell under the pointer, when one is drawn.
+    static std::optional<RectF> HoverOutline(const RecordingCanvas& canvas) {
+        for (const auto& o : canvas.outlines)
+            if (o.color == ColorF{1, 1, 1, 0.85f}) return o.rect;
+        return std::nullopt;
+    }
+    // The outline drawn around a viewer frame.
+    static std::optional<RecordingCanvas::Outline> FrameOutline(const RecordingCanvas& canvas, const RectF& outer) {
+        for (const auto& o : canvas.outlines)
+            if (o.rect == RectF{outer.left + o.stroke / 2, outer.top + o.stroke / 2, outer.right - o.stroke / 2,
+                                outer.bottom - o.stroke / 2})
+                return o;
+        return std::nullopt;
+    }
+    static bool Filled(const RecordingCanvas& canvas, const RectF& rect, const ColorF& color) {
+        for (const auto& [r, c] : canvas.fills)
+            if (r == rect && c == color) return true;
+        return false;
     }
 
     FakePlatform platform;
-    MainWindowViewImpl view;
+    MainWindowView view;
 };
 
 }  // namespace shell::testing

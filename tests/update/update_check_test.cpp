@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "shell/update_notice_box.h"
-#include "shell/window_update_check.h"
+#include "shell/notice_relay.h"
 #include "tests/shell/fake_platform.h"
 #include "update/semantic_version.h"
 #include "update/update_endpoint.h"
@@ -180,7 +180,7 @@ TEST(UpdateNoticeBox, LayoutsAndChoices) {
 
 TEST(UpdateNoticeBox, ShownOnTheWindowThreadOrDropped) {
     testing::FakePlatform platform;
-    auto check = std::make_unique<WindowUpdateCheck>(platform);
+    auto check = std::make_unique<NoticeRelay>(platform, [&](update::UpdateNotice n) { ShowUpdateNotice(platform, n); });
     const auto deliver = check->Deliverer();
     deliver(Notice(false, "", "", "", ""));
     ASSERT_EQ(platform.posted.size(), 1u);
