@@ -16,7 +16,6 @@
 #include "formats/golly_ruletable.h"
 #include "formats/rle.h"
 #include "tests/authoring/editor_fixture.h"
-#include "tests/authoring/lock_reference.h"
 
 namespace authoring {
 namespace {

@@ -5,12 +5,11 @@
 #include <random>
 #include <set>
 #include <stdexcept>
-#include <string>
 #include <tuple>
 
 #include "authoring/symmetry_indexer.h"
 #include "core/symmetry.h"
-#include "tests/authoring/lock_reference.h"
+#include "tests/authoring/editor_fixture.h"
 
 namespace authoring {
 namespace {
@@ -125,39 +124,6 @@ TEST(NeighborhoodScan, SymmetryIndexerAgreesWithCore) {
                 ASSERT_EQ(std::vector<std::uint64_t>(orbit.begin(), orbit.begin() + count),
                           core::NeighborhoodOrbit(s, states, digits));
             }
-        }
-    }
-}
-
-TEST(AdvanceLockTable, MatchesTheDefinitionOnRandomGrids) {
-    std::mt19937 rng(21);
-    LockScanScratch scratch;
-    for (int states : {2, 3, 5, 6, 12}) {
-        for (core::RuleSymmetry s = 0; s < core::kSymmetryCount; ++s) {
-            SCOPED_TRACE(std::to_string(states) + " " + std::to_string(s));
-            core::ChunkGrid grid;
-            for (int i = 0; i < 300; ++i)
-                grid.SetCell(static_cast<std::int32_t>(rng() % 40), static_cast<std::int32_t>(rng() % 40) + 50,
-                             static_cast<std::uint8_t>(rng() % states));
-            PackedLockTable previous(core::RuleTableSize(states));
-            previous.Insert(0);
-            PackedLockTable first;
-            AdvanceLockTable(grid, previous, first, s, states, scratch);
-            ASSERT_EQ(first, testing::DenseLockStep(grid, previous, s, states));
-            // Seeded with a mix of locks the skip path is taken too. In place, the step lists what it
-            // inserted, each once; the previous and the next table may be one table.
-            const auto members = first.ListIndices();
-            for (std::size_t k = 0; k < members.size(); k += 3) previous.Insert(members[k]);
-            PackedLockTable grown = previous, listed = previous, same = previous;
-            std::vector<std::uint64_t> added;
-            AdvanceLockTable(grid, grown, added, s, states, scratch);
-            AdvanceLockTable(grid, same, same, s, states, scratch);
-            for (std::uint64_t i : added) {
-                EXPECT_FALSE(listed.Contains(i)) << i;
-                listed.Insert(i);
-            }
-            const PackedLockTable expected = testing::DenseLockStep(grid, previous, s, states);
-            ASSERT_EQ(std::tuple(grown == expected, listed == expected, same == expected), std::tuple(true, true, true));
         }
     }
 }
