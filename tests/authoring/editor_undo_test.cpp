@@ -182,6 +182,7 @@ TEST(EditorUndo, FrameRandomizerEndsBeforeUndoLoadAndReplacements) {
         {"create", [](Editor& e) { e.CreateRule(3, core::kSymmetryD8); }},
         {"reset", [](Editor& e) { e.ResetToStartScreen(); }},
         {"extend", [](Editor& e) { e.ExtendRule(4); }},
+        {"minrule", [](Editor& e) { e.TakeMinrule(); }},
     };
     for (const auto& [name, end] : enders) {
         SCOPED_TRACE(name);
