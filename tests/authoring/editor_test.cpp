@@ -188,9 +188,7 @@ TEST(EditorViewer, PasteReplacesTheStartPatternUndoably) {
     EXPECT_EQ(std::tuple(editor.UndoDepth(), editor.Doc().tabs[0].startGrid.CellAt(2, 0), editor.Doc().tabs[0].currentGeneration),
               std::tuple(depth + 1, 2, 0));
     ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
-    // Cells 10^9 rows apart would need a 64 GB copy to scan: refused before anything changes.
-    EXPECT_THROW(editor.PastePattern(formats::ParseRle("x=1,y=1000000001\no1000000000$o!"), refusal), std::length_error);
-    EXPECT_EQ(std::tuple(editor.UndoDepth(), editor.Doc().tabs[0].startGrid.ChunkCount()), std::tuple(depth, 0u));
+    EXPECT_EQ(editor.Doc().tabs[0].startGrid.ChunkCount(), 0u);
     editor.NewTab(PatternKind::Constraint);
     EXPECT_THROW(editor.PastePattern(formats::ParseRle("x=1\no!"), refusal), std::runtime_error);
 }
