@@ -149,7 +149,8 @@ TEST(EditorSelection, MarkerPaintingCyclesOrPaintsTheBrush) {
     Editor editor(ViewSize{}, 5);
     std::vector<std::uint16_t> seen;
     const Brush state2{true, 2};
-    for (const auto& [marker, brush] : {std::pair{5, Brush{}}, {5, {}}, {5, {}}, {5, {}}, {5, state2}, {5, state2}, {5, state2}, {0, state2}}) {
+    for (const auto& [marker, brush] :
+         {std::pair{5, Brush{}}, {5, {}}, {5, {}}, {5, {}}, {5, state2}, {5, state2}, {5, state2}, {0, state2}}) {
         editor.BeginStroke();
         ASSERT_EQ(editor.PaintMarker(kViewer, 40, 40, static_cast<std::uint8_t>(marker), brush), EditOutcome::Changed);
         seen.push_back(editor.Doc().source.annotations.ValueAt(40, 40));
@@ -252,8 +253,9 @@ TEST(EditorChain, ChangingATransitionMarksLaterTabsUntilRepainted) {
     ASSERT_EQ(editor.JumpToBrokenMarker(3, cell), EditOutcome::Changed);
     EXPECT_EQ(cell, std::optional(std::pair{1, 5}));
     // A marker goes only with its cell, and never from generation 0.
-    EXPECT_EQ(std::tuple(editor.RemoveBrokenMarker(1, 0, 5), editor.RemoveBrokenMarker(0, 1, 5), editor.Doc().tabs[1].brokenMarkers.size()),
-              std::tuple(EditOutcome::Unchanged, EditOutcome::Refused, 1u));
+    EXPECT_EQ(std::tuple(editor.RemoveBrokenMarker(1, 0, 5), editor.RemoveBrokenMarker(0, 1, 5)),
+              std::tuple(EditOutcome::Unchanged, EditOutcome::Refused));
+    EXPECT_EQ(editor.Doc().tabs[1].brokenMarkers.size(), 1u);
     // The lock jump goes to tab 0, which owns the transition and uses it at generation 0.
     const std::optional<LockJumpTarget> jump = editor.JumpToLock(1, 1, 5, 3);
     ASSERT_TRUE(jump.has_value() && jump->cell.has_value());
