@@ -164,15 +164,12 @@ TEST(GenerationLocks, AnswersAsAFullTablePerGeneration) {
         expectAgreement(kGenerations);
 
         // A step that fails halfway leaves the records as they were.
-        EXPECT_THROW(locks.AppendGeneration([](PackedLockTable& table, std::vector<std::uint64_t>& added) {
+        const auto failing = [](PackedLockTable& table, std::vector<std::uint64_t>& added) {
             for (std::uint64_t i = 1; i < 40; ++i)
-                if (!table.Contains(i)) {
-                    added.push_back(i);
-                    table.Insert(i);
-                }
+                if (!table.Contains(i)) added.push_back(i), table.Insert(i);
             throw std::runtime_error("step failed");
-        }),
-                     std::runtime_error);
+        };
+        EXPECT_THROW(locks.AppendGeneration(failing), std::runtime_error);
         expectAgreement(kGenerations);
 
         // Starting over on its own base keeps that base.
