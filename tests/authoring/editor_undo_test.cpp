@@ -5,10 +5,12 @@
 #include <functional>
 #include <random>
 #include <stdexcept>
+#include <string>
 
 #include "authoring/constraint_tab.h"
 #include "core/step_grid.h"
 #include "formats/golly_ruletable.h"
+#include "formats/rle.h"
 #include "tests/authoring/editor_fixture.h"
 
 namespace authoring {
@@ -55,7 +57,6 @@ TEST(EditorUndo, CreateLoadAndImportAreOneStepBackToTheWholeSession) {
 TEST(EditorUndo, AStrokeIsOneStepAndChangesEachCellOnce) {
     Editor editor = RowEditor(core::kSymmetryD8);
     PaintStart(editor, {{1, 0}, {2, 0}});  // a lone cell at (0, 0)
-    const core::RuleTable before = editor.Doc().rule.table;
     const std::size_t depth = editor.UndoDepth();
     // Centre, edge neighbour and corner neighbour of a lone cell: three different orbits.
     editor.BeginStroke();
@@ -63,11 +64,6 @@ TEST(EditorUndo, AStrokeIsOneStepAndChangesEachCellOnce) {
     EXPECT_EQ(std::tuple(editor.UndoDepth(), editor.Doc().rule.table[Index2({0, 0, 0, 1, 0, 0, 0, 0, 0})],
                          editor.Doc().rule.table[Index2({1, 0, 0, 0, 0, 0, 0, 0, 0})]),
               std::tuple(depth + 1, 1, 1));
-    const core::RuleTable painted = editor.Doc().rule.table;
-    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);
-    EXPECT_EQ(editor.Doc().rule.table, before);
-    ASSERT_EQ(editor.Redo(), EditOutcome::Changed);
-    EXPECT_EQ(editor.Doc().rule.table, painted);
 
     Editor start(ViewSize{}, 5);  // 3 states
     start.BeginStroke();
@@ -83,19 +79,37 @@ TEST(EditorUndo, AStrokeIsOneStepAndChangesEachCellOnce) {
 }
 
 TEST(EditorUndo, AnEditWhoseRebuildIsRefusedChangesNothing) {
-    // Cells 10^9 rows apart cannot be scanned: the edit goes back whole, its step included.
-    Editor editor = RowEditor();
-    PaintStart(editor, {{0, 2}});
-    ASSERT_EQ(editor.Undo(), EditOutcome::Changed);  // a redo record to keep
-    const EditorState before = StateOf(editor);
-    const std::size_t depth = editor.UndoDepth();
-    editor.BeginStroke();
-    EXPECT_THROW(editor.PaintCell(Frame(0), 0, 1000000000, false), std::length_error);
-    EXPECT_EQ(std::tuple(StateOf(editor) == before, editor.UndoDepth(), editor.UnsavedChanges()),
-              std::tuple(true, depth, true));
-    ASSERT_EQ(editor.Redo(), EditOutcome::Changed);
-    EXPECT_EQ(editor.Doc().tabs[0].startGrid.CellAt(0, 2), 1);
+    // Start cells 10^9 rows apart would need a 64 GB copy to scan, and cells past the plane's width
+    // cannot be scanned at all: the edit goes back whole, its step, title and redo record included.
+    const auto spread = [](std::int32_t farX, std::int32_t farY) {
+        return [=](Editor& e) {
+            formats::SessionSnapshot session = e.ToSession();
+            session.patterns[0].startGrid.SetCell(0, -1, 1);
+            session.patterns[0].startGrid.SetCell(farX, farY, 1);
+            e.LoadSession(session);
+        };
+    };
+    const std::vector<std::pair<const char*, Operation>> refused = {
+        {"paint", [](Editor& e) { Stroke(e, Frame(0), 0, 1000000000); }},
+        {"paste", [](Editor& e) { std::string text; e.PastePattern(formats::ParseRle("x=1,y=1000000001\no1000000000$o!"), text); }},
+        {"load past the plane's width", spread(2147483647, -1)},
+        {"load far apart", spread(1000000000, 1000000000)},
+    };
+    for (const auto& [name, operation] : refused) {
+        SCOPED_TRACE(name);
+        Editor editor = RowEditor();
+        PaintStart(editor, {{0, 2}});
+        ASSERT_EQ(editor.Undo(), EditOutcome::Changed);  // a redo record to keep
+        const EditorState before = StateOf(editor);
+        const auto bookkeeping = std::tuple(editor.UndoDepth(), editor.UnsavedChanges());
+        EXPECT_THROW(operation(editor), std::length_error);
+        EXPECT_EQ(std::tuple(StateOf(editor) == before, std::tuple(editor.UndoDepth(), editor.UnsavedChanges())),
+                  std::tuple(true, bookkeeping));
+        ASSERT_EQ(editor.Redo(), EditOutcome::Changed);
+        EXPECT_EQ(editor.Doc().tabs[0].startGrid.CellAt(0, 2), 1);
+    }
     // Within a stroke only the refused cell goes back; the stroke stays one step.
+    Editor editor = RowEditor();
     ASSERT_EQ(Stroke(editor, Frame(0), 4, 0), EditOutcome::Changed);
     const EditorState painted = StateOf(editor);
     const std::size_t strokeDepth = editor.UndoDepth();
@@ -105,7 +119,7 @@ TEST(EditorUndo, AnEditWhoseRebuildIsRefusedChangesNothing) {
     EXPECT_EQ(editor.Doc().tabs[0].startGrid.CellAt(4, 0), 0);
 }
 
-TEST(EditorUndo, LoadingARefusedSessionChangesNothing) {
+TEST(EditorUndo, ALoadedSessionSavesAgainUnchangedAndATooLargeOneIsRefused) {
     Editor editor(ViewSize{800, 600}, 7);
     PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}});
     editor.NewTab(PatternKind::Pattern);
@@ -120,26 +134,8 @@ TEST(EditorUndo, LoadingARefusedSessionChangesNothing) {
     const auto available = core::QueryAvailableMemory();
     if (available && *available < (std::uint64_t{70} << 30)) {
         EXPECT_THROW(other.LoadSession(huge), std::runtime_error);
+        EXPECT_EQ(Saved(other), saved);
     }
-    std::vector<std::uint8_t> broken = saved;
-    broken.resize(broken.size() / 2);
-    EXPECT_THROW(other.LoadSession(formats::ParseSession(std::span<const std::uint8_t>(broken))), std::runtime_error);
-    EXPECT_EQ(Saved(other), saved);
-    // A session that reads but cannot be rebuilt (start cells too far apart to scan: past the
-    // plane's width, or a copy of 10^18 bytes) leaves the editor, its title and its undo history
-    // as they were.
-    other.NewTab(PatternKind::Pattern);
-    const std::vector<std::uint8_t> before = Saved(other);
-    for (const auto& [farX, farY] : {std::pair{2147483647, -1}, std::pair{1000000000, 1000000000}}) {
-        formats::SessionSnapshot spread = editor.ToSession();
-        spread.patterns[0].startGrid.SetCell(0, -1, 1);
-        spread.patterns[0].startGrid.SetCell(farX, farY, 1);
-        EXPECT_THROW(other.LoadSession(spread), std::length_error);
-        EXPECT_EQ(Saved(other), before);
-    }
-    EXPECT_TRUE(other.UnsavedChanges());
-    ASSERT_EQ(other.Undo(), EditOutcome::Changed);
-    EXPECT_EQ(Saved(other), saved);
 }
 
 TEST(EditorUndo, TabOperationsRestoreTheRuleConstraintsChanged) {
@@ -182,6 +178,7 @@ TEST(EditorUndo, FrameRandomizerEndsBeforeUndoLoadAndReplacements) {
         {"create", [](Editor& e) { e.CreateRule(3, core::kSymmetryD8); }},
         {"reset", [](Editor& e) { e.ResetToStartScreen(); }},
         {"extend", [](Editor& e) { e.ExtendRule(4); }},
+        {"minrule", [](Editor& e) { e.TakeMinrule(); }},
     };
     for (const auto& [name, end] : enders) {
         SCOPED_TRACE(name);

@@ -17,7 +17,6 @@ TEST(SourceRun, StepBackReplaysAndRewindRecomputes) {
     run.Step(life);
     run.Step(life);
     const core::ChunkGrid second = run.grid;
-    EXPECT_EQ(run.generation, 2);
     ASSERT_TRUE(run.StepBack(life));
     // Stepping back discards later snapshots, so the step computes generation 2 again.
     EXPECT_EQ(std::tuple(run.generation, run.GridSnapshots().size()), std::tuple(1, 2u));
