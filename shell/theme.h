@@ -56,7 +56,7 @@ inline void DrawPlatedLabel(Canvas& canvas, const RectF& r, std::string_view tex
     const std::string shown = FitText(canvas, text, r.Width(), format);
     if (shown.empty()) return;
     const float width = canvas.MeasureTextWidth(shown, format);
-    canvas.FillRect({r.left - 4, r.top, r.left + width + 4, r.bottom}, {0.02f, 0.03f, 0.05f, 0.72f});
+    canvas.FillRect({r.left - 4, r.top, r.left + width + 4, r.bottom}, {0.02f, 0.03f, 0.05f, 0.8f});
     canvas.DrawText(shown, r, format, color, HAlign::Leading, VAlign::Centre);
 }
 
