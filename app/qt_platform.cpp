@@ -6,7 +6,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -212,32 +211,31 @@ std::uint32_t QtPlatform::TickCountMs() {
                                           .count());
 }
 
-void QtPlatform::BeginTextInput(float left, float top, float right, float bottom, const std::string& text) {
+void QtPlatform::BeginTextInput(float, float, float, float, const std::string& text) {
+    // An input sink out of sight: the tab draws the name and its caret itself, so the edit only
+    // gathers the typing (keyboard layouts, input methods, repeat) and must never show.
     if (!renameEdit_) {
         renameEdit_ = new QLineEdit(canvas_);
         renameEdit_->setFrame(false);
-        renameEdit_->setStyleSheet(QStringLiteral(
-            "QLineEdit { background: #17202b; color: #f7f7f7; border: 1px solid #43b3bd; padding: 0 4px; }"));
-        // The label format's face and size, so the text does not jump when editing starts.
-        QFont font;
-        font.setFamilies({QStringLiteral("Segoe UI"), QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
-        font.setStyleHint(QFont::SansSerif);
-        font.setWeight(QFont::Medium);
-        font.setPixelSize(17);
-        renameEdit_->setFont(font);
+        renameEdit_->setGeometry(-10000, -10000, 1, 1);
+        renameEdit_->setContextMenuPolicy(Qt::NoContextMenu);
         renameEdit_->installEventFilter(this);
-        connect(renameEdit_, &QLineEdit::textEdited, this, [this](const QString& value) {
-            if (view_) Guarded(window_, [&] { view_->RenameTextChanged(ToUtf8(value)); });
+        connect(renameEdit_, &QLineEdit::textChanged, this, [this](const QString& value) {
+            if (view_ && !renameEnding_) Guarded(window_, [&] { view_->RenameTextChanged(ToUtf8(value)); });
+        });
+        // The tab shows the caret at the end and no selection; the sink is held to the same.
+        connect(renameEdit_, &QLineEdit::cursorPositionChanged, this, [this] {
+            if (renameEdit_ && renameEdit_->cursorPosition() != renameEdit_->text().size()) renameEdit_->end(false);
+        });
+        connect(renameEdit_, &QLineEdit::selectionChanged, this, [this] {
+            if (renameEdit_ && renameEdit_->hasSelectedText()) renameEdit_->deselect();
         });
     }
-    // The rectangle comes in device pixels; widgets are placed in logical ones.
-    const qreal ratio = canvas_->devicePixelRatioF();
-    const QRectF area(left / ratio, top / ratio, (right - left) / ratio, (bottom - top) / ratio);
-    renameEdit_->setGeometry(area.toAlignedRect());
+    renameEnding_ = true;  // setting the text echoes nothing back
     renameEdit_->setText(ToQString(text));
-    renameEdit_->selectAll();
+    renameEdit_->end(false);
+    renameEnding_ = false;
     renameEdit_->show();
-    renameEdit_->raise();
     renameEdit_->setFocus(Qt::OtherFocusReason);
 }
 

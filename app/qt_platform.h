@@ -18,7 +18,7 @@ class MainWindowView;
 namespace app {
 
 // shell::Platform on Qt: dialogs and boxes owned by the main window, the playback timer, the
-// clipboard and the rename line edit over the canvas.
+// clipboard and the rename's hidden input sink on the canvas.
 class QtPlatform final : public QObject, public shell::Platform {
     Q_OBJECT
 

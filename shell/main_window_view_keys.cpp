@@ -33,6 +33,7 @@ bool MainWindowViewImpl::WindowKey(const KeyEvent& event) {
                 tabStrip_.CommitRename();
                 context_.Guarded([&] { editor_.NewTab(authoring::PatternKind::Pattern); });
                 tabStrip_.KeepCurrentTabVisible();
+                tabStrip_.StartRename(editor_.Doc().selectedTab);
             }
             return true;
         case Key::Z:

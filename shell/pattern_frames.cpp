@@ -20,14 +20,14 @@ void PatternFrames::Draw(Canvas& canvas) {
         const RectF& outer = layout.frameOuter[static_cast<std::size_t>(k)];
         const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab.currentGeneration, 0)) + std::uint64_t(k);
         const RectF label{outer.left + 8, outer.top + 4, outer.right - 8, outer.top + 22};
-        canvas.DrawText(Format("G%llu", static_cast<unsigned long long>(g)), label,
-                        k == 0 ? TextFormat::Label : TextFormat::CompactLabel, k == 0 ? kAccent : kMutedText,
-                        HAlign::Leading, VAlign::Centre);
+        DrawPlatedLabel(canvas, label, Format("G%llu", static_cast<unsigned long long>(g)),
+                        k == 0 ? TextFormat::Label : TextFormat::CompactLabel, k == 0 ? kAccent : kMutedText);
         if (const std::optional<std::uint64_t> guard = authoring::LockGuardGeneration(tab.locks, g)) {
-            const RectF second{outer.left + 8, outer.top + 20, outer.right - 8, outer.top + 36};
-            canvas.DrawText(Format("%zu/%zu locked", static_cast<std::size_t>(tab.locks.CountLocked(*guard)),
+            const RectF second{outer.left + 8, outer.top + 23, outer.right - 8, outer.top + 39};
+            DrawPlatedLabel(canvas, second,
+                            Format("%zu/%zu locked", static_cast<std::size_t>(tab.locks.CountLocked(*guard)),
                                    static_cast<std::size_t>(tab.locks.Base().EntryCount())),
-                            second, TextFormat::CompactLabel, kDimText, HAlign::Leading, VAlign::Centre);
+                            TextFormat::CompactLabel, kMutedText);
         }
     }
 }

@@ -71,8 +71,9 @@ public:
     // Monotonic time in nanoseconds and the millisecond uptime used to seed soups.
     virtual std::int64_t NowNanoseconds() = 0;
     virtual std::uint32_t TickCountMs() = 0;
-    // The tab rename's text input over a rectangle of the client area; the window answers
-    // through MainWindowView::RenameTextChanged, CommitRename and CancelRename.
+    // Gathers the typing of a tab rename without showing anything (the tab draws the text it is
+    // told); the rectangle is where that text is. The desktop answers through
+    // MainWindowView::RenameTextChanged, CommitRename and CancelRename.
     virtual void BeginTextInput(float left, float top, float right, float bottom, const std::string& text) = 0;
     virtual void EndTextInput() = 0;
     // The pattern viewer's size prompt: size and density, or nothing when cancelled.

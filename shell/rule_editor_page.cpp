@@ -27,13 +27,35 @@ RuleEditorPageLayout LayOutRuleEditorPage(const RectF& page, bool viewerShown) {
         out.randomize = {right - half, second, right, second + 38};
         controlsBottom = second + 38;
     }
-    const float listTop = std::max(controlsBottom + 12, page.top + 92);
+    // The status line sits below the last row of controls, however many rows they took.
+    out.status = {left, controlsBottom + 8, right, controlsBottom + 30};
+    const float listTop = out.status.bottom + 8;
     out.list = {left, listTop, right, std::max(listTop, page.bottom - 16)};
-    out.status = {left, listTop - 30, right, listTop - 8};
     const int maxColumns = viewerShown ? 5 : 8;
     out.columns = std::clamp(static_cast<int>(std::floor((out.list.Width() + 12) / 188)), 1, maxColumns);
     out.cardWidth = std::max((out.list.Width() - 12 * float(out.columns - 1)) / float(out.columns), 120.0f);
     return out;
+}
+
+CardSpan VisibleCards(const RuleEditorPageLayout& layout, float scroll, std::uint64_t cards) {
+    if (cards == 0 || layout.list.Height() <= 0) return {};
+    const auto columns = static_cast<std::uint64_t>(layout.columns);
+    const auto firstRow = static_cast<std::uint64_t>(std::max(std::floor(scroll / kCardPitch), 0.0f));
+    // Rows whose card top is above the list's bottom show at least in part.
+    const auto endRow = static_cast<std::uint64_t>(std::ceil((scroll + layout.list.Height()) / kCardPitch));
+    const std::uint64_t first = std::min(firstRow * columns, cards - 1);
+    const std::uint64_t last = std::clamp(endRow * columns, first + 1, cards);
+    return {first + 1, last};
+}
+
+std::string GroupDigits(std::uint64_t value) {
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 RectF CardRect(const RuleEditorPageLayout& layout, std::size_t card, float scroll) {
@@ -160,9 +182,28 @@ void RuleEditorPage::Draw(Canvas& canvas) {
     DrawButton(canvas, page.takeMinrule, "Take Minrule", hover == kTakeMinruleHover, false);
     DrawButton(canvas, page.randomize, "Randomize", hover == kRandomizeHover, false);
 
-    canvas.DrawText(authoring::UndefinedStatusText(editor.Undefined(), editor.Doc().rule.symmetry), page.status, TextFormat::CompactLabel, {0.78f, 0.81f, 0.86f, 1},
-                    HAlign::Leading, VAlign::Centre);
     const authoring::UndefinedList& undefined = editor.Undefined();
+    constexpr ColorF kStatusText{0.78f, 0.81f, 0.86f, 1};
+    // Where the list stands: which cards are in view, of how many, and a bar along its right edge.
+    float statusRight = page.status.right;
+    if (const CardSpan span = VisibleCards(page, scroll_, undefined.count); span.first > 0) {
+        const std::string where = "Cards " + GroupDigits(span.first) + "\xE2\x80\x93" + GroupDigits(span.last) +
+                                  " of " + GroupDigits(undefined.count);
+        canvas.DrawText(where, page.status, TextFormat::CompactLabel, kStatusText, HAlign::Trailing, VAlign::Centre);
+        statusRight -= canvas.MeasureTextWidth(where, TextFormat::CompactLabel) + 16;
+        const float total = CardListHeight(page, undefined.count);
+        if (total > page.list.Height()) {
+            const RectF& list = page.list;
+            const float thumb = std::max(list.Height() * list.Height() / total, 24.0f);
+            const float top = list.top + (list.Height() - thumb) * scroll_ / (total - list.Height());
+            canvas.FillRect({list.right + 4, list.top, list.right + 10, list.bottom}, kButtonFill);
+            canvas.FillRect({list.right + 4, top, list.right + 10, top + thumb}, kAccent);
+        }
+    }
+    const std::string status = authoring::UndefinedStatusText(undefined, editor.Doc().rule.symmetry);
+    canvas.DrawText(FitText(canvas, status, statusRight - page.status.left, TextFormat::CompactLabel),
+                    {page.status.left, page.status.top, statusRight, page.status.bottom}, TextFormat::CompactLabel,
+                    kStatusText, HAlign::Leading, VAlign::Centre);
     if (undefined.count == 0) {
         canvas.DrawText("No undefined transitions remain.", page.list, TextFormat::Label, kPanelText, HAlign::Centre,
                         VAlign::Centre);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "shell/canvas.h"
 #include "shell/panel.h"
@@ -25,6 +26,13 @@ struct RuleEditorPageLayout {
 
 RuleEditorPageLayout LayOutRuleEditorPage(const RectF& page, bool viewerShown);
 RectF CardRect(const RuleEditorPageLayout& layout, std::size_t card, float scroll);
+// The cards in view, counted from 1 ({0, 0} for none).
+struct CardSpan {
+    std::uint64_t first = 0, last = 0;
+};
+CardSpan VisibleCards(const RuleEditorPageLayout& layout, float scroll, std::uint64_t cards);
+// 65823 as "65,823".
+std::string GroupDigits(std::uint64_t value);
 // Height of all rows of `cards` cards.
 float CardListHeight(const RuleEditorPageLayout& layout, std::uint64_t cards);
 // The card under a point of the list, or -1.

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/symmetry.h"
+#include "shell/text_fit.h"
 
 namespace shell {
 
@@ -33,11 +34,12 @@ StartScreenLayout LayOutStartScreen(StartPage page, float width, float height) {
         y += kButtonHeight + kGap;
     };
     if (page == StartPage::NewRule) {
-        const float centre = left + cardWidth / 2;
-        const float rowLeft = centre - (48 + kGap + 180 + kGap + 48) / 2;
+        // The value boxes take the card's whole width: the longest symmetry names need it.
+        const float boxWidth = std::max(cardWidth - 2 * kInset - 2 * (48 + kGap), 0.0f);
+        const float rowLeft = left + kInset;
         for (int r = 0; r < 2; ++r) {
             const RectF minus{rowLeft, y, rowLeft + 48, y + kButtonHeight};
-            const RectF box{minus.right + kGap, y, minus.right + kGap + 180, y + kButtonHeight};
+            const RectF box{minus.right + kGap, y, minus.right + kGap + boxWidth, y + kButtonHeight};
             const RectF plus{box.right + kGap, y, box.right + kGap + 48, y + kButtonHeight};
             out.buttons.push_back({r == 0 ? StartAction::CountDown : StartAction::SymmetryDown, minus});
             out.buttons.push_back({r == 0 ? StartAction::CountUp : StartAction::SymmetryUp, plus});
@@ -91,12 +93,28 @@ const char* StartButtonLabel(StartAction action) {
 namespace shell {
 
 void StartScreen::Show(StartPage page) {
+    const bool leftNewRule = shown_ && page_ == StartPage::NewRule && page != StartPage::NewRule;
     shown_ = true;
     page_ = page;
     hover_ = -1;
-    if (page == StartPage::NewRule) newStateCount_ = ctx_.StateCount();
     ctx_.window.CancelGestures();
-    ctx_.Redraw();
+    // The new-rule page shows the rule behind it, which Create Rule starts from; leaving it
+    // puts the state bar back to that rule's count.
+    if (page == StartPage::NewRule) {
+        newStateCount_ = ctx_.StateCount();
+        newSymmetry_ = ctx_.editor.Doc().rule.symmetry;
+        FollowStateCount(newStateCount_);
+    } else if (leftNewRule) {
+        FollowStateCount(ctx_.StateCount());
+    } else {
+        ctx_.Redraw();
+    }
+}
+
+void StartScreen::FollowStateCount(int count) {
+    ctx_.window.FitBrush(count);
+    ctx_.view.flags.stateBarShown = count >= 6;
+    ctx_.window.AfterChange();
 }
 
 void StartScreen::Hide() {
@@ -161,9 +179,7 @@ void StartScreen::Act(StartAction action) {
         case StartAction::CountDown:
         case StartAction::CountUp:
             newStateCount_ = std::clamp(newStateCount_ + (action == StartAction::CountUp ? 1 : -1), 2, 16);
-            ctx_.window.FitBrush(newStateCount_);
-            ctx_.view.flags.stateBarShown = newStateCount_ >= 6;
-            ctx_.window.AfterChange();
+            FollowStateCount(newStateCount_);
             return;
         case StartAction::SymmetryDown:
         case StartAction::SymmetryUp:
@@ -215,9 +231,12 @@ void StartScreen::Draw(Canvas& canvas) {
         canvas.FillRect(box, {0.09f, 0.12f, 0.16f, 1});
         canvas.OutlineRect(box, kOutline, 1);
     }
-    canvas.DrawText(count, card.countBox, TextFormat::Label, kText, HAlign::Centre, VAlign::Centre);
-    canvas.DrawText(core::SymmetryDisplayName(static_cast<core::RuleSymmetry>(newSymmetry_)), card.symmetryBox,
-                    TextFormat::Label, kText, HAlign::Centre, VAlign::Centre);
+    auto boxText = [&](std::string_view text, const RectF& box) {
+        canvas.DrawText(FitText(canvas, text, box.Width() - 12, TextFormat::Label), box, TextFormat::Label, kText,
+                        HAlign::Centre, VAlign::Centre);
+    };
+    boxText(count, card.countBox);
+    boxText(core::SymmetryDisplayName(static_cast<core::RuleSymmetry>(newSymmetry_)), card.symmetryBox);
 }
 
 }  // namespace shell

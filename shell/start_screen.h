@@ -57,6 +57,8 @@ public:
 private:
     void Act(StartAction action);
     void CreateRule();
+    // The brush and the state bar follow a state count the page shows or goes back to.
+    void FollowStateCount(int count);
 
     const PanelContext& ctx_;
     bool shown_ = true;

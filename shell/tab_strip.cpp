@@ -27,7 +27,9 @@ bool TabStrip::Press(const MouseEvent& event) {
     if (!ctx_.PagesShown()) return false;
     switch (event.button) {
         case MouseButton::Left:
-            if (!event.doubleClick) return LeftPress(x, y);
+            // Quick clicks on the scroll buttons arrive as double-clicks; each one scrolls.
+            if (!event.doubleClick || layout.scrollLeft.Contains(x, y) || layout.scrollRight.Contains(x, y))
+                return LeftPress(x, y);
             if (!layout.tabStrip.Contains(x, y)) return false;
             for (std::size_t i = 0; i < layout.tabs.size(); ++i)
                 if (layout.tabs[i].Contains(x, y) && !layout.closeBoxes[i].Contains(x, y)) {
@@ -60,6 +62,7 @@ bool TabStrip::LeftPress(float x, float y) {
         CommitRename();
         ctx_.Guarded([&] { ctx_.editor.NewTab(authoring::PatternKind::Pattern); });
         KeepCurrentTabVisible();
+        StartRename(ctx_.editor.Doc().selectedTab);
         return true;
     }
     if (layout.scrollLeft.Contains(x, y) || layout.scrollRight.Contains(x, y)) {
@@ -130,7 +133,8 @@ void TabStrip::Released(float x, float y) {
     const Layout& layout = ctx_.layout;
     if (released.pushedUndo) {
         ctx_.Guarded([&] { editor.EndTabDrag(); });
-        KeepCurrentTabVisible();
+        // The moved tab stays where the user put it, selected or not.
+        KeepTabVisible(static_cast<std::size_t>(pressed));
         return;
     }
     if (pressed < 0) return;
@@ -167,6 +171,12 @@ bool TabStrip::Wheel(float x, float y, bool up, Modifiers) {
 
 bool TabStrip::Key(const KeyEvent& event) {
     const Modifiers& m = event.modifiers;
+    // Keys that reach the window while a name is typed end the typing, never play or edit.
+    if (rename_.tab >= 0 && (event.key == Key::Enter || event.key == Key::Escape)) {
+        if (event.key == Key::Enter) CommitRename();
+        else CancelRename();
+        return true;
+    }
     if (event.key != Key::F2) return false;
     if (!m.ctrl && !m.alt) StartRename(ctx_.editor.Doc().selectedTab);
     return true;
@@ -194,10 +204,13 @@ void TabStrip::ScrollBy(float by) {
 }
 
 void TabStrip::KeepCurrentTabVisible() {
+    KeepTabVisible(static_cast<std::size_t>(std::max(ctx_.editor.Doc().selectedTab, 0)));
+}
+
+void TabStrip::KeepTabVisible(std::size_t index) {
     ctx_.window.Relayout();
     const Layout& layout = ctx_.layout;
-    const auto selected = static_cast<std::size_t>(std::max(ctx_.editor.Doc().selectedTab, 0));
-    const RectF tab = selected < layout.tabs.size() ? layout.tabs[selected] : layout.directEditorTab;
+    const RectF tab = index < layout.tabs.size() ? layout.tabs[index] : layout.directEditorTab;
     float scroll = layout.tabBarScroll;
     if (tab.left < layout.tabStrip.left) scroll -= layout.tabStrip.left - tab.left;
     else if (tab.right > layout.tabStrip.right) scroll += tab.right - layout.tabStrip.right;

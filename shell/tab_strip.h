@@ -34,6 +34,7 @@ public:
     void CommitRename();
     void CancelRename();
     void KeepCurrentTabVisible();
+    void KeepTabVisible(std::size_t index);
 
 private:
     struct TabDrag {

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "shell/canvas.h"
+#include "shell/text_fit.h"
 
 // The window's dark theme: shared colours and the button and readout styles.
 namespace shell::theme {
@@ -38,13 +39,25 @@ inline ColorF Scaled(ColorF c, float factor) { return {c.red * factor, c.green *
 inline void DrawButton(Canvas& canvas, const RectF& r, std::string_view label, bool hovered, bool active) {
     canvas.FillRect(r, active ? kButtonActive : hovered ? kButtonHover : kButtonFill);
     canvas.OutlineRect(r, active ? kAccent : kBoxOutline, 1);
-    canvas.DrawText(label, r, TextFormat::Label, kPanelText, HAlign::Centre, VAlign::Centre);
+    canvas.DrawText(FitText(canvas, label, r.Width() - 6, TextFormat::Label), r, TextFormat::Label, kPanelText,
+                    HAlign::Centre, VAlign::Centre);
 }
 
 inline void DrawReadoutBox(Canvas& canvas, const RectF& r, std::string_view text) {
     canvas.FillRect(r, kBoxFill);
     canvas.OutlineRect(r, kBoxOutline, 1);
-    canvas.DrawText(text, r, TextFormat::CompactLabel, kPanelText, HAlign::Centre, VAlign::Centre);
+    canvas.DrawText(FitText(canvas, text, r.Width() - 8, TextFormat::CompactLabel), r, TextFormat::CompactLabel,
+                    kPanelText, HAlign::Centre, VAlign::Centre);
+}
+
+// A label over live cells: on a dark plate the size of its measured text, so it reads on any state.
+inline void DrawPlatedLabel(Canvas& canvas, const RectF& r, std::string_view text, TextFormat format,
+                            const ColorF& color) {
+    const std::string shown = FitText(canvas, text, r.Width(), format);
+    if (shown.empty()) return;
+    const float width = canvas.MeasureTextWidth(shown, format);
+    canvas.FillRect({r.left - 4, r.top, r.left + width + 4, r.bottom}, {0.02f, 0.03f, 0.05f, 0.8f});
+    canvas.DrawText(shown, r, format, color, HAlign::Leading, VAlign::Centre);
 }
 
 }  // namespace shell::theme

@@ -23,7 +23,7 @@ start_editor
 # Enter opens the new-rule page; its state stepper goes down to 2; Enter creates the rule and
 # starts renaming the tab, which takes the typed name.
 xdotool key Return sleep 0.5
-xdotool mousemove --window "$window" 513 530 click 1 sleep 0.3
+xdotool mousemove --window "$window" 482 530 click 1 sleep 0.3
 xdotool key Return sleep 0.6
 xdotool type --delay 20 glider
 xdotool key Return
