@@ -35,8 +35,10 @@ public:
     void Close() override {}
     void PostToUiThread(std::function<void()>) override {}
     std::string session;  // every file reads as this
-    shell::FileContents ReadFile(const std::string&) override { return {shell::FileContents::Error::None, session}; }
-    bool WriteFile(const std::string&, const std::string&) override { return false; }
+    shell::FileContents ReadFile(const std::string&) override { return {std::nullopt, session}; }
+    std::optional<formats::FileFailure> WriteFile(const std::string&, const std::string&) override {
+        return formats::FileFailure{formats::FileFailure::Stage::Open, 0};
+    }
     void StartUpdateCheck(std::function<void(update::UpdateNotice)>) override {}
 };
 
