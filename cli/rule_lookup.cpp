@@ -5,6 +5,7 @@
 #include "cli/file_io.h"
 #include "core/symmetry.h"
 #include "formats/golly_ruletable.h"
+#include "formats/golly_ruletree.h"
 #include "formats/rulestring_reader.h"
 
 namespace cli {
