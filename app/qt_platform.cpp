@@ -297,6 +297,11 @@ void QtPlatform::SetTitle(const std::string& title) { window_->setWindowTitle(To
 
 void QtPlatform::RequestRedraw() { canvas_->update(); }
 
+void QtPlatform::RequestRedrawAfter(int delayMs) {
+    // The canvas as context: the timer is dropped with it.
+    QTimer::singleShot(delayMs, canvas_, [canvas = canvas_] { canvas->update(); });
+}
+
 void QtPlatform::Close() {
     // Queued: the close asks the view again (RequestClose), which must not happen inside its own command.
     QMetaObject::invokeMethod(window_, "close", Qt::QueuedConnection);

@@ -46,6 +46,7 @@ public:
     std::optional<SizeDensity> PromptPatternSize(int size, double density) override;
     void SetTitle(const std::string& title) override;
     void RequestRedraw() override;
+    void RequestRedrawAfter(int delayMs) override;
     void Close() override;
     void PostToUiThread(std::function<void()> task) override;
     shell::FileContents ReadFile(const std::string& path) override;

@@ -32,6 +32,7 @@ public:
     std::optional<SizeDensity> PromptPatternSize(int, double) override { return prompt; }
     void SetTitle(const std::string&) override {}
     void RequestRedraw() override {}
+    void RequestRedrawAfter(int) override {}
     void Close() override {}
     void PostToUiThread(std::function<void()>) override {}
     std::string session;  // every file reads as this

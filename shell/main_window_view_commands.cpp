@@ -62,7 +62,9 @@ MenuItemState MainWindowViewImpl::QueryMenuItem(int id) const {
         case command::kRedo: state.enabled = editing && editor_.RedoAvailable(); break;
         case command::kPaste: {
             const authoring::PatternSequence* tab = context_.SelectedTab();
-            state.enabled = editing && tab && tab->IsPattern();
+            const std::optional<std::string> text = editing && tab && tab->IsPattern() ? platform_.ClipboardText()
+                                                                                      : std::nullopt;
+            state.enabled = text && !text->empty();
             break;
         }
         case command::kSaveSession:

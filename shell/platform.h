@@ -83,6 +83,8 @@ public:
     virtual std::optional<SizeDensity> PromptPatternSize(int size, double density) = 0;
     virtual void SetTitle(const std::string& title) = 0;
     virtual void RequestRedraw() = 0;
+    // A redraw once `delayMs` have passed: what is shown for a while goes away on time.
+    virtual void RequestRedrawAfter(int delayMs) = 0;
     virtual void Close() = 0;
     // Runs `task` later on the window's thread; callable from any thread. A task still queued
     // when the platform goes away is dropped.

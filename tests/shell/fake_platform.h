@@ -61,6 +61,7 @@ public:
     std::optional<SizeDensity> PromptPatternSize(int, double) override { return promptAnswer; }
     void SetTitle(const std::string& title) override { titles.push_back(title); }
     void RequestRedraw() override { ++redraws; }
+    void RequestRedrawAfter(int) override {}
     void Close() override { ++closes; }
     void PostToUiThread(std::function<void()> task) override { posted.push_back(std::move(task)); }
     // Failures to script: the next read or write stops there instead of touching the disk.

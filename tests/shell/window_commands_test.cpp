@@ -78,7 +78,9 @@ TEST_F(WindowCommandsTest, StartScreenAndBackLeavesTheSessionAsItWas) {
 }
 
 TEST_F(WindowCommandsTest, PasteCentresTheFramesOnThePattern) {
+    EXPECT_FALSE(Enabled(command::kPaste));
     platform.clipboard = "x = 4, y = 2\n4o$4o!";
+    EXPECT_TRUE(Enabled(command::kPaste));
     view.Command(command::kPaste);
     EXPECT_EQ(std::tuple(CurrentTab().camera.centreX, CurrentTab().camera.centreY, CurrentTab().startGrid.CellAt(3, 1)),
               std::tuple(2.0f, 1.0f, 1));
