@@ -299,7 +299,8 @@ void QtPlatform::RequestRedraw() { canvas_->update(); }
 
 void QtPlatform::RequestRedrawAfter(int delayMs) {
     // The canvas as context: the timer is dropped with it.
-    QTimer::singleShot(delayMs, canvas_, [canvas = canvas_] { canvas->update(); });
+    // Precise: a coarse timer may fire a little early, while the thing shown is still due.
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, canvas_, [canvas = canvas_] { canvas->update(); });
 }
 
 void QtPlatform::Close() {

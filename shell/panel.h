@@ -90,7 +90,7 @@ struct PanelContext {
         view.refusal = reason;
         view.refusalExpiresMs = platform.TickCountMs() + kRefusalMs;
         platform.RequestRedraw();
-        platform.RequestRedrawAfter(static_cast<int>(kRefusalMs));
+        platform.RequestRedrawAfter(static_cast<int>(kRefusalMs) + 20);
     }
     void RefuseIf(authoring::EditOutcome outcome, const std::string& reason = kNotPossible) const {
         if (outcome == authoring::EditOutcome::Refused) Refuse(reason);
