@@ -1,9 +1,9 @@
 // The key map: precedence and conditions of every key the window takes.
-#include "formats/golly_ruletable.h"
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 
+#include "formats/golly_ruletable.h"
 #include "formats/rle.h"
 #include "formats/rule_lookup.h"
 #include "shell/main_window_view_impl.h"
@@ -102,7 +102,7 @@ void MainWindowViewImpl::CtrlM() {
 void MainWindowViewImpl::ShiftM() {
     if (!grid_.CurrentSelection().exists) return;
     if (!grid_.CurrentSelection().surface.viewer && grid_.CurrentSelection().generation != 0) {
-        context_.Refuse("Markers turn into cells only in the first frame");
+        context_.Refuse("Markers turn back into cells only in generation 0");
         return;
     }
     context_.Guarded([&] {
