@@ -25,7 +25,8 @@ void ShowStartFailure(QWidget* owner, const QString& message) {
 
 constexpr const char* kHelp =
     "usage: tavrix [FILE]\n"
-    "Opens the Tavrix rule editor. FILE is a session (.tavses) to open, or a Golly rule (.rule, .table) to import.\n"
+    "Opens the Tavrix rule editor. FILE is a session (.tavses) to open, a Golly rule (.rule,\n"
+    ".table) to import, or a pattern (.rle) to open with the rule its header names.\n"
     "\n"
     "  -h, --help     show this text and exit\n"
     "  --version      show the version and exit\n"

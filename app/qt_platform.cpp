@@ -295,6 +295,12 @@ void QtPlatform::SetTitle(const std::string& title) { window_->setWindowTitle(To
 
 void QtPlatform::RequestRedraw() { canvas_->update(); }
 
+void QtPlatform::RequestRedrawAfter(int delayMs) {
+    // The canvas as context: the timer is dropped with it.
+    // Precise: a coarse timer may fire a little early, while the thing shown is still due.
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, canvas_, [canvas = canvas_] { canvas->update(); });
+}
+
 void QtPlatform::Close() {
     // Queued: the close asks the view again (RequestClose), which must not happen inside its own command.
     QMetaObject::invokeMethod(window_, "close", Qt::QueuedConnection);
@@ -307,26 +313,20 @@ void QtPlatform::PostToUiThread(std::function<void()> task) {
 
 shell::FileContents QtPlatform::ReadFile(const std::string& path) {
     shell::FileContents file;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        file.error = shell::FileContents::Error::CannotOpen;
-        return file;
-    }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) file.error = shell::FileContents::Error::ReadFailed;
-    else file.bytes = bytes.str();
+    file.failure = formats::ReadWholeFile(path, file.bytes);
+    if (file.failure) file.bytes.clear();
     return file;
 }
 
-bool QtPlatform::WriteFile(const std::string& path, const std::string& bytes) {
+std::optional<formats::FileFailure> QtPlatform::WriteFile(const std::string& path, const std::string& bytes) {
     try {
         const std::filesystem::path folder = std::filesystem::path(path).parent_path();
         std::error_code error;
         if (!folder.empty()) std::filesystem::create_directories(folder, error);
-        return !error && formats::TryWriteFileAtomically(path, bytes);
+        if (error) return formats::FileFailure{formats::FileFailure::Stage::Open, error.value()};
+        return formats::WriteFileAtomically(path, bytes);
     } catch (...) {
-        return false;
+        return formats::FileFailure{formats::FileFailure::Stage::Write, 0};
     }
 }
 

@@ -46,10 +46,11 @@ public:
     std::optional<SizeDensity> PromptPatternSize(int size, double density) override;
     void SetTitle(const std::string& title) override;
     void RequestRedraw() override;
+    void RequestRedrawAfter(int delayMs) override;
     void Close() override;
     void PostToUiThread(std::function<void()> task) override;
     shell::FileContents ReadFile(const std::string& path) override;
-    bool WriteFile(const std::string& path, const std::string& bytes) override;
+    std::optional<formats::FileFailure> WriteFile(const std::string& path, const std::string& bytes) override;
     // Runs the update library's check on its own thread, once.
     void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) override;
 

@@ -12,6 +12,7 @@
 #include "core/step_grid.h"
 #include "core/symmetry.h"
 #include "formats/golly_ruletable.h"
+#include "formats/rle.h"
 
 namespace authoring {
 
@@ -117,12 +118,23 @@ void Editor::CreateRule(int stateCount, core::RuleSymmetry symmetry) {
     ++seed_;
 }
 
-void Editor::AdoptImportedRule(formats::ImportedGollyRule imported) {
+void Editor::AdoptImportedRule(formats::ImportedGollyRule imported, const formats::RlePattern* pattern) {
     Palette colors = DefaultPalette();
     for (const formats::ImportedStateColor& c : imported.colors)
         if (c.state < kPaletteSize) colors[c.state] = {c.red, c.green, c.blue, c.alpha};
-    ReplaceDocument(NewDocument(core::Rule{imported.stateCount, imported.symmetry, std::move(imported.table)}, colors,
-                                seed_, "Imported Rule", NewTabCamera(4.0f)));
+    core::ChunkGrid start;
+    if (pattern) {
+        if (const std::string refusal = PatternStateRefusal(*pattern, imported.stateCount); !refusal.empty())
+            throw std::runtime_error(refusal);
+        start = PatternGrid(*pattern);
+    }
+    Document next = NewDocument(core::Rule{imported.stateCount, imported.symmetry, std::move(imported.table)}, colors,
+                                seed_, "Imported Rule", NewTabCamera(4.0f));
+    if (pattern) {
+        next.tabs[0].startGrid = std::move(start);
+        next.tabs[0].camera = CameraOnPattern(*pattern, next.tabs[0].camera);
+    }
+    ReplaceDocument(std::move(next));
     ++seed_;
 }
 
@@ -135,15 +147,15 @@ void Editor::ReplaceDocument(Document next) {
 }
 
 void Editor::ResetToStartScreen() {
-    Edit edit(*this, CaptureEditorState(true));
+    // A second reset keeps the session from before the first.
+    Edit edit(*this, startScreenRecord_ ? *startScreenRecord_ : CaptureEditorState(true));
     EndFrameRandomizer();
     doc_.rule.symmetry = core::kSymmetryD8;
     PrepareCaches();
     doc_.source.Replace(doc_.rule, core::ChunkGrid(), core::AnnotationLayer(), core::LineageLayer());
     ResetTabsTo("");
     RebuildPatternSequencesFrom(0);
-    edit.Commit();
-    startScreenRecordOnTop_ = true;
+    edit.SetAside();
 }
 
 bool Editor::ExtendRule(int newStateCount) {
@@ -165,7 +177,7 @@ bool Editor::ExtendRule(int newStateCount) {
             marker.transition =
                 core::NeighborhoodIndex(core::DecodeNeighborhoodIndex(marker.transition, oldCount), newStateCount);
     PrepareCaches();
-    startScreenRecordOnTop_ = false;
+    startScreenRecord_.reset();
     strokeRecordOnTop_ = false;
     undoStack_.clear();
     redoStack_.clear();

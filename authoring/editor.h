@@ -159,6 +159,8 @@ public:
     bool UnsavedChanges() const { return stateId_ != savedStateId_; }
     void MarkSaved() { savedStateId_ = stateId_; }
     std::size_t UndoDepth() const { return undoStack_.size(); }
+    bool UndoAvailable() const { return !undoStack_.empty(); }
+    bool RedoAvailable() const { return !redoStack_.empty(); }
 
     // The viewer frames in use (15, 9, or 0 while the pattern viewer is maximized) and the size
     // of their grid area, which new tabs size their cells from. The frames follow a new count.
@@ -167,11 +169,12 @@ public:
     // --- whole documents: each replaces the session in one undo step and counts as saved
     // A new rule with a soup in the viewer and one empty tab.
     void CreateRule(int stateCount, core::RuleSymmetry symmetry);
-    // Undoable; the document created or loaded next reuses its record, so one undo brings the
-    // session from before the reset back.
+    // Not an edit by itself: no undo record, no unsaved change. The document created or loaded
+    // next takes the session from before the reset as its undo record, so one undo brings it back.
     void ResetToStartScreen();
-    // A new session with one tab "Imported Rule".
-    void AdoptImportedRule(formats::ImportedGollyRule imported);
+    // A new session with one tab "Imported Rule"; with a pattern, the tab starts from it, its
+    // camera on it. Throws, changing nothing, for a pattern with a state the rule lacks.
+    void AdoptImportedRule(formats::ImportedGollyRule imported, const formats::RlePattern* pattern = nullptr);
     // Throws and changes nothing when the session cannot be loaded.
     void LoadSession(const formats::SessionSnapshot& session);
     formats::SessionSnapshot ToSession() const;
@@ -223,7 +226,7 @@ public:
     void RandomizeSource(int size, double density, std::uint32_t seed, bool rebuildTabs);
 
     // --- pasting, colours and selections
-    // Replaces the current pattern tab's start pattern; Refused with `refusal` set when the
+    // Replaces the current pattern tab's start pattern and centres its camera on it; Refused with `refusal` set when the
     // pattern uses a state the rule lacks; throws, changing nothing, when no pattern tab can take
     // it or its cells are too far apart to scan.
     EditOutcome PastePattern(const formats::RlePattern& pattern, std::string& refusal);
@@ -310,6 +313,12 @@ private:
                        std::uint64_t rebuildFrom);
     void ResetTabsTo(const std::string& name);
     Camera NewTabCamera(float divisor) const;
+    // Empty when every state of the pattern is in a rule of `stateCount` states.
+    static std::string PatternStateRefusal(const formats::RlePattern& pattern, int stateCount);
+    // The pattern's cells; throws when they are too far apart to scan.
+    static core::ChunkGrid PatternGrid(const formats::RlePattern& pattern);
+    // `camera` centred on the pattern's cells, its cells smaller when the pattern would not fit.
+    Camera CameraOnPattern(const formats::RlePattern& pattern, Camera camera) const;
     void MarkBrokenInLaterTabs(std::uint64_t transition);
     // The constraint step of the chain: writes the tab's rule changes and adds its locks.
     void ApplyConstraintTab(PatternSequence& tab, PackedLockTable& lockUnion);
@@ -353,9 +362,9 @@ private:
     // open edit's own, which a rollback writes back.
     Journal journal_;
     Journal rollbackJournal_;
-    // ResetToStartScreen's record is still on top: the replacement that follows reuses it, so
-    // one undo brings back the session from before the reset.
-    bool startScreenRecordOnTop_ = false;
+    // The session from before ResetToStartScreen, held off the undo stack until a replacement
+    // takes it as its record; dropped by any other edit.
+    std::optional<EditorSnapshot> startScreenRecord_;
     // The top undo record belongs to the current stroke: the stroke's later edits join it.
     bool strokeRecordOnTop_ = false;
     // Stroke cells are keyed by surface: a viewer frame's index, or one of these.

@@ -27,7 +27,13 @@ Editor::Edit::Edit(Editor& editor, EditorSnapshot record, bool startsStroke)
 
 Editor::Edit::Edit(Editor& editor, Replacement) : editor_(editor) {
     // The reset's record already holds the session this replacement ends.
-    if (!editor_.startScreenRecordOnTop_) record_ = editor_.CaptureEditorState(true);
+    if (editor_.startScreenRecord_) {
+        record_ = std::move(editor_.startScreenRecord_);
+        editor_.startScreenRecord_.reset();
+        tookStartScreenRecord_ = true;
+    } else {
+        record_ = editor_.CaptureEditorState(true);
+    }
     Save(true);
 }
 
@@ -62,7 +68,6 @@ void Editor::Edit::Save(bool wholeDocument) {
     redo_ = std::move(e.redoStack_);
     e.redoStack_.clear();
     stateId_ = e.stateId_;
-    startScreenRecordOnTop_ = e.startScreenRecordOnTop_;
     strokeRecordOnTop_ = e.strokeRecordOnTop_;
     linkChainGroup_ = e.linkChainGroup_;
 }
@@ -72,7 +77,7 @@ void Editor::Edit::Commit() {
     e.journal_.Close();
     e.rollbackJournal_.Close();
     committed_ = true;
-    e.startScreenRecordOnTop_ = false;
+    e.startScreenRecord_.reset();
     e.strokeRecordOnTop_ = joins_ || startsStroke_;
     if (joins_) return;
     if (record_) {
@@ -80,6 +85,16 @@ void Editor::Edit::Commit() {
         if (e.undoStack_.size() > kMaxUndoSnapshots) e.undoStack_.erase(e.undoStack_.begin());
     }
     e.MarkEdited();
+}
+
+void Editor::Edit::SetAside() {
+    Editor& e = editor_;
+    e.journal_.Close();
+    e.rollbackJournal_.Close();
+    committed_ = true;
+    e.strokeRecordOnTop_ = false;
+    e.startScreenRecord_ = std::move(record_);
+    e.redoStack_ = std::move(redo_);
 }
 
 Editor::Edit::~Edit() {
@@ -116,7 +131,7 @@ void Editor::Edit::Rollback() {
     e.randomizer_ = std::move(randomizer_);
     e.redoStack_ = std::move(redo_);
     e.stateId_ = stateId_;
-    e.startScreenRecordOnTop_ = startScreenRecordOnTop_;
+    if (tookStartScreenRecord_) e.startScreenRecord_ = std::move(record_);
     e.strokeRecordOnTop_ = strokeRecordOnTop_;
     e.linkChainGroup_ = linkChainGroup_;
     if (strokeCell_) e.strokeCells_.erase(*strokeCell_);

@@ -14,7 +14,7 @@ namespace authoring {
 // it was, record included. Rule writes after its end belong to no record.
 class Editor::Edit {
 public:
-    // Replacements of the whole document reuse the start screen's record when it is on top.
+    // Replacements of the whole document take the start screen's record when one is held.
     struct Replacement {};
 
     Edit(Editor& editor, EditorSnapshot record, bool startsStroke = false);
@@ -35,6 +35,9 @@ public:
     // A stroke's cell, forgotten again if the edit does not stand.
     void ForgetOnRollback(const StrokeCell& cell) { strokeCell_ = cell; }
     void Commit();
+    // Ends the edit keeping its changes but, instead of a record on the undo stack, the record
+    // held for the replacement that follows; the history and the saved state stay as they were.
+    void SetAside();
 
 private:
     void Save(bool wholeDocument);
@@ -57,7 +60,7 @@ private:
     FrameRandomizer randomizer_;
     std::vector<EditorSnapshot> redo_;
     std::uint64_t stateId_ = 0;
-    bool startScreenRecordOnTop_ = false;
+    bool tookStartScreenRecord_ = false;
     bool strokeRecordOnTop_ = false;
     std::int32_t linkChainGroup_ = 0;
     std::optional<StrokeCell> strokeCell_;

@@ -126,7 +126,7 @@ EditOutcome Editor::Redo() { return RestoreTop(redoStack_, undoStack_); }
 EditOutcome Editor::RestoreTop(std::vector<EditorSnapshot>& from, std::vector<EditorSnapshot>& to) {
     if (from.empty()) return EditOutcome::Refused;
     EndFrameRandomizer();
-    startScreenRecordOnTop_ = false;
+    startScreenRecord_.reset();
     strokeRecordOnTop_ = false;
     EditorSnapshot top = std::move(from.back());
     from.pop_back();

@@ -1,6 +1,7 @@
 // The operations the window calls around the document: the source grid the pattern viewer
 // runs, cameras, markers, the lock jump, pasted patterns and the palette.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "authoring/editor_edit.h"
@@ -90,20 +91,49 @@ std::optional<LockJumpTarget> Editor::JumpToLock(std::size_t frame, std::int32_t
     return target;
 }
 
-EditOutcome Editor::PastePattern(const formats::RlePattern& pattern, std::string& refusal) {
+std::string Editor::PatternStateRefusal(const formats::RlePattern& pattern, int stateCount) {
     int highest = 0;
     for (const formats::RleCell& cell : pattern.cells) highest = std::max<int>(highest, cell.state);
-    if (highest >= doc_.rule.stateCount) {
-        refusal = "This RLE uses state " + std::to_string(highest) + ", but the current rule only has " +
-                  std::to_string(doc_.rule.stateCount) + " states.";
-        return EditOutcome::Refused;
-    }
-    if (!CurrentTab().IsPattern()) throw std::runtime_error("Patterns can only be pasted into a pattern tab.");
+    if (highest < stateCount) return {};
+    return "This RLE uses state " + std::to_string(highest) + ", but the current rule only has " +
+           std::to_string(stateCount) + " states.";
+}
+
+core::ChunkGrid Editor::PatternGrid(const formats::RlePattern& pattern) {
     core::ChunkGrid grid;
     for (const formats::RleCell& cell : pattern.cells) grid.SetCell(cell.x, cell.y, cell.state);
     CheckGridScannable(grid);
+    return grid;
+}
+
+Camera Editor::CameraOnPattern(const formats::RlePattern& pattern, Camera camera) const {
+    if (pattern.cells.empty()) return camera;
+    std::int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+    for (const formats::RleCell& cell : pattern.cells) {
+        left = std::min<std::int64_t>(left, cell.x);
+        right = std::max<std::int64_t>(right, cell.x + std::int64_t{1});
+        top = std::min<std::int64_t>(top, cell.y);
+        bottom = std::max<std::int64_t>(bottom, cell.y + std::int64_t{1});
+    }
+    camera.centreX = static_cast<float>((left + right) / 2.0);
+    camera.centreY = static_cast<float>((top + bottom) / 2.0);
+    // Smaller cells when the pattern would not fit, though never below what a frame can zoom out to.
+    const float fit = std::min(std::max(gridArea_.width, 1.0f) / static_cast<float>(right - left),
+                               std::max(gridArea_.height, 1.0f) / static_cast<float>(bottom - top));
+    camera.cellSize = std::max(std::min(camera.cellSize, fit), 4.0f);
+    return camera;
+}
+
+EditOutcome Editor::PastePattern(const formats::RlePattern& pattern, std::string& refusal) {
+    if (std::string why = PatternStateRefusal(pattern, doc_.rule.stateCount); !why.empty()) {
+        refusal = std::move(why);
+        return EditOutcome::Refused;
+    }
+    if (!CurrentTab().IsPattern()) throw std::runtime_error("Patterns can only be pasted into a pattern tab.");
+    core::ChunkGrid grid = PatternGrid(pattern);
     Edit edit(*this, CaptureEditorState(false));
     PatternSequence& tab = CurrentTab();
+    tab.camera = CameraOnPattern(pattern, tab.camera);
     tab.startGrid = std::move(grid);
     tab.annotations = core::AnnotationLayer();
     tab.startLineage = core::LineageLayer();

@@ -32,11 +32,14 @@ public:
     std::optional<SizeDensity> PromptPatternSize(int, double) override { return prompt; }
     void SetTitle(const std::string&) override {}
     void RequestRedraw() override {}
+    void RequestRedrawAfter(int) override {}
     void Close() override {}
     void PostToUiThread(std::function<void()>) override {}
     std::string session;  // every file reads as this
-    shell::FileContents ReadFile(const std::string&) override { return {shell::FileContents::Error::None, session}; }
-    bool WriteFile(const std::string&, const std::string&) override { return false; }
+    shell::FileContents ReadFile(const std::string&) override { return {std::nullopt, session}; }
+    std::optional<formats::FileFailure> WriteFile(const std::string&, const std::string&) override {
+        return formats::FileFailure{formats::FileFailure::Stage::Open, 0};
+    }
     void StartUpdateCheck(std::function<void(update::UpdateNotice)>) override {}
 };
 

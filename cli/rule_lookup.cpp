@@ -1,6 +1,5 @@
 #include "cli/rule_lookup.h"
 
-#include <stdexcept>
 #include <system_error>
 
 #include "cli/file_io.h"
@@ -41,36 +40,20 @@ std::vector<core::Rule> GollyCycle(core::Rule rule) {
 
 }  // namespace
 
-std::vector<fs::path> RuleFolders(const std::vector<std::string>& given, const char* dataHome, const char* home) {
-    std::vector<fs::path> folders(given.begin(), given.end());
-    if (dataHome != nullptr && *dataHome != '\0') folders.push_back(fs::path(dataHome) / "Tavrix" / "Rules");
-    else if (home != nullptr && *home != '\0') folders.push_back(fs::path(home) / ".local" / "share" / "Tavrix" / "Rules");
-    folders.emplace_back("/usr/share/golly/Rules");
-    return folders;
-}
-
 HeaderRule FindHeaderRule(const std::string& name, const std::vector<fs::path>& folders) {
     const std::string rule = name.empty() ? "B3/S23" : name;
-    if (const auto colon = rule.find(':'); colon != std::string::npos)
-        throw std::runtime_error("The rule " + rule + " asks for a bounded grid (" + rule.substr(colon) +
-                                 "), which tavrix-cli does not support.");
-    if (auto parsed = formats::ParseRulestring(rule)) return {rule, GollyCycle(std::move(*parsed))};
-    std::string looked;
-    for (const fs::path& folder : folders) {
-        const fs::path file = folder / (rule + ".rule");
+    if (rule.find(':') == std::string::npos)
+        if (auto parsed = formats::ParseRulestring(rule)) return {rule, GollyCycle(std::move(*parsed))};
+    const auto readFile = [](const fs::path& file) -> std::optional<std::string> {
         std::error_code ignored;
-        if (!fs::is_regular_file(file, ignored)) {
-            looked += "\n  " + folder.string();
-            continue;
-        }
-        const std::string text = ReadWholeFile(file.string(), "Could not open the Golly rule file.",
-                                               "Failed while reading the Golly rule file.");
-        formats::ImportedGollyRule imported = formats::ParseGollyRuletableText(text);
-        std::vector<core::Rule> cycle;
-        cycle.push_back({imported.stateCount, imported.symmetry, std::move(imported.table)});
-        return {rule, std::move(cycle)};
-    }
-    throw std::runtime_error("Could not find the rule " + rule + ": no " + rule + ".rule in" + looked);
+        if (!fs::is_regular_file(file, ignored)) return std::nullopt;
+        return ReadWholeFile(file.string(), "Could not open the Golly rule file.",
+                             "Failed while reading the Golly rule file.");
+    };
+    formats::ImportedGollyRule imported = formats::LookUpRule(rule, folders, readFile, "tavrix-cli");
+    std::vector<core::Rule> cycle;
+    cycle.push_back({imported.stateCount, imported.symmetry, std::move(imported.table)});
+    return {rule, std::move(cycle)};
 }
 
 }  // namespace cli

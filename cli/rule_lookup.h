@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "core/rule_table.h"
+#include "formats/rule_lookup.h"
 
 namespace cli {
+
+using formats::RuleFolders;
 
 // A rule as a pattern's header names it, ready to run.
 struct HeaderRule {
@@ -16,16 +19,8 @@ struct HeaderRule {
     std::vector<core::Rule> cycle;
 };
 
-// The folders a rule name is looked up in: `given` in order, then the user's Tavrix rules
-// ($XDG_DATA_HOME/Tavrix/Rules, else ~/.local/share/Tavrix/Rules; the variables' values, which
-// may be null), then Golly's installed ones.
-std::vector<std::filesystem::path> RuleFolders(const std::vector<std::string>& given, const char* dataHome,
-                                               const char* home);
-
-// `name` is a rulestring (B/S, S/B or MAP), else NAME.rule in the first of `folders` that
-// holds one; an empty name means Golly's default, B3/S23. Throws std::runtime_error for a
-// bounded grid (":T50" and the like), for a rule that cannot be found (naming every folder
-// looked in) and with the rule reader's messages.
+// formats::LookUpRule over the files of `folders`, with Golly's emulation of births from an
+// empty neighbourhood for a rulestring.
 HeaderRule FindHeaderRule(const std::string& name, const std::vector<std::filesystem::path>& folders);
 
 }  // namespace cli

@@ -137,7 +137,7 @@ void GridPanes::PaintAt(float x, float y, bool shift) {
             outcome = editor.PaintMarker(RefOf(dragSurface_), cx, cy, static_cast<std::uint8_t>(ctx_.view.markerValue),
                                          ctx_.PaintBrush());
         else outcome = editor.PaintCell(RefOf(dragSurface_), cx, cy, shift, ctx_.PaintBrush());
-        ctx_.RefuseIf(outcome);
+        ctx_.RefuseIf(outcome, drag_ == Drag::MarkerPaint ? kNotPossible : "This transition is locked");
     });
 }
 

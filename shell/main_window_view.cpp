@@ -45,7 +45,11 @@ MainWindowViewImpl::MainWindowViewImpl(Platform& platform)
 }
 
 std::string MainWindowViewImpl::Title() const {
-    return editor_.UnsavedChanges() ? std::string("* ") + kTitle : std::string(kTitle);
+    // Qt's convention for a window's file: the name, a "*" after it while modified, the program.
+    const bool modified = editor_.UnsavedChanges();
+    if (sessionFile_.empty()) return modified ? std::string("* ") + kTitle : std::string(kTitle);
+    const std::string name = sessionFile_.substr(sessionFile_.find_last_of('/') + 1);
+    return name + (modified ? "*" : "") + " \u2014 " + kTitle;
 }
 
 void MainWindowViewImpl::Relayout() {
@@ -246,7 +250,7 @@ void MainWindowViewImpl::KeyDown(const KeyEvent& event) {
     view_.ctrlHeld = event.modifiers.ctrl;
     if (start_.Key(event)) return;
     if (view_.playing && view_.focus != Focus::Panel) {
-        platform_.Beep();
+        context_.Refuse("Stop playback first");
         return;
     }
     for (Panel* panel : panels_)
@@ -293,6 +297,21 @@ void MainWindowViewImpl::DrawFrame(Canvas& canvas) {
     stateBar_.DrawToast(canvas);
     if (view_.ctrlHeld) stateBar_.Draw(canvas);
     start_.Draw(canvas);
+    DrawRefusal(canvas);
+}
+
+void MainWindowViewImpl::DrawRefusal(Canvas& canvas) {
+    if (view_.refusal.empty()) return;
+    if (platform_.TickCountMs() >= view_.refusalExpiresMs) {
+        view_.refusal.clear();
+        return;
+    }
+    const float w = canvas.MeasureTextWidth(view_.refusal, TextFormat::Label) + 32, h = 34;
+    const float left = std::max(8.0f, (view_.width - w) / 2), top = std::max(8.0f, view_.height - h - 24);
+    const RectF box{left, top, left + w, top + h};
+    canvas.FillRect(box, {0.08f, 0.09f, 0.11f, 0.94f});
+    canvas.OutlineRect(box, {0.95f, 0.96f, 1.0f, 0.95f}, 2);
+    canvas.DrawText(view_.refusal, box, TextFormat::Label, {0.95f, 0.96f, 1.0f, 1}, HAlign::Centre, VAlign::Centre);
 }
 
 void MainWindowViewImpl::DrawPagePlaceholder(Canvas& canvas) {
@@ -313,7 +332,7 @@ void MainWindowViewImpl::UseSettingsFile(const std::string& path) {
     formats::DisplaySettings s;
     FileContents file = platform_.ReadFile(path);
     // As the settings reader does: defaults overlaid with the first mebibyte of a readable file.
-    if (file.error == FileContents::Error::None) {
+    if (!file.failure) {
         file.bytes.resize(std::min<std::size_t>(file.bytes.size(), std::size_t{1} << 20));
         try {
             formats::ParseSettingsText(file.bytes, s);

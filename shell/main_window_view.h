@@ -30,6 +30,10 @@ inline constexpr int kExportGolly = 2005;
 inline constexpr int kExportRulestring = 2006;
 inline constexpr int kExportAnnotated = 2007;
 inline constexpr int kExportLockTable = 2008;
+inline constexpr int kImportGolly = 2009;
+inline constexpr int kUndo = 2050;
+inline constexpr int kRedo = 2051;
+inline constexpr int kPaste = 2052;
 inline constexpr int kEditColors = 2099;
 inline constexpr int kShowStateBar = 2100;
 inline constexpr int kShowPatternViewer = 2101;
@@ -66,15 +70,18 @@ public:
 
     // Reads the display settings from `path` and writes them there after every change.
     void UseSettingsFile(const std::string& path);
-    // Opens a file named at start-up: a Golly rule (.rule, .table) is imported, anything else is
-    // loaded as a session. Failures show their box; true when opened.
+    // Opens a file named at start-up: a Golly rule (.rule, .table) or a pattern (.rle, with the
+    // rule its header names) is imported, anything else is loaded as a session. Failures show
+    // their box; true when opened.
     bool OpenPath(const std::string& path);
     // Asks the update feed once, through the platform; a newer build is announced in a box.
     void StartUpdateCheck();
 
     static std::vector<MenuItem> MenuBar();
     MenuItemState QueryMenuItem(int id) const;
-    std::string Title() const;  // "Tavrix" or "* Tavrix"
+    // "Tavrix" or "* Tavrix" before a first save or load, then "glider.tavses — Tavrix" or
+    // "glider.tavses* — Tavrix".
+    std::string Title() const;
 
     void Resize(float width, float height);
     void Command(int id);

@@ -5,14 +5,23 @@
 #include "formats/golly_ruletable_writer.h"
 #include "formats/rulestring.h"
 #include "core/symmetry.h"
+#include "formats/file_failure.h"
 #include "formats/session_file.h"
 #include "shell/main_window_view_impl.h"
 
 namespace shell {
 
+std::string FileExtension(const std::string& path) {
+    std::string extension = path.substr(std::min(path.size(), path.find_last_of("./") + 1));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
 std::vector<MenuItem> MainWindowView::MenuBar() {
     std::vector<MenuItem> items = {
         {"&File", "", "&New Rule...", command::kNewRule, false},
+        {"&File", "", "&Import Golly Rule...\tAlt+I", command::kImportGolly, false},
         {"&File", "", "", 0, false},
         {"&File", "&Export", "&Golly Ruletable\tAlt+R", command::kExportGolly, false},
         {"&File", "&Export", "Export Annotated &Ruletable\tCtrl+Alt+R", command::kExportAnnotated, false},
@@ -23,6 +32,10 @@ std::vector<MenuItem> MainWindowView::MenuBar() {
         {"&File", "", "&Load Session...\tCtrl+O", command::kLoadSession, false},
         {"&File", "", "", 0, false},
         {"&File", "", "E&xit", command::kExit, false},
+        {"E&dit", "", "&Undo\tCtrl+Z", command::kUndo, false},
+        {"E&dit", "", "&Redo\tCtrl+Y", command::kRedo, false},
+        {"E&dit", "", "", 0, false},
+        {"E&dit", "", "&Paste RLE Pattern\tCtrl+V", command::kPaste, false},
         {"&Rule", "", "Edit &Colors", command::kEditColors, false},
         {"&Rule", "", "", 0, false},
     };
@@ -42,13 +55,38 @@ MenuItemState MainWindowViewImpl::QueryMenuItem(int id) const {
     if (id == command::kMaximizePatternViewer) state.checked = view_.flags.viewerShown && view_.flags.viewerMaximized;
     if (id >= command::kExtendBase + 2 && id <= command::kExtendBase + 16)
         state.enabled = id - command::kExtendBase > editor_.Doc().rule.stateCount;
+    // What Command would refuse is greyed out, so the menu shows it before a beep does.
+    const bool editing = !start_.Shown() && !view_.playing;
+    switch (id) {
+        case command::kUndo: state.enabled = editing && editor_.UndoAvailable(); break;
+        case command::kRedo: state.enabled = editing && editor_.RedoAvailable(); break;
+        case command::kPaste: {
+            const authoring::PatternSequence* tab = context_.SelectedTab();
+            const std::optional<std::string> text = editing && tab && tab->IsPattern() ? platform_.ClipboardText()
+                                                                                      : std::nullopt;
+            state.enabled = text && !text->empty();
+            break;
+        }
+        case command::kSaveSession:
+        case command::kExportGolly:
+        case command::kExportRulestring:
+        case command::kExportAnnotated:
+        case command::kExportLockTable: state.enabled = !start_.Shown() && editor_.Doc().tabs.size() > 0; break;
+        case command::kNewRule:
+        case command::kLoadSession:
+        case command::kImportGolly:
+        case command::kEditColors: state.enabled = !view_.playing; break;
+        default: break;
+    }
     return state;
 }
 
 void MainWindowViewImpl::Command(int id) {
     const bool extend = id >= command::kExtendBase + 2 && id <= command::kExtendBase + 16;
-    if (view_.playing && (id == command::kNewRule || id == command::kLoadSession || id == command::kEditColors || extend)) {
-        platform_.Beep();
+    if (view_.playing && (id == command::kNewRule || id == command::kLoadSession || id == command::kEditColors ||
+                          id == command::kImportGolly || id == command::kUndo || id == command::kRedo ||
+                          id == command::kPaste || extend)) {
+        context_.Refuse("Stop playback first");
         return;
     }
     if (extend) {
@@ -62,6 +100,12 @@ void MainWindowViewImpl::Command(int id) {
             if (ConfirmUnsavedChanges("opening another rule")) start_.Show(StartPage::Open);
             break;
         case command::kExit: platform_.Close(); break;
+        case command::kImportGolly:
+            if (ConfirmUnsavedChanges("importing a rule") && ImportGollyRule() && start_.Shown()) start_.Hide();
+            break;
+        case command::kUndo:
+        case command::kRedo: UndoRedo(id == command::kUndo); break;
+        case command::kPaste: Paste(); break;
         case command::kExportGolly:
         case command::kExportRulestring:
         case command::kExportAnnotated:
@@ -143,8 +187,12 @@ bool MainWindowViewImpl::SaveSession() {
     context_.Guarded(
         [&] {
             const std::vector<std::uint8_t> bytes = formats::SerializeSession(editor_.ToSession());
-            if (!platform_.WriteFile(*path, std::string(bytes.begin(), bytes.end())))
-                throw std::runtime_error("Could not open the destination file.");
+            if (const auto failure = platform_.WriteFile(*path, std::string(bytes.begin(), bytes.end())))
+                throw std::runtime_error(
+                    std::string(failure->stage == formats::FileFailure::Stage::Open
+                                    ? "Could not open the destination file."
+                                    : "Failed while writing the session file.") +
+                    "\n\n" + *path + ": " + formats::SystemReason(*failure));
             editor_.MarkSaved();
             sessionFile_ = *path;
             saved = true;
@@ -168,7 +216,7 @@ bool MainWindowViewImpl::LoadSessionPath(const std::string& path) {
     context_.Guarded(
         [&] {
             const std::string bytes = ReadWholeFile(path, "session file");
-            editor_.LoadSession(formats::ParseSession(std::string_view(bytes)));
+            editor_.LoadSession(NamingFile(path, [&] { return formats::ParseSession(std::string_view(bytes)); }));
             SetStateBarFromStateCount();
             FitBrush(editor_.Doc().rule.stateCount);
             grid_.CentreViewerCamera();
@@ -269,19 +317,20 @@ void MainWindowViewImpl::ExportRulestring() {
 
 std::string MainWindowViewImpl::ReadWholeFile(const std::string& path, const std::string& what) {
     FileContents file = platform_.ReadFile(path);
-    switch (file.error) {
-        case FileContents::Error::None: break;
-        case FileContents::Error::CannotOpen: throw std::runtime_error("Could not open the " + what + ".");
-        case FileContents::Error::ReadFailed: throw std::runtime_error("Failed while reading the " + what + ".");
-    }
+    if (file.failure) ThrowReadFailure(path, what, *file.failure);
     return std::move(file.bytes);
 }
 
+void ThrowReadFailure(const std::string& path, const std::string& what, const formats::FileFailure& failure) {
+    throw std::runtime_error((failure.stage == formats::FileFailure::Stage::Open ? "Could not open the " + what + "."
+                                                                                 : "Failed while reading the " + what + ".") +
+                             "\n\n" + path + ": " + formats::SystemReason(failure));
+}
+
 bool MainWindowViewImpl::OpenPath(const std::string& path) {
-    std::string extension = path.substr(std::min(path.size(), path.find_last_of("./") + 1));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const bool opened = extension == "rule" || extension == "table" ? ImportRulePath(path) : LoadSessionPath(path);
+    const std::string extension = FileExtension(path);
+    const bool opened = extension == "rule" || extension == "table" || extension == "rle" ? ImportRulePath(path)
+                                                                                           : LoadSessionPath(path);
     if (opened && start_.Shown()) start_.Hide();
     return opened;
 }

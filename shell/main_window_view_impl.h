@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 
@@ -22,6 +23,22 @@
 #include "shell/tab_strip.h"
 
 namespace shell {
+
+// Lower-case, without the dot; empty when the name has none.
+std::string FileExtension(const std::string& path);
+
+// "Could not open the <what>." or "Failed while reading the <what>.", then the file and the system's reason.
+[[noreturn]] void ThrowReadFailure(const std::string& path, const std::string& what, const formats::FileFailure& failure);
+
+// Runs `read`, a reader of the bytes of the file at `path`; its error names the file.
+template <class F>
+auto NamingFile(const std::string& path, F&& read) {
+    try {
+        return read();
+    } catch (const std::exception& error) {
+        throw std::runtime_error(std::string(error.what()) + "\n\n" + path);
+    }
+}
 
 class MainWindowViewImpl final : public WindowHost {
 public:
@@ -78,12 +95,16 @@ private:
     bool ConfirmUnsavedChanges(const std::string& action);
     int HoverControlAt(float x, float y) const;
     void DrawPagePlaceholder(Canvas& canvas);
+    // The reason of the last refusal, while it lasts.
+    void DrawRefusal(Canvas& canvas);
 
     // Commands (main_window_view_commands.cpp)
     void NewRule();
     bool SaveSession();
     bool LoadSessionPath(const std::string& path);
     bool ImportRulePath(const std::string& path);
+    // An RLE file: the rule its header names, its pattern in the new tab's start grid.
+    void ImportPattern(const std::string& path);
     // The bytes of a file, or the error its reader throws: "Could not open the <what>.".
     std::string ReadWholeFile(const std::string& path, const std::string& what);
     void ExtendRule(int newCount);
@@ -93,6 +114,7 @@ private:
 
     // Keys (main_window_view_keys.cpp)
     bool WindowKey(const KeyEvent& event);
+    void UndoRedo(bool undo);
     void CtrlM();
     void ShiftM();
     void Paste();

@@ -1,6 +1,11 @@
 // The key map: precedence and conditions of every key the window takes.
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
 #include "formats/golly_ruletable.h"
 #include "formats/rle.h"
+#include "formats/rule_lookup.h"
 #include "shell/main_window_view_impl.h"
 
 namespace shell {
@@ -38,15 +43,7 @@ bool MainWindowViewImpl::WindowKey(const KeyEvent& event) {
             return true;
         case Key::Z:
         case Key::Y:
-            if (m.ctrl && !m.alt) {
-                tabStrip_.CommitRename();
-                CancelDrags();
-                context_.Guarded([&] {
-                    const auto outcome = event.key == Key::Z ? editor_.Undo() : editor_.Redo();
-                    if (outcome == authoring::EditOutcome::Refused) platform_.Beep();
-                    view_.selectedState = std::min(view_.selectedState, editor_.Doc().rule.stateCount - 1);
-                });
-            }
+            if (m.ctrl && !m.alt) UndoRedo(event.key == Key::Z);
             return true;
         case Key::S:
             if (m.ctrl && !m.alt) SaveSession();
@@ -65,7 +62,7 @@ bool MainWindowViewImpl::WindowKey(const KeyEvent& event) {
             if (m.alt) Command(command::kExportRulestring);
             return true;
         case Key::I:
-            if (m.alt) ImportGollyRule();
+            if (m.alt) Command(command::kImportGolly);
             return true;
         case Key::Escape:
             if (grid_.CurrentSelection().exists) {
@@ -75,6 +72,17 @@ bool MainWindowViewImpl::WindowKey(const KeyEvent& event) {
             return true;
         default: return false;
     }
+}
+
+void MainWindowViewImpl::UndoRedo(bool undo) {
+    if (start_.Shown()) return;
+    tabStrip_.CommitRename();
+    CancelDrags();
+    context_.Guarded([&] {
+        if ((undo ? editor_.Undo() : editor_.Redo()) == authoring::EditOutcome::Refused)
+            context_.Refuse(undo ? "Nothing to undo" : "Nothing to redo");
+        view_.selectedState = std::min(view_.selectedState, editor_.Doc().rule.stateCount - 1);
+    });
 }
 
 void MainWindowViewImpl::CtrlM() {
@@ -88,14 +96,14 @@ void MainWindowViewImpl::CtrlM() {
     } else if (view_.ctrlMinruleEnabled) {
         context_.Guarded([&] { editor_.TakeMinrule(); });
     } else {
-        platform_.Beep();
+        context_.Refuse("Select cells to turn into markers");
     }
 }
 
 void MainWindowViewImpl::ShiftM() {
     if (!grid_.CurrentSelection().exists) return;
     if (!grid_.CurrentSelection().surface.viewer && grid_.CurrentSelection().generation != 0) {
-        platform_.Beep();
+        context_.Refuse("Markers turn back into cells only in generation 0");
         return;
     }
     context_.Guarded([&] {
@@ -106,7 +114,7 @@ void MainWindowViewImpl::ShiftM() {
 
 void MainWindowViewImpl::CopySelectionToTab() {
     if (!grid_.CurrentSelection().exists) {
-        platform_.Beep();
+        context_.Refuse("Select cells to copy first");
         return;
     }
     tabStrip_.CommitRename();
@@ -143,7 +151,8 @@ void MainWindowViewImpl::Paste() {
 bool MainWindowViewImpl::ImportGollyRule() {
     FileDialog dialog;
     dialog.title = "Import Golly Rule";
-    dialog.filters = {{"Golly rule files (*.rule;*.table)", "*.rule;*.table"}, {"All Files (*.*)", "*.*"}};
+    dialog.filters = {{"Golly rule files and patterns (*.rule;*.table;*.rle)", "*.rule;*.table;*.rle"},
+                      {"All Files (*.*)", "*.*"}};
     const std::optional<std::string> path = platform_.OpenFile(dialog);
     return path && ImportRulePath(*path);
 }
@@ -155,7 +164,10 @@ bool MainWindowViewImpl::ImportRulePath(const std::string& path) {
     bool imported = false;
     context_.Guarded(
         [&] {
-            editor_.AdoptImportedRule(formats::ParseGollyRuletableText(ReadWholeFile(path, "Golly rule file")));
+            if (FileExtension(path) == "rle") ImportPattern(path);
+            else
+                editor_.AdoptImportedRule(NamingFile(
+                    path, [&] { return formats::ParseGollyRuletableText(ReadWholeFile(path, "Golly rule file")); }));
             FitBrush(editor_.Doc().rule.stateCount);
             SetStateBarFromStateCount();
             sessionFile_.clear();
@@ -163,6 +175,23 @@ bool MainWindowViewImpl::ImportRulePath(const std::string& path) {
         },
         "Failed to import the Golly rule file.\n\n");
     return imported;
+}
+
+void MainWindowViewImpl::ImportPattern(const std::string& path) {
+    const std::string text = ReadWholeFile(path, "pattern file");
+    const formats::RlePattern pattern = NamingFile(path, [&] { return formats::ParseRle(text); });
+    // Rule files are looked for the way the command line looks, but read through the platform.
+    const auto readRule = [&](const std::filesystem::path& file) -> std::optional<std::string> {
+        FileContents contents = platform_.ReadFile(file.string());
+        if (!contents.failure) return std::move(contents.bytes);
+        const int error = contents.failure->error;
+        if (error == ENOENT || error == ENOTDIR || error == EISDIR) return std::nullopt;
+        ThrowReadFailure(file.string(), "Golly rule file", *contents.failure);
+    };
+    const auto folders = formats::RuleFolders({}, std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    formats::ImportedGollyRule rule =
+        NamingFile(path, [&] { return formats::LookUpRule(pattern.rule, folders, readRule, kTitle); });
+    NamingFile(path, [&] { editor_.AdoptImportedRule(std::move(rule), &pattern); });
 }
 
 }  // namespace shell

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -35,7 +36,13 @@ struct ViewState {
     bool ctrlHeld = false;
     bool ctrlMinruleEnabled = true;
     Appearance appearance;
+    // Why the last action was refused, shown for a moment: a beep alone is often inaudible.
+    std::string refusal;
+    std::uint32_t refusalExpiresMs = 0;
 };
+
+inline constexpr std::uint32_t kRefusalMs = 2500;
+inline constexpr const char* kNotPossible = "That is not possible here";
 
 // Window-wide operations a panel may start; the window that holds the panels carries them out.
 class WindowHost {
@@ -78,9 +85,15 @@ struct PanelContext {
     WindowHost& window;
 
     void Redraw() const { platform.RequestRedraw(); }
-    void Refuse() const { platform.Beep(); }
-    void RefuseIf(authoring::EditOutcome outcome) const {
-        if (outcome == authoring::EditOutcome::Refused) Refuse();
+    void Refuse(const std::string& reason = kNotPossible) const {
+        platform.Beep();
+        view.refusal = reason;
+        view.refusalExpiresMs = platform.TickCountMs() + kRefusalMs;
+        platform.RequestRedraw();
+        platform.RequestRedrawAfter(static_cast<int>(kRefusalMs) + 20);
+    }
+    void RefuseIf(authoring::EditOutcome outcome, const std::string& reason = kNotPossible) const {
+        if (outcome == authoring::EditOutcome::Refused) Refuse(reason);
     }
     int StateCount() const { return editor.Doc().rule.stateCount; }
     // What a paint click puts: the state bar's selection while it is shown.

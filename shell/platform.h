@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/file_failure.h"
 #include "update/update_notice.h"
 
 namespace shell {
@@ -42,10 +43,9 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-// A whole file read: its bytes, or why there are none.
+// A whole file read: its bytes, or where reading stopped and the system's reason.
 struct FileContents {
-    enum class Error { None, CannotOpen, ReadFailed };
-    Error error = Error::None;
+    std::optional<formats::FileFailure> failure;
     std::string bytes;
 };
 
@@ -84,14 +84,16 @@ public:
     virtual std::optional<SizeDensity> PromptPatternSize(int size, double density) = 0;
     virtual void SetTitle(const std::string& title) = 0;
     virtual void RequestRedraw() = 0;
+    // A redraw once `delayMs` have passed: what is shown for a while goes away on time.
+    virtual void RequestRedrawAfter(int delayMs) = 0;
     virtual void Close() = 0;
     // Runs `task` later on the window's thread; callable from any thread. A task still queued
     // when the platform goes away is dropped.
     virtual void PostToUiThread(std::function<void()> task) = 0;
     virtual FileContents ReadFile(const std::string& path) = 0;
     // Replaces the file at `path` (creating missing folders) through a temporary file renamed over
-    // it; false on any failure, which leaves the file that was there untouched.
-    virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
+    // it; on failure, where it stopped, and the file that was there is untouched.
+    virtual std::optional<formats::FileFailure> WriteFile(const std::string& path, const std::string& bytes) = 0;
     // Asks the update feed once, in the background; `onNotice` runs on the window's thread when a
     // newer build is announced, and never once the platform is gone.
     virtual void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) = 0;

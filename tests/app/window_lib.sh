@@ -57,7 +57,8 @@ start_editor() {
   pid=$!
   window=""
   for _ in $(seq 1 60); do
-    window=$(xdotool search --onlyvisible --name '^(\* )?Tavrix$' 2>/dev/null | head -n 1 || true)
+    # "Tavrix", "* Tavrix", or the document's name first: "glider.tavses — Tavrix".
+    window=$(xdotool search --onlyvisible --name '^(\* )?(.+ )?Tavrix$' 2>/dev/null | head -n 1 || true)
     [ -n "$window" ] && break
     alive || fail "the editor exited before showing its window"
     sleep 0.5

@@ -53,7 +53,7 @@ for _ in $(seq 1 20); do [ -s "$session" ] && break; sleep 0.25; done
 [ -s "$session" ] || fail "no session was saved at $session"
 park
 shot saved
-[ "$(title)" = "Tavrix" ] || fail "saving left the title '$(title)'"
+[ "$(title)" = "glider.tavses — Tavrix" ] || fail "saving left the title '$(title)'"
 info=$("$cli" info "$session")
 grep -q "^states=2$" <<<"$info" || fail "tavrix-cli info does not see 2 states: $info"
 grep -q "name=\"glider\"" <<<"$info" || fail "tavrix-cli info does not see the tab 'glider': $info"
@@ -62,6 +62,9 @@ say "saved $session: $(head -n 1 <<<"$info")"
 # Change the rule, then open the file again: the changes question, the start screen's
 # "Load Rule", the dialog; the window shows the saved session once more.
 stroke 759 330 2
+park
+sleep 0.3
+[ "$(title)" = "glider.tavses* — Tavrix" ] || fail "a change after saving left the title '$(title)'"
 xdotool key ctrl+o sleep 0.8
 xdotool key --clearmodifiers alt+n sleep 0.6
 shot open-page
@@ -69,7 +72,7 @@ xdotool mousemove --window "$window" 640 592 click 1
 answer_dialog "$session"
 park
 shot loaded 1
-[ "$(title)" = "Tavrix" ] || fail "loading left the title '$(title)'"
+[ "$(title)" = "glider.tavses — Tavrix" ] || fail "loading left the title '$(title)'"
 frames=860x560+440+155
 changed=$(differ "$out/saved.png" "$out/loaded.png" "$frames")
 [ "${changed:-1}" -eq 0 ] || fail "the loaded session shows $changed pixels unlike the saved one"

@@ -54,4 +54,21 @@ xdotool key Return
 [ "${moved:-0}" -gt 0 ] || fail "the viewer did not play after Enter"
 say "the viewer plays ($moved pixels changed, $out/playing-2.png)"
 alive || fail "the editor died on input"
+
+# With nothing left to undo, Ctrl+Z says so at the bottom of the window.
+xdotool key ctrl+z sleep 0.2 key ctrl+z sleep 0.2 key ctrl+z
+park
+shot refused 0.3
+said=$(differ "$out/playing-2.png" "$out/refused.png" 500x40+390+1050)
+[ "${said:-0}" -gt 100 ] || fail "a refused Ctrl+Z showed nothing ($out/refused.png)"
+say "a refused Ctrl+Z shows its reason ($out/refused.png)"
+close_through_menu
+
+# A pattern named on the command line opens with the rule of its header, in a new tab.
+printf 'x = 3, y = 3, rule = B3/S23\nbo$2bo$3o!\n' >"$scratch/glider.rle"
+start_editor glider.rle
+park
+shot rle 1
+[ "$(xdotool getwindowname "$window")" = "Tavrix" ] || fail "the pattern's window is titled '$(xdotool getwindowname "$window")'"
+say "opened glider.rle ($out/rle.png)"
 close_through_menu

@@ -152,7 +152,8 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     EXPECT_EQ(view.Title(), "* Tavrix");
     platform.savePath = path;
     view.KeyDown(Press(Key::S, true));
-    EXPECT_EQ(platform.titles.back(), "Tavrix");
+    const std::string title = "tavrix_shell_session.tavses \u2014 Tavrix";
+    EXPECT_EQ(platform.titles.back(), title);
     view.KeyDown(Press(Key::N, true));
     platform.openPath = path;
     platform.answers = {MessageAnswer::No};
@@ -161,11 +162,12 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
     ASSERT_TRUE(Shows(kOpenPage));
     const RectF load = LayOutStartScreen(StartPage::Open, 1280, 1080).buttons[0].second;
     Click(load);
-    EXPECT_EQ(std::tuple(Shows(kOpenPage), Model().Doc().tabs.size(), platform.titles.back()), std::tuple(false, 1u, "Tavrix"));
+    EXPECT_EQ(std::tuple(Shows(kOpenPage), Model().Doc().tabs.size(), platform.titles.back()), std::tuple(false, 1u, title));
     platform.openPath = path + ".missing";
     view.KeyDown(Press(Key::O, true));
     Click(load);
-    EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.");
+    EXPECT_EQ(platform.boxes.back().text, "Failed to load the session.\n\nCould not open the session file.\n\n" + path +
+                                              ".missing: No such file or directory");
     EXPECT_TRUE(Shows(kOpenPage));
     // The dialogs open on the session's file.
     EXPECT_EQ(std::tuple(platform.dialogs.back().title, platform.dialogs.back().initialPath),

@@ -6,8 +6,10 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "formats/atomic_file.h"
 #include "shell/platform.h"
 
 namespace shell::testing {
@@ -59,16 +61,18 @@ public:
     std::optional<SizeDensity> PromptPatternSize(int, double) override { return promptAnswer; }
     void SetTitle(const std::string& title) override { titles.push_back(title); }
     void RequestRedraw() override { ++redraws; }
+    void RequestRedrawAfter(int) override {}
     void Close() override { ++closes; }
     void PostToUiThread(std::function<void()> task) override { posted.push_back(std::move(task)); }
+    // Failures to script: the next read or write stops there instead of touching the disk.
+    std::optional<formats::FileFailure> readFailure, writeFailure;
     FileContents ReadFile(const std::string& path) override {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        if (in) bytes << in.rdbuf();
-        return {in ? FileContents::Error::None : FileContents::Error::CannotOpen, bytes.str()};
+        FileContents file;
+        file.failure = readFailure ? std::exchange(readFailure, std::nullopt) : formats::ReadWholeFile(path, file.bytes);
+        return file;
     }
-    bool WriteFile(const std::string& path, const std::string& bytes) override {
-        return static_cast<bool>(std::ofstream(path, std::ios::binary) << bytes);
+    std::optional<formats::FileFailure> WriteFile(const std::string& path, const std::string& bytes) override {
+        return writeFailure ? std::exchange(writeFailure, std::nullopt) : formats::WriteFileAtomically(path, bytes);
     }
     void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) override {
         updateChecks.push_back(std::move(onNotice));
