@@ -120,7 +120,7 @@ void Editor::CreateRule(int stateCount, core::RuleSymmetry symmetry) {
 void Editor::AdoptImportedRule(formats::ImportedGollyRule imported) {
     Palette colors = DefaultPalette();
     for (const formats::ImportedStateColor& c : imported.colors)
-        if (c.state < kPaletteSize) colors[c.state] = {c.red, c.green, c.blue, c.alpha};
+        if (c.state < kPaletteSize) colors[c.state] = c.color;
     ReplaceDocument(NewDocument(core::Rule{imported.stateCount, imported.symmetry, std::move(imported.table)}, colors,
                                 seed_, "Imported Rule", NewTabCamera(4.0f)));
     ++seed_;
