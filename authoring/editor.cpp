@@ -121,7 +121,7 @@ void Editor::CreateRule(int stateCount, core::RuleSymmetry symmetry) {
 void Editor::AdoptImportedRule(formats::ImportedGollyRule imported, const formats::RlePattern* pattern) {
     Palette colors = DefaultPalette();
     for (const formats::ImportedStateColor& c : imported.colors)
-        if (c.state < kPaletteSize) colors[c.state] = {c.red, c.green, c.blue, c.alpha};
+        if (c.state < kPaletteSize) colors[c.state] = c.color;
     core::ChunkGrid start;
     if (pattern) {
         if (const std::string refusal = PatternStateRefusal(*pattern, imported.stateCount); !refusal.empty())

@@ -22,15 +22,14 @@ formats::SessionSnapshot Editor::ToSession() const {
     s.sourceGrid = doc_.source.grid;
     s.sourceAnnotations = doc_.source.annotations;
     s.sourceLineage = doc_.source.lineage;
-    for (int i = 0; i < kPaletteSize; ++i)
-        s.colors[i] = {doc_.colors[i].red, doc_.colors[i].green, doc_.colors[i].blue, doc_.colors[i].alpha};
+    std::copy(doc_.colors.begin(), doc_.colors.end(), s.colors.begin());
     s.colorsStored = true;
     formats::CollectSessionRule(doc_.rule.table, doc_.rule.stateCount, s);
     for (const PatternSequence& tab : doc_.tabs) {
         formats::SessionPatternRecord record;
         record.kind = static_cast<std::uint8_t>(tab.kind);
         record.name = tab.name;
-        record.camera = {tab.camera.centreX, tab.camera.centreY, tab.camera.cellSize};
+        record.camera = tab.camera;
         record.currentGeneration = static_cast<std::uint32_t>(std::max(tab.currentGeneration, 0));
         record.generationTarget = static_cast<std::uint32_t>(std::max(tab.generationTarget, 0));
         record.startGrid = tab.startGrid;
@@ -57,9 +56,7 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
     next.rule = RuleFromSession(session, SessionLoadWorkingBytes(session, kMaxLoadedGeneration, lookahead_));
     const Palette defaults = DefaultPalette();
     for (int i = 0; i < kPaletteSize; ++i) {
-        const formats::Rgba& c = session.colors[i];
-        next.colors[i] = session.colorsStored && i < session.stateCount ? Color{c.red, c.green, c.blue, c.alpha}
-                                                                         : defaults[i];
+        next.colors[i] = session.colorsStored && i < session.stateCount ? session.colors[i] : defaults[i];
     }
     next.source.grid = session.sourceGrid;
     next.source.annotations = session.sourceAnnotations;
@@ -70,7 +67,7 @@ void Editor::LoadSession(const formats::SessionSnapshot& session) {
         PatternSequence tab;
         tab.kind = record.kind == formats::kSessionConstraintTab ? PatternKind::Constraint : PatternKind::Pattern;
         tab.name = record.name;
-        tab.camera = {record.camera.centreX, record.camera.centreY, record.camera.cellSize};
+        tab.camera = record.camera;
         // A stored position far beyond any real session would make loading compute that many
         // generations; such values are held to a bound.
         tab.currentGeneration = static_cast<std::int32_t>(std::min(record.currentGeneration, kMaxLoadedGeneration));

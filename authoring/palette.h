@@ -2,12 +2,11 @@
 
 #include <array>
 
+#include "core/color.h"
+
 namespace authoring {
 
-struct Color {
-    float red = 0, green = 0, blue = 0, alpha = 1;
-    friend bool operator==(const Color&, const Color&) = default;
-};
+using core::Color;
 
 inline constexpr int kPaletteSize = 16;
 using Palette = std::array<Color, kPaletteSize>;

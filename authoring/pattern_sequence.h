@@ -7,18 +7,16 @@
 
 #include "authoring/generation_locks.h"
 #include "authoring/packed_lock_table.h"
+#include "core/camera.h"
 #include "core/overlay_layer.h"
+#include "core/rule_change.h"
 #include "formats/constraint_records.h"
 
 namespace authoring {
 
 enum class PatternKind : std::int32_t { Pattern = 0, Constraint = 1 };
 
-struct RuleChange {
-    std::uint64_t index = 0;
-    std::uint8_t state = 0;
-    friend bool operator==(const RuleChange&, const RuleChange&) = default;
-};
+using core::RuleChange;
 
 // Where a transition entered a tab's locks, or where a tab first uses it.
 struct LockDeltaSource {
@@ -51,12 +49,7 @@ struct ConstraintEntryExpansion {
     bool touchesLocked = false;
 };
 
-struct Camera {
-    float centreX = 4.5f;
-    float centreY = 4.5f;
-    float cellSize = 4.0f;
-    friend bool operator==(const Camera&, const Camera&) = default;
-};
+using core::Camera;
 
 // A list of records with an index by transition, kept in step.
 struct LockSourceList {

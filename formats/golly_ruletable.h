@@ -4,16 +4,14 @@
 #include <string_view>
 #include <vector>
 
+#include "core/color.h"
 #include "core/rule_table.h"
 
 namespace formats {
 
 struct ImportedStateColor {
     std::uint8_t state = 0;
-    float red = 0.0f;
-    float green = 0.0f;
-    float blue = 0.0f;
-    float alpha = 1.0f;
+    core::Color color;
 };
 
 struct ImportedGollyRule {

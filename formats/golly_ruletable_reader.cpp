@@ -408,9 +408,9 @@ private:
             if (!ok || v[0] < 0 || v[0] >= stateCount_) continue;
             for (int k = 1; k < 4; ++k)
                 if (v[k] < 0 || v[k] > 255) Fail("RGB value out of range in Golly @COLORS section.");
-            colors.push_back({static_cast<std::uint8_t>(v[0]), static_cast<float>(v[1]) / 255.0f,
-                              static_cast<float>(v[2]) / 255.0f, static_cast<float>(v[3]) / 255.0f,
-                              1.0f});
+            colors.push_back({static_cast<std::uint8_t>(v[0]),
+                              {static_cast<float>(v[1]) / 255.0f, static_cast<float>(v[2]) / 255.0f,
+                               static_cast<float>(v[3]) / 255.0f, 1.0f}});
         }
     }
 

@@ -7,35 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "core/camera.h"
 #include "core/chunk_grid.h"
+#include "core/color.h"
 #include "core/overlay_layer.h"
+#include "core/rule_change.h"
 #include "core/rule_table.h"
 #include "formats/binary_io.h"
 #include "formats/constraint_records.h"
 
 namespace formats {
-
-struct Rgba {
-    float red = 0.0f;
-    float green = 0.0f;
-    float blue = 0.0f;
-    float alpha = 0.0f;
-    friend bool operator==(const Rgba&, const Rgba&) = default;
-};
-
-// One non-zero rule table entry.
-struct SessionRuleEntry {
-    std::uint64_t index = 0;
-    std::uint8_t state = 0;
-    friend bool operator==(const SessionRuleEntry&, const SessionRuleEntry&) = default;
-};
-
-struct SessionCamera {
-    float centreX = 0.0f;  // cells
-    float centreY = 0.0f;  // cells
-    float cellSize = 0.0f;  // pixels
-    friend bool operator==(const SessionCamera&, const SessionCamera&) = default;
-};
 
 inline constexpr std::uint8_t kSessionPatternTab = 0;
 inline constexpr std::uint8_t kSessionConstraintTab = 1;
@@ -44,7 +25,7 @@ inline constexpr std::uint8_t kSessionConstraintTab = 1;
 struct SessionPatternRecord {
     std::uint8_t kind = kSessionPatternTab;
     std::string name;  // UTF-8
-    SessionCamera camera;
+    core::Camera camera;
     std::uint32_t currentGeneration = 0;
     std::uint32_t generationTarget = 0;
     core::ChunkGrid startGrid;
@@ -67,12 +48,12 @@ struct SessionSnapshot {
     core::ChunkGrid sourceGrid;
     core::AnnotationLayer sourceAnnotations;
     core::LineageLayer sourceLineage;
-    std::array<Rgba, 16> colors{};
+    std::array<core::Color, 16> colors{};
     bool colorsStored = false;
     // Every non-zero table entry, ascending by index when written by the editor; or, with
     // ruleEntriesKeepCentre (RULE encoding 2), only the entries that differ from their block's
     // centre, every other block keeping its centre.
-    std::vector<SessionRuleEntry> ruleEntries;
+    std::vector<core::RuleChange> ruleEntries;
     bool ruleEntriesKeepCentre = false;
     std::vector<SessionPatternRecord> patterns;
 };
@@ -86,7 +67,7 @@ inline constexpr std::uint32_t kSessionMaxAllowedStates = 16;
 inline constexpr std::uint32_t kSessionMaxConstraintEntries = 1048576;
 
 // The non-zero entries of a table, ascending.
-std::vector<SessionRuleEntry> CollectRuleEntries(const core::RuleTable& table);
+std::vector<core::RuleChange> CollectRuleEntries(const core::RuleTable& table);
 
 // Past this many non-zero entries a session lists only those that differ from their centre.
 inline constexpr std::uint64_t kSessionMaxPlainRuleEntries = 16777216;

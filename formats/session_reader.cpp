@@ -316,7 +316,7 @@ void ReadColors(BinaryReader& reader, int stateCount, SessionSnapshot& snapshot)
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint8_t state = reader.U8();
         reader.Skip(3);
-        Rgba color;
+        core::Color color;
         color.red = reader.F32();
         color.green = reader.F32();
         color.blue = reader.F32();
@@ -333,7 +333,7 @@ void ReadColors(BinaryReader& reader, int stateCount, SessionSnapshot& snapshot)
 struct RuleChunk {
     bool keepCentre = false;
     std::uint64_t tableSize = 0;
-    std::vector<SessionRuleEntry> entries;
+    std::vector<core::RuleChange> entries;
 };
 
 RuleChunk ReadRule(BinaryReader& reader) {
@@ -349,7 +349,7 @@ RuleChunk ReadRule(BinaryReader& reader) {
     if (count > reader.Remaining() / kRuleEntryBytes) FailInvalid("rule entry count");
     rule.entries.resize(static_cast<std::size_t>(count));
     const std::uint8_t* p = reader.Take(static_cast<std::size_t>(count) * kRuleEntryBytes);
-    for (SessionRuleEntry& entry : rule.entries) {
+    for (core::RuleChange& entry : rule.entries) {
         entry.index = LoadU64(p);
         entry.state = p[8];
         p += kRuleEntryBytes;
@@ -427,7 +427,7 @@ SessionSnapshot ParseSession(std::span<const std::uint8_t> bytes) {
         Fail("The .tavses file is missing required data.");
     const std::uint64_t tableSize = core::RuleTableSize(snapshot.stateCount);
     if (rule.tableSize != tableSize) Fail("Rule table size does not match the saved state count.");
-    for (const SessionRuleEntry& entry : rule.entries)
+    for (const core::RuleChange& entry : rule.entries)
         if (entry.index >= tableSize || static_cast<std::int8_t>(entry.state) < 0 ||
             entry.state >= snapshot.stateCount)
             Fail("Invalid rule entry in .tavses file.");
@@ -435,7 +435,7 @@ SessionSnapshot ParseSession(std::span<const std::uint8_t> bytes) {
         // The writer lists only entries that change their centre.
         const auto n = static_cast<std::uint64_t>(snapshot.stateCount);
         const std::uint64_t centrePlace = n * n * n * n;
-        for (const SessionRuleEntry& entry : rule.entries)
+        for (const core::RuleChange& entry : rule.entries)
             if (entry.state == entry.index / centrePlace % snapshot.stateCount)
                 Fail("Invalid centre-relative rule entry in .tavses file.");
     }

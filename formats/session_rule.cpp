@@ -38,7 +38,7 @@ void ApplySessionRule(const SessionSnapshot& snapshot, core::RuleTable& table) {
             std::memset(table.data() + start, static_cast<int>(start / run % snapshot.stateCount),
                         static_cast<std::size_t>(run));
     }
-    for (const SessionRuleEntry& entry : snapshot.ruleEntries) table[entry.index] = entry.state;
+    for (const core::RuleChange& entry : snapshot.ruleEntries) table[entry.index] = entry.state;
 }
 
 }  // namespace formats

@@ -112,8 +112,8 @@ void WritePattern(BinaryWriter& writer, const SessionPatternRecord& record) {
 
 }  // namespace
 
-std::vector<SessionRuleEntry> CollectRuleEntries(const core::RuleTable& table) {
-    std::vector<SessionRuleEntry> entries;
+std::vector<core::RuleChange> CollectRuleEntries(const core::RuleTable& table) {
+    std::vector<core::RuleChange> entries;
     for (std::size_t i = 0; i < table.size(); ++i)
         if (table[i] != 0) entries.push_back({i, table[i]});
     return entries;
@@ -169,7 +169,7 @@ std::vector<std::uint8_t> SerializeSession(const SessionSnapshot& snapshot) {
     for (std::size_t state = 0; state < colorCount; ++state) {
         writer.U8(static_cast<std::uint8_t>(state));
         WriteReserved(writer);
-        const Rgba& c = snapshot.colors[state];
+        const core::Color& c = snapshot.colors[state];
         writer.F32(c.red);
         writer.F32(c.green);
         writer.F32(c.blue);
@@ -183,7 +183,7 @@ std::vector<std::uint8_t> SerializeSession(const SessionSnapshot& snapshot) {
     writer.U64(core::RuleTableSize(snapshot.stateCount));
     writer.U64(snapshot.ruleEntries.size());
     std::uint8_t* out = writer.Grow(snapshot.ruleEntries.size() * 9);
-    for (const SessionRuleEntry& entry : snapshot.ruleEntries) {
+    for (const core::RuleChange& entry : snapshot.ruleEntries) {
         std::uint64_t index = entry.index;
         for (int i = 0; i < 8; ++i, index >>= 8) out[i] = static_cast<std::uint8_t>(index);
         out[8] = entry.state;

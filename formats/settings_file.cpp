@@ -195,9 +195,9 @@ bool IsDisplayKey(std::string_view line) {
     return std::any_of(kKeys.begin(), kKeys.end(), [&](const SettingKey& k) { return k.key == key; });
 }
 
-// Lines of `text` other than the display settings' own, each ending in a line end: what another
-// version of this program or the user put there stays when the display settings are saved.
-std::string OtherLines(std::string_view text) {
+}  // namespace
+
+std::string OtherSettingsLines(std::string_view text) {
     std::string out;
     while (!text.empty()) {
         const std::size_t newline = text.find('\n');
@@ -211,8 +211,6 @@ std::string OtherLines(std::string_view text) {
     }
     return out;
 }
-
-}  // namespace
 
 std::string LoadSettingString(const std::filesystem::path& path, std::string_view key) {
     try {
@@ -259,7 +257,7 @@ bool SaveSettings(const std::filesystem::path& path, const DisplaySettings& sett
         }
         DisplaySettings clamped = settings;
         ClampSettings(clamped);
-        return TryWriteFileAtomically(path, FormatSettingsText(clamped) + OtherLines(ReadSettingsFile(path)));
+        return TryWriteFileAtomically(path, FormatSettingsText(clamped) + OtherSettingsLines(ReadSettingsFile(path)));
     } catch (...) {
         return false;
     }

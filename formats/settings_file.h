@@ -47,6 +47,11 @@ std::filesystem::path GetSettingsPath();
 // Defaults overlaid with the file when it can be read; never throws and never creates anything.
 DisplaySettings LoadSettings(const std::filesystem::path& path);
 
+// The "key=value" lines of `text` that are not display settings (such as "update_host"), each
+// ending in a line end: what another version of this program or the user put there, kept when the
+// display settings are saved.
+std::string OtherSettingsLines(std::string_view text);
+
 // The value of a "key=value" line that is not a display setting (such as "update_host"), trimmed;
 // empty when the file or the key is missing. Never throws.
 std::string LoadSettingString(const std::filesystem::path& path, std::string_view key);

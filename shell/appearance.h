@@ -1,16 +1,11 @@
 #pragma once
 
+#include "formats/settings_file.h"
+
 namespace shell {
 
-// Display settings the drawing reads: overlays, broken markers and trails.
-struct Appearance {
-    float lockedOverlayOpacity = 0.3f;
-    float lockedOverlayBrightness = 0.5f;
-    float brokenMarkerOpacity = 0.45f;
-    float brokenMarkerBrightness = 0.62f;
-    float trailOpacity = 0.5f;
-    int trailKeyframeAge = 32;
-    float trailKeyframeBrightness = 0.4f;
-};
+// Display settings the drawing reads (overlays, broken markers, trails) are the settings file's own
+// values; the speed index in it belongs to the pattern viewer.
+using Appearance = formats::DisplaySettings;
 
 }  // namespace shell

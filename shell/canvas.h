@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/color.h"
+
 namespace shell {
 
 struct RectF {
@@ -14,10 +16,8 @@ struct RectF {
     friend bool operator==(const RectF&, const RectF&) = default;
 };
 
-struct ColorF {
-    float red = 0, green = 0, blue = 0, alpha = 1;
-    friend bool operator==(const ColorF&, const ColorF&) = default;
-};
+// Colours drawn are the model's colours: straight alpha, channels 0..1.
+using ColorF = core::Color;
 
 // The four text formats: label 17 px medium, compact label 13 px medium, banner 30 px
 // semibold, title 22 px semibold (at 96 dpi).

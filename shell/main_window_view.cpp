@@ -340,27 +340,21 @@ void MainWindowViewImpl::UseSettingsFile(const std::string& path) {
             formats::ClampSettings(s);
         }
     }
-    view_.appearance = {s.lockedOverlayOpacity, s.lockedOverlayBrightness, s.brokenMarkerOpacity,
-                        s.brokenMarkerBrightness, s.trailOpacity, s.trailKeyframeAge, s.trailKeyframeBrightness};
+    view_.appearance = s;
     viewer_.SetSpeedIndex(s.patternViewerSpeedIndex);
     platform_.RequestRedraw();
 }
 
 void MainWindowViewImpl::SaveSettings() {
     if (!settingsPath_) return;
-    const Appearance& a = view_.appearance;
-    formats::DisplaySettings s;
+    formats::DisplaySettings s = view_.appearance;
     s.patternViewerSpeedIndex = viewer_.SpeedIndex();
-    s.lockedOverlayOpacity = a.lockedOverlayOpacity;
-    s.lockedOverlayBrightness = a.lockedOverlayBrightness;
-    s.brokenMarkerOpacity = a.brokenMarkerOpacity;
-    s.brokenMarkerBrightness = a.brokenMarkerBrightness;
-    s.trailOpacity = a.trailOpacity;
-    s.trailKeyframeAge = a.trailKeyframeAge;
-    s.trailKeyframeBrightness = a.trailKeyframeBrightness;
     formats::ClampSettings(s);
-    // Saving never reports: the values in memory stay as they are.
-    platform_.WriteFile(*settingsPath_, formats::FormatSettingsText(s));
+    // Lines of other keys (the update host) stay. Saving never reports: the values in memory stay
+    // as they are.
+    const FileContents old = platform_.ReadFile(*settingsPath_);
+    const std::string others = old.failure ? std::string() : formats::OtherSettingsLines(old.bytes);
+    platform_.WriteFile(*settingsPath_, formats::FormatSettingsText(s) + others);
 }
 
 // --- the public face

@@ -200,7 +200,7 @@ TEST(EditorViewer, CamerasAndTheTabBarScrollAreSaved) {
     editor.SetTabBarScroll(40.0f);
     const formats::SessionSnapshot session = editor.ToSession();
     EXPECT_EQ(std::tuple(session.patterns[0].camera, session.tabScrollOffset),
-              std::tuple(formats::SessionCamera{10.5f, -3.0f, 12.0f}, 40.0f));
+              std::tuple(core::Camera{10.5f, -3.0f, 12.0f}, 40.0f));
 }
 
 TEST(EditorChain, DrivingTabAndLookahead) {

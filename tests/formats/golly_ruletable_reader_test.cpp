@@ -220,7 +220,7 @@ TEST(GollyRuletableReader, Colors) {
     ASSERT_EQ(rule.colors.size(), std::size(expected));
     for (std::size_t k = 0; k < std::size(expected); ++k) {
         const ImportedStateColor& c = rule.colors[k];
-        const std::array<float, 5> got = {float(c.state), c.red, c.green, c.blue, c.alpha};
+        const std::array<float, 5> got = {float(c.state), c.color.red, c.color.green, c.color.blue, c.color.alpha};
         for (std::size_t f = 0; f < got.size(); ++f) EXPECT_FLOAT_EQ(got[f], expected[k][f]) << k << " " << f;
     }
     ExpectError(Table(3, "none", "@COLORS\n1 256 0 0\n"), "RGB value out of range in Golly @COLORS section.");

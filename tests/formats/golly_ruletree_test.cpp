@@ -74,7 +74,7 @@ TEST(GollyRuletree, MalformedTreesAreRefusedAndFourNeighbourTreesRead) {
     // none of the editor's. Colours are read, a table comes first, the memory check applies.
     const ImportedGollyRule rule = ParseGollyRuletableText(Rule(kHead + kNodes + "5 6 7\n") + "@COLORS\n1 255 0 0\n");
     for (std::uint64_t i = 0; i < 512; ++i) ASSERT_EQ(rule.table[i], core::DecodeNeighborhoodIndex(i, 2)[1]) << i;
-    EXPECT_EQ(std::tuple(rule.stateCount, rule.symmetry, rule.colors.size(), rule.colors[0].red),
+    EXPECT_EQ(std::tuple(rule.stateCount, rule.symmetry, rule.colors.size(), rule.colors[0].color.red),
               std::tuple(2, core::kSymmetryC1, 1u, 1.0f));
     EXPECT_EQ(ParseGollyRuletableText(Rule(kHead + kNodes + "5 6 7\n") + "@TABLE\nn_states:3\n").stateCount, 3);
     EXPECT_EQ(ErrorOf(CornerHeavyTree(), [] { return std::optional<std::uint64_t>(1u << 20); }).substr(0, 75),

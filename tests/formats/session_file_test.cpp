@@ -50,7 +50,7 @@ B HeadPayload(std::uint8_t states = 3, std::int32_t selectedTab = 0, float scrol
     return B().u8(states).u8(0).u16(0).i32(selectedTab).f32(scroll);
 }
 B Head(std::uint8_t states = 3, std::int32_t selectedTab = 0) { return Chunk("HEAD", HeadPayload(states, selectedTab)); }
-B Rule(int states = 3, std::vector<SessionRuleEntry> entries = {}) {
+B Rule(int states = 3, std::vector<core::RuleChange> entries = {}) {
     B p;
     p.u8(1).u8(0).u16(0).u64(core::RuleTableSize(states)).u64(entries.size());
     for (const auto& e : entries) p.u64(e.index).u8(e.state);
@@ -267,7 +267,7 @@ TEST(SessionFile, MinimalFileDefaults) {
               std::tuple(3, 4, false, 0u, 0u, 1u));
     const SessionPatternRecord& p = s.patterns[0];
     EXPECT_EQ(std::tuple(p.kind, p.selectedVariable, p.nextLinkGroup, p.camera, p.currentGeneration, p.generationTarget),
-              std::tuple(0, -1, 1, SessionCamera{1.0f, 2.0f, 16.0f}, 3u, 4u));
+              std::tuple(0, -1, 1, core::Camera{1.0f, 2.0f, 16.0f}, 3u, 4u));
 }
 
 B ColorEntry(std::uint8_t state, float r, float g = 0.5f, float b = 0.5f, float a = 1.0f) {
@@ -407,12 +407,12 @@ TEST(SessionFile, StateCountsColorsAndRuleEntries) {
     }
     const SessionSnapshot c = Parse(WithChunk(Colr(2, {ColorEntry(1, 1.0f), ColorEntry(0, 0.0f, 0.0f, 0.0f, 0.0f)}), 2));
     EXPECT_TRUE(c.colorsStored);
-    EXPECT_EQ(std::tuple(c.colors[0], c.colors[1]), std::tuple(Rgba{}, Rgba{1.0f, 0.5f, 0.5f, 1.0f}));
+    EXPECT_EQ(std::tuple(c.colors[0], c.colors[1]), std::tuple(core::Color{0, 0, 0, 0}, core::Color{1.0f, 0.5f, 0.5f, 1.0f}));
     const SessionSnapshot r = Parse(WithRule(Rule(3, {{19682, 2}, {0, 0}, {7, 1}})));
-    EXPECT_EQ(r.ruleEntries, (std::vector<SessionRuleEntry>{{19682, 2}, {0, 0}, {7, 1}}));
+    EXPECT_EQ(r.ruleEntries, (std::vector<core::RuleChange>{{19682, 2}, {0, 0}, {7, 1}}));
     // Entries are checked at the end, against the final state count.
     EXPECT_NO_THROW(Parse(File({Rule(4, {{100, 3}}), Head(4), Srcg(), Pats({Patn()})})));
-    EXPECT_EQ(CollectRuleEntries({0, 2, 0, 0, 1}), (std::vector<SessionRuleEntry>{{1, 2}, {4, 1}}));
+    EXPECT_EQ(CollectRuleEntries({0, 2, 0, 0, 1}), (std::vector<core::RuleChange>{{1, 2}, {4, 1}}));
 }
 
 TEST(SessionFile, Utf8Names) {
