@@ -14,10 +14,9 @@ namespace core {
 namespace {
 
 TEST(RuleTable, IndicesDecodeAndSizes) {
-    EXPECT_EQ(NeighborhoodIndex({0, 0, 0, 0, 1, 0, 0, 0, 0}, 2), 16u);
-    EXPECT_EQ(NeighborhoodIndex({1, 0, 0, 0, 0, 0, 0, 0, 0}, 2), 256u);
-    EXPECT_EQ(NeighborhoodIndex({0, 0, 0, 0, 0, 0, 0, 0, 1}, 2), 1u);
-    EXPECT_EQ(NeighborhoodIndex({2, 2, 2, 2, 2, 2, 2, 2, 2}, 3), 19682u);
+    EXPECT_EQ(std::tuple(NeighborhoodIndex({0, 0, 0, 0, 1, 0, 0, 0, 0}, 2), NeighborhoodIndex({1, 0, 0, 0, 0, 0, 0, 0, 0}, 2),
+                         NeighborhoodIndex({0, 0, 0, 0, 0, 0, 0, 0, 1}, 2), NeighborhoodIndex({2, 2, 2, 2, 2, 2, 2, 2, 2}, 3)),
+              std::tuple(16u, 256u, 1u, 19682u));
     for (int n = 2; n <= 16; ++n) {
         const std::uint64_t size = RuleTableSize(n);
         for (std::uint64_t index : {std::uint64_t{0}, size / 3, size / 2 + 7, size - 1})
@@ -49,8 +48,8 @@ TEST(RuleTable, MessageNamesExtraMemoryAndOmitsUnknownAvailability) {
     const std::string text = testsupport::ErrorOf([&] {
         AllocateRuleTable(table, 3, "extending this rule", 262144, [] { return std::optional<std::uint64_t>(1000); });
     });
-    EXPECT_NE(text.find("\nEstimated additional working memory: 256.0 KB\n"), std::string::npos);
-    EXPECT_NE(text.find("\nEstimated minimum needed right now: 256.3 MB"), std::string::npos);
+    for (const char* line : {"\nEstimated additional working memory: 256.0 KB\n", "\nEstimated minimum needed right now: 256.3 MB"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
     // Unknown memory skips the check; equal to the need is accepted.
     AllocateRuleTable(table, 3, "x", 0, [] { return std::optional<std::uint64_t>(); });
     EXPECT_EQ(table.size(), 19683u);
@@ -79,18 +78,14 @@ TEST(Symmetry, OrbitsOfLoneNeighbours) {
         EXPECT_EQ(NeighborhoodOrbit(c.symmetry, 2, Two(c.index)), c.orbit) << int{c.symmetry} << " " << c.index;
         EXPECT_EQ(CanonicalIndex(c.symmetry, 2, Two(c.index)), *std::min_element(c.orbit.begin(), c.orbit.end()));
     }
-    for (RuleSymmetry s = 0; s < kSymmetryCount; ++s) {
-        EXPECT_EQ(CanonicalIndex(s, 3, Neighborhood{}), 0u);
-        EXPECT_EQ(NeighborhoodOrbit(s, 3, Neighborhood{2, 2, 2, 2, 2, 2, 2, 2, 2}).size(), 1u);
-    }
-    for (std::uint64_t i = 0; i < 512; ++i) {
-        EXPECT_EQ(NeighborhoodOrbit(0, 2, Two(i)), std::vector<std::uint64_t>{i});
-        EXPECT_EQ(CanonicalIndex(0, 2, Two(i)), i);
-    }
+    for (RuleSymmetry s = 0; s < kSymmetryCount; ++s)
+        EXPECT_EQ(std::tuple(CanonicalIndex(s, 3, Neighborhood{}), NeighborhoodOrbit(s, 3, Neighborhood{2, 2, 2, 2, 2, 2, 2, 2, 2})),
+                  std::tuple(0u, std::vector<std::uint64_t>{19682}));
+    for (std::uint64_t i = 0; i < 512; ++i)
+        EXPECT_EQ(std::tuple(NeighborhoodOrbit(0, 2, Two(i)), CanonicalIndex(0, 2, Two(i))), std::tuple(std::vector{i}, i));
     // Out-of-range symmetries and transforms change nothing.
-    EXPECT_EQ(CanonicalNeighborhood(9, 2, Two(300)), Two(300));
-    EXPECT_FALSE(IsTransformInSymmetry(9, 0));
-    EXPECT_FALSE(IsTransformInSymmetry(4, 8));
+    EXPECT_EQ(std::tuple(CanonicalNeighborhood(9, 2, Two(300)), IsTransformInSymmetry(9, 0), IsTransformInSymmetry(4, 8)),
+              std::tuple(Two(300), false, false));
 }
 
 TEST(Symmetry, GroupsAreClosedAndOrbitsPartitionTheTable) {
@@ -116,9 +111,9 @@ TEST(Symmetry, GroupsAreClosedAndOrbitsPartitionTheTable) {
 TEST(Symmetry, TransformsMatchTheirGeometry) {
     // Rotating a lone N neighbour clockwise puts it east; the left-right mirror moves NE to NW.
     const Neighborhood north{0, 1, 0, 0, 0, 0, 0, 0, 0}, northEast{0, 0, 1, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(ApplyTransform(1, north)[5], 1);
-    EXPECT_EQ(ApplyTransform(kTransformMirrorLeftRight, northEast)[0], 1);
-    EXPECT_EQ(ApplyTransform(5, north)[7], 1);
+    EXPECT_EQ(std::tuple(ApplyTransform(1, north)[5], ApplyTransform(kTransformMirrorLeftRight, northEast)[0],
+                         ApplyTransform(5, north)[7]),
+              std::tuple(1, 1, 1));
 }
 
 }  // namespace

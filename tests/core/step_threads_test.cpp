@@ -12,7 +12,6 @@
 namespace core {
 namespace {
 
-
 struct Case {
     int states;
     double density;

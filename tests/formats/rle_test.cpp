@@ -33,9 +33,7 @@ TEST(RleReader, HeaderFields) {
     };
     for (const Case& c : cases) {
         const RlePattern p = ParseRle(c.text);
-        EXPECT_EQ(p.width, c.width) << c.text;
-        EXPECT_EQ(p.height, c.height) << c.text;
-        EXPECT_EQ(p.rule, c.rule) << c.text;
+        EXPECT_EQ(std::tie(p.width, p.height, p.rule), std::tuple(c.width, c.height, c.rule)) << c.text;
     }
 }
 
@@ -89,8 +87,7 @@ TEST(RleReader, Errors) {
 TEST(RleReader, ManyCellsUpToTheLimit) {
     const RlePattern p = ParseRle("x=0\n16777215o$B!");
     ASSERT_EQ(p.cells.size(), kMaxRleCells);
-    EXPECT_EQ(p.cells[16777214], (RleCell{16777214, 0, 1}));
-    EXPECT_EQ(p.cells.back(), (RleCell{0, 1, 2}));
+    EXPECT_EQ(std::tie(p.cells[16777214], p.cells.back()), std::tuple(RleCell{16777214, 0, 1}, RleCell{0, 1, 2}));
 }
 
 // Random cells in a width x height box at (x0, y0), as absolute cells sorted by (y, x).
@@ -130,9 +127,7 @@ TEST(RleWriter, RoundTrip) {
             const std::vector<RleCell> cells = RandomCells(rng, x0, y0, 1 + rng() % 150, 1 + rng() % 90, stateCount,
                                                            1 + static_cast<int>(rng() % 100));
             if (cells.empty()) continue;
-            const std::string text = Write(cells, stateCount);
-            const std::string rule = stateCount == 2 ? "B3/S23\n" : "Test\n";
-            const std::string body = text.substr(text.find(rule) + rule.size());
+            const std::string text = Write(cells, stateCount), body = text.substr(text.find("\n", text.find("rule")));
             EXPECT_EQ(body.find_first_not_of(stateCount == 2 ? "0123456789bo$!\n" : "0123456789.ABCDEFGHIJKLMNOP$!\n"),
                       std::string::npos)
                 << body;
@@ -160,12 +155,9 @@ TEST(RleWriter, BoxRowsAndRuns) {
          "#CXRLE Pos=0,-2147483648\nx = 1, y = 2147483648, rule = B3/S23\no2147483647$o!\n"},
     };
     for (const Case& c : cases) {
-        const std::string text = Write(c.cells, c.stateCount);
-        EXPECT_EQ(text, c.text);
         std::vector<RleCell> sorted = c.cells;
-        std::sort(sorted.begin(), sorted.end(),
-                  [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
-        EXPECT_EQ(testsupport::AbsoluteRleCells(text), sorted) << text;
+        std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
+        EXPECT_EQ(std::tuple(Write(c.cells, c.stateCount), testsupport::AbsoluteRleCells(c.text)), std::tuple(c.text, sorted));
     }
 }
 
@@ -209,10 +201,9 @@ TEST(RleWriter, GollyReadsTheSameCells) {
         ASSERT_FALSE(cells.empty());
         EXPECT_EQ(testsupport::RunBgolly(rule, cells, 0), cells) << c.stateCount;
     }
-    const std::vector<RleCell> wide = {{INT32_MIN, -5, 1}, {INT32_MIN + 1, -4, 1}, {-1, -3, 1}};
-    EXPECT_EQ(testsupport::RunBgolly({"B3/S23", "", 2}, wide, 0), wide);
-    const std::vector<RleCell> tall = {{INT32_MAX, 0, 1}, {INT32_MAX, INT32_MAX, 1}};
-    EXPECT_EQ(testsupport::RunBgolly({"B3/S23", "", 2}, tall, 0), tall);
+    for (const std::vector<RleCell>& extreme : {std::vector<RleCell>{{INT32_MIN, -5, 1}, {INT32_MIN + 1, -4, 1}, {-1, -3, 1}},
+                                                std::vector<RleCell>{{INT32_MAX, 0, 1}, {INT32_MAX, INT32_MAX, 1}}})
+        EXPECT_EQ(testsupport::RunBgolly({"B3/S23", "", 2}, extreme, 0), extreme);
 }
 
 }  // namespace

@@ -62,8 +62,7 @@ TEST(Rulestring, RepresentativesMatchTheReferenceClasses) {
         EXPECT_TRUE(repListed) << line;
         ++classes;
     }
-    EXPECT_EQ(classes, 49);
-    EXPECT_EQ(members.size() + 2, 256u);  // all but no neighbour and all eight
+    EXPECT_EQ(std::tuple(classes, members.size() + 2), std::tuple(49, 256u));  // all but no neighbour and all eight
 }
 
 TEST(Rulestring, EveryClassAloneGivesItsLetter) {
@@ -79,11 +78,9 @@ TEST(Rulestring, EveryClassAloneGivesItsLetter) {
 }
 
 TEST(Rulestring, KnownRulesLetterListsAndNegation) {
-    EXPECT_EQ(BuildHenselRulestring(testsupport::LifeRule()), "B3/S23");
-    core::Rule rule = TwoStateRule(core::kSymmetryD8);
-    EXPECT_EQ(BuildHenselRulestring(rule), "B/S");
-    rule.table.assign(512, 1);
-    EXPECT_EQ(BuildHenselRulestring(rule), "B012345678/S012345678");
+    core::Rule rule = TwoStateRule(core::kSymmetryD8), all{2, core::kSymmetryD8, core::RuleTable(512, 1)};
+    EXPECT_EQ(std::tuple(BuildHenselRulestring(testsupport::LifeRule()), BuildHenselRulestring(rule), BuildHenselRulestring(all)),
+              std::tuple("B3/S23", "B/S", "B012345678/S012345678"));
     // Births on 2 with the letters given: the shorter of the list and its negation.
     for (const auto& [letters, text] : {std::pair{"ac", "B2ac/S"}, {"aceik", "B2-n/S"}, {"cin", "B2cin/S"},
                                         {"aceikn", "B2/S"}, {"ceikn", "B2-a/S"}, {"eikn", "B2-ac/S"}}) {
@@ -104,15 +101,14 @@ TEST(Rulestring, MapEdgeCases) {
     // Entries set, and the text; any non-zero entry is on.
     const std::pair<std::vector<std::pair<int, int>>, std::string> cases[] = {
         {{}, "MAP" + a85 + "A"}, {{{0, 1}}, "MAPg" + a85}, {{{5, 1}}, "MAPB" + a85}, {{{511, 1}}, "MAP" + a85 + "Q"},
-        {{{511, 1}, {510, 7}}, "MAP" + a85 + "w"}};
+        {{{511, 1}, {510, 7}}, "MAP" + a85 + "w"}, {{{-1, 1}}, "MAP" + std::string(85, '/') + "w"}};  // -1: all
     for (const auto& [entries, text] : cases) {
         core::Rule one = TwoStateRule(core::kSymmetryC1);
-        for (const auto& [index, state] : entries) one.table[static_cast<std::size_t>(index)] = static_cast<std::uint8_t>(state);
+        for (const auto& [index, state] : entries)
+            if (index < 0) one.table.assign(512, 1);
+            else one.table[static_cast<std::size_t>(index)] = static_cast<std::uint8_t>(state);
         EXPECT_EQ(BuildMapRulestring(one), text);
     }
-    core::Rule rule = TwoStateRule(core::kSymmetryC1);
-    rule.table.assign(512, 1);
-    EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(85, '/') + "w");
 }
 
 TEST(Rulestring, HenselOnlyUnderD8) {
