@@ -1,9 +1,11 @@
+// Settings text and files, and the atomic file writes under them.
 #include "formats/settings_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <csignal>
@@ -14,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "formats/atomic_file.h"
 #include "tests/support/test_helpers.h"
 
 namespace formats {
@@ -37,6 +40,22 @@ float Field(const DisplaySettings& s, std::string_view key) {
 
 using testsupport::ReadText;
 using testsupport::WriteText;
+using Stage = FileFailure::Stage;
+
+// Runs `write` under a file size limit, as a full disk would stop it part way.
+template <class F>
+auto UnderSizeLimit(F write) {
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = 16;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &tight);
+    auto result = write();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    return result;
+}
 
 constexpr std::string_view kDefaultText =
     "pattern_viewer_speed_index=3\nlocked_overlay_opacity=0.3\nlocked_overlay_brightness=0.5\n"
@@ -87,9 +106,9 @@ TEST(SettingsText, ValuesAreReadLikeStrtodAndClamped) {
             EXPECT_NEAR(Field(Parsed(text), c.key), expected, 1e-6) << text;
         }
     // A subnormal is a float: kept when in range. Negative zero is stored as zero, not "-0".
-    EXPECT_GT(Parsed("trail_opacity=1e-40").trailOpacity, 0.0f);
-    EXPECT_LT(Parsed("trail_opacity=1e-40").trailOpacity, 1e-38f);
-    EXPECT_FALSE(std::signbit(Parsed("trail_opacity=-0").trailOpacity));
+    const float subnormal = Parsed("trail_opacity=1e-40").trailOpacity;
+    EXPECT_EQ(std::tuple(subnormal > 0.0f && subnormal < 1e-38f, std::signbit(Parsed("trail_opacity=-0").trailOpacity)),
+              std::tuple(true, false));
 }
 
 TEST(SettingsText, LinesKeysAndOddBytes) {
@@ -132,9 +151,7 @@ TEST(SettingsText, ParsingClampsTheStartingValuesFirst) {
     s.trailOpacity = std::numeric_limits<float>::quiet_NaN();
     s.brokenMarkerOpacity = 0.0f;
     ParseSettingsText("unrelated=1", s);
-    EXPECT_EQ(s.trailKeyframeAge, 253);
-    EXPECT_FLOAT_EQ(s.trailOpacity, 0.5f);  // NaN falls back to the default
-    EXPECT_FLOAT_EQ(s.brokenMarkerOpacity, 0.05f);
+    EXPECT_EQ(std::tuple(s.trailKeyframeAge, s.trailOpacity, s.brokenMarkerOpacity), std::tuple(253, 0.5f, 0.05f));  // NaN: default
 }
 
 TEST(SettingsText, FormatsFloatsWithSixSignificantDigits) {
@@ -158,8 +175,7 @@ TEST(SettingsText, FormatIsIndependentOfTheCLocale) {
     const std::string text = FormatSettingsText(s);
     const DisplaySettings back = Parsed(text);
     std::setlocale(LC_NUMERIC, previous.c_str());
-    EXPECT_NE(text.find("trail_opacity=0.25\n"), std::string::npos);
-    EXPECT_EQ(back, s);
+    EXPECT_EQ(std::tuple(text.find("trail_opacity=0.25\n") != std::string::npos, back), std::tuple(true, s));
     if (!switched) GTEST_SKIP() << "no decimal-comma locale installed";
 }
 
@@ -176,13 +192,13 @@ TEST(SettingsText, FormatThenParseIsStable) {
         ClampSettings(s);
         const std::string text = FormatSettingsText(s);
         const DisplaySettings back = Parsed(text);
-        EXPECT_EQ(FormatSettingsText(back), text) << i;
-        EXPECT_EQ(Parsed(FormatSettingsText(back)), back) << i;
-        EXPECT_NEAR(back.lockedOverlayOpacity, s.lockedOverlayOpacity, 1e-6f) << i;
-        EXPECT_NEAR(back.trailOpacity, s.trailOpacity, 1e-6f) << i;
-        EXPECT_NEAR(back.trailKeyframeBrightness, s.trailKeyframeBrightness, 1e-6f) << i;
-        EXPECT_EQ(back.trailKeyframeAge, s.trailKeyframeAge) << i;
-        EXPECT_EQ(back.patternViewerSpeedIndex, s.patternViewerSpeedIndex) << i;
+        EXPECT_EQ(std::tuple(FormatSettingsText(back), Parsed(FormatSettingsText(back)), back.trailKeyframeAge,
+                             back.patternViewerSpeedIndex),
+                  std::tuple(text, back, s.trailKeyframeAge, s.patternViewerSpeedIndex)) << i;
+        for (const auto& [read, written] : {std::pair{back.lockedOverlayOpacity, s.lockedOverlayOpacity},
+                                           {back.trailOpacity, s.trailOpacity},
+                                           {back.trailKeyframeBrightness, s.trailKeyframeBrightness}})
+            EXPECT_NEAR(read, written, 1e-6f) << i;
     }
     DisplaySettings stepped;
     stepped.lockedOverlayOpacity += 0.05f;
@@ -241,10 +257,8 @@ TEST_F(SettingsFileTest, LoadsTheFileOrGivesDefaultsAndCreatesNothing) {
     WriteText(path_, "trail_keyframe_age=0\nlocked_overlay_opacity=abc\n trail_opacity=0.9\n"
                     "trail_keyframe_brightness= 0.25xyz\r\n");
     const DisplaySettings s = LoadSettings(path_);
-    EXPECT_EQ(s.trailKeyframeAge, 1);
-    EXPECT_FLOAT_EQ(s.lockedOverlayOpacity, 0.3f);
-    EXPECT_FLOAT_EQ(s.trailOpacity, 0.5f);
-    EXPECT_FLOAT_EQ(s.trailKeyframeBrightness, 0.25f);
+    EXPECT_EQ(std::tuple(s.trailKeyframeAge, s.lockedOverlayOpacity, s.trailOpacity, s.trailKeyframeBrightness),
+              std::tuple(1, 0.3f, 0.5f, 0.25f));
 }
 
 TEST_F(SettingsFileTest, SaveCreatesFoldersClampsAndRoundTrips) {
@@ -259,8 +273,7 @@ TEST_F(SettingsFileTest, SaveCreatesFoldersClampsAndRoundTrips) {
     s.trailKeyframeAge = 999;
     s.trailOpacity = -2.0f;
     ASSERT_TRUE(SaveSettings(path_, s));
-    EXPECT_EQ(LoadSettings(path_).trailKeyframeAge, 253);
-    EXPECT_FLOAT_EQ(LoadSettings(path_).trailOpacity, 0.0f);
+    EXPECT_EQ(std::tuple(LoadSettings(path_).trailKeyframeAge, LoadSettings(path_).trailOpacity), std::tuple(253, 0.0f));
     // The old file's mode stays.
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(path_, mode);
@@ -283,19 +296,8 @@ TEST_F(SettingsFileTest, FailedSavesLeaveWhatWasThere) {
 
 TEST_F(SettingsFileTest, InterruptedWriteLeavesTheOldFileIntact) {
     WriteText(path_, "trail_keyframe_age=77\n");
-    // A file size limit makes the write of the temporary fail part way, as a full disk would.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit tight = saved;
-    tight.rlim_cur = 16;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool ok = SaveSettings(path_, DisplaySettings{});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(ReadText(path_), "trail_keyframe_age=77\n");
-    EXPECT_EQ(EntryCount(dir_), 1u);
+    EXPECT_FALSE(UnderSizeLimit([&] { return SaveSettings(path_, DisplaySettings{}); }));
+    EXPECT_EQ(std::tuple(ReadText(path_), EntryCount(dir_)), std::tuple("trail_keyframe_age=77\n", 1u));
 }
 
 TEST_F(SettingsFileTest, UnwritableFolderLeavesTheOldFileIntact) {
@@ -305,6 +307,49 @@ TEST_F(SettingsFileTest, UnwritableFolderLeavesTheOldFileIntact) {
     EXPECT_FALSE(SaveSettings(path_, DisplaySettings{}));
     fs::permissions(dir_, fs::perms::owner_all);
     EXPECT_EQ(ReadText(path_), "trail_keyframe_age=77\n");
+}
+
+TEST_F(SettingsFileTest, OtherKeysAreReadAndSurviveASave) {
+    WriteText(path_, "update_host= old.example \ntrail_opacity=0.25\nupdate_host=\tnew.example:8443 \nno equals sign\n");
+    EXPECT_EQ(std::tuple(LoadSettingString(path_, "update_host"), LoadSettingString(path_, "update")),
+              std::tuple("new.example:8443", ""));
+    DisplaySettings settings = LoadSettings(path_);
+    settings.trailOpacity = 0.75f;
+    ASSERT_TRUE(SaveSettings(path_, settings));
+    EXPECT_EQ(std::tuple(LoadSettings(path_), LoadSettingString(path_, "update_host"), ReadText(path_)),
+              std::tuple(settings, "new.example:8443",
+                         FormatSettingsText(settings) + "update_host= old.example \nupdate_host=\tnew.example:8443 \n"));
+    fs::remove(path_);
+    EXPECT_EQ(LoadSettingString(path_, "update_host"), "");
+}
+
+TEST_F(SettingsFileTest, AtomicFailuresSayWhereTheyStoppedAndKeepTheOldFile) {
+    fs::create_directories(dir_ / "folder");
+    ASSERT_FALSE(WriteFileAtomically(path_, "old"));
+    const std::string big(4096, 'x');
+    const struct { fs::path target; bool limit; Stage stage; int error; } cases[] = {
+        {dir_ / "missing" / "a.txt", false, Stage::Open, ENOENT},
+        {dir_ / "folder", false, Stage::Open, EISDIR},
+        {path_, true, Stage::Write, EFBIG},
+    };
+    for (const auto& c : cases) {
+        const auto failure = c.limit ? UnderSizeLimit([&] { return WriteFileAtomically(c.target, big); })
+                                     : WriteFileAtomically(c.target, big);
+        ASSERT_TRUE(failure) << c.target;
+        EXPECT_EQ(std::tuple(failure->stage, failure->error, SystemReason(*failure).empty()), std::tuple(c.stage, c.error, false))
+            << c.target;
+    }
+    std::string text, prefix;
+    ASSERT_FALSE(ReadWholeFile(path_, text));
+    ASSERT_FALSE(ReadWholeFile(path_, prefix, 2));
+    EXPECT_EQ(std::tuple(text, prefix, EntryCount(dir_)), std::tuple("old", "ol", 2u));  // no temporaries
+    const auto missing = ReadWholeFile(dir_ / "none", text);
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(std::tuple(missing->stage, missing->error, SystemReason(*missing)),
+              std::tuple(Stage::Open, ENOENT, std::string("No such file or directory")));
+    const auto folder = ReadWholeFile(dir_ / "folder", text);
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(std::tuple(folder->stage, folder->error, text), std::tuple(Stage::Read, EISDIR, "old"));  // text kept
 }
 
 TEST_F(SettingsFileTest, RelativePathIsWrittenInTheWorkingFolder) {
