@@ -105,22 +105,18 @@ TEST(ChunkGrid, ActiveCellBounds) {
 // The plane ends at the 32-bit limits: no candidate, chunk or cell past them, and region copies
 // may reach over the edge.
 TEST(ChunkGrid, EdgesOfThePlane) {
-    struct Case {
-        std::int32_t x, y;
-        std::size_t candidates;
-    };
-    for (const Case c : {Case{INT32_MAX, 0, 6}, Case{INT32_MIN, 5, 6}, Case{7, INT32_MIN, 6}, Case{0, INT32_MAX, 6},
-                         Case{INT32_MIN, INT32_MIN, 4}, Case{INT32_MAX, INT32_MAX, 4}, Case{INT32_MIN, INT32_MAX, 4}}) {
+    for (const auto& [x, y, candidates] : {std::tuple{INT32_MAX, 0, 6u}, {INT32_MIN, 5, 6u}, {7, INT32_MIN, 6u}, {0, INT32_MAX, 6u},
+                                           {INT32_MIN, INT32_MIN, 4u}, {INT32_MAX, INT32_MAX, 4u}, {INT32_MIN, INT32_MAX, 4u}}) {
         ChunkGrid grid;
-        grid.SetCell(c.x, c.y, 2);
-        EXPECT_EQ(CollectAutomatonCandidateChunks(grid).size(), c.candidates) << c.x << "," << c.y;
+        grid.SetCell(x, y, 2);
+        EXPECT_EQ(CollectAutomatonCandidateChunks(grid).size(), candidates) << x << "," << y;
         for (const ChunkCoord& k : CollectAutomatonCandidateChunks(grid)) EXPECT_TRUE(IsPlaneChunk(k.x, k.y));
         std::int32_t x0, y0, x1, y1;
         ASSERT_TRUE(TryAccumulateActiveCellBoundsFromGrid(grid, x0, y0, x1, y1));
-        EXPECT_EQ(std::tuple(x0, y0, x1, y1), std::tuple(c.x, c.y, c.x, c.y));
+        EXPECT_EQ(std::tuple(x0, y0, x1, y1), std::tuple(x, y, x, y));
         // A 3 x 3 copy centred on the cell: its middle holds the cell, the rest (partly off the plane) 0.
         std::vector<std::uint8_t> buffer;
-        CopyGridRegionToBuffer(grid, std::int64_t{c.x} - 1, std::int64_t{c.y} - 1, 3, 3, buffer);
+        CopyGridRegionToBuffer(grid, std::int64_t{x} - 1, std::int64_t{y} - 1, 3, 3, buffer);
         EXPECT_EQ(buffer, std::vector<std::uint8_t>({0, 0, 0, 0, 2, 0, 0, 0, 0}));
     }
     ChunkGrid grid;

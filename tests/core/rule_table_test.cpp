@@ -63,21 +63,16 @@ Neighborhood Two(std::uint64_t index) { return DecodeNeighborhoodIndex(index, 2)
 
 // Orbits list their members in transform order; the canonical index is the least member.
 TEST(Symmetry, OrbitsOfLoneNeighbours) {
-    struct Case {
-        RuleSymmetry symmetry;
-        std::uint64_t index;
-        std::vector<std::uint64_t> orbit;
-    };
-    const Case cases[] = {
+    const std::tuple<RuleSymmetry, std::uint64_t, std::vector<std::uint64_t>> cases[] = {
         {kSymmetryD8, 128, {128, 8, 2, 32}},
         // The orthogonal group pairs N with S only: NE (64) and NW (256) stay apart.
         {1, 128, {128, 2}}, {1, 64, {64, 1}}, {1, 256, {256, 4}},
         {5, 256, {256, 1}},  // C2
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(NeighborhoodOrbit(c.symmetry, 2, Two(c.index)), c.orbit) << int{c.symmetry} << " " << c.index;
-        EXPECT_EQ(CanonicalIndex(c.symmetry, 2, Two(c.index)), *std::min_element(c.orbit.begin(), c.orbit.end()));
-    }
+    for (const auto& [symmetry, index, orbit] : cases)
+        EXPECT_EQ(std::tuple(NeighborhoodOrbit(symmetry, 2, Two(index)), CanonicalIndex(symmetry, 2, Two(index))),
+                  std::tuple(orbit, *std::min_element(orbit.begin(), orbit.end())))
+            << int{symmetry} << " " << index;
     for (RuleSymmetry s = 0; s < kSymmetryCount; ++s)
         EXPECT_EQ(std::tuple(CanonicalIndex(s, 3, Neighborhood{}), NeighborhoodOrbit(s, 3, Neighborhood{2, 2, 2, 2, 2, 2, 2, 2, 2})),
                   std::tuple(0u, std::vector<std::uint64_t>{19682}));

@@ -16,12 +16,7 @@ namespace formats {
 namespace {
 
 TEST(RleReader, HeaderFields) {
-    struct Case {
-        const char* text;
-        std::int32_t width, height;
-        const char* rule;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::int32_t, std::int32_t, std::string> cases[] = {
         {"x = 3, y = 1, rule = B3/S23\n3o!", 3, 1, "B3/S23"},
         {"#C comment\n  #N name\nx = 1, y = 1\n#C another\no!\n", 1, 1, ""},
         {"hello\no!", 0, 0, ""},  // any first line is the header
@@ -31,18 +26,14 @@ TEST(RleReader, HeaderFields) {
         {" x\t=\t12 ,y=3,rule = B36/S23 \r\n!", 12, 3, "B36/S23"},
         {"rule = B3/S23:T10,10\n!", 0, 0, "B3/S23:T10"},
     };
-    for (const Case& c : cases) {
-        const RlePattern p = ParseRle(c.text);
-        EXPECT_EQ(std::tie(p.width, p.height, p.rule), std::tuple(c.width, c.height, c.rule)) << c.text;
+    for (const auto& [text, width, height, rule] : cases) {
+        const RlePattern p = ParseRle(text);
+        EXPECT_EQ(std::tie(p.width, p.height, p.rule), std::tie(width, height, rule)) << text;
     }
 }
 
 TEST(RleReader, BodyCells) {
-    struct Case {
-        const char* text;
-        std::vector<RleCell> cells;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::vector<RleCell>> cases[] = {
         {"x = 3, y = 1\n3o!", {{0, 0, 1}, {1, 0, 1}, {2, 0, 1}}},
         {"x=2\no$2$o!", {{0, 0, 1}, {0, 3, 1}}},  // row runs skip rows
         {"x=3\n2.B!", {{2, 0, 2}}},
@@ -57,7 +48,7 @@ TEST(RleReader, BodyCells) {
         {"x=0\n2147483646bob!", {{2147483646, 0, 1}}},
         {"x=0\n2147483647b1b2147483647$!", {}},
     };
-    for (const Case& c : cases) EXPECT_EQ(ParseRle(c.text).cells, c.cells) << c.text;
+    for (const auto& [text, cells] : cases) EXPECT_EQ(ParseRle(text).cells, cells) << text;
 }
 
 TEST(RleReader, Errors) {
@@ -138,12 +129,7 @@ TEST(RleWriter, RoundTrip) {
 }
 
 TEST(RleWriter, BoxRowsAndRuns) {
-    struct Case {
-        std::vector<RleCell> cells;
-        int stateCount;
-        std::string text;
-    };
-    const Case cases[] = {
+    const std::tuple<std::vector<RleCell>, int, std::string> cases[] = {
         {{}, 4, "#CXRLE Pos=0,0\nx = 0, y = 0, rule = Test\n!\n"},
         {{{5, -3, 1}, {2, 0, 1}, {0, 1, 1}}, 2, "#CXRLE Pos=0,-3\nx = 6, y = 5, rule = B3/S23\n5bo3$2bo$o!\n"},
         {{{-64, 0, 2}, {-63, 0, 2}, {63, 0, 3}, {-1, 70, 1}}, 3,
@@ -154,10 +140,10 @@ TEST(RleWriter, BoxRowsAndRuns) {
         {{{0, INT32_MIN, 1}, {0, -1, 1}}, 2,
          "#CXRLE Pos=0,-2147483648\nx = 1, y = 2147483648, rule = B3/S23\no2147483647$o!\n"},
     };
-    for (const Case& c : cases) {
-        std::vector<RleCell> sorted = c.cells;
+    for (const auto& [cells, stateCount, text] : cases) {
+        std::vector<RleCell> sorted = cells;
         std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
-        EXPECT_EQ(std::tuple(Write(c.cells, c.stateCount), testsupport::AbsoluteRleCells(c.text)), std::tuple(c.text, sorted));
+        EXPECT_EQ(std::tuple(Write(cells, stateCount), testsupport::AbsoluteRleCells(text)), std::tuple(text, sorted));
     }
 }
 
@@ -186,20 +172,16 @@ TEST(RleWriter, LongRunsWrapAtSeventyCharacters) {
 // up to the widest one we write.
 TEST(RleWriter, GollyReadsTheSameCells) {
     std::mt19937 rng(4);
-    struct Case {
-        int stateCount;
-        std::int32_t x0, y0;
-    };
-    for (const Case c : {Case{2, -37, 12}, Case{2, 5, -3}, Case{5, 100, -50}, Case{16, -7, -7}}) {
-        testsupport::OracleRule rule{"B3/S23", "", c.stateCount};
-        if (c.stateCount > 2) {
-            rule.name = "WriterCheck" + std::to_string(c.stateCount);
-            rule.ruleFileText = "@RULE " + rule.name + "\n@TABLE\nn_states:" + std::to_string(c.stateCount) +
+    for (const auto& [stateCount, x0, y0] : {std::tuple{2, -37, 12}, {2, 5, -3}, {5, 100, -50}, {16, -7, -7}}) {
+        testsupport::OracleRule rule{"B3/S23", "", stateCount};
+        if (stateCount > 2) {
+            rule.name = "WriterCheck" + std::to_string(stateCount);
+            rule.ruleFileText = "@RULE " + rule.name + "\n@TABLE\nn_states:" + std::to_string(stateCount) +
                                 "\nneighborhood:Moore\nsymmetries:none\n";
         }
-        const std::vector<RleCell> cells = RandomCells(rng, c.x0, c.y0, 75, 20, c.stateCount, 35);
+        const std::vector<RleCell> cells = RandomCells(rng, x0, y0, 75, 20, stateCount, 35);
         ASSERT_FALSE(cells.empty());
-        EXPECT_EQ(testsupport::RunBgolly(rule, cells, 0), cells) << c.stateCount;
+        EXPECT_EQ(testsupport::RunBgolly(rule, cells, 0), cells) << stateCount;
     }
     for (const std::vector<RleCell>& extreme : {std::vector<RleCell>{{INT32_MIN, -5, 1}, {INT32_MIN + 1, -4, 1}, {-1, -3, 1}},
                                                 std::vector<RleCell>{{INT32_MAX, 0, 1}, {INT32_MAX, INT32_MAX, 1}}})

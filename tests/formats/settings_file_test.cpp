@@ -65,11 +65,7 @@ constexpr std::string_view kDefaultText =
 // Each value after "key=" and the field it leaves; values that cannot be read leave the default
 // (speed 3, opacity 0.5, age 32). Numbers read like strtol / strtod in the "C" locale.
 TEST(SettingsText, ValuesAreReadLikeStrtodAndClamped) {
-    struct Case {
-        const char* key;
-        std::vector<std::pair<const char*, double>> values;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::vector<std::pair<const char*, double>>> cases[] = {
         // Clamped into the ranges; out of int or float: ignored.
         {"trail_keyframe_age", {{"0", 1}, {"254", 253}, {"253", 253}, {"2147483647", 253}, {"-2147483648", 1},
                                 {"2147483648", 32}, {"-2147483649", 32}, {"99999999999999999999999999", 32},
@@ -100,11 +96,9 @@ TEST(SettingsText, ValuesAreReadLikeStrtodAndClamped) {
         {"trail_keyframe_age", {{"", 32}, {"-", 32}, {".5", 32}, {"\r", 32}}},
         {"broken_marker_brightness", {{".", 0.62f}, {"e5", 0.62f}}},
     };
-    for (const Case& c : cases)
-        for (const auto& [value, expected] : c.values) {
-            const std::string text = std::string(c.key) + "=" + value;
-            EXPECT_NEAR(Field(Parsed(text), c.key), expected, 1e-6) << text;
-        }
+    for (const auto& [key, values] : cases)
+        for (const auto& [value, expected] : values)
+            EXPECT_NEAR(Field(Parsed(std::string(key) + "=" + value), key), expected, 1e-6) << key << "=" << value;
     // A subnormal is a float: kept when in range. Negative zero is stored as zero, not "-0".
     const float subnormal = Parsed("trail_opacity=1e-40").trailOpacity;
     EXPECT_EQ(std::tuple(subnormal > 0.0f && subnormal < 1e-38f, std::signbit(Parsed("trail_opacity=-0").trailOpacity)),
@@ -112,12 +106,7 @@ TEST(SettingsText, ValuesAreReadLikeStrtodAndClamped) {
 }
 
 TEST(SettingsText, LinesKeysAndOddBytes) {
-    struct Case {
-        std::string text;
-        const char* key;
-        double expected;
-    };
-    const Case cases[] = {
+    const std::tuple<std::string, const char*, double> cases[] = {
         // Keys are exact and untrimmed; the first "=" splits.
         {" trail_opacity=0.25", "trail_opacity", 0.5}, {"trail_opacity =0.25", "trail_opacity", 0.5},
         {"Trail_Opacity=0.25", "trail_opacity", 0.5},   {"TRAIL_OPACITY=0.25", "trail_opacity", 0.5},
@@ -140,7 +129,7 @@ TEST(SettingsText, LinesKeysAndOddBytes) {
         {"\xEF\xBB\xBFtrail_opacity=0.1\ntrail_opacity=0.2", "trail_opacity", 0.2},
         {"\xEF\xBB\xBFtrail_opacity=0.1", "trail_opacity", 0.5},
     };
-    for (const Case& c : cases) EXPECT_NEAR(Field(Parsed(c.text), c.key), c.expected, 1e-6) << c.text;
+    for (const auto& [text, key, expected] : cases) EXPECT_NEAR(Field(Parsed(text), key), expected, 1e-6) << text;
     for (const char* text : {"", "unknown_key=0.25\nfoo=bar\n=\n==\n[settings]\n# comment\n; comment\n"})
         EXPECT_EQ(Parsed(text), DisplaySettings{}) << text;
 }
