@@ -7,7 +7,6 @@
 #include <bit>
 #include <functional>
 #include <limits>
-#include <random>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -22,24 +21,15 @@ namespace {
 // Byte assembler for hand-made files.
 struct B {
     std::vector<std::uint8_t> v;
-    B& u8(std::uint8_t x) {
-        v.push_back(x);
-        return *this;
-    }
+    B& u8(std::uint8_t x) { return v.push_back(x), *this; }
     B& u16(std::uint16_t x) { return u8(static_cast<std::uint8_t>(x)).u8(static_cast<std::uint8_t>(x >> 8)); }
     B& u32(std::uint32_t x) { return u16(static_cast<std::uint16_t>(x)).u16(static_cast<std::uint16_t>(x >> 16)); }
     B& u64(std::uint64_t x) { return u32(static_cast<std::uint32_t>(x)).u32(static_cast<std::uint32_t>(x >> 32)); }
     B& i32(std::int32_t x) { return u32(static_cast<std::uint32_t>(x)); }
     B& f32(float x) { return u32(std::bit_cast<std::uint32_t>(x)); }
-    B& raw(std::string_view s) {
-        v.insert(v.end(), s.begin(), s.end());
-        return *this;
-    }
+    B& raw(std::string_view s) { return v.insert(v.end(), s.begin(), s.end()), *this; }
     B& text(std::string_view s) { return u32(static_cast<std::uint32_t>(s.size())).raw(s); }
-    B& add(const B& other) {
-        v.insert(v.end(), other.v.begin(), other.v.end());
-        return *this;
-    }
+    B& add(const B& other) { return v.insert(v.end(), other.v.begin(), other.v.end()), *this; }
 };
 
 B Header(std::uint16_t major = 1, std::uint16_t minor = 3, std::uint32_t size = 16) {
@@ -134,40 +124,23 @@ ConstraintEntry EntryWith(std::initializer_list<std::pair<int, ConstraintSlot>> 
 
 SessionSnapshot RichSnapshot() {
     SessionSnapshot s;
-    s.stateCount = 4;
-    s.symmetry = 2;
-    s.selectedTab = 1;
-    s.tabScrollOffset = 12.5f;
-    s.sourceGrid.SetCell(-1, -1, 3);
-    s.sourceGrid.SetCell(-64, 0, 1);
-    s.sourceGrid.SetCell(-65, 100, 2);
-    s.sourceGrid.SetCell(70, -130, 1);
-    s.sourceGrid.SetCell(63, 63, 2);
-    s.sourceAnnotations.SetValue(-5, -7, 0x0305);
-    s.sourceAnnotations.SetValue(200, 3, 0x0008);
-    s.sourceLineage.SetValue(-1, -1, 8);
-    s.sourceLineage.SetValue(63, 63, 1);
+    s.stateCount = 4, s.symmetry = 2, s.selectedTab = 1, s.tabScrollOffset = 12.5f;
+    for (const auto& [x, y, state] : {std::tuple{-1, -1, 3}, {-64, 0, 1}, {-65, 100, 2}, {70, -130, 1}, {63, 63, 2}})
+        s.sourceGrid.SetCell(x, y, static_cast<std::uint8_t>(state));
+    s.sourceAnnotations.SetValue(-5, -7, 0x0305), s.sourceAnnotations.SetValue(200, 3, 0x0008);
+    s.sourceLineage.SetValue(-1, -1, 8), s.sourceLineage.SetValue(63, 63, 1);
     for (int i = 0; i < 4; ++i) s.colors[static_cast<std::size_t>(i)] = {0.25f * i, 0.5f, 1.0f, 1.0f - 0.125f * i};
-    s.colorsStored = true;
-    s.ruleEntries = {{1, 2}, {4, 3}, {262143, 1}};
+    s.colorsStored = true, s.ruleEntries = {{1, 2}, {4, 3}, {262143, 1}};
 
-    SessionPatternRecord pattern;
-    pattern.name = "Glider Ωmega 🚀";
-    pattern.camera = {-3.5f, 7.25f, 24.0f};
-    pattern.currentGeneration = 5;
-    pattern.generationTarget = 40;
-    pattern.startGrid.SetCell(-2, -3, 1);
-    pattern.startGrid.SetCell(1, 1, 3);
-    pattern.startAnnotations.SetValue(-2, -3, 0x0102);
-    pattern.startLineage.SetValue(1, 1, 4);
-    s.patterns.push_back(pattern);
+    SessionPatternRecord& pattern = s.patterns.emplace_back();
+    pattern.name = "Glider Ωmega 🚀", pattern.camera = {-3.5f, 7.25f, 24.0f};
+    pattern.currentGeneration = 5, pattern.generationTarget = 40;
+    pattern.startGrid.SetCell(-2, -3, 1), pattern.startGrid.SetCell(1, 1, 3);
+    pattern.startAnnotations.SetValue(-2, -3, 0x0102), pattern.startLineage.SetValue(1, 1, 4);
 
     SessionPatternRecord constraint;
-    constraint.kind = kSessionConstraintTab;
-    constraint.name = "Constraints";
-    constraint.camera = {0.0f, 0.0f, 8.0f};
-    constraint.selectedVariable = 1;
-    constraint.nextLinkGroup = 3;
+    constraint.kind = kSessionConstraintTab, constraint.name = "Constraints", constraint.camera = {0.0f, 0.0f, 8.0f};
+    constraint.selectedVariable = 1, constraint.nextLinkGroup = 3;
     constraint.variables = {{true, "a", {0, 1, 2, 3}}, {false, "переменная", {1, 3}}, {false, "", {}}};
     constraint.entries = {ConstraintEntry{},
                           EntryWith({{0, {true, 0, 1, 2}}, {4, {false, 3, -1, 0}}, {9, {true, 0, 0, 1}}})};
@@ -204,32 +177,21 @@ TEST(SessionFile, RoundTripKeepsEverything) {
 // Timings of the same round trip are in bench/session_bench.cpp.
 TEST(SessionFile, SoupRoundTripIsByteIdentical) {
     SessionSnapshot s;
-    s.stateCount = 3;
-    s.sourceGrid = core::MakeRandomSoup(300, 0.5, 3, 11);
-    std::mt19937 rng(5);
+    s.stateCount = 3, s.sourceGrid = core::MakeRandomSoup(300, 0.5, 3, 11);
     for (int t = 0; t < 4; ++t) {
-        SessionPatternRecord record;
-        record.name = "Tab " + std::to_string(t);
-        for (int y = 0; y < 40; ++y)
-            for (int x = 0; x < 40; ++x) record.startGrid.SetCell(x - 20, y - 20, static_cast<std::uint8_t>(rng() % 3));
-        s.patterns.push_back(record);
+        SessionPatternRecord& record = s.patterns.emplace_back();
+        record.name = "Tab " + std::to_string(t), record.startGrid = core::MakeRandomSoup(40, 0.67, 3, t);
     }
     const std::vector<std::uint8_t> bytes = SerializeSession(s);
-    const SessionSnapshot r = ParseSession(std::span<const std::uint8_t>(bytes));
-    ExpectSameChunks(r.sourceGrid.Chunks(), s.sourceGrid.Chunks());
-    ExpectSameChunks(r.patterns[3].startGrid.Chunks(), s.patterns[3].startGrid.Chunks());
-    EXPECT_EQ(SerializeSession(r), bytes);
+    EXPECT_EQ(SerializeSession(ParseSession(std::span<const std::uint8_t>(bytes))), bytes);
 }
 
 TEST(SessionFile, WriterLayout) {
     SessionSnapshot s;
-    s.stateCount = 2;
-    s.patterns.emplace_back();
+    s.stateCount = 2, s.patterns.emplace_back();
     const std::vector<std::uint8_t> bytes = SerializeSession(s);
-    const B expectedStart = Header().add(Chunk("HEAD", HeadPayload(2))).add(Chunk("SYMM", B().u8(4).u8(0).u16(0)));
-    ASSERT_GE(bytes.size(), expectedStart.v.size());
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(expectedStart.v.size())),
-              expectedStart.v);
+    const B start = Header().add(Chunk("HEAD", HeadPayload(2))).add(Chunk("SYMM", B().u8(4).u8(0).u16(0)));
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + std::min<long>(bytes.size(), start.v.size())), start.v);
     // Top-level tags in order.
     std::vector<std::string> tags;
     for (std::size_t at = 16; at < bytes.size();) {
