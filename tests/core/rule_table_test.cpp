@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <random>
 #include <set>
-#include <stdexcept>
 
 #include "core/symmetry.h"
 #include "tests/support/test_helpers.h"

@@ -10,7 +10,6 @@
 #include <map>
 #include <random>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -431,10 +430,7 @@ template <class Visit>
 void ForEachAssignment(const ConstraintEntry& entry, const std::vector<ConstraintVariable>& variables, Visit&& visit) {
     Assignment a{};
     auto walk = [&](auto&& self, int s) -> void {
-        if (s == kConstraintSlotCount) {
-            visit(a);
-            return;
-        }
+        if (s == kConstraintSlotCount) return visit(a);
         const ConstraintSlot& slot = entry.slots[static_cast<std::size_t>(s)];
         if (!slot.isVariable || slot.variable < 0 || static_cast<std::size_t>(slot.variable) >= variables.size()) {
             a[static_cast<std::size_t>(s)] = slot.state;
@@ -456,11 +452,7 @@ void ForEachAssignment(const ConstraintEntry& entry, const std::vector<Constrain
     walk(walk, 0);
 }
 
-core::Neighborhood BlockOf(const Assignment& a) {
-    core::Neighborhood d{};
-    std::copy_n(a.begin(), 9, d.begin());
-    return d;
-}
+core::Neighborhood BlockOf(const Assignment& a) { return {a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]}; }
 
 // Plays the tab chain: pattern tabs lock whole orbits of the rule as it stands, constraint tabs
 // write and lock the classes their entries reach that nothing locked before.
@@ -476,9 +468,7 @@ public:
     }
 
     void AddPatternTab(int classes) {
-        TabbedExportTab tab;
-        tab.kind = kTabbedExportPatternTab;
-        tab.name = "Pattern " + std::to_string(tabs_.size());
+        TabbedExportTab tab = PatternTab("Pattern " + std::to_string(tabs_.size()), {});
         for (int c = 0; c < classes; ++c) {
             const std::uint64_t index = Canonical(rng_() % rule_.table.size());
             if (locked_.count(index)) continue;
@@ -497,9 +487,7 @@ public:
 
     void AddConstraintTab(int entries) {
         const int n = rule_.stateCount;
-        TabbedExportTab tab;
-        tab.kind = kTabbedExportConstraintTab;
-        tab.name = "Constraint " + std::to_string(tabs_.size());
+        TabbedExportTab tab = ConstraintTab("Constraint " + std::to_string(tabs_.size()), {}, {});
         // The editor gives every constraint tab one shared list of variables.
         if (variables_.empty()) {
             variables_.push_back(BuiltIn(n));
@@ -530,14 +518,10 @@ public:
     int ConstraintEntries() const { return acceptedEntries_; }
 
 private:
-    std::vector<std::uint64_t> Orbit(std::uint64_t index) const {
-        return core::NeighborhoodOrbit(rule_.symmetry, rule_.stateCount,
-                                       core::DecodeNeighborhoodIndex(index, rule_.stateCount));
-    }
-    std::uint64_t Canonical(std::uint64_t index) const {
-        return core::CanonicalIndex(rule_.symmetry, rule_.stateCount,
-                                    core::DecodeNeighborhoodIndex(index, rule_.stateCount));
-    }
+    std::vector<std::uint64_t> Orbit(std::uint64_t index) const { return Orbit(Block(index)); }
+    std::vector<std::uint64_t> Orbit(const core::Neighborhood& d) const { return core::NeighborhoodOrbit(rule_.symmetry, rule_.stateCount, d); }
+    std::uint64_t Canonical(std::uint64_t index) const { return core::CanonicalIndex(rule_.symmetry, rule_.stateCount, Block(index)); }
+    core::Neighborhood Block(std::uint64_t index) const { return core::DecodeNeighborhoodIndex(index, rule_.stateCount); }
 
     ConstraintEntry RandomEntry(const std::vector<ConstraintVariable>& variables) {
         const int n = rule_.stateCount;
@@ -545,13 +529,12 @@ private:
         std::vector<int> variableSlots;
         for (int s = 0; s < 9; ++s) {
             auto& slot = entry.slots[static_cast<std::size_t>(s)];
-            if (variableSlots.size() < 3 && rng_() % 3 == 0) {
+            if (variableSlots.size() < 3 && rng_() % 3 == 0)
                 slot = {true, 0, static_cast<std::int32_t>(rng_() % variables.size()),
-                        static_cast<std::int32_t>(rng_() % 4 == 0 ? 1 + rng_() % 2 : 0)};
+                        static_cast<std::int32_t>(rng_() % 4 == 0 ? 1 + rng_() % 2 : 0)},
                 variableSlots.push_back(s);
-            } else {
-                slot = {false, static_cast<std::uint8_t>(rng_() % 2 == 0 ? 0 : rng_() % n), -1, 0};
-            }
+            else
+                slot = Fixed(static_cast<std::uint8_t>(rng_() % 2 == 0 ? 0 : rng_() % n));
         }
         auto& output = entry.slots[kConstraintOutputSlot];
         if (!variableSlots.empty() && rng_() % 2 == 0) {
@@ -560,7 +543,7 @@ private:
             if (cell.linkGroup == 0) cell.linkGroup = 5 + static_cast<std::int32_t>(rng_() % 3);
             output = cell;
         } else {
-            output = {false, static_cast<std::uint8_t>(rng_() % n), -1, 0};
+            output = Fixed(static_cast<std::uint8_t>(rng_() % n));
         }
         return entry;
     }
@@ -571,7 +554,7 @@ private:
         std::map<std::uint64_t, std::uint8_t> outputs;
         bool ok = true;
         ForEachAssignment(entry, variables, [&](const Assignment& a) {
-            for (std::uint64_t i : core::NeighborhoodOrbit(rule_.symmetry, rule_.stateCount, BlockOf(a))) {
+            for (std::uint64_t i : Orbit(BlockOf(a))) {
                 const auto [it, inserted] = outputs.emplace(i, a[9]);
                 if (!inserted && it->second != a[9]) ok = false;
             }
@@ -582,7 +565,7 @@ private:
     void Apply(const ConstraintEntry& entry, const std::vector<ConstraintVariable>& variables) {
         std::vector<std::uint64_t> taken;
         ForEachAssignment(entry, variables, [&](const Assignment& a) {
-            for (std::uint64_t i : core::NeighborhoodOrbit(rule_.symmetry, rule_.stateCount, BlockOf(a))) {
+            for (std::uint64_t i : Orbit(BlockOf(a))) {
                 listedByLockTable_[i] = true;
                 const std::uint64_t c = Canonical(i);
                 if (locked_.count(c)) continue;

@@ -8,7 +8,6 @@
 #include <array>
 #include <map>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>

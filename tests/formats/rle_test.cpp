@@ -5,7 +5,6 @@
 #include <climits>
 #include <random>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 

@@ -6,7 +6,6 @@
 #include <random>
 #include <set>
 #include <sstream>
-#include <stdexcept>
 
 #include "core/symmetry.h"
 #include "tests/support/golly_oracle.h"
