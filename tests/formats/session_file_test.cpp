@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -425,21 +424,17 @@ TEST(SessionFile, CellPayloadErrors) {
             return ErrorOf(File({Head(), Rule(), Srcg(), Chunk(c.topTag, payload), Pats({Patn()})}));
         };
         const auto nested = [&](const B& payload) { return ErrorOf(WithPattern(Chunk(c.nestedTag, payload))); };
-        for (const auto& error : {std::function<std::string(const B&)>(top), std::function<std::string(const B&)>(nested)}) {
-            EXPECT_EQ(error(B().u32(32).u32(0)), c.side);
-            EXPECT_EQ(error(B().u32(64)), "Unexpected end of file.");
-            EXPECT_EQ(error(B().u32(64).u32(1048577)), c.tooManyChunks);
-            EXPECT_EQ(error(B().u32(64).u32(2).i32(0).i32(0).u32(0).u32(7)), c.chunkCount);
-            EXPECT_EQ(error(B().u32(64).u32(1).i32(0).i32(0).u32(4097)), c.tooManyCells);
-            B shortCells = OneChunkCells(0, 0, {{0, c.goodValue}, {1, c.goodValue}}, c.valueBytes);
-            shortCells.v.pop_back();
-            EXPECT_EQ(error(shortCells), c.cellCount);
-            EXPECT_EQ(error(OneChunkCells(0, 0, {{4096, c.goodValue}}, c.valueBytes)), c.badIndex);
-            EXPECT_EQ(error(OneChunkCells(0, 0, {{0, 0}}, c.valueBytes)), c.badValue);
-            // The value is checked before the index.
-            EXPECT_EQ(error(OneChunkCells(0, 0, {{5000, 0}}, c.valueBytes)), c.badValue);
-            EXPECT_EQ(error(OneChunkCells(0, 0, {{4095, c.goodValue}}, c.valueBytes)), "(no error)");
-        }
+        B shortCells = OneChunkCells(0, 0, {{0, c.goodValue}, {1, c.goodValue}}, c.valueBytes);
+        shortCells.v.pop_back();
+        // The value is checked before the index.
+        const std::pair<B, std::string> rows[] = {
+            {B().u32(32).u32(0), c.side}, {B().u32(64), "Unexpected end of file."}, {B().u32(64).u32(1048577), c.tooManyChunks},
+            {B().u32(64).u32(2).i32(0).i32(0).u32(0).u32(7), c.chunkCount},
+            {B().u32(64).u32(1).i32(0).i32(0).u32(4097), c.tooManyCells}, {shortCells, c.cellCount},
+            {OneChunkCells(0, 0, {{4096, c.goodValue}}, c.valueBytes), c.badIndex},
+            {OneChunkCells(0, 0, {{0, 0}}, c.valueBytes), c.badValue}, {OneChunkCells(0, 0, {{5000, 0}}, c.valueBytes), c.badValue},
+            {OneChunkCells(0, 0, {{4095, c.goodValue}}, c.valueBytes), "(no error)"}};
+        for (const auto& [payload, message] : rows) EXPECT_EQ(std::tuple(top(payload), nested(payload)), std::tuple(message, message));
     }
     // A state the rule does not have.
     EXPECT_EQ(ErrorOf(File({Head(3), Rule(), Srcg(OneChunkCells(0, 0, {{0, 3}}, 1)), Pats({Patn()})})),
@@ -447,10 +442,9 @@ TEST(SessionFile, CellPayloadErrors) {
     const auto annotation = [](std::uint16_t value) {
         return ErrorOf(File({Head(3), Rule(), Srcg(), Chunk("SRCA", OneChunkCells(0, 0, {{0, value}}, 2)), Pats({Patn()})}));
     };
-    EXPECT_EQ(annotation(0x0300 | 1), "Invalid annotation cell in session file.");
-    EXPECT_EQ(annotation(0x0200), "Invalid annotation cell in session file.");
-    EXPECT_EQ(annotation(0x0200 | 255), "(no error)");
-    EXPECT_EQ(annotation(0x0001), "(no error)");
+    const std::string bad = "Invalid annotation cell in session file.";
+    EXPECT_EQ(std::tuple(annotation(0x0300 | 1), annotation(0x0200), annotation(0x0200 | 255), annotation(0x0001)),
+              std::tuple(bad, bad, "(no error)", "(no error)"));
 }
 
 TEST(SessionFile, CellPayloadValues) {
