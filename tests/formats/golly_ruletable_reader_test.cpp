@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <numeric>
 #include <random>
 #include <string>
 #include <tuple>
@@ -291,33 +292,28 @@ RandomTable MakeRandomTable(std::mt19937& rng, int n, const std::string& neighbo
             const std::string name = pool[static_cast<std::size_t>(pick(pool.size()))];
             if (!vars.empty() && pick(4) == 0) {
                 auto it = std::next(vars.begin(), pick(vars.size()));
-                vars[name] = it->second;
-                out.text += "var " + name + "=" + it->first + "\n";
+                vars[name] = it->second, out.text += "var " + name + "=" + it->first + "\n";
                 continue;
             }
             std::vector<int> states(static_cast<std::size_t>(n));
-            for (int s = 0; s < n; ++s) states[static_cast<std::size_t>(s)] = s;
+            std::iota(states.begin(), states.end(), 0);
             std::shuffle(states.begin(), states.end(), rng);
             states.resize(static_cast<std::size_t>(1 + pick(std::min(n, 3))));
             std::string set = "{";
             for (int s : states) set += std::to_string(s) + ",";
             if (pick(4) != 0) set.pop_back();  // a trailing comma adds nothing
-            vars[name] = states;
-            out.text += "var " + name + "=" + set + "}\n";
+            vars[name] = states, out.text += "var " + name + "=" + set + "}\n";
         }
         // Few variable cells among background ones make blocks that several bindings reach
         // through different images, where the order of the expansion shows.
         const bool sparse = pick(2) == 0;
-        std::vector<std::string> tokens(cells + 2);
-        std::vector<std::string> cellVars;
+        std::vector<std::string> tokens(cells + 2), cellVars;
         for (std::size_t k = 0; k <= cells; ++k) {
             const int roll = pick(10);
-            if (!bare && roll < (sparse ? 3 : 4) && cellVars.size() < 4) {
-                tokens[k] = std::next(vars.begin(), pick(vars.size()))->first;
-                cellVars.push_back(tokens[k]);
-            } else {
+            if (!bare && roll < (sparse ? 3 : 4) && cellVars.size() < 4)
+                cellVars.push_back(tokens[k] = std::next(vars.begin(), pick(vars.size()))->first);
+            else
                 tokens[k] = std::to_string(sparse || roll < 6 ? 0 : pick(static_cast<std::size_t>(n)));
-            }
         }
         tokens.back() = !cellVars.empty() && pick(4) != 0 ? cellVars[static_cast<std::size_t>(pick(cellVars.size()))]
                                                           : std::to_string(pick(static_cast<std::size_t>(n)));
@@ -342,8 +338,7 @@ RandomTable MakeRandomTable(std::mt19937& rng, int n, const std::string& neighbo
             core::Neighborhood image{};
             for (int j = 0; j < 9; ++j) image[j] = d[perm[j]];
             const std::uint64_t index = core::NeighborhoodIndex(image, n);
-            out.samples.push_back(index);
-            out.samples.push_back(index ^ 1);
+            out.samples.insert(out.samples.end(), {index, index ^ 1});
         }
     }
     return out;
