@@ -199,12 +199,8 @@ void SetEntry(Editor& editor, std::size_t entry, std::initializer_list<int> cell
 constexpr std::initializer_list<int> kAllCells = {0, 1, 2, 3, 4, 5, 6, 7, 8};
 constexpr std::initializer_list<int> kNeighbours = {0, 1, 2, 3, 5, 6, 7, 8};
 
-struct SessionCase {
-    const char* name;
-    int stateCount;
-    bool everyTransitionLocked;  // so the lock table alone runs like the session
-    std::function<void(Editor&)> build;
-};
+// everyTransitionLocked: the lock table alone runs like the session.
+struct SessionCase { std::string name; int stateCount; bool everyTransitionLocked; std::function<void(Editor&)> build; };
 
 const std::vector<SessionCase>& Sessions() {
     static const std::vector<SessionCase> cases = {
@@ -278,7 +274,7 @@ TEST_F(CliAnnotatedGolly, ExportsRunTheSameGenerationsInBgolly) {
         Editor editor(authoring::ViewSize{}, 8);
         c.build(editor);
         ASSERT_EQ(std::tuple(editor.Doc().rule.stateCount, editor.Doc().rule.table[0]), std::tuple(c.stateCount, 0));
-        const std::string session = Save(editor, std::string(c.name) + ".tavses");
+        const std::string session = Save(editor, c.name + ".tavses");
         const int generations = 30;
         const std::string start = (dir_ / "start.rle").string(), final = (dir_ / "final.rle").string();
         for (int g : {0, generations})

@@ -125,12 +125,8 @@ TEST(GollyRuletableReader, NeighborhoodNames) {
 // A line whose only live cell is the second one Golly lists (NE; E in the others), under every
 // neighbourhood and symmetry: the blocks it changes (its images times the states of the
 // ignored cells), and the group the rule gets.
-struct Shape {
-    const char* neighborhood;
-    const char* symmetry;
-    std::size_t changed;
-    core::RuleSymmetry group;
-};
+// A neighbourhood and symmetry; the blocks a lone live second cell changes, and the group the rule gets.
+struct Shape { const char *neighborhood, *symmetry; std::size_t changed; core::RuleSymmetry group; };
 
 const Shape kShapes[] = {
         {"Moore", "none", 1, 0}, {"Moore", "rotate4", 4, 3}, {"Moore", "rotate8", 8, 3},
@@ -268,10 +264,7 @@ std::string Lower(std::string s) {
 // under random images, and their neighbours in the table. Variables are declared before
 // use, some redeclared or aliased; a new state is a literal or a variable the cells name.
 // Bare-digit tables hold literal lines only, as Golly requires.
-struct RandomTable {
-    std::string text;
-    std::vector<std::uint64_t> samples;
-};
+struct RandomTable { std::string text; std::vector<std::uint64_t> samples; };
 
 RandomTable MakeRandomTable(std::mt19937& rng, int n, const std::string& neighborhood, const std::string& symmetry,
                             int lineCount, bool bare) {

@@ -387,18 +387,12 @@ TEST(SessionFile, Utf8Names) {
     }
 }
 
+// The tags at top level and in a pattern, the bytes of a value, a valid value, and the messages.
 struct PayloadCase {
-    const char* topTag;
-    const char* nestedTag;
+    const char *topTag, *nestedTag;
     int valueBytes;
     std::uint16_t goodValue;
-    const char* side;
-    const char* tooManyChunks;
-    const char* chunkCount;
-    const char* tooManyCells;
-    const char* cellCount;
-    const char* badValue;
-    const char* badIndex;
+    const char *side, *tooManyChunks, *chunkCount, *tooManyCells, *cellCount, *badValue, *badIndex;
 };
 
 const PayloadCase kPayloadCases[] = {
