@@ -174,8 +174,8 @@ TEST(GollyRuletableWriter, GollyRunsTheExportAsTheTable) {
 TEST(GollyTabbedExport, NoTabs) {
     core::Rule rule = EmptyRule(2, core::kSymmetryC1);
     rule.table[16] = 1;  // unlocked, but with no tabs nothing is optional
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {}, {}, true), Header(2, "none") + "\n" + Default(2, 0));
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {}, {}, false), Header(2, "none"));
+    EXPECT_EQ(std::tuple(BuildTabbedGollyRuletable(rule, {}, {}, true), BuildTabbedGollyRuletable(rule, {}, {}, false)),
+              std::tuple(Header(2, "none") + "\n" + Default(2, 0), Header(2, "none")));
 }
 
 TEST(GollyTabbedExport, PatternTabSortsRecordsAndCountsGenerations) {
@@ -192,13 +192,11 @@ TEST(GollyTabbedExport, ZeroOutputsOnlyInTheLockTable) {
     core::Rule rule = EmptyRule(2, core::kSymmetryC1);
     rule.table[24] = 1;
     const auto tab = PatternTab("P", {{16, 5}, {24, 1}});  // 16 (lone centre) dies
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24}, false),
-              Header(2, "none") + "\n#P \"P\" (6, !)\n1 0,0,1,0,0,0,0,0 1\n1 0,0,0,0,0,0,0,0 0\n");
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24}, true),
-              Header(2, "none") + "\n#P \"P\" (2, !)\n1 0,0,1,0,0,0,0,0 1\n\n" + Default(2, 0));
+    const std::string head = Header(2, "none") + "\n#P \"P\" ";
+    EXPECT_EQ(std::tuple(BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24}, false), BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24}, true)),
+              std::tuple(head + "(6, !)\n1 0,0,1,0,0,0,0,0 1\n1 0,0,0,0,0,0,0,0 0\n", head + "(2, !)\n1 0,0,1,0,0,0,0,0 1\n\n" + Default(2, 0)));
     rule.table[24] = 0;
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24}, true),
-              Header(2, "none") + "\n#P \"P\" (0, !)\n\n" + Default(2, 0));
+    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24}, true), head + "(0, !)\n\n" + Default(2, 0));
 }
 
 TEST(GollyTabbedExport, OnlyCanonicalRecordsAreWritten) {
@@ -375,17 +373,15 @@ TEST(GollyTabbedExport, OptionalTransitions) {
     rule.table[16] = 1;                                           // locked
     rule.table[511] = 1;                                          // unlocked
     const auto tab = PatternTab("T", {{16, 0}});
-    const std::string expected = Header(2, "rotate4reflect") + "\n#P \"T\" (1, !)\n1 0,0,0,0,0,0,0,0 1\n" +
-                                 "\n## Optional transitions (press Ctrl+M to remove)\n" +
-                                 "0 0,0,0,0,1,0,0,0 1\n1 1,1,1,1,1,1,1,1 1\n\n" + Default(2, 0);
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 16}, true), expected);
-    // The merge walk does not depend on the caller's order.
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {16, 0}, true), expected);
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 16}, false),
-              Header(2, "rotate4reflect") + "\n#P \"T\" (1, !)\n1 0,0,0,0,0,0,0,0 1\n");
-    // Locking the canonical member removes the whole orbit from the optional lines.
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 2, 16, 511}, true),
-              Header(2, "rotate4reflect") + "\n#P \"T\" (1, !)\n1 0,0,0,0,0,0,0,0 1\n\n" + Default(2, 0));
+    const std::string locks = Header(2, "rotate4reflect") + "\n#P \"T\" (1, !)\n1 0,0,0,0,0,0,0,0 1\n";
+    const std::string optional = locks + "\n## Optional transitions (press Ctrl+M to remove)\n0 0,0,0,0,1,0,0,0 1\n"
+                                         "1 1,1,1,1,1,1,1,1 1\n\n" + Default(2, 0);
+    // The merge walk does not depend on the caller's order; locking the canonical member removes the
+    // whole orbit from the optional lines.
+    for (const auto& [locked, annotated, expected] : {std::tuple{std::vector<std::uint64_t>{0, 16}, true, optional},
+                                                      {{16, 0}, true, optional}, {{0, 16}, false, locks},
+                                                      {{0, 2, 16, 511}, true, locks + "\n" + Default(2, 0)}})
+        EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, locked, annotated), expected);
 }
 
 TEST(GollyTabbedExport, OptionalScanSkipsLongZeroRuns) {

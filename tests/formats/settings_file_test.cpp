@@ -195,35 +195,19 @@ TEST(SettingsText, FormatThenParseIsStable) {
 }
 
 TEST(SettingsPath, FollowsTheEnvironment) {
-    struct Case {
-        const char* xdgConfigHome;  // nullptr: unset
-        const char* home;
-        const char* expected;
-    };
-    const char* xdg = "/cfg/Tavrix/settings.ini";
-    const char* home = "/home/u/.config/Tavrix/settings.ini";
-    const char* here = "Tavrix.settings";
-    const Case cases[] = {
+    const char *xdg = "/cfg/Tavrix/settings.ini", *home = "/home/u/.config/Tavrix/settings.ini", *here = "Tavrix.settings";
+    // XDG_CONFIG_HOME and HOME (nullptr: unset), and the path; a relative XDG_CONFIG_HOME is ignored.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"/cfg", "/home/u", xdg}, {"/cfg", nullptr, xdg},   {nullptr, "/home/u", home}, {"", "/home/u", home},
-        {"cfg", "/home/u", home},  // relative: ignored
-        {"cfg", nullptr, here},   {nullptr, nullptr, here}, {"", "", here},             {nullptr, "", here},
+        {"cfg", "/home/u", home}, {"cfg", nullptr, here},   {nullptr, nullptr, here}, {"", "", here}, {nullptr, "", here},
     };
-    auto saved = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v != nullptr ? std::optional<std::string>(v) : std::nullopt;
-    };
-    auto set = [](const char* name, const char* value) {
-        if (value != nullptr) ::setenv(name, value, 1);
-        else ::unsetenv(name);
-    };
+    const auto saved = [](const char* name) { const char* v = std::getenv(name); return v ? std::optional<std::string>(v) : std::nullopt; };
+    const auto set = [](const char* name, const char* value) { value ? ::setenv(name, value, 1) : ::unsetenv(name); };
     const std::optional<std::string> oldXdg = saved("XDG_CONFIG_HOME"), oldHome = saved("HOME");
-    for (const Case& c : cases) {
-        set("XDG_CONFIG_HOME", c.xdgConfigHome);
-        set("HOME", c.home);
-        const fs::path path = GetSettingsPath();
-        EXPECT_EQ(path, fs::path(c.expected)) << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)") << ", "
-                                              << (c.home ? c.home : "(unset)");
-        EXPECT_EQ(GetSettingsPath(c.xdgConfigHome, c.home), path);
+    for (const auto& [xdgConfigHome, homeDir, expected] : cases) {
+        set("XDG_CONFIG_HOME", xdgConfigHome), set("HOME", homeDir);
+        EXPECT_EQ(std::tuple(GetSettingsPath(), GetSettingsPath(xdgConfigHome, homeDir)), std::tuple(expected, expected))
+            << (xdgConfigHome ? xdgConfigHome : "(unset)") << ", " << (homeDir ? homeDir : "(unset)");
     }
     set("XDG_CONFIG_HOME", oldXdg ? oldXdg->c_str() : nullptr);
     set("HOME", oldHome ? oldHome->c_str() : nullptr);
