@@ -106,8 +106,7 @@ TEST(StepGrid, GliderLeavesAnEmptyChunkForFifteenGenerations) {
     const Rule life = testsupport::LifeRule();
     ChunkGrid grid;
     // A glider heading east and south, near the right edge of chunk (0, 0).
-    const int cells[][2] = {{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}};
-    for (auto [x, y] : cells) grid.SetCell(58 + x, 20 + y, 1);
+    for (const auto& [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}) grid.SetCell(58 + x, 20 + y, 1);
     int leftAt = -1;
     for (int generation = 1; generation <= 60; ++generation) {
         ChunkGrid next;
@@ -115,26 +114,16 @@ TEST(StepGrid, GliderLeavesAnEmptyChunkForFifteenGenerations) {
         grid = next;
         const Chunk64* origin = grid.FindChunk(0, 0);
         if (leftAt < 0 && origin && origin->liveCount == 0) leftAt = generation;
-        if (leftAt > 0) {
-            const int age = generation - leftAt + 1;
-            if (age < 16) {
-                ASSERT_NE(origin, nullptr) << generation;
-                EXPECT_EQ(origin->emptyAge, age);
-            } else {
-                EXPECT_EQ(origin, nullptr);
-            }
-        }
+        const int age = generation - leftAt + 1;
+        if (leftAt > 0) { ASSERT_EQ(origin ? origin->emptyAge : -1, age < 16 ? age : -1) << generation; }
     }
     ASSERT_TRUE(leftAt > 0 && grid.FindChunk(1, 0));
     EXPECT_EQ(grid.FindChunk(1, 0)->liveCount, 5u);
 }
 
 TEST(StepGrid, InputIsNotChangedAndStaysShared) {
-    const Rule life = testsupport::LifeRule();
-    ChunkGrid grid = MakeRandomSoup(64, 0.5, 2, 3);
-    ChunkGrid copy = grid;
-    ChunkGrid next;
-    StepGrid(life, grid, next);
+    ChunkGrid grid = MakeRandomSoup(64, 0.5, 2, 3), copy = grid, next;
+    StepGrid(testsupport::LifeRule(), grid, next);
     EXPECT_EQ(std::tuple(copy.SharesStorageWith(grid), next.SharesStorageWith(grid)), std::tuple(true, false));
 }
 
@@ -203,12 +192,9 @@ TEST(StepGrid, EdgesAndCornersOfThePlane) {
 }
 
 TEST(StepGrid, HugeRectangleIsRefusedInsteadOfOverflowing) {
-    Rule rule{2, 0, RuleTable(512, 1)};
-    ChunkGrid grid;
-    grid.SetCell(INT32_MIN, 0, 1);
-    grid.SetCell(INT32_MAX, 0, 1);
-    ChunkGrid next;
-    EXPECT_THROW(StepGrid(rule, grid, next), std::runtime_error);
+    ChunkGrid grid, next;
+    grid.SetCell(INT32_MIN, 0, 1), grid.SetCell(INT32_MAX, 0, 1);
+    EXPECT_THROW(StepGrid(Rule{2, 0, RuleTable(512, 1)}, grid, next), std::runtime_error);
 }
 
 TEST(RandomSoup, DensityAndStatesAndSeed) {
