@@ -366,8 +366,7 @@ TEST(SessionFile, StateCountsColorsAndRuleEntries) {
                   std::tuple(states, s.ruleEntries, states - 1));
     }
     const SessionSnapshot c = Parse(WithChunk(Colr(2, {ColorEntry(1, 1.0f), ColorEntry(0, 0.0f, 0.0f, 0.0f, 0.0f)}), 2));
-    EXPECT_TRUE(c.colorsStored);
-    EXPECT_EQ(std::tuple(c.colors[0], c.colors[1]), std::tuple(Rgba{}, Rgba{1.0f, 0.5f, 0.5f, 1.0f}));
+    EXPECT_EQ(std::tuple(c.colorsStored, c.colors[0], c.colors[1]), std::tuple(true, Rgba{}, Rgba{1.0f, 0.5f, 0.5f, 1.0f}));
     const SessionSnapshot r = Parse(WithRule(Rule(3, {{19682, 2}, {0, 0}, {7, 1}})));
     EXPECT_EQ(r.ruleEntries, (std::vector<SessionRuleEntry>{{19682, 2}, {0, 0}, {7, 1}}));
     // Entries are checked at the end, against the final state count.
@@ -458,21 +457,16 @@ TEST(SessionFile, CellPayloadValues) {
               std::tuple(1, 8, 7, 8, 4u));
 
     // A chunk listed twice adds to what it holds, like setting its cells one by one.
-    B twice;
-    twice.u32(64).u32(3).i32(1).i32(1).u32(1).u16(0).u8(1).i32(1).i32(1).u32(0).i32(1).i32(1).u32(1).u16(5).u8(2);
+    const B twice = B().u32(64).u32(3).i32(1).i32(1).u32(1).u16(0).u8(1).i32(1).i32(1).u32(0).i32(1).i32(1).u32(1).u16(5).u8(2);
     const SessionSnapshot t = Parse(File({Head(3), Rule(), Srcg(twice), Pats({Patn()})}));
     EXPECT_EQ(std::tuple(t.sourceGrid.ChunkCount(), t.sourceGrid.FindChunk(1, 1)->liveCount, t.sourceGrid.CellAt(64, 64),
                          t.sourceGrid.CellAt(69, 64)),
               std::tuple(1u, 2u, 1, 2));
-    B twiceLineage;
-    twiceLineage.u32(64).u32(2).i32(0).i32(0).u32(1).u16(0).u8(1).i32(0).i32(0).u32(1).u16(1).u8(2);
-    const SessionSnapshot l = Parse(File({Head(3), Rule(), Srcg(), Chunk("SRCL", twiceLineage), Pats({Patn()})}));
-    EXPECT_EQ(l.sourceLineage.FindChunk(0, 0)->nonZeroCount, 2u);
-
-    // A chunk with no cells stores nothing.
-    EXPECT_EQ(Parse(File({Head(3), Rule(), Srcg(B().u32(64).u32(1).i32(4).i32(4).u32(0)), Pats({Patn()})}))
-                  .sourceGrid.ChunkCount(),
-              0u);
+    const B twiceLineage = B().u32(64).u32(2).i32(0).i32(0).u32(1).u16(0).u8(1).i32(0).i32(0).u32(1).u16(1).u8(2);
+    // ... and a chunk with no cells stores nothing.
+    EXPECT_EQ(std::tuple(Parse(WithChunk(Chunk("SRCL", twiceLineage))).sourceLineage.FindChunk(0, 0)->nonZeroCount,
+                         Parse(File({Head(3), Rule(), Srcg(B().u32(64).u32(1).i32(4).i32(4).u32(0)), Pats({Patn()})})).sourceGrid.ChunkCount()),
+              std::tuple(2u, 0u));
     // Chunk coordinates beyond the cell range wrap the way their cells' coordinates do.
     const SessionSnapshot w =
         Parse(File({Head(3), Rule(), Srcg(OneChunkCells(1 << 25, -(1 << 25) - 1, {{0, 1}}, 1)), Pats({Patn()})}));
