@@ -69,6 +69,7 @@ TEST(GollyRuletableWriter, TransitionLineOrder) {
 TEST(GollyRuletableWriter, DefaultBlock) {
     EXPECT_EQ(Default(3, 0), "var a1={0,1,2}\nvar a2=a1\nvar a3=a1\nvar a4=a1\nvar a5=a1\nvar a6=a1\nvar a7=a1\n"
                              "var a8=a1\nvar a9=a1\na1 a2,a3,a4,a5,a6,a7,a8,a9 0\n");
+    EXPECT_EQ(Default(2, 0), "var a1={0,1}\n" + Default(3, 0).substr(15));  // the literal above after its first line
     EXPECT_EQ(Default(16, 7), "var a8=a1\nvar a9=a1\na1 a2,a3,a4,a5,a6,a7,a8,a9 0\n");
     EXPECT_EQ(Default(2, 12), "a1 a2,a3,a4,a5,a6,a7,a8,a9 0\n");
 }
@@ -401,25 +402,17 @@ using Assignment = std::array<std::uint8_t, kConstraintSlotCount>;
 template <class Visit>
 void ForEachAssignment(const ConstraintEntry& entry, const std::vector<ConstraintVariable>& variables, Visit&& visit) {
     Assignment a{};
-    auto walk = [&](auto&& self, int s) -> void {
-        if (s == kConstraintSlotCount) return visit(a);
-        const ConstraintSlot& slot = entry.slots[static_cast<std::size_t>(s)];
-        if (!slot.isVariable || slot.variable < 0 || static_cast<std::size_t>(slot.variable) >= variables.size()) {
-            a[static_cast<std::size_t>(s)] = slot.state;
-            return self(self, s + 1);
+    auto walk = [&](auto&& self, std::size_t s) -> void {
+        if (s == a.size()) return visit(a);
+        const ConstraintSlot& slot = entry.slots[s];
+        if (!slot.isVariable || slot.variable < 0 || static_cast<std::size_t>(slot.variable) >= variables.size())
+            return a[s] = slot.state, self(self, s + 1);
+        for (std::size_t t = 0; t < s && slot.linkGroup > 0; ++t) {
+            const ConstraintSlot& other = entry.slots[t];
+            if (other.isVariable && other.variable == slot.variable && other.linkGroup == slot.linkGroup)
+                return a[s] = a[t], self(self, s + 1);
         }
-        if (slot.linkGroup > 0)
-            for (int t = 0; t < s; ++t) {
-                const ConstraintSlot& other = entry.slots[static_cast<std::size_t>(t)];
-                if (other.isVariable && other.variable == slot.variable && other.linkGroup == slot.linkGroup) {
-                    a[static_cast<std::size_t>(s)] = a[static_cast<std::size_t>(t)];
-                    return self(self, s + 1);
-                }
-            }
-        for (std::uint8_t v : variables[static_cast<std::size_t>(slot.variable)].allowedStates) {
-            a[static_cast<std::size_t>(s)] = v;
-            self(self, s + 1);
-        }
+        for (std::uint8_t v : variables[static_cast<std::size_t>(slot.variable)].allowedStates) a[s] = v, self(self, s + 1);
     };
     walk(walk, 0);
 }
@@ -445,11 +438,7 @@ public:
             const std::uint64_t index = Canonical(rng_() % rule_.table.size());
             if (locked_.count(index)) continue;
             const std::uint64_t generation = rng_() % 5;
-            for (std::uint64_t j : Orbit(index)) {
-                tab.lockRecords.push_back({j, generation});
-                locked_.insert(j);
-                listedByLockTable_[j] = true;
-            }
+            for (std::uint64_t j : Orbit(index)) tab.lockRecords.push_back({j, generation}), locked_.insert(j), listedByLockTable_[j] = true;
             tab.startGrid.SetCell(static_cast<std::int32_t>(c), 0, rule_.table[index]);
         }
         tab.lockRecords.push_back({rule_.table.size() + 3, 7});  // outside the table: left out
@@ -476,8 +465,7 @@ public:
             for (int attempt = 0; attempt < 200; ++attempt) {
                 const ConstraintEntry entry = RandomEntry(tab.variables);
                 if (!ReadsBackAsWritten(entry, tab.variables)) continue;
-                Apply(entry, tab.variables);
-                tab.entries.push_back(entry);
+                Apply(entry, tab.variables), tab.entries.push_back(entry);
                 break;
             }
         tabs_.push_back(std::move(tab));
