@@ -135,22 +135,17 @@ TEST(StepGrid, EdgesAndCornersOfThePlane) {
                                        {kLo, kLo}, {kHi, kLo}, {kLo, kHi}, {kHi, kHi}};
     Rule born = testsupport::RandomRule(3, 21, false);
     born.table[0] = 1;
-    struct Case {
-        Rule rule;
-        bool island;
-        StepStrategy strategy;
-    };
-    const Case cases[] = {{testsupport::LifeRule(), false, StepStrategy::Rectangle},
+    // The rule, whether a far island joins the pattern, and the strategy its first step takes.
+    const std::tuple<Rule, bool, StepStrategy> cases[] = {{testsupport::LifeRule(), false, StepStrategy::Rectangle},
                           {testsupport::LifeRule(), true, StepStrategy::Chunks},
                           {testsupport::RandomRule(3, 12), false, StepStrategy::Rectangle},
                           {testsupport::RandomRule(3, 13), true, StepStrategy::Chunks},
                           {born, false, StepStrategy::Rectangle}};
     std::mt19937 rng(5);
     for (const auto& [ox, oy] : origins)
-        for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message() << ox << "," << oy << " states " << c.rule.stateCount
-                                              << (c.island ? " island" : ""));
-            const int n = c.rule.stateCount;
+        for (const auto& [rule, island, firstStrategy] : cases) {
+            SCOPED_TRACE(::testing::Message() << ox << "," << oy << " states " << rule.stateCount << (island ? " island" : ""));
+            const int n = rule.stateCount;
             ChunkGrid grid;
             LineageLayer lineage;
             for (int i = 0; i < 40; ++i) {
@@ -158,16 +153,16 @@ TEST(StepGrid, EdgesAndCornersOfThePlane) {
                 grid.SetCell(x, y, static_cast<std::uint8_t>(1 + rng() % (n - 1)));
                 lineage.SetValue(x, y, 3);
             }
-            if (c.island)  // a blinker 20 chunks towards the middle
+            if (island)  // a blinker 20 chunks towards the middle
                 for (int i = 0; i < 3; ++i)
                     grid.SetCell(static_cast<std::int32_t>(ox < 0 ? ox + 1280 : ox - 1280),
                                  static_cast<std::int32_t>((oy < 0 ? oy + 1280 : oy - 1280) + i), 1);
             HistoryLayer history;
             for (int generation = 0; generation < 4; ++generation) {
                 ChunkGrid next;
-                const StepStrategy strategy = StepGrid(c.rule, grid, next);
-                EXPECT_TRUE(generation > 0 || strategy == c.strategy);
-                ExpectSameCells(next, ReferenceStep(c.rule, grid));
+                const StepStrategy strategy = StepGrid(rule, grid, next);
+                EXPECT_TRUE(generation > 0 || strategy == firstStrategy);
+                ExpectSameCells(next, ReferenceStep(rule, grid));
                 HistoryLayer nextHistory;
                 LineageLayer nextLineage;
                 StepHistory(grid, history, next, nextHistory);
@@ -180,13 +175,11 @@ TEST(StepGrid, EdgesAndCornersOfThePlane) {
                         ASSERT_TRUE(was == is || nextHistory.ValueAt(cx, cy) == was + 1) << x << "," << y;
                         // Survivors keep id 3 and births among lineage-3 cells inherit it.
                         const std::uint8_t id = nextLineage.ValueAt(cx, cy);
-                        ASSERT_TRUE(is ? id == 3 || (id == 0 && c.rule.table[0] != 0) : id == 0) << x << "," << y;
+                        ASSERT_TRUE(is ? id == 3 || (id == 0 && rule.table[0] != 0) : id == 0) << x << "," << y;
                     }
                 for (const auto& [coord, chunk] : next.Chunks()) ASSERT_TRUE(IsPlaneChunk(coord.x, coord.y));
                 for (const auto& [coord, chunk] : nextHistory.Chunks()) ASSERT_TRUE(IsPlaneChunk(coord.x, coord.y));
-                grid = next;
-                history = nextHistory;
-                lineage = nextLineage;
+                grid = next, history = nextHistory, lineage = nextLineage;
             }
         }
 }
