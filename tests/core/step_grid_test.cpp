@@ -62,6 +62,16 @@ void ExpectSameCells(const ChunkGrid& a, const ChunkGrid& b) {
     });
 }
 
+// Steps `generations` times, each step against the reference; the strategies taken.
+std::vector<StepStrategy> StepAgainstReference(const Rule& rule, ChunkGrid grid, int generations) {
+    std::vector<StepStrategy> strategies;
+    for (ChunkGrid next; generations-- > 0; grid = std::move(next), next = ChunkGrid()) {
+        strategies.push_back(StepGrid(rule, grid, next));
+        ExpectSameCells(next, ReferenceStep(rule, grid));
+    }
+    return strategies;
+}
+
 TEST(StepGrid, EmptyGridStaysEmptyEvenWhenBackgroundIsBorn) {
     Rule rule = testsupport::RandomRule(3, 1, false);
     rule.table[0] = 2;
@@ -77,29 +87,15 @@ TEST(StepGrid, MatchesCellByCellReferenceOnBothStrategies) {
         // Far away islands, across negative chunk borders, for the chunk strategy.
         for (int i = 0; i < 60; ++i) grid.SetCell(-700 + int(rng() % 5), 900 + int(rng() % 5), 1 + rng() % (n - 1));
         for (int i = 0; i < 60; ++i) grid.SetCell(-64 + int(rng() % 3) - 1, -1 + int(rng() % 3) - 1, 1 + rng() % (n - 1));
-        for (int generation = 0; generation < 3; ++generation) {
-            ChunkGrid next;
-            StepGrid(rule, grid, next);
-            ExpectSameCells(next, ReferenceStep(rule, grid));
-            grid = next;
-        }
+        StepAgainstReference(rule, grid, 3);
     }
-    // A compact block of 5 x 5 live chunks: stepped whole without gathering candidates.
-    const Rule rule = testsupport::RandomRule(3, 5);
-    const ChunkGrid block = MakeRandomSoup(300, 0.6, 3, 4);
-    ChunkGrid next;
-    EXPECT_EQ(StepGrid(rule, block, next), StepStrategy::Rectangle);
-    ExpectSameCells(next, ReferenceStep(rule, block));
-
+    // A compact block of 5 x 5 live chunks is stepped whole without gathering candidates; so is a
+    // rule whose background is born.
     Rule born = testsupport::RandomRule(3, 77, false);
     born.table[0] = 1;
-    ChunkGrid grid = MakeRandomSoup(70, 0.5, 3, 9);
-    for (int generation = 0; generation < 2; ++generation) {
-        ChunkGrid next;
-        EXPECT_EQ(StepGrid(born, grid, next), StepStrategy::Rectangle);
-        ExpectSameCells(next, ReferenceStep(born, grid));
-        grid = next;
-    }
+    EXPECT_EQ(StepAgainstReference(testsupport::RandomRule(3, 5), MakeRandomSoup(300, 0.6, 3, 4), 1),
+              std::vector{StepStrategy::Rectangle});
+    EXPECT_EQ(StepAgainstReference(born, MakeRandomSoup(70, 0.5, 3, 9), 2), std::vector(2, StepStrategy::Rectangle));
 }
 
 TEST(StepGrid, GliderLeavesAnEmptyChunkForFifteenGenerations) {
