@@ -65,15 +65,13 @@ TEST(Rulestring, RepresentativesMatchTheReferenceClasses) {
 }
 
 TEST(Rulestring, EveryClassAloneGivesItsLetter) {
-    for (const auto& c : HenselConfigurations()) {
+    for (const auto& c : HenselConfigurations())
         for (std::uint8_t centre : {0, 1}) {
             core::Rule rule = TwoStateRule(core::kSymmetryD8);
             SetOrbit(rule, HenselNeighborhood(c.neighbors, centre), 1);
-            std::string half = std::to_string(c.count);
-            if (c.letter) half += c.letter;
+            const std::string half = std::to_string(c.count) + (c.letter ? std::string(1, c.letter) : "");
             EXPECT_EQ(BuildHenselRulestring(rule), centre ? "B/S" + half : "B" + half + "/S");
         }
-    }
 }
 
 TEST(Rulestring, KnownRulesLetterListsAndNegation) {
@@ -113,21 +111,15 @@ TEST(Rulestring, MapEdgeCases) {
 TEST(Rulestring, HenselOnlyUnderD8) {
     core::Rule rule = TwoStateRule(core::kSymmetryD8);
     rule.table[16] = 1;
-    EXPECT_EQ(BuildRulestring(rule), "B/S0");
-    for (int s = 0; s < 8; ++s) {
-        if (s == core::kSymmetryD8) continue;
-        rule.symmetry = static_cast<core::RuleSymmetry>(s);
-        EXPECT_EQ(BuildRulestring(rule), "MAPAAC" + std::string(83, 'A')) << s;
-    }
+    for (rule.symmetry = 0; rule.symmetry < core::kSymmetryCount; ++rule.symmetry)
+        EXPECT_EQ(BuildRulestring(rule), rule.symmetry == core::kSymmetryD8 ? "B/S0" : "MAPAAC" + std::string(83, 'A')) << int{rule.symmetry};
 }
 
 TEST(Rulestring, OnlyTwoStateRules) {
-    const std::string message =
-        "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this "
-        "multistate rule.";
     const core::Rule three{3, core::kSymmetryD8, core::RuleTable(19683, 0)};
     for (auto build : {&BuildHenselRulestring, &BuildMapRulestring, &BuildRulestring})
-        EXPECT_EQ(testsupport::ErrorOf([&] { build(three); }), message);
+        EXPECT_EQ(testsupport::ErrorOf([&] { build(three); }),
+                  "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this multistate rule.");
 }
 
 // Golly must run the rulestring exactly as the table says: Hensel under D8, MAP under C1. Entry 0
