@@ -91,14 +91,10 @@ std::vector<RleCell> RandomCells(std::mt19937& rng, std::int32_t x0, std::int32_
     return cells;
 }
 
-core::ChunkGrid GridOf(const std::vector<RleCell>& cells) {
+std::string Write(const std::vector<RleCell>& cells, int stateCount) {
     core::ChunkGrid grid;
     for (const RleCell& c : cells) grid.SetCell(c.x, c.y, c.state);
-    return grid;
-}
-
-std::string Write(const std::vector<RleCell>& cells, int stateCount) {
-    return WriteRle(GridOf(cells), stateCount, stateCount == 2 ? "B3/S23" : "Test");
+    return WriteRle(grid, stateCount, stateCount == 2 ? "B3/S23" : "Test");
 }
 
 void ExpectShortLines(const std::string& text) {
