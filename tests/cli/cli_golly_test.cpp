@@ -192,8 +192,7 @@ void PaintRandom(Editor& editor, std::mt19937& rng, int cells, int side, std::si
 // selected variable, then the output is clicked `outputClicks` times.
 void SetEntry(Editor& editor, std::size_t entry, std::initializer_list<int> cells, int outputClicks) {
     for (int slot : cells) editor.SetSlotToVariable(entry, slot, false);
-    for (int i = 0; i < outputClicks; ++i)
-        editor.CycleSlotState(entry, authoring::kOutputSlot, false);
+    for (int i = 0; i < outputClicks; ++i) editor.CycleSlotState(entry, authoring::kOutputSlot, false);
 }
 
 constexpr std::initializer_list<int> kAllCells = {0, 1, 2, 3, 4, 5, 6, 7, 8};
