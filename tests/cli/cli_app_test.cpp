@@ -86,9 +86,9 @@ TEST_F(CliAppTest, OutputOfPatternsAsWideAsThePlaneAllows) {
     const std::string rule = Write("Spread.rule", MoverRuleText("Spread", {3, 7}));
     const std::string pattern = Write("wide.rle", "x = 1, y = 1\no$2147483645bo!\n"), output = (dir_ / "out.rle").string();
     ASSERT_EQ(Run({"run", rule, "--pattern", pattern, "--generations", "1", "--output", output}), 0) << err_.str();
-    EXPECT_EQ(ReadText(output), "#CXRLE Pos=-1,0\nx = 2147483648, y = 2, rule = Spread\nobo$2147483645bobo!\n");
-    EXPECT_EQ(formats::ParseRle(ReadText(output)).cells,
-              (std::vector<formats::RleCell>{{0, 0, 1}, {2, 0, 1}, {2147483645, 1, 1}, {2147483647, 1, 1}}));
+    EXPECT_EQ(std::tuple(ReadText(output), formats::ParseRle(ReadText(output)).cells),
+              std::tuple("#CXRLE Pos=-1,0\nx = 2147483648, y = 2, rule = Spread\nobo$2147483645bobo!\n",
+                         std::vector<formats::RleCell>{{0, 0, 1}, {2, 0, 1}, {2147483645, 1, 1}, {2147483647, 1, 1}}));
     fs::remove(output);
     EXPECT_EQ((std::tuple{Run({"run", rule, "--pattern", pattern, "--generations", "2", "--output", output}), err_.str(),
                           fs::exists(output)}),

@@ -223,10 +223,9 @@ protected:
 };
 
 TEST_F(SettingsFileTest, LoadsTheFileOrGivesDefaultsAndCreatesNothing) {
-    EXPECT_EQ(LoadSettings(dir_ / "Tavrix" / "settings.ini"), DisplaySettings{});
-    EXPECT_EQ(EntryCount(dir_), 0u);
-    for (const fs::path& unreadable : {dir_, fs::path(), fs::path("/dev/null")})
+    for (const fs::path& unreadable : {dir_ / "Tavrix" / "settings.ini", dir_, fs::path(), fs::path("/dev/null")})
         EXPECT_EQ(LoadSettings(unreadable), DisplaySettings{}) << unreadable;
+    EXPECT_EQ(EntryCount(dir_), 0u);
     WriteText(path_, "trail_keyframe_age=0\nlocked_overlay_opacity=abc\n trail_opacity=0.9\n"
                     "trail_keyframe_brightness= 0.25xyz\r\n");
     const DisplaySettings s = LoadSettings(path_);
@@ -237,14 +236,12 @@ TEST_F(SettingsFileTest, LoadsTheFileOrGivesDefaultsAndCreatesNothing) {
 TEST_F(SettingsFileTest, SaveCreatesFoldersClampsAndRoundTrips) {
     const fs::path deep = dir_ / "a" / "b" / "Tavrix" / "settings.ini";
     ASSERT_TRUE(SaveSettings(deep, DisplaySettings{}));
-    EXPECT_EQ(ReadText(deep), kDefaultText);
-    EXPECT_EQ(EntryCount(deep.parent_path()), 1u);  // no temporary left behind
+    EXPECT_EQ(std::tuple(ReadText(deep), EntryCount(deep.parent_path())), std::tuple(kDefaultText, 1u));  // no temporary left
     DisplaySettings s{6, 0.85f, 0.1f, 1.0f, 0.0f, 0.15f, 200, 0.03f};
     ASSERT_TRUE(SaveSettings(path_, s));
     EXPECT_EQ(LoadSettings(path_), s);
     // Saving again replaces the file whole, clamped.
-    s.trailKeyframeAge = 999;
-    s.trailOpacity = -2.0f;
+    s.trailKeyframeAge = 999, s.trailOpacity = -2.0f;
     ASSERT_TRUE(SaveSettings(path_, s));
     EXPECT_EQ(std::tuple(LoadSettings(path_).trailKeyframeAge, LoadSettings(path_).trailOpacity), std::tuple(253, 0.0f));
     // The old file's mode stays.
@@ -257,14 +254,12 @@ TEST_F(SettingsFileTest, SaveCreatesFoldersClampsAndRoundTrips) {
 TEST_F(SettingsFileTest, FailedSavesLeaveWhatWasThere) {
     const fs::path blocker = dir_ / "Tavrix";
     WriteText(blocker, "not a folder");
-    EXPECT_FALSE(SaveSettings(blocker / "settings.ini", DisplaySettings{}));
-    EXPECT_FALSE(SaveSettings(blocker / "deeper" / "settings.ini", DisplaySettings{}));
-    EXPECT_EQ(ReadText(blocker), "not a folder");
     fs::create_directory(path_);
     WriteText(path_ / "inside", "kept");
-    EXPECT_FALSE(SaveSettings(path_, DisplaySettings{}));
-    EXPECT_EQ(ReadText(path_ / "inside"), "kept");
-    EXPECT_EQ(EntryCount(dir_), 2u);  // the temporary is removed
+    for (const fs::path& target : {blocker / "settings.ini", blocker / "deeper" / "settings.ini", path_})
+        EXPECT_FALSE(SaveSettings(target, DisplaySettings{})) << target;
+    // The temporary is removed.
+    EXPECT_EQ(std::tuple(ReadText(blocker), ReadText(path_ / "inside"), EntryCount(dir_)), std::tuple("not a folder", "kept", 2u));
 }
 
 TEST_F(SettingsFileTest, InterruptedWriteLeavesTheOldFileIntact) {
@@ -331,9 +326,7 @@ TEST_F(SettingsFileTest, RelativePathIsWrittenInTheWorkingFolder) {
     const bool saved = SaveSettings("Tavrix.settings", DisplaySettings{});
     const DisplaySettings loaded = LoadSettings("Tavrix.settings");
     fs::current_path(previous);
-    EXPECT_TRUE(saved);
-    EXPECT_EQ(loaded, DisplaySettings{});
-    EXPECT_EQ(ReadText(dir_ / "Tavrix.settings"), kDefaultText);
+    EXPECT_EQ(std::tuple(saved, loaded, ReadText(dir_ / "Tavrix.settings")), std::tuple(true, DisplaySettings{}, kDefaultText));
 }
 
 }  // namespace
