@@ -175,8 +175,7 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
     authoring::testing::PaintStart(c1, {{0, 0}});
     c1.RenameTab(0, "dot");
     ASSERT_EQ(Run({"info", Save(c1, "c1.tavses")}), 0) << err_.str();
-    EXPECT_EQ(out_.str(),
-              "states=2\nsymmetry=C1 (asymmetric)\ntabs=1\n"
+    EXPECT_EQ(out_.str(), "states=2\nsymmetry=C1 (asymmetric)\ntabs=1\n"
               "tab=0 kind=pattern name=\"dot\" generations=9 own_locks=9 broken=0\n"
               "locked=10\nundefined=502\n");
 
@@ -186,8 +185,7 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
     d8.NewTab(authoring::PatternKind::Pattern);
     ASSERT_EQ(Run({"info", Save(d8, "d8.tavses")}), 0) << err_.str();
     // Centre, corner and edge classes (1 + 4 + 4 indices) on top of the background; 102 classes in all.
-    EXPECT_EQ(out_.str(),
-              "states=2\nsymmetry=D8 (isotropic)\ntabs=2\n"
+    EXPECT_EQ(out_.str(), "states=2\nsymmetry=D8 (isotropic)\ntabs=2\n"
               "tab=0 kind=pattern name=\"\" generations=1 own_locks=9 broken=0\n"
               "tab=1 kind=pattern name=\"\" generations=9 own_locks=0 broken=0\n"
               "locked=10\nundefined=98\n");

@@ -205,8 +205,7 @@ const std::vector<SessionCase>& Sessions() {
     static const std::vector<SessionCase> cases = {
         // The constraint tab comes first and fixes its outputs before the pattern tabs lock
         // theirs, mostly with output 0.
-        {"ConstraintFirst", 3, false,
-         [](Editor& editor) {
+        {"ConstraintFirst", 3, false, [](Editor& editor) {
              editor.NewTab(authoring::PatternKind::Constraint);
              editor.CycleSlotState(0, 1, false);                   // N = 1
              editor.CycleSlotState(0, 7, false);                   // S = 1
@@ -224,8 +223,7 @@ const std::vector<SessionCase>& Sessions() {
          }},
         // Nine free cells going to 1 reach the all-background block and every lock of the
         // pattern tab before it, most of them with output 0.
-        {"NineFreeCells", 2, true,
-         [](Editor& editor) {
+        {"NineFreeCells", 2, true, [](Editor& editor) {
              editor.CreateRule(2, core::kSymmetryD8);
              std::mt19937 rng(9);
              PaintRandom(editor, rng, 30, 7);
@@ -235,8 +233,7 @@ const std::vector<SessionCase>& Sessions() {
          }},
         // Two pattern tabs, then entries that give births, deaths and no change to all the rest.
         // One output is a variable linked to no cell, which Golly would refuse as it stands.
-        {"PatternsThenConstraints", 3, true,
-         [](Editor& editor) {
+        {"PatternsThenConstraints", 3, true, [](Editor& editor) {
              editor.CreateRule(3, core::kSymmetryC4);
              std::mt19937 rng(5);
              PaintRandom(editor, rng, 40, 8);

@@ -108,8 +108,7 @@ TEST(GollyRuletableWriter, ListsChangesFromTheCentreWhenShorter) {
     for (std::uint64_t i = 0; i < rule.table.size(); ++i) rule.table[i] = core::DecodeNeighborhoodIndex(i, 3)[4];
     const core::Neighborhood block{0, 1, 0, 0, 2, 0, 0, 0, 0};
     for (std::uint64_t i : core::NeighborhoodOrbit(rule.symmetry, 3, block)) rule.table[i] = 0;
-    EXPECT_EQ(BuildPlainGollyRuletable(rule),
-              "n_states:3\nneighborhood:Moore\nsymmetries:rotate4\n\n"
+    EXPECT_EQ(BuildPlainGollyRuletable(rule), "n_states:3\nneighborhood:Moore\nsymmetries:rotate4\n\n"
               "# Neighbourhoods not listed keep their centre state.\n"
               "2 0,0,0,0,1,0,0,0 0\n");
     // Two states, no symmetry: k of the 256 live centres die. Listing the changes takes k lines,
@@ -493,8 +492,7 @@ private:
                 slot = {true, 0, static_cast<std::int32_t>(rng_() % variables.size()),
                         static_cast<std::int32_t>(rng_() % 4 == 0 ? 1 + rng_() % 2 : 0)},
                 variableSlots.push_back(s);
-            else
-                slot = Fixed(static_cast<std::uint8_t>(rng_() % 2 == 0 ? 0 : rng_() % n));
+            else slot = Fixed(static_cast<std::uint8_t>(rng_() % 2 == 0 ? 0 : rng_() % n));
         }
         auto& output = entry.slots[kConstraintOutputSlot];
         if (!variableSlots.empty() && rng_() % 2 == 0) {

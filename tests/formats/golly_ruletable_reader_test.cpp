@@ -301,8 +301,7 @@ RandomTable MakeRandomTable(std::mt19937& rng, int n, const std::string& neighbo
             const int roll = pick(10);
             if (!bare && roll < (sparse ? 3 : 4) && cellVars.size() < 4)
                 cellVars.push_back(tokens[k] = std::next(vars.begin(), pick(vars.size()))->first);
-            else
-                tokens[k] = std::to_string(sparse || roll < 6 ? 0 : pick(static_cast<std::size_t>(n)));
+            else tokens[k] = std::to_string(sparse || roll < 6 ? 0 : pick(static_cast<std::size_t>(n)));
         }
         tokens.back() = !cellVars.empty() && pick(4) != 0 ? cellVars[static_cast<std::size_t>(pick(cellVars.size()))]
                                                           : std::to_string(pick(static_cast<std::size_t>(n)));

@@ -441,8 +441,7 @@ TEST(SessionFile, CellPayloadErrors) {
 }
 
 TEST(SessionFile, CellPayloadValues) {
-    const SessionSnapshot s = Parse(File({Head(3), Rule(),
-                                          Srcg(OneChunkCells(-1, -1, {{4095, 2}, {0, 1}, {0, 2}}, 1)),
+    const SessionSnapshot s = Parse(File({Head(3), Rule(), Srcg(OneChunkCells(-1, -1, {{4095, 2}, {0, 1}, {0, 2}}, 1)),
                                           Chunk("SRCA", OneChunkCells(-2, 3, {{65, 0x020A}, {66, 0x0108}, {67, 0x0011}}, 2)),
                                           Chunk("SRCL", OneChunkCells(5, -7, {{1, 9}, {2, 8}, {3, 255}, {4, 16}}, 1)),
                                           Pats({Patn()})}));
