@@ -3,7 +3,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 
 #include "formats/golly_ruletable.h"
 

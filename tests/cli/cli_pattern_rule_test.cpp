@@ -31,21 +31,19 @@ TEST_F(CliTest, RunFindsTheHeaderRuleInFolderOrder) {
     }
     ASSERT_EQ(Run({"run", "--pattern", pattern, "--rules", a, "--rules", b, "--generations", "1"}), 0) << err_.str();
     EXPECT_NE(out_.str().find("population=0 "), std::string::npos) << out_.str();
-    EXPECT_EQ(RuleFolders({"x"}, "/d", "/h"), (std::vector<fs::path>{"x", "/d/Tavrix/Rules", kGolly / "Rules"}));
-    EXPECT_EQ(RuleFolders({}, "", "/h"), (std::vector<fs::path>{"/h/.local/share/Tavrix/Rules", kGolly / "Rules"}));
+    EXPECT_EQ(std::tuple(RuleFolders({"x"}, "/d", "/h"), RuleFolders({}, "", "/h")),
+              std::tuple(std::vector<fs::path>{"x", "/d/Tavrix/Rules", kGolly / "Rules"},
+                         std::vector<fs::path>{"/h/.local/share/Tavrix/Rules", kGolly / "Rules"}));
     std::string looked;
     for (const fs::path& folder : RuleFolders({a}, std::getenv("XDG_DATA_HOME"), std::getenv("HOME")))
         looked += "\n  " + folder.string();
-    const std::pair<std::string, std::string> refusals[] = {
-        {"Life:T20,20", "The rule Life:T20 asks for a bounded grid (:T20), which tavrix-cli does not support.\n"},
-        {"Nowhere", "Could not find the rule Nowhere: no Nowhere.rule in" + looked + "\n"},
-    };
-    for (const auto& [rule, message] : refusals) {
-        EXPECT_EQ(Run({"run", "--pattern", Write("r.rle", "x = 1, y = 1, rule = " + rule + "\no!\n"), "--rules", a}), 1);
-        EXPECT_EQ(err_.str(), message);
-    }
-    EXPECT_EQ(Run({"run", "--generations", "1"}), 1);
-    EXPECT_EQ(err_.str(), "Without RULE, run needs --pattern FILE.rle.\n");
+    const auto header = [&](const std::string& rule) { return Write(rule.substr(0, 4) + ".rle", "x = 1, y = 1, rule = " + rule + "\no!\n"); };
+    const std::pair<std::vector<std::string>, std::string> refusals[] = {
+        {{"run", "--pattern", header("Life:T20,20"), "--rules", a},
+         "The rule Life:T20 asks for a bounded grid (:T20), which tavrix-cli does not support.\n"},
+        {{"run", "--pattern", header("Nowhere"), "--rules", a}, "Could not find the rule Nowhere: no Nowhere.rule in" + looked + "\n"},
+        {{"run", "--generations", "1"}, "Without RULE, run needs --pattern FILE.rle.\n"}};
+    for (const auto& [args, message] : refusals) EXPECT_EQ((std::tuple{Run(args), err_.str()}), std::tuple(1, message));
 }
 
 // Random Hensel rulestrings in every accepted spelling read as bgolly reads them, and so do

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <random>
 #include <set>
-#include <stdexcept>
 
 #include "core/symmetry.h"
 #include "tests/support/test_helpers.h"
@@ -14,10 +13,9 @@ namespace core {
 namespace {
 
 TEST(RuleTable, IndicesDecodeAndSizes) {
-    EXPECT_EQ(NeighborhoodIndex({0, 0, 0, 0, 1, 0, 0, 0, 0}, 2), 16u);
-    EXPECT_EQ(NeighborhoodIndex({1, 0, 0, 0, 0, 0, 0, 0, 0}, 2), 256u);
-    EXPECT_EQ(NeighborhoodIndex({0, 0, 0, 0, 0, 0, 0, 0, 1}, 2), 1u);
-    EXPECT_EQ(NeighborhoodIndex({2, 2, 2, 2, 2, 2, 2, 2, 2}, 3), 19682u);
+    EXPECT_EQ(std::tuple(NeighborhoodIndex({0, 0, 0, 0, 1, 0, 0, 0, 0}, 2), NeighborhoodIndex({1, 0, 0, 0, 0, 0, 0, 0, 0}, 2),
+                         NeighborhoodIndex({0, 0, 0, 0, 0, 0, 0, 0, 1}, 2), NeighborhoodIndex({2, 2, 2, 2, 2, 2, 2, 2, 2}, 3)),
+              std::tuple(16u, 256u, 1u, 19682u));
     for (int n = 2; n <= 16; ++n) {
         const std::uint64_t size = RuleTableSize(n);
         for (std::uint64_t index : {std::uint64_t{0}, size / 3, size / 2 + 7, size - 1})
@@ -49,8 +47,8 @@ TEST(RuleTable, MessageNamesExtraMemoryAndOmitsUnknownAvailability) {
     const std::string text = testsupport::ErrorOf([&] {
         AllocateRuleTable(table, 3, "extending this rule", 262144, [] { return std::optional<std::uint64_t>(1000); });
     });
-    EXPECT_NE(text.find("\nEstimated additional working memory: 256.0 KB\n"), std::string::npos);
-    EXPECT_NE(text.find("\nEstimated minimum needed right now: 256.3 MB"), std::string::npos);
+    for (const char* line : {"\nEstimated additional working memory: 256.0 KB\n", "\nEstimated minimum needed right now: 256.3 MB"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
     // Unknown memory skips the check; equal to the need is accepted.
     AllocateRuleTable(table, 3, "x", 0, [] { return std::optional<std::uint64_t>(); });
     EXPECT_EQ(table.size(), 19683u);
@@ -64,33 +62,24 @@ Neighborhood Two(std::uint64_t index) { return DecodeNeighborhoodIndex(index, 2)
 
 // Orbits list their members in transform order; the canonical index is the least member.
 TEST(Symmetry, OrbitsOfLoneNeighbours) {
-    struct Case {
-        RuleSymmetry symmetry;
-        std::uint64_t index;
-        std::vector<std::uint64_t> orbit;
-    };
-    const Case cases[] = {
+    const std::tuple<RuleSymmetry, std::uint64_t, std::vector<std::uint64_t>> cases[] = {
         {kSymmetryD8, 128, {128, 8, 2, 32}},
         // The orthogonal group pairs N with S only: NE (64) and NW (256) stay apart.
         {1, 128, {128, 2}}, {1, 64, {64, 1}}, {1, 256, {256, 4}},
         {5, 256, {256, 1}},  // C2
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(NeighborhoodOrbit(c.symmetry, 2, Two(c.index)), c.orbit) << int{c.symmetry} << " " << c.index;
-        EXPECT_EQ(CanonicalIndex(c.symmetry, 2, Two(c.index)), *std::min_element(c.orbit.begin(), c.orbit.end()));
-    }
-    for (RuleSymmetry s = 0; s < kSymmetryCount; ++s) {
-        EXPECT_EQ(CanonicalIndex(s, 3, Neighborhood{}), 0u);
-        EXPECT_EQ(NeighborhoodOrbit(s, 3, Neighborhood{2, 2, 2, 2, 2, 2, 2, 2, 2}).size(), 1u);
-    }
-    for (std::uint64_t i = 0; i < 512; ++i) {
-        EXPECT_EQ(NeighborhoodOrbit(0, 2, Two(i)), std::vector<std::uint64_t>{i});
-        EXPECT_EQ(CanonicalIndex(0, 2, Two(i)), i);
-    }
+    for (const auto& [symmetry, index, orbit] : cases)
+        EXPECT_EQ(std::tuple(NeighborhoodOrbit(symmetry, 2, Two(index)), CanonicalIndex(symmetry, 2, Two(index))),
+                  std::tuple(orbit, *std::min_element(orbit.begin(), orbit.end())))
+            << int{symmetry} << " " << index;
+    for (RuleSymmetry s = 0; s < kSymmetryCount; ++s)
+        EXPECT_EQ(std::tuple(CanonicalIndex(s, 3, Neighborhood{}), NeighborhoodOrbit(s, 3, Neighborhood{2, 2, 2, 2, 2, 2, 2, 2, 2})),
+                  std::tuple(0u, std::vector<std::uint64_t>{19682}));
+    for (std::uint64_t i = 0; i < 512; ++i)
+        EXPECT_EQ(std::tuple(NeighborhoodOrbit(0, 2, Two(i)), CanonicalIndex(0, 2, Two(i))), std::tuple(std::vector{i}, i));
     // Out-of-range symmetries and transforms change nothing.
-    EXPECT_EQ(CanonicalNeighborhood(9, 2, Two(300)), Two(300));
-    EXPECT_FALSE(IsTransformInSymmetry(9, 0));
-    EXPECT_FALSE(IsTransformInSymmetry(4, 8));
+    EXPECT_EQ(std::tuple(CanonicalNeighborhood(9, 2, Two(300)), IsTransformInSymmetry(9, 0), IsTransformInSymmetry(4, 8)),
+              std::tuple(Two(300), false, false));
 }
 
 TEST(Symmetry, GroupsAreClosedAndOrbitsPartitionTheTable) {
@@ -116,9 +105,9 @@ TEST(Symmetry, GroupsAreClosedAndOrbitsPartitionTheTable) {
 TEST(Symmetry, TransformsMatchTheirGeometry) {
     // Rotating a lone N neighbour clockwise puts it east; the left-right mirror moves NE to NW.
     const Neighborhood north{0, 1, 0, 0, 0, 0, 0, 0, 0}, northEast{0, 0, 1, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(ApplyTransform(1, north)[5], 1);
-    EXPECT_EQ(ApplyTransform(kTransformMirrorLeftRight, northEast)[0], 1);
-    EXPECT_EQ(ApplyTransform(5, north)[7], 1);
+    EXPECT_EQ(std::tuple(ApplyTransform(1, north)[5], ApplyTransform(kTransformMirrorLeftRight, northEast)[0],
+                         ApplyTransform(5, north)[7]),
+              std::tuple(1, 1, 1));
 }
 
 }  // namespace

@@ -62,12 +62,21 @@ void ExpectSameCells(const ChunkGrid& a, const ChunkGrid& b) {
     });
 }
 
+// Steps `generations` times, each step against the reference; the strategies taken.
+std::vector<StepStrategy> StepAgainstReference(const Rule& rule, ChunkGrid grid, int generations) {
+    std::vector<StepStrategy> strategies;
+    for (ChunkGrid next; generations-- > 0; grid = std::move(next), next = ChunkGrid()) {
+        strategies.push_back(StepGrid(rule, grid, next));
+        ExpectSameCells(next, ReferenceStep(rule, grid));
+    }
+    return strategies;
+}
+
 TEST(StepGrid, EmptyGridStaysEmptyEvenWhenBackgroundIsBorn) {
     Rule rule = testsupport::RandomRule(3, 1, false);
     rule.table[0] = 2;
     ChunkGrid next;
-    EXPECT_EQ(StepGrid(rule, ChunkGrid(), next), StepStrategy::None);
-    EXPECT_EQ(next.ChunkCount(), 0u);
+    EXPECT_EQ((std::tuple{StepGrid(rule, ChunkGrid(), next), next.ChunkCount()}), std::tuple(StepStrategy::None, 0u));
 }
 
 TEST(StepGrid, MatchesCellByCellReferenceOnBothStrategies) {
@@ -78,37 +87,22 @@ TEST(StepGrid, MatchesCellByCellReferenceOnBothStrategies) {
         // Far away islands, across negative chunk borders, for the chunk strategy.
         for (int i = 0; i < 60; ++i) grid.SetCell(-700 + int(rng() % 5), 900 + int(rng() % 5), 1 + rng() % (n - 1));
         for (int i = 0; i < 60; ++i) grid.SetCell(-64 + int(rng() % 3) - 1, -1 + int(rng() % 3) - 1, 1 + rng() % (n - 1));
-        for (int generation = 0; generation < 3; ++generation) {
-            ChunkGrid next;
-            StepGrid(rule, grid, next);
-            ExpectSameCells(next, ReferenceStep(rule, grid));
-            grid = next;
-        }
+        StepAgainstReference(rule, grid, 3);
     }
-    // A compact block of 5 x 5 live chunks: stepped whole without gathering candidates.
-    const Rule rule = testsupport::RandomRule(3, 5);
-    const ChunkGrid block = MakeRandomSoup(300, 0.6, 3, 4);
-    ChunkGrid next;
-    EXPECT_EQ(StepGrid(rule, block, next), StepStrategy::Rectangle);
-    ExpectSameCells(next, ReferenceStep(rule, block));
-
+    // A compact block of 5 x 5 live chunks is stepped whole without gathering candidates; so is a
+    // rule whose background is born.
     Rule born = testsupport::RandomRule(3, 77, false);
     born.table[0] = 1;
-    ChunkGrid grid = MakeRandomSoup(70, 0.5, 3, 9);
-    for (int generation = 0; generation < 2; ++generation) {
-        ChunkGrid next;
-        EXPECT_EQ(StepGrid(born, grid, next), StepStrategy::Rectangle);
-        ExpectSameCells(next, ReferenceStep(born, grid));
-        grid = next;
-    }
+    EXPECT_EQ(StepAgainstReference(testsupport::RandomRule(3, 5), MakeRandomSoup(300, 0.6, 3, 4), 1),
+              std::vector{StepStrategy::Rectangle});
+    EXPECT_EQ(StepAgainstReference(born, MakeRandomSoup(70, 0.5, 3, 9), 2), std::vector(2, StepStrategy::Rectangle));
 }
 
 TEST(StepGrid, GliderLeavesAnEmptyChunkForFifteenGenerations) {
     const Rule life = testsupport::LifeRule();
     ChunkGrid grid;
     // A glider heading east and south, near the right edge of chunk (0, 0).
-    const int cells[][2] = {{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}};
-    for (auto [x, y] : cells) grid.SetCell(58 + x, 20 + y, 1);
+    for (const auto& [x, y] : {std::pair{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}) grid.SetCell(58 + x, 20 + y, 1);
     int leftAt = -1;
     for (int generation = 1; generation <= 60; ++generation) {
         ChunkGrid next;
@@ -116,30 +110,17 @@ TEST(StepGrid, GliderLeavesAnEmptyChunkForFifteenGenerations) {
         grid = next;
         const Chunk64* origin = grid.FindChunk(0, 0);
         if (leftAt < 0 && origin && origin->liveCount == 0) leftAt = generation;
-        if (leftAt > 0) {
-            const int age = generation - leftAt + 1;
-            if (age < 16) {
-                ASSERT_NE(origin, nullptr) << generation;
-                EXPECT_EQ(origin->emptyAge, age);
-            } else {
-                EXPECT_EQ(origin, nullptr);
-            }
-        }
+        const int age = generation - leftAt + 1;
+        if (leftAt > 0) { ASSERT_EQ(origin ? origin->emptyAge : -1, age < 16 ? age : -1) << generation; }
     }
-    EXPECT_GT(leftAt, 0);
-    const Chunk64* destination = grid.FindChunk(1, 0);
-    ASSERT_NE(destination, nullptr);
-    EXPECT_EQ(destination->liveCount, 5u);
+    ASSERT_TRUE(leftAt > 0 && grid.FindChunk(1, 0));
+    EXPECT_EQ(grid.FindChunk(1, 0)->liveCount, 5u);
 }
 
 TEST(StepGrid, InputIsNotChangedAndStaysShared) {
-    const Rule life = testsupport::LifeRule();
-    ChunkGrid grid = MakeRandomSoup(64, 0.5, 2, 3);
-    ChunkGrid copy = grid;
-    ChunkGrid next;
-    StepGrid(life, grid, next);
-    EXPECT_TRUE(copy.SharesStorageWith(grid));
-    EXPECT_FALSE(next.SharesStorageWith(grid));
+    ChunkGrid grid = MakeRandomSoup(64, 0.5, 2, 3), copy = grid, next;
+    StepGrid(testsupport::LifeRule(), grid, next);
+    EXPECT_EQ(std::tuple(copy.SharesStorageWith(grid), next.SharesStorageWith(grid)), std::tuple(true, false));
 }
 
 // Patterns against every edge and corner of the plane, alone (rectangle) and with a far island
@@ -150,22 +131,17 @@ TEST(StepGrid, EdgesAndCornersOfThePlane) {
                                        {kLo, kLo}, {kHi, kLo}, {kLo, kHi}, {kHi, kHi}};
     Rule born = testsupport::RandomRule(3, 21, false);
     born.table[0] = 1;
-    struct Case {
-        Rule rule;
-        bool island;
-        StepStrategy strategy;
-    };
-    const Case cases[] = {{testsupport::LifeRule(), false, StepStrategy::Rectangle},
+    // The rule, whether a far island joins the pattern, and the strategy its first step takes.
+    const std::tuple<Rule, bool, StepStrategy> cases[] = {{testsupport::LifeRule(), false, StepStrategy::Rectangle},
                           {testsupport::LifeRule(), true, StepStrategy::Chunks},
                           {testsupport::RandomRule(3, 12), false, StepStrategy::Rectangle},
                           {testsupport::RandomRule(3, 13), true, StepStrategy::Chunks},
                           {born, false, StepStrategy::Rectangle}};
     std::mt19937 rng(5);
     for (const auto& [ox, oy] : origins)
-        for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message() << ox << "," << oy << " states " << c.rule.stateCount
-                                              << (c.island ? " island" : ""));
-            const int n = c.rule.stateCount;
+        for (const auto& [rule, island, firstStrategy] : cases) {
+            SCOPED_TRACE(::testing::Message() << ox << "," << oy << " states " << rule.stateCount << (island ? " island" : ""));
+            const int n = rule.stateCount;
             ChunkGrid grid;
             LineageLayer lineage;
             for (int i = 0; i < 40; ++i) {
@@ -173,16 +149,16 @@ TEST(StepGrid, EdgesAndCornersOfThePlane) {
                 grid.SetCell(x, y, static_cast<std::uint8_t>(1 + rng() % (n - 1)));
                 lineage.SetValue(x, y, 3);
             }
-            if (c.island)  // a blinker 20 chunks towards the middle
+            if (island)  // a blinker 20 chunks towards the middle
                 for (int i = 0; i < 3; ++i)
                     grid.SetCell(static_cast<std::int32_t>(ox < 0 ? ox + 1280 : ox - 1280),
                                  static_cast<std::int32_t>((oy < 0 ? oy + 1280 : oy - 1280) + i), 1);
             HistoryLayer history;
             for (int generation = 0; generation < 4; ++generation) {
                 ChunkGrid next;
-                const StepStrategy strategy = StepGrid(c.rule, grid, next);
-                EXPECT_TRUE(generation > 0 || strategy == c.strategy);
-                ExpectSameCells(next, ReferenceStep(c.rule, grid));
+                const StepStrategy strategy = StepGrid(rule, grid, next);
+                EXPECT_TRUE(generation > 0 || strategy == firstStrategy);
+                ExpectSameCells(next, ReferenceStep(rule, grid));
                 HistoryLayer nextHistory;
                 LineageLayer nextLineage;
                 StepHistory(grid, history, next, nextHistory);
@@ -195,30 +171,23 @@ TEST(StepGrid, EdgesAndCornersOfThePlane) {
                         ASSERT_TRUE(was == is || nextHistory.ValueAt(cx, cy) == was + 1) << x << "," << y;
                         // Survivors keep id 3 and births among lineage-3 cells inherit it.
                         const std::uint8_t id = nextLineage.ValueAt(cx, cy);
-                        ASSERT_TRUE(is ? id == 3 || (id == 0 && c.rule.table[0] != 0) : id == 0) << x << "," << y;
+                        ASSERT_TRUE(is ? id == 3 || (id == 0 && rule.table[0] != 0) : id == 0) << x << "," << y;
                     }
                 for (const auto& [coord, chunk] : next.Chunks()) ASSERT_TRUE(IsPlaneChunk(coord.x, coord.y));
                 for (const auto& [coord, chunk] : nextHistory.Chunks()) ASSERT_TRUE(IsPlaneChunk(coord.x, coord.y));
-                grid = next;
-                history = nextHistory;
-                lineage = nextLineage;
+                grid = next, history = nextHistory, lineage = nextLineage;
             }
         }
 }
 
 TEST(StepGrid, HugeRectangleIsRefusedInsteadOfOverflowing) {
-    Rule rule{2, 0, RuleTable(512, 1)};
-    ChunkGrid grid;
-    grid.SetCell(INT32_MIN, 0, 1);
-    grid.SetCell(INT32_MAX, 0, 1);
-    ChunkGrid next;
-    EXPECT_THROW(StepGrid(rule, grid, next), std::runtime_error);
+    ChunkGrid grid, next;
+    grid.SetCell(INT32_MIN, 0, 1), grid.SetCell(INT32_MAX, 0, 1);
+    EXPECT_THROW(StepGrid(Rule{2, 0, RuleTable(512, 1)}, grid, next), std::runtime_error);
 }
 
 TEST(RandomSoup, DensityAndStatesAndSeed) {
     ChunkGrid full = MakeRandomSoup(20, 1.0, 4, 1);
-    ChunkGrid empty = MakeRandomSoup(20, 0.0, 4, 1);
-    EXPECT_EQ(empty.ChunkCount(), 0u);
     int live = 0, states[4] = {};
     for (int y = 0; y < 21; ++y)
         for (int x = 0; x < 21; ++x) {
@@ -226,16 +195,13 @@ TEST(RandomSoup, DensityAndStatesAndSeed) {
             live += s != 0;
             ++states[s];
         }
-    EXPECT_EQ(live, 400);
-    EXPECT_GT(states[1], 0);
-    EXPECT_GT(states[3], 0);
-    ChunkGrid again = MakeRandomSoup(20, 0.5, 3, 7), other = MakeRandomSoup(20, 0.5, 3, 8);
+    EXPECT_EQ(std::tuple(live, states[1] > 0, states[3] > 0, MakeRandomSoup(20, 0.0, 4, 1).ChunkCount()),
+              std::tuple(400, true, true, 0u));
     std::vector<std::uint8_t> a, b, c;
     CopyGridRegionToBuffer(MakeRandomSoup(20, 0.5, 3, 7), 0, 0, 20, 20, a);
-    CopyGridRegionToBuffer(again, 0, 0, 20, 20, b);
-    CopyGridRegionToBuffer(other, 0, 0, 20, 20, c);
-    EXPECT_EQ(a, b);
-    EXPECT_NE(a, c);
+    CopyGridRegionToBuffer(MakeRandomSoup(20, 0.5, 3, 7), 0, 0, 20, 20, b);
+    CopyGridRegionToBuffer(MakeRandomSoup(20, 0.5, 3, 8), 0, 0, 20, 20, c);
+    EXPECT_EQ(std::tuple(a == b, a == c), std::tuple(true, false));
 }
 
 }  // namespace

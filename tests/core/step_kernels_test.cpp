@@ -57,12 +57,8 @@ TEST(StepKernels, HistoryVariantsMatchScalarAndTheRule) {
     }
     std::vector<std::uint16_t> expected(count);
     ScalarKernels().history(count, before.data(), after.data(), old.data(), expected.data());
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint16_t want = 0;
-        if (before[i] != after[i]) want = before[i] + 1;
-        else if (old[i] != 0 && old[i] < 0xFE00) want = old[i] + 0x100;
-        ASSERT_EQ(expected[i], want) << i;
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        ASSERT_EQ(expected[i], before[i] != after[i] ? before[i] + 1 : old[i] != 0 && old[i] < 0xFE00 ? old[i] + 0x100 : 0) << i;
     for (KernelVariant v : kVectorVariants) {
         if (!IsKernelVariantSupported(v)) continue;
         std::vector<std::uint16_t> got(count);
@@ -77,8 +73,7 @@ TEST(StepKernels, LargeStateWindowUsesSixtyFourBitIndices) {
     Rule rule{11, 0, {}};
     AllocateRuleTable(rule.table, 11, "testing", 0);
     const std::uint64_t last = RuleTableSize(11) - 1;  // beyond the signed 32-bit range
-    rule.table[last] = 7;
-    rule.table[last - 1] = 3;
+    rule.table[last] = 7, rule.table[last - 1] = 3;
     // All tens, with one 9 in the bottom-right corner: the centre of the last 3x3 block reads last - 1.
     std::vector<std::uint8_t> window(5 * 4, 10);
     window[19] = 9;

@@ -12,15 +12,13 @@
 namespace core {
 namespace {
 
-
 struct Case {
     int states;
     double density;
-    int side;         // a dense soup of that side, or
-    int islands;      // that many 6 x 6 soups scattered over 3000 x 3000 cells (the chunk strategy)
-    std::int64_t x0;  // where the pattern starts; near the plane's edges it is cut there
-    std::int64_t y0;
-    bool background;  // the rule turns empty neighbourhoods live
+    int side;                // a dense soup of that side, or
+    int islands;             // that many 6 x 6 soups scattered over 3000 x 3000 cells (the chunk strategy)
+    std::int64_t x0, y0;     // where the pattern starts; near the plane's edges it is cut there
+    bool background;         // the rule turns empty neighbourhoods live
 };
 
 ChunkGrid Pattern(const Case& c) {
@@ -48,11 +46,7 @@ void ExpectSameChunks(const Map& a, const Map& b, Same same) {
     }
 }
 
-struct Generation {
-    ChunkGrid grid;
-    HistoryLayer history;
-    LineageLayer lineage;
-};
+struct Generation { ChunkGrid grid; HistoryLayer history; LineageLayer lineage; };
 
 // Four generations of grid, trails and lineage on `threads` threads.
 std::vector<Generation> Generations(const Rule& rule, const ChunkGrid& start, int threads) {

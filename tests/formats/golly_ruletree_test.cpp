@@ -12,17 +12,15 @@
 #include "core/step_grid.h"
 #include "core/symmetry.h"
 #include "tests/support/golly_oracle.h"
+#include "tests/support/test_helpers.h"
 
 namespace formats {
 namespace {
 
 std::string Rule(std::string_view tree) { return "@RULE T\n@TREE\n" + std::string(tree); }
 
-std::string ErrorOf(const std::string& text, const core::MemoryQuery& memory = core::QueryAvailableMemory) try {
-    ParseGollyRuletableText(text, memory);
-    return "no error";
-} catch (const std::runtime_error& e) {
-    return e.what();
+std::string ErrorOf(const std::string& text, const core::MemoryQuery& memory = core::QueryAvailableMemory) {
+    return testsupport::ErrorOf([&] { ParseGollyRuletableText(text, memory); });
 }
 
 // Two states, four neighbours: a cell takes the state of N.
@@ -74,9 +72,9 @@ TEST(GollyRuletree, MalformedTreesAreRefusedAndFourNeighbourTreesRead) {
     // none of the editor's. Colours are read, a table comes first, the memory check applies.
     const ImportedGollyRule rule = ParseGollyRuletableText(Rule(kHead + kNodes + "5 6 7\n") + "@COLORS\n1 255 0 0\n");
     for (std::uint64_t i = 0; i < 512; ++i) ASSERT_EQ(rule.table[i], core::DecodeNeighborhoodIndex(i, 2)[1]) << i;
-    EXPECT_EQ(std::tuple(rule.stateCount, rule.symmetry, rule.colors.size(), rule.colors[0].color.red),
-              std::tuple(2, core::kSymmetryC1, 1u, 1.0f));
-    EXPECT_EQ(ParseGollyRuletableText(Rule(kHead + kNodes + "5 6 7\n") + "@TABLE\nn_states:3\n").stateCount, 3);
+    EXPECT_EQ(std::tuple(rule.stateCount, rule.symmetry, rule.colors.size(), rule.colors[0].color.red,
+                         ParseGollyRuletableText(Rule(kHead + kNodes + "5 6 7\n") + "@TABLE\nn_states:3\n").stateCount),
+              std::tuple(2, core::kSymmetryC1, 1u, 1.0f, 3));
     EXPECT_EQ(ErrorOf(CornerHeavyTree(), [] { return std::optional<std::uint64_t>(1u << 20); }).substr(0, 75),
               "Tavrix does not have enough memory available for importing this Golly rule.");
 }

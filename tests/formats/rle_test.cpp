@@ -5,7 +5,6 @@
 #include <climits>
 #include <random>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,12 +15,7 @@ namespace formats {
 namespace {
 
 TEST(RleReader, HeaderFields) {
-    struct Case {
-        const char* text;
-        std::int32_t width, height;
-        const char* rule;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::int32_t, std::int32_t, std::string> cases[] = {
         {"x = 3, y = 1, rule = B3/S23\n3o!", 3, 1, "B3/S23"},
         {"#C comment\n  #N name\nx = 1, y = 1\n#C another\no!\n", 1, 1, ""},
         {"hello\no!", 0, 0, ""},  // any first line is the header
@@ -31,20 +25,14 @@ TEST(RleReader, HeaderFields) {
         {" x\t=\t12 ,y=3,rule = B36/S23 \r\n!", 12, 3, "B36/S23"},
         {"rule = B3/S23:T10,10\n!", 0, 0, "B3/S23:T10"},
     };
-    for (const Case& c : cases) {
-        const RlePattern p = ParseRle(c.text);
-        EXPECT_EQ(p.width, c.width) << c.text;
-        EXPECT_EQ(p.height, c.height) << c.text;
-        EXPECT_EQ(p.rule, c.rule) << c.text;
+    for (const auto& [text, width, height, rule] : cases) {
+        const RlePattern p = ParseRle(text);
+        EXPECT_EQ(std::tie(p.width, p.height, p.rule), std::tie(width, height, rule)) << text;
     }
 }
 
 TEST(RleReader, BodyCells) {
-    struct Case {
-        const char* text;
-        std::vector<RleCell> cells;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::vector<RleCell>> cases[] = {
         {"x = 3, y = 1\n3o!", {{0, 0, 1}, {1, 0, 1}, {2, 0, 1}}},
         {"x=2\no$2$o!", {{0, 0, 1}, {0, 3, 1}}},  // row runs skip rows
         {"x=3\n2.B!", {{2, 0, 2}}},
@@ -59,7 +47,7 @@ TEST(RleReader, BodyCells) {
         {"x=0\n2147483646bob!", {{2147483646, 0, 1}}},
         {"x=0\n2147483647b1b2147483647$!", {}},
     };
-    for (const Case& c : cases) EXPECT_EQ(ParseRle(c.text).cells, c.cells) << c.text;
+    for (const auto& [text, cells] : cases) EXPECT_EQ(ParseRle(text).cells, cells) << text;
 }
 
 TEST(RleReader, Errors) {
@@ -89,8 +77,7 @@ TEST(RleReader, Errors) {
 TEST(RleReader, ManyCellsUpToTheLimit) {
     const RlePattern p = ParseRle("x=0\n16777215o$B!");
     ASSERT_EQ(p.cells.size(), kMaxRleCells);
-    EXPECT_EQ(p.cells[16777214], (RleCell{16777214, 0, 1}));
-    EXPECT_EQ(p.cells.back(), (RleCell{0, 1, 2}));
+    EXPECT_EQ(std::tie(p.cells[16777214], p.cells.back()), std::tuple(RleCell{16777214, 0, 1}, RleCell{0, 1, 2}));
 }
 
 // Random cells in a width x height box at (x0, y0), as absolute cells sorted by (y, x).
@@ -104,14 +91,10 @@ std::vector<RleCell> RandomCells(std::mt19937& rng, std::int32_t x0, std::int32_
     return cells;
 }
 
-core::ChunkGrid GridOf(const std::vector<RleCell>& cells) {
+std::string Write(const std::vector<RleCell>& cells, int stateCount) {
     core::ChunkGrid grid;
     for (const RleCell& c : cells) grid.SetCell(c.x, c.y, c.state);
-    return grid;
-}
-
-std::string Write(const std::vector<RleCell>& cells, int stateCount) {
-    return WriteRle(GridOf(cells), stateCount, stateCount == 2 ? "B3/S23" : "Test");
+    return WriteRle(grid, stateCount, stateCount == 2 ? "B3/S23" : "Test");
 }
 
 void ExpectShortLines(const std::string& text) {
@@ -130,9 +113,7 @@ TEST(RleWriter, RoundTrip) {
             const std::vector<RleCell> cells = RandomCells(rng, x0, y0, 1 + rng() % 150, 1 + rng() % 90, stateCount,
                                                            1 + static_cast<int>(rng() % 100));
             if (cells.empty()) continue;
-            const std::string text = Write(cells, stateCount);
-            const std::string rule = stateCount == 2 ? "B3/S23\n" : "Test\n";
-            const std::string body = text.substr(text.find(rule) + rule.size());
+            const std::string text = Write(cells, stateCount), body = text.substr(text.find("\n", text.find("rule")));
             EXPECT_EQ(body.find_first_not_of(stateCount == 2 ? "0123456789bo$!\n" : "0123456789.ABCDEFGHIJKLMNOP$!\n"),
                       std::string::npos)
                 << body;
@@ -143,12 +124,7 @@ TEST(RleWriter, RoundTrip) {
 }
 
 TEST(RleWriter, BoxRowsAndRuns) {
-    struct Case {
-        std::vector<RleCell> cells;
-        int stateCount;
-        std::string text;
-    };
-    const Case cases[] = {
+    const std::tuple<std::vector<RleCell>, int, std::string> cases[] = {
         {{}, 4, "#CXRLE Pos=0,0\nx = 0, y = 0, rule = Test\n!\n"},
         {{{5, -3, 1}, {2, 0, 1}, {0, 1, 1}}, 2, "#CXRLE Pos=0,-3\nx = 6, y = 5, rule = B3/S23\n5bo3$2bo$o!\n"},
         {{{-64, 0, 2}, {-63, 0, 2}, {63, 0, 3}, {-1, 70, 1}}, 3,
@@ -159,13 +135,10 @@ TEST(RleWriter, BoxRowsAndRuns) {
         {{{0, INT32_MIN, 1}, {0, -1, 1}}, 2,
          "#CXRLE Pos=0,-2147483648\nx = 1, y = 2147483648, rule = B3/S23\no2147483647$o!\n"},
     };
-    for (const Case& c : cases) {
-        const std::string text = Write(c.cells, c.stateCount);
-        EXPECT_EQ(text, c.text);
-        std::vector<RleCell> sorted = c.cells;
-        std::sort(sorted.begin(), sorted.end(),
-                  [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
-        EXPECT_EQ(testsupport::AbsoluteRleCells(text), sorted) << text;
+    for (const auto& [cells, stateCount, text] : cases) {
+        std::vector<RleCell> sorted = cells;
+        std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return std::tie(a.y, a.x) < std::tie(b.y, b.x); });
+        EXPECT_EQ(std::tuple(Write(cells, stateCount), testsupport::AbsoluteRleCells(text)), std::tuple(text, sorted));
     }
 }
 
@@ -194,25 +167,20 @@ TEST(RleWriter, LongRunsWrapAtSeventyCharacters) {
 // up to the widest one we write.
 TEST(RleWriter, GollyReadsTheSameCells) {
     std::mt19937 rng(4);
-    struct Case {
-        int stateCount;
-        std::int32_t x0, y0;
-    };
-    for (const Case c : {Case{2, -37, 12}, Case{2, 5, -3}, Case{5, 100, -50}, Case{16, -7, -7}}) {
-        testsupport::OracleRule rule{"B3/S23", "", c.stateCount};
-        if (c.stateCount > 2) {
-            rule.name = "WriterCheck" + std::to_string(c.stateCount);
-            rule.ruleFileText = "@RULE " + rule.name + "\n@TABLE\nn_states:" + std::to_string(c.stateCount) +
+    for (const auto& [stateCount, x0, y0] : {std::tuple{2, -37, 12}, {2, 5, -3}, {5, 100, -50}, {16, -7, -7}}) {
+        testsupport::OracleRule rule{"B3/S23", "", stateCount};
+        if (stateCount > 2) {
+            rule.name = "WriterCheck" + std::to_string(stateCount);
+            rule.ruleFileText = "@RULE " + rule.name + "\n@TABLE\nn_states:" + std::to_string(stateCount) +
                                 "\nneighborhood:Moore\nsymmetries:none\n";
         }
-        const std::vector<RleCell> cells = RandomCells(rng, c.x0, c.y0, 75, 20, c.stateCount, 35);
+        const std::vector<RleCell> cells = RandomCells(rng, x0, y0, 75, 20, stateCount, 35);
         ASSERT_FALSE(cells.empty());
-        EXPECT_EQ(testsupport::RunBgolly(rule, cells, 0), cells) << c.stateCount;
+        EXPECT_EQ(testsupport::RunBgolly(rule, cells, 0), cells) << stateCount;
     }
-    const std::vector<RleCell> wide = {{INT32_MIN, -5, 1}, {INT32_MIN + 1, -4, 1}, {-1, -3, 1}};
-    EXPECT_EQ(testsupport::RunBgolly({"B3/S23", "", 2}, wide, 0), wide);
-    const std::vector<RleCell> tall = {{INT32_MAX, 0, 1}, {INT32_MAX, INT32_MAX, 1}};
-    EXPECT_EQ(testsupport::RunBgolly({"B3/S23", "", 2}, tall, 0), tall);
+    for (const std::vector<RleCell>& extreme : {std::vector<RleCell>{{INT32_MIN, -5, 1}, {INT32_MIN + 1, -4, 1}, {-1, -3, 1}},
+                                                std::vector<RleCell>{{INT32_MAX, 0, 1}, {INT32_MAX, INT32_MAX, 1}}})
+        EXPECT_EQ(testsupport::RunBgolly({"B3/S23", "", 2}, extreme, 0), extreme);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <random>
 #include <set>
 #include <sstream>
-#include <stdexcept>
 
 #include "core/symmetry.h"
 #include "tests/support/golly_oracle.h"
@@ -62,28 +61,23 @@ TEST(Rulestring, RepresentativesMatchTheReferenceClasses) {
         EXPECT_TRUE(repListed) << line;
         ++classes;
     }
-    EXPECT_EQ(classes, 49);
-    EXPECT_EQ(members.size() + 2, 256u);  // all but no neighbour and all eight
+    EXPECT_EQ(std::tuple(classes, members.size() + 2), std::tuple(49, 256u));  // all but no neighbour and all eight
 }
 
 TEST(Rulestring, EveryClassAloneGivesItsLetter) {
-    for (const auto& c : HenselConfigurations()) {
+    for (const auto& c : HenselConfigurations())
         for (std::uint8_t centre : {0, 1}) {
             core::Rule rule = TwoStateRule(core::kSymmetryD8);
             SetOrbit(rule, HenselNeighborhood(c.neighbors, centre), 1);
-            std::string half = std::to_string(c.count);
-            if (c.letter) half += c.letter;
+            const std::string half = std::to_string(c.count) + (c.letter ? std::string(1, c.letter) : "");
             EXPECT_EQ(BuildHenselRulestring(rule), centre ? "B/S" + half : "B" + half + "/S");
         }
-    }
 }
 
 TEST(Rulestring, KnownRulesLetterListsAndNegation) {
-    EXPECT_EQ(BuildHenselRulestring(testsupport::LifeRule()), "B3/S23");
-    core::Rule rule = TwoStateRule(core::kSymmetryD8);
-    EXPECT_EQ(BuildHenselRulestring(rule), "B/S");
-    rule.table.assign(512, 1);
-    EXPECT_EQ(BuildHenselRulestring(rule), "B012345678/S012345678");
+    core::Rule rule = TwoStateRule(core::kSymmetryD8), all{2, core::kSymmetryD8, core::RuleTable(512, 1)};
+    EXPECT_EQ(std::tuple(BuildHenselRulestring(testsupport::LifeRule()), BuildHenselRulestring(rule), BuildHenselRulestring(all)),
+              std::tuple("B3/S23", "B/S", "B012345678/S012345678"));
     // Births on 2 with the letters given: the shorter of the list and its negation.
     for (const auto& [letters, text] : {std::pair{"ac", "B2ac/S"}, {"aceik", "B2-n/S"}, {"cin", "B2cin/S"},
                                         {"aceikn", "B2/S"}, {"ceikn", "B2-a/S"}, {"eikn", "B2-ac/S"}}) {
@@ -104,35 +98,28 @@ TEST(Rulestring, MapEdgeCases) {
     // Entries set, and the text; any non-zero entry is on.
     const std::pair<std::vector<std::pair<int, int>>, std::string> cases[] = {
         {{}, "MAP" + a85 + "A"}, {{{0, 1}}, "MAPg" + a85}, {{{5, 1}}, "MAPB" + a85}, {{{511, 1}}, "MAP" + a85 + "Q"},
-        {{{511, 1}, {510, 7}}, "MAP" + a85 + "w"}};
+        {{{511, 1}, {510, 7}}, "MAP" + a85 + "w"}, {{{-1, 1}}, "MAP" + std::string(85, '/') + "w"}};  // -1: all
     for (const auto& [entries, text] : cases) {
         core::Rule one = TwoStateRule(core::kSymmetryC1);
-        for (const auto& [index, state] : entries) one.table[static_cast<std::size_t>(index)] = static_cast<std::uint8_t>(state);
+        for (const auto& [index, state] : entries)
+            if (index < 0) one.table.assign(512, 1);
+            else one.table[static_cast<std::size_t>(index)] = static_cast<std::uint8_t>(state);
         EXPECT_EQ(BuildMapRulestring(one), text);
     }
-    core::Rule rule = TwoStateRule(core::kSymmetryC1);
-    rule.table.assign(512, 1);
-    EXPECT_EQ(BuildMapRulestring(rule), "MAP" + std::string(85, '/') + "w");
 }
 
 TEST(Rulestring, HenselOnlyUnderD8) {
     core::Rule rule = TwoStateRule(core::kSymmetryD8);
     rule.table[16] = 1;
-    EXPECT_EQ(BuildRulestring(rule), "B/S0");
-    for (int s = 0; s < 8; ++s) {
-        if (s == core::kSymmetryD8) continue;
-        rule.symmetry = static_cast<core::RuleSymmetry>(s);
-        EXPECT_EQ(BuildRulestring(rule), "MAPAAC" + std::string(83, 'A')) << s;
-    }
+    for (rule.symmetry = 0; rule.symmetry < core::kSymmetryCount; ++rule.symmetry)
+        EXPECT_EQ(BuildRulestring(rule), rule.symmetry == core::kSymmetryD8 ? "B/S0" : "MAPAAC" + std::string(83, 'A')) << int{rule.symmetry};
 }
 
 TEST(Rulestring, OnlyTwoStateRules) {
-    const std::string message =
-        "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this "
-        "multistate rule.";
     const core::Rule three{3, core::kSymmetryD8, core::RuleTable(19683, 0)};
     for (auto build : {&BuildHenselRulestring, &BuildMapRulestring, &BuildRulestring})
-        EXPECT_EQ(testsupport::ErrorOf([&] { build(three); }), message);
+        EXPECT_EQ(testsupport::ErrorOf([&] { build(three); }),
+                  "Hensel and MAP export are only supported for 2-state rules. Use ruletable export for this multistate rule.");
 }
 
 // Golly must run the rulestring exactly as the table says: Hensel under D8, MAP under C1. Entry 0

@@ -1,9 +1,11 @@
+// Settings text and files, and the atomic file writes under them.
 #include "formats/settings_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <csignal>
@@ -14,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "formats/atomic_file.h"
 #include "tests/support/test_helpers.h"
 
 namespace formats {
@@ -37,6 +40,22 @@ float Field(const DisplaySettings& s, std::string_view key) {
 
 using testsupport::ReadText;
 using testsupport::WriteText;
+using Stage = FileFailure::Stage;
+
+// Runs `write` under a file size limit, as a full disk would stop it part way.
+template <class F>
+auto UnderSizeLimit(F write) {
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = 16;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &tight);
+    auto result = write();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    return result;
+}
 
 constexpr std::string_view kDefaultText =
     "pattern_viewer_speed_index=3\nlocked_overlay_opacity=0.3\nlocked_overlay_brightness=0.5\n"
@@ -46,11 +65,7 @@ constexpr std::string_view kDefaultText =
 // Each value after "key=" and the field it leaves; values that cannot be read leave the default
 // (speed 3, opacity 0.5, age 32). Numbers read like strtol / strtod in the "C" locale.
 TEST(SettingsText, ValuesAreReadLikeStrtodAndClamped) {
-    struct Case {
-        const char* key;
-        std::vector<std::pair<const char*, double>> values;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::vector<std::pair<const char*, double>>> cases[] = {
         // Clamped into the ranges; out of int or float: ignored.
         {"trail_keyframe_age", {{"0", 1}, {"254", 253}, {"253", 253}, {"2147483647", 253}, {"-2147483648", 1},
                                 {"2147483648", 32}, {"-2147483649", 32}, {"99999999999999999999999999", 32},
@@ -81,24 +96,17 @@ TEST(SettingsText, ValuesAreReadLikeStrtodAndClamped) {
         {"trail_keyframe_age", {{"", 32}, {"-", 32}, {".5", 32}, {"\r", 32}}},
         {"broken_marker_brightness", {{".", 0.62f}, {"e5", 0.62f}}},
     };
-    for (const Case& c : cases)
-        for (const auto& [value, expected] : c.values) {
-            const std::string text = std::string(c.key) + "=" + value;
-            EXPECT_NEAR(Field(Parsed(text), c.key), expected, 1e-6) << text;
-        }
+    for (const auto& [key, values] : cases)
+        for (const auto& [value, expected] : values)
+            EXPECT_NEAR(Field(Parsed(std::string(key) + "=" + value), key), expected, 1e-6) << key << "=" << value;
     // A subnormal is a float: kept when in range. Negative zero is stored as zero, not "-0".
-    EXPECT_GT(Parsed("trail_opacity=1e-40").trailOpacity, 0.0f);
-    EXPECT_LT(Parsed("trail_opacity=1e-40").trailOpacity, 1e-38f);
-    EXPECT_FALSE(std::signbit(Parsed("trail_opacity=-0").trailOpacity));
+    const float subnormal = Parsed("trail_opacity=1e-40").trailOpacity;
+    EXPECT_EQ(std::tuple(subnormal > 0.0f && subnormal < 1e-38f, std::signbit(Parsed("trail_opacity=-0").trailOpacity)),
+              std::tuple(true, false));
 }
 
 TEST(SettingsText, LinesKeysAndOddBytes) {
-    struct Case {
-        std::string text;
-        const char* key;
-        double expected;
-    };
-    const Case cases[] = {
+    const std::tuple<std::string, const char*, double> cases[] = {
         // Keys are exact and untrimmed; the first "=" splits.
         {" trail_opacity=0.25", "trail_opacity", 0.5}, {"trail_opacity =0.25", "trail_opacity", 0.5},
         {"Trail_Opacity=0.25", "trail_opacity", 0.5},   {"TRAIL_OPACITY=0.25", "trail_opacity", 0.5},
@@ -121,7 +129,7 @@ TEST(SettingsText, LinesKeysAndOddBytes) {
         {"\xEF\xBB\xBFtrail_opacity=0.1\ntrail_opacity=0.2", "trail_opacity", 0.2},
         {"\xEF\xBB\xBFtrail_opacity=0.1", "trail_opacity", 0.5},
     };
-    for (const Case& c : cases) EXPECT_NEAR(Field(Parsed(c.text), c.key), c.expected, 1e-6) << c.text;
+    for (const auto& [text, key, expected] : cases) EXPECT_NEAR(Field(Parsed(text), key), expected, 1e-6) << text;
     for (const char* text : {"", "unknown_key=0.25\nfoo=bar\n=\n==\n[settings]\n# comment\n; comment\n"})
         EXPECT_EQ(Parsed(text), DisplaySettings{}) << text;
 }
@@ -132,9 +140,7 @@ TEST(SettingsText, ParsingClampsTheStartingValuesFirst) {
     s.trailOpacity = std::numeric_limits<float>::quiet_NaN();
     s.brokenMarkerOpacity = 0.0f;
     ParseSettingsText("unrelated=1", s);
-    EXPECT_EQ(s.trailKeyframeAge, 253);
-    EXPECT_FLOAT_EQ(s.trailOpacity, 0.5f);  // NaN falls back to the default
-    EXPECT_FLOAT_EQ(s.brokenMarkerOpacity, 0.05f);
+    EXPECT_EQ(std::tuple(s.trailKeyframeAge, s.trailOpacity, s.brokenMarkerOpacity), std::tuple(253, 0.5f, 0.05f));  // NaN: default
 }
 
 TEST(SettingsText, FormatsFloatsWithSixSignificantDigits) {
@@ -158,8 +164,7 @@ TEST(SettingsText, FormatIsIndependentOfTheCLocale) {
     const std::string text = FormatSettingsText(s);
     const DisplaySettings back = Parsed(text);
     std::setlocale(LC_NUMERIC, previous.c_str());
-    EXPECT_NE(text.find("trail_opacity=0.25\n"), std::string::npos);
-    EXPECT_EQ(back, s);
+    EXPECT_EQ(std::tuple(text.find("trail_opacity=0.25\n") != std::string::npos, back), std::tuple(true, s));
     if (!switched) GTEST_SKIP() << "no decimal-comma locale installed";
 }
 
@@ -176,13 +181,13 @@ TEST(SettingsText, FormatThenParseIsStable) {
         ClampSettings(s);
         const std::string text = FormatSettingsText(s);
         const DisplaySettings back = Parsed(text);
-        EXPECT_EQ(FormatSettingsText(back), text) << i;
-        EXPECT_EQ(Parsed(FormatSettingsText(back)), back) << i;
-        EXPECT_NEAR(back.lockedOverlayOpacity, s.lockedOverlayOpacity, 1e-6f) << i;
-        EXPECT_NEAR(back.trailOpacity, s.trailOpacity, 1e-6f) << i;
-        EXPECT_NEAR(back.trailKeyframeBrightness, s.trailKeyframeBrightness, 1e-6f) << i;
-        EXPECT_EQ(back.trailKeyframeAge, s.trailKeyframeAge) << i;
-        EXPECT_EQ(back.patternViewerSpeedIndex, s.patternViewerSpeedIndex) << i;
+        EXPECT_EQ(std::tuple(FormatSettingsText(back), Parsed(FormatSettingsText(back)), back.trailKeyframeAge,
+                             back.patternViewerSpeedIndex),
+                  std::tuple(text, back, s.trailKeyframeAge, s.patternViewerSpeedIndex)) << i;
+        for (const auto& [read, written] : {std::pair{back.lockedOverlayOpacity, s.lockedOverlayOpacity},
+                                           {back.trailOpacity, s.trailOpacity},
+                                           {back.trailKeyframeBrightness, s.trailKeyframeBrightness}})
+            EXPECT_NEAR(read, written, 1e-6f) << i;
     }
     DisplaySettings stepped;
     stepped.lockedOverlayOpacity += 0.05f;
@@ -190,35 +195,19 @@ TEST(SettingsText, FormatThenParseIsStable) {
 }
 
 TEST(SettingsPath, FollowsTheEnvironment) {
-    struct Case {
-        const char* xdgConfigHome;  // nullptr: unset
-        const char* home;
-        const char* expected;
-    };
-    const char* xdg = "/cfg/Tavrix/settings.ini";
-    const char* home = "/home/u/.config/Tavrix/settings.ini";
-    const char* here = "Tavrix.settings";
-    const Case cases[] = {
+    const char *xdg = "/cfg/Tavrix/settings.ini", *home = "/home/u/.config/Tavrix/settings.ini", *here = "Tavrix.settings";
+    // XDG_CONFIG_HOME and HOME (nullptr: unset), and the path; a relative XDG_CONFIG_HOME is ignored.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"/cfg", "/home/u", xdg}, {"/cfg", nullptr, xdg},   {nullptr, "/home/u", home}, {"", "/home/u", home},
-        {"cfg", "/home/u", home},  // relative: ignored
-        {"cfg", nullptr, here},   {nullptr, nullptr, here}, {"", "", here},             {nullptr, "", here},
+        {"cfg", "/home/u", home}, {"cfg", nullptr, here},   {nullptr, nullptr, here}, {"", "", here}, {nullptr, "", here},
     };
-    auto saved = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v != nullptr ? std::optional<std::string>(v) : std::nullopt;
-    };
-    auto set = [](const char* name, const char* value) {
-        if (value != nullptr) ::setenv(name, value, 1);
-        else ::unsetenv(name);
-    };
+    const auto saved = [](const char* name) { const char* v = std::getenv(name); return v ? std::optional<std::string>(v) : std::nullopt; };
+    const auto set = [](const char* name, const char* value) { value ? ::setenv(name, value, 1) : ::unsetenv(name); };
     const std::optional<std::string> oldXdg = saved("XDG_CONFIG_HOME"), oldHome = saved("HOME");
-    for (const Case& c : cases) {
-        set("XDG_CONFIG_HOME", c.xdgConfigHome);
-        set("HOME", c.home);
-        const fs::path path = GetSettingsPath();
-        EXPECT_EQ(path, fs::path(c.expected)) << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)") << ", "
-                                              << (c.home ? c.home : "(unset)");
-        EXPECT_EQ(GetSettingsPath(c.xdgConfigHome, c.home), path);
+    for (const auto& [xdgConfigHome, homeDir, expected] : cases) {
+        set("XDG_CONFIG_HOME", xdgConfigHome), set("HOME", homeDir);
+        EXPECT_EQ(std::tuple(GetSettingsPath(), GetSettingsPath(xdgConfigHome, homeDir)), std::tuple(expected, expected))
+            << (xdgConfigHome ? xdgConfigHome : "(unset)") << ", " << (homeDir ? homeDir : "(unset)");
     }
     set("XDG_CONFIG_HOME", oldXdg ? oldXdg->c_str() : nullptr);
     set("HOME", oldHome ? oldHome->c_str() : nullptr);
@@ -234,33 +223,27 @@ protected:
 };
 
 TEST_F(SettingsFileTest, LoadsTheFileOrGivesDefaultsAndCreatesNothing) {
-    EXPECT_EQ(LoadSettings(dir_ / "Tavrix" / "settings.ini"), DisplaySettings{});
-    EXPECT_EQ(EntryCount(dir_), 0u);
-    for (const fs::path& unreadable : {dir_, fs::path(), fs::path("/dev/null")})
+    for (const fs::path& unreadable : {dir_ / "Tavrix" / "settings.ini", dir_, fs::path(), fs::path("/dev/null")})
         EXPECT_EQ(LoadSettings(unreadable), DisplaySettings{}) << unreadable;
+    EXPECT_EQ(EntryCount(dir_), 0u);
     WriteText(path_, "trail_keyframe_age=0\nlocked_overlay_opacity=abc\n trail_opacity=0.9\n"
                     "trail_keyframe_brightness= 0.25xyz\r\n");
     const DisplaySettings s = LoadSettings(path_);
-    EXPECT_EQ(s.trailKeyframeAge, 1);
-    EXPECT_FLOAT_EQ(s.lockedOverlayOpacity, 0.3f);
-    EXPECT_FLOAT_EQ(s.trailOpacity, 0.5f);
-    EXPECT_FLOAT_EQ(s.trailKeyframeBrightness, 0.25f);
+    EXPECT_EQ(std::tuple(s.trailKeyframeAge, s.lockedOverlayOpacity, s.trailOpacity, s.trailKeyframeBrightness),
+              std::tuple(1, 0.3f, 0.5f, 0.25f));
 }
 
 TEST_F(SettingsFileTest, SaveCreatesFoldersClampsAndRoundTrips) {
     const fs::path deep = dir_ / "a" / "b" / "Tavrix" / "settings.ini";
     ASSERT_TRUE(SaveSettings(deep, DisplaySettings{}));
-    EXPECT_EQ(ReadText(deep), kDefaultText);
-    EXPECT_EQ(EntryCount(deep.parent_path()), 1u);  // no temporary left behind
+    EXPECT_EQ(std::tuple(ReadText(deep), EntryCount(deep.parent_path())), std::tuple(kDefaultText, 1u));  // no temporary left
     DisplaySettings s{6, 0.85f, 0.1f, 1.0f, 0.0f, 0.15f, 200, 0.03f};
     ASSERT_TRUE(SaveSettings(path_, s));
     EXPECT_EQ(LoadSettings(path_), s);
     // Saving again replaces the file whole, clamped.
-    s.trailKeyframeAge = 999;
-    s.trailOpacity = -2.0f;
+    s.trailKeyframeAge = 999, s.trailOpacity = -2.0f;
     ASSERT_TRUE(SaveSettings(path_, s));
-    EXPECT_EQ(LoadSettings(path_).trailKeyframeAge, 253);
-    EXPECT_FLOAT_EQ(LoadSettings(path_).trailOpacity, 0.0f);
+    EXPECT_EQ(std::tuple(LoadSettings(path_).trailKeyframeAge, LoadSettings(path_).trailOpacity), std::tuple(253, 0.0f));
     // The old file's mode stays.
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(path_, mode);
@@ -271,31 +254,18 @@ TEST_F(SettingsFileTest, SaveCreatesFoldersClampsAndRoundTrips) {
 TEST_F(SettingsFileTest, FailedSavesLeaveWhatWasThere) {
     const fs::path blocker = dir_ / "Tavrix";
     WriteText(blocker, "not a folder");
-    EXPECT_FALSE(SaveSettings(blocker / "settings.ini", DisplaySettings{}));
-    EXPECT_FALSE(SaveSettings(blocker / "deeper" / "settings.ini", DisplaySettings{}));
-    EXPECT_EQ(ReadText(blocker), "not a folder");
     fs::create_directory(path_);
     WriteText(path_ / "inside", "kept");
-    EXPECT_FALSE(SaveSettings(path_, DisplaySettings{}));
-    EXPECT_EQ(ReadText(path_ / "inside"), "kept");
-    EXPECT_EQ(EntryCount(dir_), 2u);  // the temporary is removed
+    for (const fs::path& target : {blocker / "settings.ini", blocker / "deeper" / "settings.ini", path_})
+        EXPECT_FALSE(SaveSettings(target, DisplaySettings{})) << target;
+    // The temporary is removed.
+    EXPECT_EQ(std::tuple(ReadText(blocker), ReadText(path_ / "inside"), EntryCount(dir_)), std::tuple("not a folder", "kept", 2u));
 }
 
 TEST_F(SettingsFileTest, InterruptedWriteLeavesTheOldFileIntact) {
     WriteText(path_, "trail_keyframe_age=77\n");
-    // A file size limit makes the write of the temporary fail part way, as a full disk would.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit tight = saved;
-    tight.rlim_cur = 16;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool ok = SaveSettings(path_, DisplaySettings{});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(ReadText(path_), "trail_keyframe_age=77\n");
-    EXPECT_EQ(EntryCount(dir_), 1u);
+    EXPECT_FALSE(UnderSizeLimit([&] { return SaveSettings(path_, DisplaySettings{}); }));
+    EXPECT_EQ(std::tuple(ReadText(path_), EntryCount(dir_)), std::tuple("trail_keyframe_age=77\n", 1u));
 }
 
 TEST_F(SettingsFileTest, UnwritableFolderLeavesTheOldFileIntact) {
@@ -307,15 +277,56 @@ TEST_F(SettingsFileTest, UnwritableFolderLeavesTheOldFileIntact) {
     EXPECT_EQ(ReadText(path_), "trail_keyframe_age=77\n");
 }
 
+TEST_F(SettingsFileTest, OtherKeysAreReadAndSurviveASave) {
+    WriteText(path_, "update_host= old.example \ntrail_opacity=0.25\nupdate_host=\tnew.example:8443 \nno equals sign\n");
+    EXPECT_EQ(std::tuple(LoadSettingString(path_, "update_host"), LoadSettingString(path_, "update")),
+              std::tuple("new.example:8443", ""));
+    DisplaySettings settings = LoadSettings(path_);
+    settings.trailOpacity = 0.75f;
+    ASSERT_TRUE(SaveSettings(path_, settings));
+    EXPECT_EQ(std::tuple(LoadSettings(path_), LoadSettingString(path_, "update_host"), ReadText(path_)),
+              std::tuple(settings, "new.example:8443",
+                         FormatSettingsText(settings) + "update_host= old.example \nupdate_host=\tnew.example:8443 \n"));
+    fs::remove(path_);
+    EXPECT_EQ(LoadSettingString(path_, "update_host"), "");
+}
+
+TEST_F(SettingsFileTest, AtomicFailuresSayWhereTheyStoppedAndKeepTheOldFile) {
+    fs::create_directories(dir_ / "folder");
+    ASSERT_FALSE(WriteFileAtomically(path_, "old"));
+    const std::string big(4096, 'x');
+    const struct { fs::path target; bool limit; Stage stage; int error; } cases[] = {
+        {dir_ / "missing" / "a.txt", false, Stage::Open, ENOENT},
+        {dir_ / "folder", false, Stage::Open, EISDIR},
+        {path_, true, Stage::Write, EFBIG},
+    };
+    for (const auto& c : cases) {
+        const auto failure = c.limit ? UnderSizeLimit([&] { return WriteFileAtomically(c.target, big); })
+                                     : WriteFileAtomically(c.target, big);
+        ASSERT_TRUE(failure) << c.target;
+        EXPECT_EQ(std::tuple(failure->stage, failure->error, SystemReason(*failure).empty()), std::tuple(c.stage, c.error, false))
+            << c.target;
+    }
+    std::string text, prefix;
+    ASSERT_FALSE(ReadWholeFile(path_, text));
+    ASSERT_FALSE(ReadWholeFile(path_, prefix, 2));
+    EXPECT_EQ(std::tuple(text, prefix, EntryCount(dir_)), std::tuple("old", "ol", 2u));  // no temporaries
+    const auto missing = ReadWholeFile(dir_ / "none", text);
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(std::tuple(missing->stage, missing->error, SystemReason(*missing)),
+              std::tuple(Stage::Open, ENOENT, std::string("No such file or directory")));
+    const auto folder = ReadWholeFile(dir_ / "folder", text);
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(std::tuple(folder->stage, folder->error, text), std::tuple(Stage::Read, EISDIR, "old"));  // text kept
+}
+
 TEST_F(SettingsFileTest, RelativePathIsWrittenInTheWorkingFolder) {
     const fs::path previous = fs::current_path();
     fs::current_path(dir_);
     const bool saved = SaveSettings("Tavrix.settings", DisplaySettings{});
     const DisplaySettings loaded = LoadSettings("Tavrix.settings");
     fs::current_path(previous);
-    EXPECT_TRUE(saved);
-    EXPECT_EQ(loaded, DisplaySettings{});
-    EXPECT_EQ(ReadText(dir_ / "Tavrix.settings"), kDefaultText);
+    EXPECT_EQ(std::tuple(saved, loaded, ReadText(dir_ / "Tavrix.settings")), std::tuple(true, DisplaySettings{}, kDefaultText));
 }
 
 }  // namespace

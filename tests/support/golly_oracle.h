@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "formats/rle.h"
@@ -35,14 +34,12 @@ struct OracleRule {
 
 // Cells (absolute coordinates, y downwards) after `generations` generations in bgolly.
 // Sorted by (y, x). Throws std::runtime_error when bgolly is missing or fails.
-std::vector<formats::RleCell> RunBgolly(const OracleRule& rule,
-                                        const std::vector<formats::RleCell>& cells,
+std::vector<formats::RleCell> RunBgolly(const OracleRule& rule, const std::vector<formats::RleCell>& cells,
                                         int generations);
 
 // The next state bgolly gives the centre of each neighbourhood index (digits NW..SE,
 // NW most significant), found with one bgolly run over isolated 3x3 blocks.
-std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule,
-                                           const std::vector<std::uint64_t>& indices);
+std::vector<std::uint8_t> ProbeTransitions(const OracleRule& rule, const std::vector<std::uint64_t>& indices);
 
 // Cells of an RLE written by our writer, at the absolute position of its "#CXRLE Pos" line,
 // sorted by (y, x) like bgolly's results. Throws when the position line is missing.

@@ -52,8 +52,7 @@ inline core::Rule RandomSymmetricRule(int stateCount, core::RuleSymmetry symmetr
     for (std::uint64_t i = 0; i < rule.table.size(); ++i) {
         const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, stateCount);
         if (core::CanonicalIndex(symmetry, stateCount, d) != i) continue;
-        const auto state = static_cast<int>(rng() % 100) < zeroPercent
-                               ? (keepCentre ? d[4] : std::uint8_t{0})
+        const auto state = static_cast<int>(rng() % 100) < zeroPercent ? (keepCentre ? d[4] : std::uint8_t{0})
                                : static_cast<std::uint8_t>(rng() % stateCount);
         for (std::uint64_t j : core::NeighborhoodOrbit(symmetry, stateCount, d)) rule.table[j] = state;
     }
