@@ -295,6 +295,16 @@ void QtPlatform::SetTitle(const std::string& title) { window_->setWindowTitle(To
 
 void QtPlatform::RequestRedraw() { canvas_->update(); }
 
+void QtPlatform::ShowBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // The operation holds the event loop; let the new pointer reach the screen first.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 void QtPlatform::RequestRedrawAfter(int delayMs) {
     // The canvas as context: the timer is dropped with it.
     // Precise: a coarse timer may fire a little early, while the thing shown is still due.

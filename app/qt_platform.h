@@ -47,6 +47,7 @@ public:
     void SetTitle(const std::string& title) override;
     void RequestRedraw() override;
     void RequestRedrawAfter(int delayMs) override;
+    void ShowBusy(bool busy) override;
     void Close() override;
     void PostToUiThread(std::function<void()> task) override;
     shell::FileContents ReadFile(const std::string& path) override;

@@ -215,6 +215,8 @@ bool MainWindowViewImpl::LoadSessionPath(const std::string& path) {
     bool loaded = false;
     context_.Guarded(
         [&] {
+            // Gone before a failure's box opens.
+            const BusyScope busy(platform_);
             const std::string bytes = ReadWholeFile(path, "session file");
             editor_.LoadSession(NamingFile(path, [&] { return formats::ParseSession(std::string_view(bytes)); }));
             SetStateBarFromStateCount();

@@ -164,6 +164,8 @@ bool MainWindowViewImpl::ImportRulePath(const std::string& path) {
     bool imported = false;
     context_.Guarded(
         [&] {
+            // Gone before a failure's box opens.
+            const BusyScope busy(platform_);
             if (FileExtension(path) == "rle") ImportPattern(path);
             else
                 editor_.AdoptImportedRule(NamingFile(

@@ -84,6 +84,8 @@ public:
     virtual std::optional<SizeDensity> PromptPatternSize(int size, double density) = 0;
     virtual void SetTitle(const std::string& title) = 0;
     virtual void RequestRedraw() = 0;
+    // A long operation (loading or importing a large rule) runs: the pointer shows it is busy.
+    virtual void ShowBusy(bool /*busy*/) {}
     // A redraw once `delayMs` have passed: what is shown for a while goes away on time.
     virtual void RequestRedrawAfter(int delayMs) = 0;
     virtual void Close() = 0;
@@ -97,6 +99,18 @@ public:
     // Asks the update feed once, in the background; `onNotice` runs on the window's thread when a
     // newer build is announced, and never once the platform is gone.
     virtual void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) = 0;
+};
+
+// Shows the busy pointer for as long as it lives.
+class BusyScope {
+public:
+    explicit BusyScope(Platform& platform) : platform_(platform) { platform_.ShowBusy(true); }
+    ~BusyScope() { platform_.ShowBusy(false); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    Platform& platform_;
 };
 
 }  // namespace shell

@@ -36,7 +36,11 @@ public:
     std::vector<std::function<void()>> posted;  // run by the test, standing in for the window's thread
     std::vector<std::function<void(update::UpdateNotice)>> updateChecks;  // what each check would call
 
+    int busy = 0;  // nested busy pointers now
+    bool boxWhileBusy = false;
+    void ShowBusy(bool on) override { busy += on ? 1 : -1; }
     MessageAnswer ShowMessage(const MessageBox& box) override {
+        boxWhileBusy = boxWhileBusy || busy != 0;
         boxes.push_back(box);
         if (answers.empty()) return box.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
         const MessageAnswer answer = answers.front();

@@ -46,6 +46,8 @@ TEST_F(WindowCommandsTest, FileFailuresNameStageFileAndReasonAndChangeNothing) {
         EXPECT_EQ(std::tuple(platform.boxes.back().text, platform.titles.back(), Model().UnsavedChanges()),
                   std::tuple(c.text, modified, true));
     }
+    // A load shows the busy pointer while it runs, never over its failure's box.
+    EXPECT_EQ(std::tuple(platform.busy, platform.boxWhileBusy), std::tuple(0, false));
 }
 
 TEST_F(WindowCommandsTest, RefusalsAreShownAndGreyedOut) {
