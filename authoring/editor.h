@@ -159,7 +159,6 @@ public:
     bool UnsavedChanges() const { return stateId_ != savedStateId_; }
     void MarkSaved() { savedStateId_ = stateId_; }
     std::size_t UndoDepth() const { return undoStack_.size(); }
-    bool UndoAvailable() const { return !undoStack_.empty(); }
     bool RedoAvailable() const { return !redoStack_.empty(); }
 
     // The viewer frames in use (15, 9, or 0 while the pattern viewer is maximized) and the size
@@ -246,15 +245,14 @@ public:
     // A variable with the given states and the next positional name; refused without states.
     EditOutcome MakeVariable(const std::vector<std::uint8_t>& states);
     EditOutcome EditVariableStates(std::size_t variable, const std::vector<std::uint8_t>& states);
-    // -1 clears the selection; either ends a link chain.
+    // -1 clears the selection; either ends a link chain, so selecting the selected variable again
+    // only ends it (Ctrl released: the next Ctrl-click starts a new link group).
     void SelectVariable(std::int32_t variable);
     // The slot becomes a fixed state: the next one around (back: the previous), or the brush's.
     EditOutcome CycleSlotState(std::size_t entry, int slot, bool back, const Brush& brush = {});
     // The slot takes the selected variable. Linked, it joins the link chain (the first link
     // starts a new group); unlinked on the output, it steps to the variable's next occurrence.
     EditOutcome SetSlotToVariable(std::size_t entry, int slot, bool linked);
-    // The next link starts a new group.
-    void EndLinkChain() { linkChainGroup_ = 0; }
 
     // --- the frame randomizer: random outputs for the free transitions behind the frames
     // Draws for the generations from `first` to `last` shown in the frames of the current tab,

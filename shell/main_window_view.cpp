@@ -261,7 +261,7 @@ void MainWindowViewImpl::KeyDown(const KeyEvent& event) {
 void MainWindowViewImpl::KeyUp(const KeyEvent& event) {
     if (event.key != Key::Control) return;
     view_.ctrlHeld = false;
-    editor_.EndLinkChain();
+    context_.EndLinkChain();
     platform_.RequestRedraw();
 }
 

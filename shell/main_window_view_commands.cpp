@@ -58,7 +58,7 @@ MenuItemState MainWindowViewImpl::QueryMenuItem(int id) const {
     // What Command would refuse is greyed out, so the menu shows it before a beep does.
     const bool editing = !start_.Shown() && !view_.playing;
     switch (id) {
-        case command::kUndo: state.enabled = editing && editor_.UndoAvailable(); break;
+        case command::kUndo: state.enabled = editing && editor_.UndoDepth() != 0; break;
         case command::kRedo: state.enabled = editing && editor_.RedoAvailable(); break;
         case command::kPaste: {
             const authoring::PatternSequence* tab = context_.SelectedTab();

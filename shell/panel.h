@@ -109,6 +109,11 @@ struct PanelContext {
         if (view.flags.viewerShown && view.flags.viewerMaximized) return 1;
         return layout.viewerLaidOut ? 3 : 5;
     }
+    // Ctrl released: the constraint tab's next Ctrl-click starts a new link group.
+    void EndLinkChain() const {
+        const authoring::PatternSequence* tab = SelectedTab();
+        editor.SelectVariable(tab != nullptr ? tab->selectedVariable : -1);
+    }
     // The selected pattern or constraint tab; null while the rule editor page is selected.
     const authoring::PatternSequence* SelectedTab() const {
         if (RuleEditorTabSelected() || TabCount() == 0) return nullptr;

@@ -169,7 +169,7 @@ void PatternViewer::SetActive(bool active) {
     windowActive_ = active;
     if (!active) {
         ctx_.view.ctrlHeld = false;
-        ctx_.editor.EndLinkChain();
+        ctx_.EndLinkChain();
     }
     UpdatePlaybackTimer();
     ctx_.Redraw();

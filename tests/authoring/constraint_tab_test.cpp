@@ -116,7 +116,7 @@ TEST(EditorConstraints, VariablesLinkChainsDeleteAndMove) {
     }
     // One chain links N, S and the output: two assignments, not eight.
     for (int slot : {1, 7, kOutputSlot}) ASSERT_EQ(editor.SetSlotToVariable(0, slot, true), EditOutcome::Changed);
-    editor.EndLinkChain();
+    editor.SelectVariable(editor.Doc().tabs[1].selectedVariable);  // Ctrl released
     tab = &editor.Doc().tabs[1];
     const std::int32_t group = tab->entries[0].slots[1].linkGroup;
     EXPECT_GE(group, 1);
