@@ -48,6 +48,7 @@ if [ -x build/bin/tavrix ]; then
   echo "== window tests"
   ./tests/app/window_smoke.sh build/bin/tavrix build/window-smoke
   ./tests/app/window_session.sh build/bin/tavrix build/window-session
+  ./tests/app/window_scaled.sh build/bin/tavrix build/window-scaled
   ./tests/app/install_check.sh build
 fi
 echo "All tests passed."

@@ -11,7 +11,7 @@ window_setup() {
     [ -x "$bin" ] || { echo "$test_name: $bin is not built" >&2; exit 1; }
     mkdir -p "$out"
     export TAVRIX_WINDOW_INNER=1 TAVRIX_WINDOW_BIN="$(realpath "$bin")" TAVRIX_WINDOW_OUT="$(realpath "$out")"
-    exec timeout 90 xvfb-run -a -s "-screen 0 1400x1150x24" "$0"
+    exec timeout 90 xvfb-run -a -s "-screen 0 ${TAVRIX_WINDOW_SCREEN:-1400x1150x24}" "$0"
   fi
   bin="$TAVRIX_WINDOW_BIN"
   out="$TAVRIX_WINDOW_OUT"
