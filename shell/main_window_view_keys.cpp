@@ -167,9 +167,11 @@ bool MainWindowViewImpl::ImportRulePath(const std::string& path) {
             // Gone before a failure's box opens.
             const BusyScope busy(platform_);
             if (FileExtension(path) == "rle") ImportPattern(path);
-            else
-                editor_.AdoptImportedRule(NamingFile(
-                    path, [&] { return formats::ParseGollyRuletableText(ReadWholeFile(path, "Golly rule file")); }));
+            else {
+                // A read failure names the file itself; only the reader's errors need the name added.
+                const std::string text = ReadWholeFile(path, "Golly rule file");
+                editor_.AdoptImportedRule(NamingFile(path, [&] { return formats::ParseGollyRuletableText(text); }));
+            }
             FitBrush(editor_.Doc().rule.stateCount);
             SetStateBarFromStateCount();
             sessionFile_.clear();

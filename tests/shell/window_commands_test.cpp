@@ -25,24 +25,29 @@ TEST_F(WindowCommandsTest, FileFailuresNameStageFileAndReasonAndChangeNothing) {
     Click(L().frameGrid[0], MouseButton::Right);
     const std::string modified = "tavrix_window_failure.tavses* \u2014 Tavrix";
     ASSERT_EQ(platform.titles.back(), modified);
+    const std::string rule = ::testing::TempDir() + "tavrix_window_failure.rule";
     struct Case {
         bool save;
+        std::string opened;
         FileFailure failure;
         std::string text;
     };
     const Case cases[] = {
-        {true, {FileFailure::Stage::Open, EACCES},
+        {true, "", {FileFailure::Stage::Open, EACCES},
          "Failed to save the session.\n\nCould not open the destination file.\n\n" + path + ": Permission denied"},
-        {true, {FileFailure::Stage::Write, ENOSPC},
+        {true, "", {FileFailure::Stage::Write, ENOSPC},
          "Failed to save the session.\n\nFailed while writing the session file.\n\n" + path +
              ": No space left on device"},
-        {false, {FileFailure::Stage::Read, EIO},
+        {false, path, {FileFailure::Stage::Read, EIO},
          "Failed to load the session.\n\nFailed while reading the session file.\n\n" + path + ": Input/output error"},
+        {false, rule, {FileFailure::Stage::Open, ENOENT},
+         "Failed to import the Golly rule file.\n\nCould not open the Golly rule file.\n\n" + rule +
+             ": No such file or directory"},
     };
     for (const Case& c : cases) {
         (c.save ? platform.writeFailure : platform.readFailure) = c.failure;
         if (c.save) view.Command(command::kSaveSession);
-        else view.OpenPath(path);
+        else view.OpenPath(c.opened);
         EXPECT_EQ(std::tuple(platform.boxes.back().text, platform.titles.back(), Model().UnsavedChanges()),
                   std::tuple(c.text, modified, true));
     }
