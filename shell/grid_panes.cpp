@@ -227,7 +227,7 @@ void GridPanes::Draw(Canvas& canvas, const HitSurface& surface, bool focused, bo
                     : allLocked       ? FrameLockState::AllLocked
                                       : FrameLockState::Partial;
 
-        const auto& tab = doc.tabs[static_cast<std::size_t>(doc.selectedTab)];
+        const auto& tab = doc.SelectedTab();
         const std::uint64_t g = static_cast<std::uint64_t>(std::max(tab.currentGeneration, 0)) + k;
         std::vector<std::pair<std::int32_t, std::int32_t>> broken;
         for (const authoring::BrokenMarker& marker : tab.brokenMarkers)

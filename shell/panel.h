@@ -117,7 +117,7 @@ struct PanelContext {
     // The selected pattern or constraint tab; null while the rule editor page is selected.
     const authoring::PatternSequence* SelectedTab() const {
         if (RuleEditorTabSelected() || TabCount() == 0) return nullptr;
-        return &editor.Doc().tabs[static_cast<std::size_t>(editor.Doc().selectedTab)];
+        return &editor.Doc().SelectedTab();
     }
     // Runs an operation the user invoked; its error becomes a box. The window updates after it.
     template <class F>
