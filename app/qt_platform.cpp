@@ -22,7 +22,6 @@
 #include "app/text.h"
 #include "shell/main_window_view.h"
 #include "formats/atomic_file.h"
-#include "formats/settings_file.h"
 #include "update/update_check.h"
 #include "update/update_endpoint.h"
 
@@ -340,11 +339,10 @@ std::optional<formats::FileFailure> QtPlatform::WriteFile(const std::string& pat
     }
 }
 
-void QtPlatform::StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) {
+void QtPlatform::StartUpdateCheck(const std::string& settingsHost,
+                                  std::function<void(update::UpdateNotice)> onNotice) {
     if (updateRelay_) return;
     updateRelay_ = std::make_unique<shell::NoticeRelay>(*this, std::move(onNotice));
-    // The settings file may name the host; the environment overrides it.
-    const std::string settingsHost = formats::LoadSettingString(formats::GetSettingsPath(), "update_host");
     update::StartUpdateCheck(update::ConfiguredUpdateEndpoint(settingsHost), updateRelay_->Deliverer());
 }
 

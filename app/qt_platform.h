@@ -53,7 +53,7 @@ public:
     shell::FileContents ReadFile(const std::string& path) override;
     std::optional<formats::FileFailure> WriteFile(const std::string& path, const std::string& bytes) override;
     // Runs the update library's check on its own thread, once.
-    void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) override;
+    void StartUpdateCheck(const std::string& settingsHost, std::function<void(update::UpdateNotice)> onNotice) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -40,7 +40,7 @@ public:
     std::optional<formats::FileFailure> WriteFile(const std::string&, const std::string&) override {
         return formats::FileFailure{formats::FileFailure::Stage::Open, 0};
     }
-    void StartUpdateCheck(std::function<void(update::UpdateNotice)>) override {}
+    void StartUpdateCheck(const std::string&, std::function<void(update::UpdateNotice)>) override {}
 };
 
 class CountingCanvas : public shell::Canvas {

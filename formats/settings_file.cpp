@@ -112,6 +112,17 @@ std::optional<float> ParseFloat(std::string_view text) {
     return value;
 }
 
+// Calls `visit` with each line of `text`, without its line end.
+template <class Visit>
+void ForEachLine(std::string_view text, Visit&& visit) {
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        visit(text.substr(0, newline));
+        if (newline == std::string_view::npos) break;
+        text.remove_prefix(newline + 1);
+    }
+}
+
 void ApplyLine(std::string_view line, DisplaySettings& settings) {
     const std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) return;
@@ -140,12 +151,7 @@ void ClampSettings(DisplaySettings& settings) {
 
 void ParseSettingsText(std::string_view text, DisplaySettings& settings) {
     ClampSettings(settings);
-    while (!text.empty()) {
-        const std::size_t newline = text.find('\n');
-        ApplyLine(text.substr(0, newline), settings);
-        if (newline == std::string_view::npos) break;
-        text.remove_prefix(newline + 1);
-    }
+    ForEachLine(text, [&](std::string_view line) { ApplyLine(line, settings); });
 }
 
 std::string FormatSettingsText(const DisplaySettings& settings) {
@@ -199,41 +205,24 @@ bool IsDisplayKey(std::string_view line) {
 
 std::string OtherSettingsLines(std::string_view text) {
     std::string out;
-    while (!text.empty()) {
-        const std::size_t newline = text.find('\n');
-        const std::string_view line = text.substr(0, newline);
-        if (!line.empty() && line.find('=') != std::string_view::npos && !IsDisplayKey(line)) {
-            out.append(line);
-            out.push_back('\n');
-        }
-        if (newline == std::string_view::npos) break;
-        text.remove_prefix(newline + 1);
-    }
+    ForEachLine(text, [&](std::string_view line) {
+        if (line.find('=') == std::string_view::npos || IsDisplayKey(line)) return;
+        out.append(line);
+        out.push_back('\n');
+    });
     return out;
 }
 
-std::string LoadSettingString(const std::filesystem::path& path, std::string_view key) {
-    try {
-        std::string_view text;
-        const std::string file = ReadSettingsFile(path);
-        text = file;
-        std::string value;
-        while (!text.empty()) {
-            const std::size_t newline = text.find('\n');
-            std::string_view line = text.substr(0, newline);
-            if (line.starts_with(key) && line.size() > key.size() && line[key.size()] == '=') {
-                line.remove_prefix(key.size() + 1);
-                while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
-                while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
-                value = line;  // the last line wins, as for the display keys
-            }
-            if (newline == std::string_view::npos) break;
-            text.remove_prefix(newline + 1);
-        }
-        return value;
-    } catch (...) {
-        return {};
-    }
+std::string SettingString(std::string_view text, std::string_view key) {
+    std::string value;
+    ForEachLine(text, [&](std::string_view line) {
+        if (!line.starts_with(key) || line.size() <= key.size() || line[key.size()] != '=') return;
+        line.remove_prefix(key.size() + 1);
+        while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+        while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
+        value = line;  // the last line wins, as for the display keys
+    });
+    return value;
 }
 
 DisplaySettings LoadSettings(const std::filesystem::path& path) {

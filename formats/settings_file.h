@@ -52,9 +52,9 @@ DisplaySettings LoadSettings(const std::filesystem::path& path);
 // display settings are saved.
 std::string OtherSettingsLines(std::string_view text);
 
-// The value of a "key=value" line that is not a display setting (such as "update_host"), trimmed;
-// empty when the file or the key is missing. Never throws.
-std::string LoadSettingString(const std::filesystem::path& path, std::string_view key);
+// The value of the last "key=value" line of settings text for a key that is not a display setting
+// (such as "update_host"), trimmed; empty when there is none.
+std::string SettingString(std::string_view text, std::string_view key);
 
 // Writes through a temporary file renamed over the old one; never throws. Lines of the old file
 // with other keys are kept after the display settings. False on any failure, in which case the

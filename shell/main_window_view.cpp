@@ -169,7 +169,7 @@ bool MainWindowViewImpl::RequestClose() {
 void MainWindowViewImpl::StartUpdateCheck() {
     if (updateCheckStarted_) return;
     updateCheckStarted_ = true;
-    platform_.StartUpdateCheck([&platform = platform_](update::UpdateNotice notice) {
+    platform_.StartUpdateCheck(updateHost_, [&platform = platform_](update::UpdateNotice notice) {
         try {
             ShowUpdateNotice(platform, notice);
         } catch (...) {
@@ -336,6 +336,7 @@ void MainWindowViewImpl::UseSettingsFile(const std::string& path) {
         file.bytes.resize(std::min<std::size_t>(file.bytes.size(), std::size_t{1} << 20));
         try {
             formats::ParseSettingsText(file.bytes, s);
+            updateHost_ = formats::SettingString(file.bytes, "update_host");
         } catch (...) {
             formats::ClampSettings(s);
         }

@@ -141,6 +141,8 @@ private:
     std::array<Panel*, 9> panels_;
 
     std::optional<std::string> settingsPath_;
+    // The settings file's update host, handed to the update check.
+    std::string updateHost_;
     // The session file last saved or loaded: where the file dialogs open.
     std::string sessionFile_;
     std::string shownTitle_;

@@ -98,7 +98,7 @@ public:
     virtual std::optional<formats::FileFailure> WriteFile(const std::string& path, const std::string& bytes) = 0;
     // Asks the update feed once, in the background; `onNotice` runs on the window's thread when a
     // newer build is announced, and never once the platform is gone.
-    virtual void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) = 0;
+    virtual void StartUpdateCheck(const std::string& settingsHost, std::function<void(update::UpdateNotice)> onNotice) = 0;
 };
 
 // Shows the busy pointer for as long as it lives.

@@ -189,7 +189,7 @@ TEST_F(CommandsTest, SaveAndLoadASession) {
 
 TEST_F(CommandsTest, SpeedIsASettingAndTheUpdateCheckGoesThroughThePlatformOnce) {
     const std::string path = ::testing::TempDir() + "tavrix_shell_settings.ini";
-    std::ofstream(path) << "pattern_viewer_speed_index=7\n";
+    std::ofstream(path) << "pattern_viewer_speed_index=7\nupdate_host=updates.example\n";
     view.UseSettingsFile(path);
     EXPECT_TRUE(Shows("60 gen/s"));
     Click(L().viewerButtons[kSpeedDown]);
@@ -200,6 +200,7 @@ TEST_F(CommandsTest, SpeedIsASettingAndTheUpdateCheckGoesThroughThePlatformOnce)
     view.StartUpdateCheck();
     view.StartUpdateCheck();
     ASSERT_EQ(platform.updateChecks.size(), 1u);
+    EXPECT_EQ(platform.updateHosts, std::vector<std::string>{"updates.example"});
     platform.updateChecks[0]({false, "0.2.0-alpha", "0.3.0", "", "", "", ""});
     EXPECT_EQ(platform.boxes.at(0).title, "Tavrix Update Available");
 }

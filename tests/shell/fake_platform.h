@@ -35,6 +35,7 @@ public:
     std::vector<std::string> openedUrls;
     std::vector<std::function<void()>> posted;  // run by the test, standing in for the window's thread
     std::vector<std::function<void(update::UpdateNotice)>> updateChecks;  // what each check would call
+    std::vector<std::string> updateHosts;
 
     int busy = 0;  // nested busy pointers now
     bool boxWhileBusy = false;
@@ -78,7 +79,8 @@ public:
     std::optional<formats::FileFailure> WriteFile(const std::string& path, const std::string& bytes) override {
         return writeFailure ? std::exchange(writeFailure, std::nullopt) : formats::WriteFileAtomically(path, bytes);
     }
-    void StartUpdateCheck(std::function<void(update::UpdateNotice)> onNotice) override {
+    void StartUpdateCheck(const std::string& settingsHost, std::function<void(update::UpdateNotice)> onNotice) override {
+        updateHosts.push_back(settingsHost);
         updateChecks.push_back(std::move(onNotice));
     }
 };
