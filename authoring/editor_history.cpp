@@ -17,7 +17,7 @@ void RequireStateCount(int recorded, int current) {
 
 EditorSnapshot Editor::CaptureEditorState(bool includeRule) const {
     EditorSnapshot s;
-    s.sourceGrid = doc_.source.grid;
+    s.sourceGrid = doc_.source.grid.WithoutHistory();
     s.sourceAnnotations = doc_.source.annotations;
     s.sourceLineage = doc_.source.lineage;
     s.tabs = doc_.tabs;
@@ -60,7 +60,7 @@ EditorSnapshot Editor::RuleChangeRecord(const std::vector<RuleChange>& changes) 
     s.previousOutputs.reserve(changes.size());
     for (const RuleChange& change : changes)
         if (change.index < doc_.rule.table.size()) s.previousOutputs.push_back({change.index, doc_.rule.table[change.index]});
-    s.changeSourceGrid = doc_.source.grid;
+    s.changeSourceGrid = doc_.source.grid.WithoutHistory();
     s.brokenMarkers.reserve(doc_.tabs.size());
     for (const PatternSequence& tab : doc_.tabs) {
         s.brokenMarkers.push_back(tab.brokenMarkers);

@@ -19,6 +19,7 @@ void SourceRun::Randomize(const core::Rule& rule, int size, double newDensity, s
 }
 
 void SourceRun::ResetHistory(const core::Rule& rule) {
+    ruleKey_ = core::NewRuleKey();
     generation = 0;
     gridSnapshots_.assign(1, grid);
     history = core::HistoryLayer();
@@ -29,6 +30,7 @@ void SourceRun::ResetHistory(const core::Rule& rule) {
 }
 
 void SourceRun::Rewind(const core::Rule& rule) {
+    ruleKey_ = core::NewRuleKey();
     if (gridSnapshots_.empty()) ResetHistory(rule);
     generation = 0;
     grid = gridSnapshots_[0];
@@ -49,7 +51,7 @@ void SourceRun::Step(const core::Rule& rule) {
         history = next < historySnapshots_.size() ? historySnapshots_[next] : core::HistoryLayer();
     } else {
         core::ChunkGrid nextGrid;
-        core::StepGrid(rule, grid, nextGrid, stepScratch_);
+        core::StepGrid(rule, grid, nextGrid, stepScratch_, ruleKey_);
         core::HistoryLayer nextHistory;
         core::StepHistory(grid, history, nextGrid, nextHistory);
         grid = nextGrid;

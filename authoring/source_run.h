@@ -58,6 +58,8 @@ private:
     std::vector<std::uint8_t> scanScratch_;
     CanonicalIndexCache canonical_;
     core::StepScratch stepScratch_;
+    // Renewed whenever the run goes back to its start, which every change of the rule does.
+    std::uint64_t ruleKey_ = core::NewRuleKey();
 };
 
 }  // namespace authoring

@@ -220,11 +220,14 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
 
     core::SetWorkerThreadCount(threads);
     core::StepScratch scratch;
+    std::vector<std::uint64_t> keys;
+    for (std::size_t i = 0; i < cycle.size(); ++i) keys.push_back(core::NewRuleKey());
     std::chrono::steady_clock::duration stepping{};
     for (int g = 0; g < generations; ++g) {
         core::ChunkGrid next;
         const auto start = std::chrono::steady_clock::now();
-        core::StepGrid(cycle[static_cast<std::size_t>(g) % cycle.size()], grid, next, scratch);
+        const auto phase = static_cast<std::size_t>(g) % cycle.size();
+        core::StepGrid(cycle[phase], grid, next, scratch, keys[phase]);
         stepping += std::chrono::steady_clock::now() - start;
         grid = std::move(next);
     }

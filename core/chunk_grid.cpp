@@ -35,6 +35,8 @@ std::uint64_t HashChunkCoord(ChunkCoord coord) {
 ChunkGrid::ChunkGrid() : map_(std::make_shared<Map>()) { map_->max_load_factor(1.0f); }
 
 void ChunkGrid::EnsureUnique() {
+    // Every caller is about to change the grid, which ends what its history says of it.
+    history_ = StepHistory();
     if (map_.use_count() != 1) map_ = std::make_shared<Map>(*map_);
 }
 
@@ -75,13 +77,17 @@ void ChunkGrid::StoreChunk(std::int32_t cx, std::int32_t cy, const std::uint8_t*
     chunk.emptyAge = 0;
 }
 
-void ChunkGrid::StoreEmptyChunk(std::int32_t cx, std::int32_t cy, std::uint8_t emptyAge) {
+void ChunkGrid::StoreEmptyChunk(std::int32_t cx, std::int32_t cy, std::uint8_t emptyAge, std::uint64_t changed1,
+                                std::uint64_t changed2, const Chunk64* previous) {
     EnsureUnique();
     if (!IsPlaneChunk(cx, cy)) return;
     Chunk64& chunk = (*map_)[ChunkCoord{cx, cy}];
     chunk.cells.fill(0);
     chunk.liveCount = 0;
     chunk.emptyAge = emptyAge;
+    chunk.changedSince1 = changed1;
+    chunk.changedSince2 = changed2;
+    chunk.previous = previous;
 }
 
 void ChunkGrid::RemoveChunk(std::int32_t cx, std::int32_t cy) {

@@ -54,6 +54,13 @@ struct Chunk64 {
     std::uint32_t liveCount = 0;
     // Generations the stepping engine has kept this chunk empty; 0 otherwise.
     std::uint8_t emptyAge = 0;
+    // The 8x8-cell blocks (bit 8 * row + column) that may differ from this place one and two
+    // generations earlier. Meaningful only in a grid that carries its step history.
+    std::uint64_t changedSince1 = ~std::uint64_t{0};
+    std::uint64_t changedSince2 = ~std::uint64_t{0};
+    // This place one generation earlier (null: background), held alive by the grid's history and
+    // read only while the grid carries it.
+    const Chunk64* previous = nullptr;
 };
 
 struct LiveChunkBounds {
@@ -67,6 +74,14 @@ class ChunkGrid {
 public:
     using Map = std::unordered_map<ChunkCoord, Chunk64, ChunkCoordHasher>;
 
+    // How a stepped grid came to be: the two generations before it and the keys of the rules
+    // that made it and its predecessor (0: unknown). The stepping engine reuses results only
+    // under the same key; any change to the grid forgets all of it.
+    struct StepHistory {
+        std::shared_ptr<const Map> back1, back2;
+        std::uint64_t madeBy = 0, previousMadeBy = 0;
+    };
+
     ChunkGrid();
 
     void EnsureUnique();
@@ -76,8 +91,11 @@ public:
     // Replaces chunk (cx, cy) by the 4096 cells given; an all-background or null block removes it.
     // Off the plane nothing is stored: cells out there vanish.
     void StoreChunk(std::int32_t cx, std::int32_t cy, const std::uint8_t* cells);
-    // Keeps (cx, cy) as an empty chunk of the given age (not off the plane).
-    void StoreEmptyChunk(std::int32_t cx, std::int32_t cy, std::uint8_t emptyAge);
+    // Keeps (cx, cy) as an empty chunk of the given age (not off the plane), with the given
+    // changedSince1, changedSince2 and previous.
+    void StoreEmptyChunk(std::int32_t cx, std::int32_t cy, std::uint8_t emptyAge,
+                         std::uint64_t changed1 = ~std::uint64_t{0}, std::uint64_t changed2 = ~std::uint64_t{0},
+                         const Chunk64* previous = nullptr);
     void RemoveChunk(std::int32_t cx, std::int32_t cy);
     void EraseEmptyChunks();
 
@@ -98,8 +116,20 @@ public:
     }
     void Reserve(std::size_t chunkCount);
 
+    const StepHistory& History() const { return history_; }
+    // Only for the stepping engine, on a grid it has just built, after its last change.
+    void SetHistory(StepHistory history) { history_ = std::move(history); }
+    std::shared_ptr<const Map> SharedChunks() const { return map_; }
+    // The same cells without the generations behind them, for keeping long (an undo record).
+    ChunkGrid WithoutHistory() const {
+        ChunkGrid copy = *this;
+        copy.history_ = StepHistory();
+        return copy;
+    }
+
 private:
     std::shared_ptr<Map> map_;
+    StepHistory history_;
 };
 
 LiveChunkBounds GetLiveChunkBounds(const ChunkGrid& grid);

@@ -1,10 +1,13 @@
 #include "core/step_grid.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <stdexcept>
 
+#include "core/block_masks.h"
+#include "core/chunk_step.h"
 #include "core/heap_retention.h"
 #include "core/step_kernels.h"
 
@@ -12,11 +15,8 @@ namespace core {
 
 namespace {
 
-constexpr std::uint64_t kLargeTableEntries = std::uint64_t{1} << 31;
 constexpr std::uint8_t kMaxEmptyAge = 16;
 constexpr std::int64_t kMaxRectangleCells = std::int64_t{1} << 32;
-
-bool NeedsLargeIndices(const Rule& rule) { return RuleTableSize(rule.stateCount) >= kLargeTableEntries; }
 
 // Chunks from lo - 1 to hi + 1 that lie on the plane.
 std::int64_t GrownSpan(std::int32_t lo, std::int32_t hi) {
@@ -25,68 +25,28 @@ std::int64_t GrownSpan(std::int32_t lo, std::int32_t hi) {
     return last - first + 1;
 }
 
-// The cells a step computes, inclusive: the whole plane for the chunk strategy, the live chunks'
-// box grown by one cell for the rectangle strategy. Cells of a chunk outside it stay background.
-struct CellBox {
-    std::int64_t left = kPlaneMin, top = kPlaneMin, right = kPlaneMax, bottom = kPlaneMax;
-};
-
-// Steps the part of chunk c inside `box` from its padded window straight into the new chunk.
-bool StepChunk(const Rule& rule, bool large, const CellBox& box, const ChunkNeighbours& around, ChunkCoord c,
-               Chunk64& chunk) {
-    alignas(64) std::uint8_t window[kChunkWindowCells];
-    alignas(64) std::uint8_t part[kChunkCells];
-    BuildChunkWindow(around, window);
-    const std::int64_t x0 = std::int64_t{c.x} * kChunkSide, y0 = std::int64_t{c.y} * kChunkSide;
-    auto local = [](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, kChunkSide)); };
-    const int left = local(box.left - x0), right = local(box.right + 1 - x0);
-    const int top = local(box.top - y0), bottom = local(box.bottom + 1 - y0);
-    const int width = right - left, height = bottom - top;
-    std::uint8_t* cells = chunk.cells.data();
-    if (width <= 0 || height <= 0) return false;
-    if (width < kChunkSide || height < kChunkSide) std::memset(cells, 0, kChunkCells);
-    if (large) {
-        StepLargeStateWindow(rule, kChunkWindowSide, kChunkWindowSide, kChunkSide, window, part);
-        for (int y = top; y < bottom; ++y)
-            std::memcpy(cells + y * kChunkSide + left, part + y * kChunkSide + left, static_cast<std::size_t>(width));
-    } else if (width == kChunkSide) {
-        // Whole rows: the kernel's rows are the chunk's rows.
-        StepDenseKernel(kChunkWindowSide, height + 2, kChunkWindowSide, rule.stateCount,
-                        window + top * kChunkWindowSide, rule.table.data(), cells + top * kChunkSide);
-    } else {
-        StepDenseKernel(width + 2, height + 2, kChunkWindowSide, rule.stateCount,
-                        window + top * kChunkWindowSide + left, rule.table.data(), part);
-        for (int y = 0; y < height; ++y)
-            std::memcpy(cells + (top + y) * kChunkSide + left, part + y * width, static_cast<std::size_t>(width));
-    }
-    chunk.liveCount = CountNonZero(cells);
-    return chunk.liveCount != 0;
-}
-
 // Steps every chunk of `chunks`, in bands on the worker pool, into `result`; neighbours(c) gives
 // the chunks around c.
 template <class Neighbours>
-void StepChunks(const Rule& rule, const CellBox& box, const std::vector<ChunkCoord>& chunks, Neighbours neighbours,
+void StepChunks(const ChunkStepper& stepper, const std::vector<ChunkCoord>& chunks, Neighbours neighbours,
                 ChunkGrid& result, StepScratch& scratch) {
-    const bool large = NeedsLargeIndices(rule);
-    BuildChunksInBands(chunks, result.MutableChunks(), scratch.bands, [&](ChunkCoord c, Chunk64& chunk) {
-        return StepChunk(rule, large, box, neighbours(c), c, chunk);
-    });
+    BuildChunksInBands(chunks, result.MutableChunks(), scratch.bands,
+                       [&](ChunkCoord c, Chunk64& chunk) { return stepper.Step(neighbours(c), c, chunk); });
 }
 
 // The candidates of the chunk strategy lie anywhere: each looks its neighbours up.
-void StepCandidates(const Rule& rule, const ChunkGrid& current, const std::vector<ChunkCoord>& candidates,
+void StepCandidates(const ChunkStepper& stepper, const ChunkGrid& current, const std::vector<ChunkCoord>& candidates,
                     ChunkGrid& result, StepScratch& scratch) {
-    StepChunks(rule, CellBox(), candidates,
-               [&current](ChunkCoord c) { return FindChunkNeighbours(current, c.x, c.y); }, result, scratch);
+    StepChunks(stepper, candidates, [&current](ChunkCoord c) { return FindChunkNeighbours(current, c.x, c.y); },
+               result, scratch);
 }
 
 // Steps the live chunks' box grown by one cell, cut to the plane, as one block: every chunk it
 // touches, row by row, whether or not a live cell is near. Returns false, changing nothing, when
 // the block is too large to be stepped whole.
-bool StepRectangle(const Rule& rule, const ChunkGrid& current, const LiveChunkBounds& b, ChunkGrid& result,
+bool StepRectangle(ChunkStepper stepper, const ChunkGrid& current, const LiveChunkBounds& b, ChunkGrid& result,
                    StepScratch& scratch) {
-    CellBox box;
+    CellBox& box = stepper.box;
     box.left = std::max(std::int64_t{b.minX} * kChunkSide - 1, kPlaneMin);
     box.top = std::max(std::int64_t{b.minY} * kChunkSide - 1, kPlaneMin);
     box.right = std::min((std::int64_t{b.maxX} + 1) * kChunkSide, kPlaneMax);
@@ -99,7 +59,7 @@ bool StepRectangle(const Rule& rule, const ChunkGrid& current, const LiveChunkBo
     for (std::int32_t cy = cy0; cy <= cy1; ++cy)
         for (std::int32_t cx = cx0; cx <= cx1; ++cx) scratch.chunks.push_back({cx, cy});
     const ChunkBoxIndex index(current, cx0, cy0, cx1, cy1, scratch.around);
-    StepChunks(rule, box, scratch.chunks, [&index](ChunkCoord c) { return index.At(c); }, result, scratch);
+    StepChunks(stepper, scratch.chunks, [&index](ChunkCoord c) { return index.At(c); }, result, scratch);
     return true;
 }
 
@@ -145,14 +105,25 @@ void CarryEmptyChunks(ChunkGrid& next, const ChunkGrid& current) {
             if (after) next.RemoveChunk(cx, cy);
             return;
         }
-        next.StoreEmptyChunk(cx, cy, static_cast<std::uint8_t>(age));
+        // Against this generation it changed where it was live; against the one before, where
+        // this generation changed (it was empty here, so those blocks were live then).
+        const bool live = chunk.liveCount != 0;
+        next.StoreEmptyChunk(cx, cy, static_cast<std::uint8_t>(age), live ? kAllBlocks : 0,
+                             live ? kAllBlocks : chunk.changedSince1, &chunk);
     });
 }
 
-StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, StepScratch& scratch) {
+StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, StepScratch& scratch,
+                      std::uint64_t ruleKey) {
     RetainFreedMemory();
     ChunkGrid result;
     StepStrategy strategy = StepStrategy::None;
+    ChunkStepper stepper{rule, CellBox(), ChunkReuse()};
+    const ChunkGrid::StepHistory& history = current.History();
+    // Under B0 the background itself changes: every cell of the box is stepped as it always was.
+    if (ruleKey != 0 && !rule.table.empty() && rule.table[0] == 0)
+        stepper.reuse = {history.back1.get(), history.back2.get(), true, history.madeBy == ruleKey,
+                         history.previousMadeBy == ruleKey};
     const LiveChunkBounds b = GetLiveChunkBounds(current);
     if (b.valid && !rule.table.empty()) {
         // The live chunks' box grown by one chunk, as much of it as lies on the plane.
@@ -168,14 +139,14 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
             chunkWise = 2 * static_cast<std::int64_t>(candidates.size()) < grownArea;
         }
         if (chunkWise) {
-            StepCandidates(rule, current, candidates, result, scratch);
+            StepCandidates(stepper, current, candidates, result, scratch);
             strategy = StepStrategy::Chunks;
-        } else if (StepRectangle(rule, current, b, result, scratch)) {
+        } else if (StepRectangle(stepper, current, b, result, scratch)) {
             strategy = StepStrategy::Rectangle;
         } else if (rule.table[0] == 0) {
             // With the background kept empty only the candidates can change: step them one by one.
             if (candidates.empty()) candidates = CollectAutomatonCandidateChunks(current);
-            StepCandidates(rule, current, candidates, result, scratch);
+            StepCandidates(stepper, current, candidates, result, scratch);
             strategy = StepStrategy::Chunks;
         } else {
             throw std::runtime_error(
@@ -183,13 +154,20 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
         }
     }
     CarryEmptyChunks(result, current);
+    if (stepper.reuse.track)
+        result.SetHistory({current.SharedChunks(), history.back1, ruleKey, history.madeBy});
     next = result;
     return strategy;
 }
 
-StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next) {
+StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, std::uint64_t ruleKey) {
     thread_local StepScratch scratch;
-    return StepGrid(rule, current, next, scratch);
+    return StepGrid(rule, current, next, scratch, ruleKey);
+}
+
+std::uint64_t NewRuleKey() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 }  // namespace core

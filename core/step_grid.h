@@ -22,8 +22,15 @@ enum class StepStrategy { None, Chunks, Rectangle };
 
 // Replaces `next` with the generation after `current` under `rule`. Returns the strategy taken.
 // Large steps run in bands on the worker pool; the result does not depend on the thread count.
-StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, StepScratch& scratch);
-StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next);
+// A caller stepping a run under one rule passes the same non-zero `ruleKey` (from NewRuleKey) on
+// every step, and the steps after the first two recompute only where something changed near
+// them; a new key whenever the rule's table changes. With 0 every cell is stepped.
+StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, StepScratch& scratch,
+                      std::uint64_t ruleKey = 0);
+StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& next, std::uint64_t ruleKey = 0);
+
+// A key no other caller has been given.
+std::uint64_t NewRuleKey();
 
 // The same mapping as the dense kernel with 64-bit indices, for tables of 2^31 entries and more.
 void StepLargeStateWindow(const Rule& rule, int width, int height, int resultStride, const std::uint8_t* window,
