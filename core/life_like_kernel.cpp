@@ -20,19 +20,31 @@ constexpr int kStripWords = 8;
 constexpr int kBandRows = 64;
 constexpr int kBandWords = (kBandRows + 2) * kStripWords;
 
+// Two words side by side. The compiler's generic vectors, not intrinsics: one SSE2 register on
+// x86-64, plain 64-bit halves where there is no such register.
+using WordPair = std::uint64_t __attribute__((vector_size(16)));
+
 std::uint64_t Load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-// `count` cells (at most 64) into one word; the rest of the word is 0.
-std::uint64_t PackCells(const std::uint8_t* cells, int count) {
-    if (count >= kWordCells) {
-        std::uint64_t word = 0;
-        for (int j = 0; j < 8; ++j) word |= Load64(cells + 8 * j) << j;
-        return word;
-    }
+WordPair LoadPair(const std::uint8_t* p) {
+    WordPair v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// 64 cells into one word. Each 16-byte load holds eight-cell groups 2m and 2m + 1.
+std::uint64_t PackWord(const std::uint8_t* cells) {
+    const WordPair groups = LoadPair(cells) | LoadPair(cells + 16) << 2 | LoadPair(cells + 32) << 4 |
+                            LoadPair(cells + 48) << 6;
+    return groups[0] | groups[1] << 1;
+}
+
+// `count` cells (fewer than 64) into one word; the rest of the word is 0.
+std::uint64_t PackPartialWord(const std::uint8_t* cells, int count) {
     std::uint64_t word = 0;
     int j = 0;
     for (; 8 * j + 8 <= count; ++j) word |= Load64(cells + 8 * j) << j;
@@ -44,15 +56,25 @@ std::uint64_t PackCells(const std::uint8_t* cells, int count) {
     return word;
 }
 
-// The first `count` cells of a word, one byte each.
-void UnpackCells(std::uint64_t word, int count, std::uint8_t* out) {
-    if (count >= kWordCells) {
-        for (int j = 0; j < 8; ++j) {
-            const std::uint64_t bytes = (word >> j) & kLowBits;
-            std::memcpy(out + 8 * j, &bytes, sizeof bytes);
-        }
-        return;
+// Two rows' 64 cells into a word each, sharing the final shuffles.
+WordPair PackWordPair(const std::uint8_t* top, const std::uint8_t* bottom) {
+    const WordPair a = LoadPair(top) | LoadPair(top + 16) << 2 | LoadPair(top + 32) << 4 | LoadPair(top + 48) << 6;
+    const WordPair b =
+        LoadPair(bottom) | LoadPair(bottom + 16) << 2 | LoadPair(bottom + 32) << 4 | LoadPair(bottom + 48) << 6;
+    return __builtin_shufflevector(a, b, 0, 2) | __builtin_shufflevector(a, b, 1, 3) << 1;
+}
+
+void UnpackWord(std::uint64_t word, std::uint8_t* out) {
+    WordPair groups = {word, word >> 1};
+    const WordPair low = {kLowBits, kLowBits};
+    for (int m = 0; m < 4; ++m, groups >>= 2) {
+        const WordPair bytes = groups & low;
+        std::memcpy(out + 16 * m, &bytes, sizeof bytes);
     }
+}
+
+// The first `count` cells (fewer than 64) of a word.
+void UnpackPartialWord(std::uint64_t word, int count, std::uint8_t* out) {
     for (int j = 0; 8 * j < count; ++j) {
         const std::uint64_t bytes = (word >> j) & kLowBits;
         std::memcpy(out + 8 * j, &bytes, static_cast<std::size_t>(std::min(8, count - 8 * j)));
@@ -62,26 +84,31 @@ void UnpackCells(std::uint64_t word, int count, std::uint8_t* out) {
 // s ? b : a, bit by bit.
 inline std::uint64_t Mux(std::uint64_t s, std::uint64_t a, std::uint64_t b) { return a ^ ((a ^ b) & s); }
 
-// The next state as a function of the centre and the live count of the 3x3 block including it
-// (0..9): all ones where the state is 1 for that count.
+// The next state as a function of the centre and the live count T of the 3x3 block including it
+// (0..9), taken two counts at a time: for T = 2p + t0 it is
+// base[p] ^ (baseFlip[p] & live) ^ ((step[p] ^ (stepFlip[p] & live)) & t0). Each term is all ones or
+// all zeros.
 struct CountMasks {
-    std::uint64_t dead[10];
-    std::uint64_t flip[10];  // dead ^ live
+    std::uint64_t base[5], baseFlip[5], step[5], stepFlip[5];
 };
 
 CountMasks MasksFor(const LifeLikeRule& rule) {
-    CountMasks m{};
-    for (int total = 0; total <= 9; ++total) {
-        const bool born = total <= 8 && (rule.birth >> total & 1);
-        const bool kept = total >= 1 && (rule.survive >> (total - 1) & 1);
-        m.dead[total] = born ? ~std::uint64_t{0} : 0;
-        m.flip[total] = born != kept ? ~std::uint64_t{0} : 0;
+    auto ones = [](bool on) { return on ? ~std::uint64_t{0} : 0; };
+    auto born = [&](int total) { return total <= 8 && (rule.birth >> total & 1); };
+    auto kept = [&](int total) { return total >= 1 && (rule.survive >> (total - 1) & 1); };
+    CountMasks m;
+    for (int p = 0; p < 5; ++p) {
+        const int even = 2 * p, odd = 2 * p + 1;
+        m.base[p] = ones(born(even));
+        m.baseFlip[p] = ones(born(even) != kept(even));
+        m.step[p] = ones(born(even) != born(odd));
+        m.stepFlip[p] = ones((born(even) != kept(even)) != (born(odd) != kept(odd)));
     }
     return m;
 }
 
-// One band of window rows (rows + 2 of them), `words` words wide: centre[i] holds a word's cells,
-// left[i] the cell before it at bit 0, right[i] the cell after it at bit 63.
+// One band of window rows (rows + 2 of them), `words` words wide, row after row: centre[i] holds a
+// word's cells, left[i] the cell before it at bit 0, right[i] the cell after it at bit 63.
 struct Band {
     std::uint64_t centre[kBandWords];
     std::uint64_t left[kBandWords];
@@ -90,6 +117,39 @@ struct Band {
     std::uint64_t sum1[kBandWords];  // and high bit
     std::uint64_t next[kBandRows * kStripWords];
 };
+
+// Window rows from `rows` on, word k from column x0 + 1 + 64k.
+void PackBand(Band& b, const std::uint8_t* rows, int stride, int width, int x0, int words, int windowRows) {
+    for (int k = 0; k < words; ++k) {
+        const int first = x0 + 1 + k * kWordCells;
+        const int count = width - first;  // cells from `first` to the window's right edge
+        const std::uint8_t* cells = rows + first;
+        auto at = [&](int r) { return cells + static_cast<std::ptrdiff_t>(r) * stride; };
+        int r = 0;
+        if (count >= kWordCells)
+            for (; r + 1 < windowRows; r += 2) {
+                const WordPair pair = PackWordPair(at(r), at(r + 1));
+                b.centre[r * words + k] = pair[0];
+                b.centre[(r + 1) * words + k] = pair[1];
+            }
+        for (; r < windowRows; ++r)
+            b.centre[r * words + k] = count >= kWordCells ? PackWord(at(r)) : PackPartialWord(at(r), count);
+        for (r = 0; r < windowRows; ++r) {
+            b.left[r * words + k] = at(r)[-1];
+            b.right[r * words + k] = count > kWordCells ? std::uint64_t{at(r)[kWordCells]} << 63 : 0;
+        }
+    }
+}
+
+// `cells` cells of each of `rows` rows of next states, rows `outWidth` apart.
+void UnpackBand(const Band& b, int rows, int words, int cells, std::uint8_t* out, int outWidth) {
+    const int full = cells / kWordCells, tail = cells % kWordCells;
+    for (int r = 0; r < rows; ++r, out += outWidth) {
+        const std::uint64_t* next = b.next + r * words;
+        for (int k = 0; k < full; ++k) UnpackWord(next[k], out + k * kWordCells);
+        if (tail) UnpackPartialWord(next[full], tail, out + full * kWordCells);
+    }
+}
 
 // Each row's three-cell sums. Separate from the vertical sums so that every row's is computed once
 // and the loops run over whole bands, where the compiler can do two words per instruction.
@@ -117,11 +177,11 @@ void NextStates(Band& b, int count, int words, const CountMasks& m) {
         const std::uint64_t t1 = s1 ^ carry0, carry1 = s1 & carry0;
         const std::uint64_t t2 = m1 ^ carry1, t3 = m1 & carry1;
         const std::uint64_t live = b.centre[i + words];
-        std::uint64_t leaf[10];
-        for (int k = 0; k < 10; ++k) leaf[k] = m.dead[k] ^ (m.flip[k] & live);
-        const std::uint64_t low = Mux(t2, Mux(t1, Mux(t0, leaf[0], leaf[1]), Mux(t0, leaf[2], leaf[3])),
-                                      Mux(t1, Mux(t0, leaf[4], leaf[5]), Mux(t0, leaf[6], leaf[7])));
-        b.next[i] = Mux(t3, low, Mux(t0, leaf[8], leaf[9]));
+        std::uint64_t pair[5];
+        for (int p = 0; p < 5; ++p)
+            pair[p] = m.base[p] ^ (m.baseFlip[p] & live) ^ ((m.step[p] ^ (m.stepFlip[p] & live)) & t0);
+        const std::uint64_t low = Mux(t2, Mux(t1, pair[0], pair[1]), Mux(t1, pair[2], pair[3]));
+        b.next[i] = Mux(t3, low, pair[4]);
     }
 }
 
@@ -153,25 +213,10 @@ void StepLifeLikeWindow(const LifeLikeRule& rule, int width, int height, int str
         const int words = (cells + kWordCells - 1) / kWordCells;
         for (int y0 = 0; y0 < outHeight; y0 += kBandRows) {
             const int rows = std::min(outHeight - y0, kBandRows);
-            // Window rows y0 .. y0 + rows + 1; word k starts at the window column of output column x0 + 64k.
-            for (int r = 0; r < rows + 2; ++r) {
-                const std::uint8_t* row = window + static_cast<std::ptrdiff_t>(y0 + r) * stride;
-                for (int k = 0; k < words; ++k) {
-                    const int first = x0 + 1 + k * kWordCells;
-                    const int i = r * words + k;
-                    band.centre[i] = PackCells(row + first, std::min(kWordCells, width - first));
-                    band.left[i] = row[first - 1];
-                    band.right[i] = first + kWordCells < width ? std::uint64_t{row[first + kWordCells]} << 63 : 0;
-                }
-            }
+            PackBand(band, window + static_cast<std::ptrdiff_t>(y0) * stride, stride, width, x0, words, rows + 2);
             RowSums(band, (rows + 2) * words);
             NextStates(band, rows * words, words, masks);
-            for (int r = 0; r < rows; ++r) {
-                std::uint8_t* out = result + static_cast<std::ptrdiff_t>(y0 + r) * outWidth + x0;
-                for (int k = 0; k < words; ++k)
-                    UnpackCells(band.next[r * words + k], std::min(kWordCells, cells - k * kWordCells),
-                                out + k * kWordCells);
-            }
+            UnpackBand(band, rows, words, cells, result + static_cast<std::ptrdiff_t>(y0) * outWidth + x0, outWidth);
         }
     }
 }
