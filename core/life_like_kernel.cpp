@@ -76,35 +76,39 @@ void UnpackPartialWord(WordPair halves, int count, std::uint8_t* out) {
 // s ? b : a, bit by bit.
 WordPair Mux(WordPair s, WordPair a, WordPair b) { return a ^ ((a ^ b) & s); }
 
-// The next state as a function of the centre and the live count T of the 3x3 block including it
-// (0..9), taken two counts at a time: for T = 2p + t0 it is
-// base[p] ^ (baseFlip[p] & live) ^ ((step[p] ^ (stepFlip[p] & live)) & t0). Each term is all ones or
-// all zeros.
+// The next state as a function of the centre and its live neighbour count N (0..8), taken two
+// counts at a time: for N = 2p + n0 (p < 4) it is
+// base[p] ^ (baseFlip[p] & live) ^ ((step[p] ^ (stepFlip[p] & live)) & n0), and for N = 8
+// eight ^ (eightFlip & live). Each term is all ones or all zeros.
 struct CountMasks {
-    WordPair base[5], baseFlip[5], step[5], stepFlip[5];
+    WordPair base[4], baseFlip[4], step[4], stepFlip[4];
+    WordPair eight, eightFlip;
 };
 
 CountMasks MasksFor(const LifeLikeRule& rule) {
     auto ones = [](bool on) { return Splat(on ? ~std::uint64_t{0} : 0); };
-    auto born = [&](int total) { return total <= 8 && (rule.birth >> total & 1); };
-    auto kept = [&](int total) { return total >= 1 && (rule.survive >> (total - 1) & 1); };
+    auto born = [&](int n) { return (rule.birth >> n & 1) != 0; };
+    auto flips = [&](int n) { return born(n) != ((rule.survive >> n & 1) != 0); };
     CountMasks m;
-    for (int p = 0; p < 5; ++p) {
+    for (int p = 0; p < 4; ++p) {
         const int even = 2 * p, odd = 2 * p + 1;
         m.base[p] = ones(born(even));
-        m.baseFlip[p] = ones(born(even) != kept(even));
+        m.baseFlip[p] = ones(flips(even));
         m.step[p] = ones(born(even) != born(odd));
-        m.stepFlip[p] = ones((born(even) != kept(even)) != (born(odd) != kept(odd)));
+        m.stepFlip[p] = ones(flips(even) != flips(odd));
     }
+    m.eight = ones(born(8));
+    m.eightFlip = ones(flips(8));
     return m;
 }
 
 // One 64-cell column of a band's window rows: each row's word, and the two bits of the sum of every
-// cell with its west and east neighbours, computed once and read by the three output rows around it.
+// cell's west and east neighbours, without (side) and with the cell itself (sum), computed once
+// and read by the three output rows around it.
 struct Column {
     std::uint64_t centre[kColumnRows];
-    std::uint64_t sum0[kColumnRows];
-    std::uint64_t sum1[kColumnRows];
+    std::uint64_t side0[kColumnRows], side1[kColumnRows];
+    std::uint64_t sum0[kColumnRows], sum1[kColumnRows];
 };
 
 // left holds the cell before each word at bit 0, right the cell after it at bit 63.
@@ -113,6 +117,8 @@ void StoreRowSums(Column& col, int r, WordPair centre, WordPair left, WordPair r
     const WordPair e = (centre >> 8) | ((centre << 55) & Splat(0x7F00000000000000)) | right;
     const WordPair we = w ^ e;
     StorePair(col.centre + r, centre);
+    StorePair(col.side0 + r, we);
+    StorePair(col.side1 + r, w & e);
     StorePair(col.sum0 + r, we ^ centre);
     StorePair(col.sum1 + r, (w & e) | (we & centre));
 }
@@ -139,20 +145,20 @@ void PackColumn(Column& col, const std::uint8_t* cells, int stride, int count, i
 // that the masks stay in registers across a column.
 [[gnu::always_inline]] inline WordPair NextStates(const Column& col, int r, const CountMasks& m) {
     const WordPair a0 = LoadPair(col.sum0 + r), a1 = LoadPair(col.sum1 + r);
-    const WordPair c0 = LoadPair(col.sum0 + r + 1), c1 = LoadPair(col.sum1 + r + 1);
+    const WordPair c0 = LoadPair(col.side0 + r + 1), c1 = LoadPair(col.side1 + r + 1);
     const WordPair d0 = LoadPair(col.sum0 + r + 2), d1 = LoadPair(col.sum1 + r + 2);
-    // Three two-bit sums added into t3..t0.
+    // Three two-bit sums added into n3..n0.
     const WordPair x0 = a0 ^ c0, x1 = a1 ^ c1;
-    const WordPair t0 = x0 ^ d0, carry0 = (a0 & c0) | (x0 & d0);
+    const WordPair n0 = x0 ^ d0, carry0 = (a0 & c0) | (x0 & d0);
     const WordPair s1 = x1 ^ d1, m1 = (a1 & c1) | (x1 & d1);
-    const WordPair t1 = s1 ^ carry0, carry1 = s1 & carry0;
-    const WordPair t2 = m1 ^ carry1, t3 = m1 & carry1;
+    const WordPair n1 = s1 ^ carry0, carry1 = s1 & carry0;
+    const WordPair n2 = m1 ^ carry1, n3 = m1 & carry1;
     const WordPair live = LoadPair(col.centre + r + 1);
-    WordPair pair[5];
-    for (int p = 0; p < 5; ++p)
-        pair[p] = m.base[p] ^ (m.baseFlip[p] & live) ^ ((m.step[p] ^ (m.stepFlip[p] & live)) & t0);
-    const WordPair low = Mux(t2, Mux(t1, pair[0], pair[1]), Mux(t1, pair[2], pair[3]));
-    return Mux(t3, low, pair[4]);
+    WordPair pair[4];
+    for (int p = 0; p < 4; ++p)
+        pair[p] = m.base[p] ^ (m.baseFlip[p] & live) ^ ((m.step[p] ^ (m.stepFlip[p] & live)) & n0);
+    const WordPair low = Mux(n2, Mux(n1, pair[0], pair[1]), Mux(n1, pair[2], pair[3]));
+    return Mux(n3, low, m.eight ^ (m.eightFlip & live));
 }
 
 // {word, word >> 1} of the two words of a pair.
