@@ -15,7 +15,7 @@ static_assert(std::endian::native == std::endian::little, "cells are packed from
 // Eight bytes of cells then pack with one shift and one OR and unpack with one shift and one AND.
 constexpr int kWordCells = 64;
 constexpr std::uint64_t kLowBits = 0x0101010101010101;
-// Output rows per band. A band's window rows, two more, are packed once for one 64-cell column.
+// Output rows per band; its window rows, two more, are packed once for each 64-cell column.
 constexpr int kBandRows = 64;
 // Rows go two at a time; an odd count fills one spare row, read but never written out.
 constexpr int kColumnRows = kBandRows + 3;
@@ -34,6 +34,23 @@ WordPair LoadPair(const void* p) {
 
 void StorePair(void* p, WordPair v) { std::memcpy(p, &v, sizeof v); }
 
+// {a[0], b[0]} and {a[1], b[1]}: one shuffle each where the compiler has the builtin.
+WordPair LowLanes(WordPair a, WordPair b) {
+#if __has_builtin(__builtin_shufflevector)
+    return __builtin_shufflevector(a, b, 0, 2);
+#else
+    return WordPair{a[0], b[0]};
+#endif
+}
+
+WordPair HighLanes(WordPair a, WordPair b) {
+#if __has_builtin(__builtin_shufflevector)
+    return __builtin_shufflevector(a, b, 1, 3);
+#else
+    return WordPair{a[1], b[1]};
+#endif
+}
+
 std::uint64_t Load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
@@ -46,7 +63,7 @@ WordPair PackWordPair(const std::uint8_t* top, const std::uint8_t* bottom) {
     const WordPair a = LoadPair(top) | LoadPair(top + 16) << 2 | LoadPair(top + 32) << 4 | LoadPair(top + 48) << 6;
     const WordPair b =
         LoadPair(bottom) | LoadPair(bottom + 16) << 2 | LoadPair(bottom + 32) << 4 | LoadPair(bottom + 48) << 6;
-    return __builtin_shufflevector(a, b, 0, 2) | __builtin_shufflevector(a, b, 1, 3) << 1;
+    return LowLanes(a, b) | HighLanes(a, b) << 1;
 }
 
 // `count` cells (fewer than 64) into one word; the rest of the word is 0.
@@ -162,8 +179,8 @@ void PackColumn(Column& col, const std::uint8_t* cells, int stride, int count, i
 }
 
 // {word, word >> 1} of the two words of a pair.
-WordPair LowHalves(WordPair next) { return __builtin_shufflevector(next, next >> 1, 0, 2); }
-WordPair HighHalves(WordPair next) { return __builtin_shufflevector(next, next >> 1, 1, 3); }
+WordPair LowHalves(WordPair next) { return LowLanes(next, next >> 1); }
+WordPair HighHalves(WordPair next) { return HighLanes(next, next >> 1); }
 
 // Output rows 0 .. rows - 1 of a packed column, `cells` cells of each, rows `outWidth` apart.
 void StepColumn(const Column& col, int rows, int cells, const CountMasks& m, std::uint8_t* out, int outWidth) {
