@@ -31,8 +31,8 @@ const LifeLikeRule kRules[] = {
     {Counts({3}), Counts({2, 3})},                       // Life
     {Counts({3, 6}), Counts({2, 3})},                    // HighLife
     {Counts({2}), 0},                                    // Seeds
-    {Counts({1, 3, 5, 7}), Counts({1, 3, 5, 7})},        // Replicator without B0's partner
-    {Counts({3}), Counts({0, 1, 2, 3, 4, 5, 6, 7, 8})},  // Life without death
+    {Counts({1, 3, 5, 7}), Counts({1, 3, 5, 7})},        // Replicator
+    {Counts({3}), Counts({0, 1, 2, 3, 4, 5, 6, 7, 8})},  // Life without death: every count survives
 };
 
 TEST(LifeLikeKernel, MatchesTheTableLookupOnRandomWindows) {
