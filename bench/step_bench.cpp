@@ -3,9 +3,11 @@
 // thread (threads:1) and on every core (threads:0) side by side.
 #include <benchmark/benchmark.h>
 
+#include <bit>
 #include <random>
 #include <vector>
 
+#include "core/life_like_kernel.h"
 #include "core/overlay_layer.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
@@ -155,6 +157,36 @@ void BM_KernelVariant(benchmark::State& state) {
                 });
 }
 BENCHMARK(BM_KernelVariant)->ArgsProduct({{0, 1, 2, 3, 4}, {2, 4}})->Unit(benchmark::kMicrosecond);
+
+// Life on one chunk's 66x66 window: the bitwise Life-like kernel (1) against the table lookup (0).
+void BM_LifeLikeChunkWindow(benchmark::State& state) {
+    const bool bitwise = state.range(0) == 1;
+    const core::Rule table = [] {
+        core::Rule rule{2, 0, core::RuleTable(512, 0)};
+        for (unsigned i = 0; i < 512; ++i) {
+            const int n = std::popcount(i & 0x1EFu);
+            rule.table[i] = n == 3 || ((i >> 4 & 1) != 0 && n == 2);
+        }
+        return rule;
+    }();
+    const core::LifeLikeRule life = *core::AsLifeLike(table);
+    constexpr int kSide = 66;
+    std::mt19937 rng(3);
+    std::vector<std::uint8_t> window(kSide * kSide), result((kSide - 2) * (kSide - 2));
+    for (auto& c : window) c = rng() & 1;
+    for (auto _ : state) {
+        if (bitwise)
+            core::StepLifeLikeWindow(life, kSide, kSide, kSide, window.data(), result.data());
+        else
+            core::StepDenseKernel(kSide, kSide, kSide, 2, window.data(), table.table.data(), result.data());
+        benchmark::DoNotOptimize(result.data());
+        benchmark::ClobberMemory();
+    }
+    const double cells = double(kSide - 2) * (kSide - 2) * static_cast<double>(state.iterations());
+    state.counters["time_per_cell"] =
+        benchmark::Counter(cells, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LifeLikeChunkWindow)->ArgName("bitwise")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The plain per-cell Horner lookup over the window of a whole soup: the reference to beat, on
 // the soups of the dense benchmark.
