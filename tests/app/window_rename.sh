@@ -32,6 +32,7 @@ bar_difference() {
 
 start_editor
 windows_before=$(visible_windows)
+[ "$windows_before" -gt 0 ] || fail "xdotool finds no window of the editor's process"
 # Enter twice creates the rule and starts renaming its tab.
 xdotool key Return sleep 0.5 key Return sleep 0.6
 xdotool type --delay 20 spaceships
