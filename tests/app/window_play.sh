@@ -76,8 +76,9 @@ play_rule() {
   from=$(generation_of "$first") to=$(generation_of "$last")
   [ -n "$from" ] && [ -n "$to" ] || fail "the editor logged no generations with TAVRIX_LOG_RATE=1"
   [ "$to" -gt "$from" ] || fail "$rule stayed at generation $from while playing"
-  say "$rule ($states states), 2048x2048 soup at the top speed: generation $from to $to in 10 s," \
-    "$(mean_rate "$first_line" "$last_line") gen/s as logged ($out/$name-playing-2.png)"
+  say "$rule ($states states), 2048x2048 soup at the top speed: generation $from to $to in the" \
+    "$((last_line - first_line)) s logged between the screenshots, $(mean_rate "$first_line" "$last_line") gen/s" \
+    "($out/$name-playing-2.png)"
   close_through_menu
 }
 
