@@ -4,16 +4,19 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 #include <map>
 
 #include "app/canvas_widget.h"
 #include "app/guard.h"
 #include "app/qt_platform.h"
+#include "app/rate_log.h"
 #include "app/text.h"
 #include "shell/main_window_view.h"
 
@@ -31,6 +34,17 @@ MainWindow::MainWindow() {
     BuildMenus();
     setWindowTitle(ToQString(view_->Title()));
     canvas_->setFocus(Qt::OtherFocusReason);
+    // TAVRIX_LOG_RATE=1 prints "viewer: generation <n>, <r> gen/s" to stderr once a second: the
+    // only way a script driving the real window can read the viewer's playback rate.
+    if (qEnvironmentVariable("TAVRIX_LOG_RATE") == QLatin1String("1")) {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, clock = QElapsedTimer(), last = std::int64_t(0)]() mutable {
+            const double seconds = clock.isValid() ? static_cast<double>(clock.restart()) / 1000 : 0;
+            if (!clock.isValid()) clock.start();
+            if (view_) LogViewerRate(*view_, last, seconds);
+        });
+        timer->start(1000);
+    }
 }
 
 MainWindow::~MainWindow() {

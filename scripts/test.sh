@@ -49,6 +49,8 @@ if [ -x build/bin/tavrix ]; then
   ./tests/app/window_smoke.sh build/bin/tavrix build/window-smoke
   ./tests/app/window_session.sh build/bin/tavrix build/window-session
   ./tests/app/window_scaled.sh build/bin/tavrix build/window-scaled
+  ./tests/app/window_rename.sh build/bin/tavrix build/window-rename
+  ./tests/app/window_play.sh build/bin/tavrix build/window-play
   ./tests/app/install_check.sh build
 fi
 echo "All tests passed."
