@@ -80,6 +80,7 @@ public:
     struct StepHistory {
         std::shared_ptr<const Map> back1, back2;
         std::uint64_t madeBy = 0, previousMadeBy = 0;
+        std::uint32_t steps = 0;  // how many keyed steps led here
     };
 
     ChunkGrid();

@@ -18,26 +18,16 @@ constexpr std::uint64_t kLargeTableEntries = std::uint64_t{1} << 31;
 constexpr int kMostBlocks = 40;
 constexpr int kChurning = 32;
 
-const Chunk64* Find(const ChunkGrid::Map* map, std::int64_t cx, std::int64_t cy) {
-    if (!map || !IsPlaneChunk(cx, cy)) return nullptr;
-    const auto it = map->find(ChunkCoord{static_cast<std::int32_t>(cx), static_cast<std::int32_t>(cy)});
-    return it == map->end() ? nullptr : &it->second;
+// Blocks of generation t that may differ from the generation `back` steps before it. A place
+// with no chunk was not live then either: a chunk that empties is kept, empty, for longer.
+std::uint64_t ChangedSince(const Chunk64* now, int back) {
+    if (!now) return 0;
+    return back == 1 ? now->changedSince1 : now->changedSince2;
 }
 
-// Blocks of generation t that may differ from the generation `back` steps before it.
-std::uint64_t ChangedSince(const Chunk64* now, const ChunkGrid::Map* earlier, std::int64_t cx, std::int64_t cy,
-                           int back) {
-    if (now) return back == 1 ? now->changedSince1 : now->changedSince2;
-    return HasLiveCells(Find(earlier, cx, cy)) ? kAllBlocks : 0;
-}
-
-std::array<std::uint64_t, 9> ChangedAround(const ChunkNeighbours& around, const ChunkGrid::Map* earlier, ChunkCoord c,
-                                           int back) {
+std::array<std::uint64_t, 9> ChangedAround(const ChunkNeighbours& around, int back) {
     std::array<std::uint64_t, 9> masks;
-    for (int i = 0; i < 9; ++i)
-        masks[static_cast<std::size_t>(i)] =
-            ChangedSince(around[static_cast<std::size_t>(i)], earlier, std::int64_t{c.x} - 1 + i % 3,
-                         std::int64_t{c.y} - 1 + i / 3, back);
+    for (std::size_t i = 0; i < masks.size(); ++i) masks[i] = ChangedSince(around[i], back);
     return masks;
 }
 
@@ -50,30 +40,43 @@ void CopyBlock(const Chunk64* from, int block, std::uint8_t* cells) {
     }
 }
 
+bool ChunkDiffers(const Chunk64& chunk, const Chunk64* other) {
+    if (!HasLiveCells(other)) return chunk.liveCount != 0;
+    return chunk.liveCount != other->liveCount || std::memcmp(chunk.cells.data(), other->cells.data(), kChunkCells) != 0;
+}
+
 void CopyChunk(const Chunk64& from, Chunk64& to) {
     to.cells = from.cells;
     to.liveCount = from.liveCount;
 }
 
+void StepWindow(const ChunkStepper& stepper, int width, int height, const std::uint8_t* window, std::uint8_t* result) {
+    if (stepper.lifeLike)
+        StepLifeLikeWindow(*stepper.lifeLike, width, height, kChunkWindowSide, window, result);
+    else
+        StepDenseKernel(width, height, kChunkWindowSide, stepper.rule.stateCount, window, stepper.rule.table.data(),
+                        result);
+}
+
 // Cells [left, right) x [top, bottom) of the chunk from its padded window.
-void StepRegion(const Rule& rule, const std::uint8_t* window, int left, int top, int right, int bottom,
+void StepRegion(const ChunkStepper& stepper, const std::uint8_t* window, int left, int top, int right, int bottom,
                 std::uint8_t* cells) {
     const int width = right - left, height = bottom - top;
     if (width == kChunkSide) {
         // Whole rows: the kernel's rows are the chunk's rows.
-        StepDenseKernel(kChunkWindowSide, height + 2, kChunkWindowSide, rule.stateCount,
-                        window + top * kChunkWindowSide, rule.table.data(), cells + top * kChunkSide);
+        StepWindow(stepper, kChunkWindowSide, height + 2, window + top * kChunkWindowSide, cells + top * kChunkSide);
         return;
     }
     alignas(64) std::uint8_t part[kChunkCells];
-    StepDenseKernel(width + 2, height + 2, kChunkWindowSide, rule.stateCount, window + top * kChunkWindowSide + left,
-                    rule.table.data(), part);
+    StepWindow(stepper, width + 2, height + 2, window + top * kChunkWindowSide + left, part);
     for (int y = 0; y < height; ++y)
         std::memcpy(cells + (top + y) * kChunkSide + left, part + y * width, static_cast<std::size_t>(width));
 }
 
 // Steps the part of chunk c inside `box`, all of it.
-bool StepWhole(const Rule& rule, const CellBox& box, const std::uint8_t* window, ChunkCoord c, std::uint8_t* cells) {
+bool StepWhole(const ChunkStepper& stepper, const CellBox& box, const std::uint8_t* window, ChunkCoord c,
+               std::uint8_t* cells) {
+    const Rule& rule = stepper.rule;
     const std::int64_t x0 = std::int64_t{c.x} * kChunkSide, y0 = std::int64_t{c.y} * kChunkSide;
     auto local = [](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, kChunkSide)); };
     const int left = local(box.left - x0), right = local(box.right + 1 - x0);
@@ -87,16 +90,17 @@ bool StepWhole(const Rule& rule, const CellBox& box, const std::uint8_t* window,
             std::memcpy(cells + y * kChunkSide + left, part + y * kChunkSide + left,
                         static_cast<std::size_t>(right - left));
     } else {
-        StepRegion(rule, window, left, top, right, bottom, cells);
+        StepRegion(stepper, window, left, top, right, bottom, cells);
     }
     return true;
 }
 
 // Steps the blocks of `compute`: each run of block rows that need work is stepped as one
 // rectangle spanning their columns. Returns the blocks actually stepped.
-std::uint64_t StepBlocks(const Rule& rule, const std::uint8_t* window, std::uint64_t compute, std::uint8_t* cells) {
-    if (RuleTableSize(rule.stateCount) >= kLargeTableEntries) {
-        StepWhole(rule, CellBox(), window, ChunkCoord{}, cells);
+std::uint64_t StepBlocks(const ChunkStepper& stepper, const std::uint8_t* window, std::uint64_t compute,
+                         std::uint8_t* cells) {
+    if (RuleTableSize(stepper.rule.stateCount) >= kLargeTableEntries) {
+        StepWhole(stepper, CellBox(), window, ChunkCoord{}, cells);
         return kAllBlocks;
     }
     auto rowBits = [compute](int row) { return static_cast<unsigned>((compute >> (row * kBlocksPerSide)) & 0xFFu); };
@@ -110,7 +114,7 @@ std::uint64_t StepBlocks(const Rule& rule, const std::uint8_t* window, std::uint
         const int first = row;
         for (; row < kBlocksPerSide && rowBits(row); ++row) columns |= rowBits(row);
         const int left = __builtin_ctz(columns), right = 32 - __builtin_clz(columns);
-        StepRegion(rule, window, left * kBlockSide, first * kBlockSide, right * kBlockSide, row * kBlockSide, cells);
+        StepRegion(stepper, window, left * kBlockSide, first * kBlockSide, right * kBlockSide, row * kBlockSide, cells);
         const std::uint64_t span = ((std::uint64_t{1} << right) - 1) & ~((std::uint64_t{1} << left) - 1);
         for (int r = first; r < row; ++r) stepped |= span << (r * kBlocksPerSide);
     }
@@ -125,15 +129,14 @@ bool ChunkStepper::Step(const ChunkNeighbours& around, ChunkCoord c, Chunk64& ch
     const Chunk64* now = around[4];
     if (!reuse.track) {
         BuildChunkWindow(around, window);
-        if (!StepWhole(rule, box, window, c, cells)) return false;
+        if (!StepWhole(*this, box, window, c, cells)) return false;
         chunk.liveCount = CountNonZero(cells);
         return chunk.liveCount != 0;
     }
-    const Chunk64* before = !reuse.one ? nullptr : now ? now->previous : Find(reuse.one, c.x, c.y);
-    const std::uint64_t since1 = ChangedSince(now, reuse.one, c.x, c.y, 1);
-    const std::uint64_t keep = reuse.keepCurrent ? ~SpreadBlocks(ChangedAround(around, reuse.one, c, 1)) : 0;
-    const std::uint64_t take =
-        reuse.takeEarlier ? ~SpreadBlocks(ChangedAround(around, reuse.two, c, 2)) & ~keep : 0;
+    const Chunk64* before = reuse.known && now ? now->previous : nullptr;
+    const std::uint64_t since1 = reuse.known ? ChangedSince(now, 1) : kAllBlocks;
+    const std::uint64_t keep = reuse.keepCurrent ? ~SpreadBlocks(ChangedAround(around, 1)) : 0;
+    const std::uint64_t take = reuse.takeEarlier ? ~SpreadBlocks(ChangedAround(around, 2)) & ~keep : 0;
     const std::uint64_t compute = ~(keep | take);
     chunk.previous = now;
 
@@ -147,29 +150,38 @@ bool ChunkStepper::Step(const ChunkNeighbours& around, ChunkCoord c, Chunk64& ch
             BuildChunkWindow(around, window);
             // Most of the chunk to step: one call over all of it beats many small ones.
             if (std::popcount(compute) <= kMostBlocks) {
-                stepped = StepBlocks(rule, window, compute, cells);
+                stepped = StepBlocks(*this, window, compute, cells);
             } else {
                 stepped = kAllBlocks;
-                if (!StepWhole(rule, box, window, c, cells)) std::memset(cells, 0, kChunkCells);
+                if (!StepWhole(*this, box, window, c, cells)) std::memset(cells, 0, kChunkCells);
             }
         }
-        for (int block = 0; block < kChunkBlocks; ++block) {
-            const std::uint64_t bit = std::uint64_t{1} << block;
-            if (stepped & bit) continue;
-            CopyBlock(keep & bit ? now : before, block, cells);
+        for (std::uint64_t copied = ~stepped; copied; copied &= copied - 1) {
+            const int block = std::countr_zero(copied);
+            CopyBlock((keep >> block) & 1u ? now : before, block, cells);
         }
         chunk.liveCount = CountNonZero(cells);
     }
     // A kept block differs from t - 1 where generation t did; a taken one from t likewise. A
     // stepped block that differs from t, where t differed from t - 1, is compared with t - 1.
-    const std::uint64_t differs1 = DifferingBlocks(&chunk, now, stepped);
-    // Comparing reads generation t - 1 from memory; in a chunk that churns it is taken as
-    // different unread, as it almost always is.
-    const std::uint64_t unsure = differs1 & since1;
-    const std::uint64_t differs2 =
-        !reuse.one ? stepped
-                   : ((differs1 ^ since1) & stepped) |
-                         (std::popcount(unsure) > kChurning ? unsure : DifferingBlocks(&chunk, before, unsure));
+    std::uint64_t differs1 = 0, differs2 = 0;
+    if (!stepped) {
+    } else if (coarse) {
+        // Block by block costs as much as a bitwise step: whole chunks are compared, which
+        // stops at the first difference where things churn.
+        differs1 = ChunkDiffers(chunk, now) ? stepped : 0;
+        differs2 = !reuse.known || !differs1 ? stepped & since1
+                   : !since1                 ? stepped
+                   : ChunkDiffers(chunk, before) ? stepped : 0;
+    } else {
+        // A chunk that churns is taken as changed unread but for the odd recheck.
+        const bool churns = !reuse.recheck && std::popcount(since1 & stepped) > kChurning;
+        differs1 = churns ? stepped : DifferingBlocks(&chunk, now, stepped);
+        const std::uint64_t unsure = differs1 & since1;
+        differs2 = !reuse.known ? stepped
+                                : ((differs1 ^ since1) & stepped) |
+                                      (std::popcount(unsure) > kChurning ? unsure : DifferingBlocks(&chunk, before, unsure));
+    }
     chunk.changedSince1 = (take & since1) | differs1;
     chunk.changedSince2 = (keep & since1) | differs2;
     return chunk.liveCount != 0;

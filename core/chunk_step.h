@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/chunk_grid.h"
 #include "core/chunk_window.h"
+#include "core/life_like_kernel.h"
 #include "core/rule_table.h"
 
 namespace core {
@@ -18,17 +20,21 @@ struct CellBox {
 // ChunkGrid::StepHistory). A block whose neighbourhood is as it was one generation ago keeps its
 // value; as it was two generations ago, it takes the value it had then.
 struct ChunkReuse {
-    const ChunkGrid::Map* one = nullptr;  // generation t - 1, when known
-    const ChunkGrid::Map* two = nullptr;  // generation t - 2, when known
-    bool track = false;                   // record what changed, for the step after
-    bool keepCurrent = false;             // generation t was made from t - 1 by this rule
-    bool takeEarlier = false;             // generation t - 1 was made from t - 2 by this rule
+    bool track = false;        // record what changed, for the step after
+    bool known = false;        // generation t records what changed since t - 1
+    bool keepCurrent = false;  // generation t was made from t - 1 by this rule
+    bool takeEarlier = false;  // generation t - 1 was made from t - 2 by this rule
+    bool recheck = false;      // compare even chunks that churn, to notice them settle
 };
 
 struct ChunkStepper {
     const Rule& rule;
     CellBox box;
     ChunkReuse reuse;
+    // Set for two-state count rules, which are stepped bitwise.
+    std::optional<LifeLikeRule> lifeLike;
+    // Record changes by whole chunks, for rules whose step costs no more than comparing blocks.
+    bool coarse = false;
 
     // Fills `chunk` (unfilled) with generation t + 1 at c from the chunks around c in generation t.
     // Returns whether it holds a live cell.

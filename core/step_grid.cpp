@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::uint8_t kMaxEmptyAge = 16;
 constexpr std::int64_t kMaxRectangleCells = std::int64_t{1} << 32;
+constexpr std::uint32_t kRecheckEvery = 4;
 
 // Chunks from lo - 1 to hi + 1 that lie on the plane.
 std::int64_t GrownSpan(std::int32_t lo, std::int32_t hi) {
@@ -118,12 +119,13 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
     RetainFreedMemory();
     ChunkGrid result;
     StepStrategy strategy = StepStrategy::None;
-    ChunkStepper stepper{rule, CellBox(), ChunkReuse()};
+    ChunkStepper stepper{rule, CellBox(), ChunkReuse(), AsLifeLike(rule)};
+    stepper.coarse = stepper.lifeLike.has_value();
     const ChunkGrid::StepHistory& history = current.History();
     // Under B0 the background itself changes: every cell of the box is stepped as it always was.
     if (ruleKey != 0 && !rule.table.empty() && rule.table[0] == 0)
-        stepper.reuse = {history.back1.get(), history.back2.get(), true, history.madeBy == ruleKey,
-                         history.previousMadeBy == ruleKey};
+        stepper.reuse = {true, history.madeBy != 0, history.madeBy == ruleKey, history.previousMadeBy == ruleKey,
+                         history.steps % kRecheckEvery == 0};
     const LiveChunkBounds b = GetLiveChunkBounds(current);
     if (b.valid && !rule.table.empty()) {
         // The live chunks' box grown by one chunk, as much of it as lies on the plane.
@@ -155,7 +157,7 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
     }
     CarryEmptyChunks(result, current);
     if (stepper.reuse.track)
-        result.SetHistory({current.SharedChunks(), history.back1, ruleKey, history.madeBy});
+        result.SetHistory({current.SharedChunks(), history.back1, ruleKey, history.madeBy, history.steps + 1});
     next = result;
     return strategy;
 }
