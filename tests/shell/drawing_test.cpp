@@ -20,15 +20,12 @@ protected:
 };
 
 TEST_F(DrawingTest, TextsOfTheWindow) {
-    const RecordingCanvas canvas = Draw();
-    for (const char* text : {"Pattern Viewer", "Rule Editor", "Play", "Reset", "Randomize", "<", ">", "-", "+",
-                             "T 0", "10 gen/s", "Direct Editor", "G0", "G8", "1/19683 locked"})
-        EXPECT_NE(canvas.FindText(text), nullptr) << text;
-    EXPECT_EQ(canvas.FindText("G9"), nullptr);  // nine frames
-    EXPECT_EQ(canvas.clipDepth, 0);
+    ExpectTexts({"Pattern Viewer", "Rule Editor", "Play", "Reset", "Randomize", "<", ">", "-", "+", "T 0", "10 gen/s",
+                 "Direct Editor", "G0", "G8", "1/19683 locked"});
+    EXPECT_EQ(std::tuple(Shows("G9"), Draw().clipDepth), std::tuple(false, 0));  // nine frames
     platform.promptAnswer = Platform::SizeDensity{512, 0.0};
     Click(L().viewerButtons[kRandomize], MouseButton::Right);
-    EXPECT_NE(Draw().FindText("T 0 | 512x512"), nullptr);
+    EXPECT_TRUE(Shows("T 0 | 512x512"));
 }
 
 TEST_F(DrawingTest, ViewerCellsAreOneBatchOfVisibleCells) {
@@ -117,11 +114,9 @@ TEST_F(DrawingTest, FrameColoursOfASmallSession) {
 
 TEST_F(DrawingTest, StateBarPages) {
     view.Command(command::kShowStateBar);
-    RecordingCanvas canvas = Draw();
-    for (const char* text : {"S", "A", "0", "1", "2"}) EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    ExpectTexts({"S", "A", "0", "1", "2"});
     Click(StateBarPageSwitch(L().stateBar));  // the middle is the right half: the markers
-    canvas = Draw();
-    EXPECT_NE(canvas.FindText("8"), nullptr);
+    EXPECT_TRUE(Shows("8"));
     Click(MarkerRow(L().stateBar, 4));
     int chosen = 0;
     for (const auto& o : Draw().outlines)
@@ -242,10 +237,9 @@ TEST_F(FramesTest, FrameRandomizerEndIsMagenta) {
 TEST_F(FramesTest, EditColorsLeavesTheMaximizedViewerAndEscapeCloses) {
     view.Command(command::kMaximizePatternViewer);
     view.Command(command::kEditColors);
-    EXPECT_FALSE(view.QueryMenuItem(command::kMaximizePatternViewer).checked);
-    EXPECT_NE(Draw().FindText("Color Editor"), nullptr);
+    EXPECT_EQ(std::tuple(Checked(command::kMaximizePatternViewer), Shows("Color Editor")), std::tuple(false, true));
     view.KeyDown(Press(Key::Escape));
-    EXPECT_EQ(Draw().FindText("Color Editor"), nullptr);
+    EXPECT_FALSE(Shows("Color Editor"));
 }
 
 }  // namespace

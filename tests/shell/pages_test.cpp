@@ -25,7 +25,6 @@ protected:
             if (a == action) return r;
         return {};
     }
-    bool Shows(const char* text) { return Draw().FindText(text) != nullptr; }
 };
 
 TEST(StartScreenLayoutTest, SymmetryCycleVisitsAllEight) {
@@ -35,9 +34,8 @@ TEST(StartScreenLayoutTest, SymmetryCycleVisitsAllEight) {
 }
 
 TEST_F(StartScreenTest, NewRuleThenCreate) {
-    for (const char* text : {"Tavrix", "New Rule", "Load Rule", "Import Rule",
-                             "Start a new rule, load a saved session, or import a Golly rule."})
-        EXPECT_TRUE(Shows(text)) << text;
+    ExpectTexts({"Tavrix", "New Rule", "Load Rule", "Import Rule",
+                 "Start a new rule, load a saved session, or import a Golly rule."});
     // The editor behind ignores the mouse.
     view.MouseMove(MidX(L().viewerGrid), MidY(L().viewerGrid), {});
     EXPECT_FALSE(HoverOutline(Draw()));
@@ -46,9 +44,9 @@ TEST_F(StartScreenTest, NewRuleThenCreate) {
     for (int i = 0; i < 20; ++i) Click(Button(StartPage::NewRule, StartAction::CountDown));
     EXPECT_TRUE(Shows("2 states"));
     for (int i = 0; i < 4; ++i) Click(Button(StartPage::NewRule, StartAction::CountUp));
-    EXPECT_TRUE(view.QueryMenuItem(command::kShowStateBar).checked);  // from 6 states on
+    EXPECT_TRUE(Checked(command::kShowStateBar));  // from 6 states on
     Click(Button(StartPage::NewRule, StartAction::CountDown));
-    EXPECT_FALSE(view.QueryMenuItem(command::kShowStateBar).checked);
+    EXPECT_FALSE(Checked(command::kShowStateBar));
     Click(Button(StartPage::NewRule, StartAction::SymmetryUp));
     EXPECT_TRUE(Shows("5 states") && Shows("C1 (asymmetric)"));
     Click(Button(StartPage::NewRule, StartAction::CreateRule));
@@ -93,13 +91,11 @@ protected:
 };
 
 TEST_F(ColorEditorTest, SwatchesTextsAndDone) {
-    const RecordingCanvas canvas = Draw();
-    for (const char* text : {"Color Editor", "Click a state color to edit it.", "Broken marker appearance",
-                             "Locked cell appearance", "Trail appearance", "Tint", "Keyframe", "45%", "62%", "30%",
-                             "T+32", "Restore Default Colors", "Done", "2"})
-        EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    ExpectTexts({"Color Editor", "Click a state color to edit it.", "Broken marker appearance",
+                 "Locked cell appearance", "Trail appearance", "Tint", "Keyframe", "45%", "62%", "30%", "T+32",
+                 "Restore Default Colors", "Done", "2"});
     Click(Editor().done);
-    EXPECT_EQ(Draw().FindText("Color Editor"), nullptr);
+    EXPECT_FALSE(Shows("Color Editor"));
 }
 
 TEST_F(ColorEditorTest, PickingAColourIsUndoable) {
@@ -127,17 +123,15 @@ TEST_F(ColorEditorTest, SteppersSaveTheSettingsOrBeep) {
     std::remove(path.c_str());
     view.UseSettingsFile(path);
     Click(Editor().plus[2]);
-    EXPECT_NE(Draw().FindText("35%"), nullptr);
-    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_TRUE(Shows("35%") && std::filesystem::exists(path));
     for (int i = 0; i < 10; ++i) Click(Editor().plus[4]);  // trail opacity 50 % to 100 %
     std::remove(path.c_str());
     Click(Editor().plus[4]);
-    EXPECT_EQ(platform.beeps, 1);
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(std::tuple(platform.beeps, std::filesystem::exists(path)), std::tuple(1, false));
     // While playing, presses in the editor are ignored.
     view.KeyDown(Press(Key::Enter));
     Click(Editor().minus[2]);
-    EXPECT_NE(Draw().FindText("35%"), nullptr);
+    EXPECT_TRUE(Shows("35%"));
 }
 
 class ConstraintPageTest : public ShellTest {
@@ -147,7 +141,7 @@ protected:
     const authoring::PatternSequence& Tab() const { return CurrentTab(); }
     RectF Card(std::size_t entry) const { return EntryCardRect(Page(), entry, 0); }
     RectF Slot(std::size_t entry, int slot) const { return EntrySlotRect(Card(entry), slot); }
-    bool ChooserOpen() { return Draw().FindText("Choose states for the new variable") != nullptr; }
+    bool ChooserOpen() { return Shows("Choose states for the new variable"); }
 };
 
 // The page numbers occurrences the way the editor and the export do.
@@ -187,9 +181,7 @@ TEST_F(ConstraintPageTest, EntriesSlotsVariablesAndDelete) {
     Click(Slot(0, 0), MouseButton::Right);
     EXPECT_EQ(std::tuple(Tab().entries[0].slots[0].isVariable, Tab().entries[0].slots[0].variable),
               std::tuple(true, Tab().selectedVariable));
-    const RecordingCanvas canvas = Draw();
-    for (const char* text : {"Add Entry", "Make Variable", "Clear Variable", "Constraint 1", "->"})
-        EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    ExpectTexts({"Add Entry", "Make Variable", "Clear Variable", "Constraint 1", "->"});
     Click(Page().clearVariable);
     EXPECT_EQ(Tab().selectedVariable, -1);
     Click(EntryDeleteRect(Card(0)));
@@ -231,7 +223,7 @@ TEST_F(ConstraintPageTest, TheBuiltInVariableCannotBeEdited) {
     ASSERT_FALSE(names.empty());
     const RectF chip = VariableChips(Page(), names)[0];
     DoubleClickAt(MidX(chip), MidY(chip));
-    EXPECT_EQ(std::tuple(platform.beeps, Draw().FindText("Edit variable states")), std::tuple(1, nullptr));
+    EXPECT_EQ(std::tuple(platform.beeps, Shows("Edit variable states")), std::tuple(1, false));
     // Creating a variable without states is refused.
     Click(Page().makeVariable);
     Click(ChooserCheckBox(Page(), 0));
@@ -257,10 +249,8 @@ protected:
 };
 
 TEST_F(RuleEditorPageTest, StatusCardsAndMinrule) {
-    const RecordingCanvas canvas = Draw();
-    for (const std::string& text : {authoring::UndefinedStatusText(Model().Undefined(), Model().Doc().rule.symmetry), std::string("Enable Ctrl+M Minrule"),
-                                    std::string("Take Minrule")})
-        EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    ExpectTexts({authoring::UndefinedStatusText(Model().Undefined(), Model().Doc().rule.symmetry),
+                 "Enable Ctrl+M Minrule", "Take Minrule"});
     ASSERT_FALSE(Model().Undefined().entries.empty());
     const authoring::UndefinedEntry first = Model().Undefined().entries[0];
     Click(CardRect(Page(), 0, 0));

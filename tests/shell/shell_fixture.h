@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "authoring/editor.h"
 
@@ -57,6 +58,21 @@ protected:
     RecordingCanvas Draw() {
         RecordingCanvas canvas;
         return view.DrawFrame(canvas), canvas;
+    }
+    bool Shows(const std::string& text) { return Draw().FindText(text) != nullptr; }
+    bool Enabled(int id) const { return view.QueryMenuItem(id).enabled; }
+    bool Checked(int id) const { return view.QueryMenuItem(id).checked; }
+    // Each text is drawn somewhere on one frame.
+    void ExpectTexts(std::initializer_list<std::string> texts) {
+        const RecordingCanvas canvas = Draw();
+        for (const std::string& text : texts) EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    }
+    // A narrow window with `count` more tabs and the strip scrolled back to its start.
+    void ManyTabs(int count) {
+        view.Resize(800, 1080);
+        for (int i = 0; i < count; ++i) view.KeyDown(Press(Key::N, true));
+        view.CancelRename();
+        for (int i = 0; i < 20; ++i) Click(L().scrollLeft);
     }
     const Layout& L() const { return view.CurrentLayout(); }
     const authoring::Editor& Model() const { return view.Model(); }

@@ -165,16 +165,16 @@ TEST(UpdateNoticeBox, LayoutsAndChoices) {
         platform.answers = {c.answer};
         ShowUpdateNotice(platform, c.notice);
         ASSERT_EQ(platform.boxes.size(), 1u);
-        const MessageBox& box = platform.boxes[0];
         const bool required = c.notice.required;
-        EXPECT_EQ(box.title, required ? "Tavrix Update Required" : "Tavrix Update Available");
-        EXPECT_EQ(box.icon, required ? MessageIcon::Warning : MessageIcon::Information);
-        EXPECT_EQ(box.buttons, c.buttons);
-        EXPECT_EQ(box.captions, c.captions);
-        EXPECT_EQ(box.text, std::string(required ? "A newer Tavrix build is required." : "A newer Tavrix build is available.") +
-                                "\n\nCurrent version: 0.2.0-alpha\nLatest version: 0.3.0" +
-                                (c.notice.notes.empty() ? "" : "\n\n" + c.notice.notes));
-        EXPECT_EQ(platform.openedUrls, c.opened.empty() ? std::vector<std::string>{} : std::vector{c.opened});
+        const std::string text = std::string("A newer Tavrix build is ") + (required ? "required." : "available.") +
+                                 "\n\nCurrent version: 0.2.0-alpha\nLatest version: 0.3.0" +
+                                 (c.notice.notes.empty() ? "" : "\n\n" + c.notice.notes);
+        const MessageBox expected{required ? "Tavrix Update Required" : "Tavrix Update Available", text, c.buttons,
+                                  required ? MessageIcon::Warning : MessageIcon::Information,
+                                  c.buttons == B::Ok ? A::Ok : A::Yes, c.captions};
+        const std::vector<std::string> opened = c.opened.empty() ? std::vector<std::string>{} : std::vector{c.opened};
+        EXPECT_EQ(std::tuple(testing::Fields(platform.boxes[0]), platform.openedUrls),
+                  std::tuple(testing::Fields(expected), opened));
     }
 }
 
