@@ -52,6 +52,13 @@ inline Editor MarkedEditor(core::RuleSymmetry symmetry = 0, std::size_t selected
     return editor;
 }
 
+// Three states under D8 with a small blob in tab 0, everything else undefined.
+inline Editor BlobEditor() {
+    Editor editor(ViewSize{}, 4);
+    PaintStart(editor, {{0, 0}, {1, 0}, {2, 1}, {1, 2}});
+    return editor;
+}
+
 inline std::uint64_t Index2(const core::Neighborhood& d) { return core::NeighborhoodIndex(d, 2); }
 
 inline std::vector<std::uint8_t> Saved(const Editor& editor) { return formats::SerializeSession(editor.ToSession()); }

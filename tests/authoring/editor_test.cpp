@@ -347,14 +347,7 @@ TEST(EditorLocks, AFarGenerationLoadsInModestMemoryOrIsRefusedClearly) {
     }
 }
 
-// A 3-state D8 editor with a small blob in tab 0, everything else undefined.
-Editor BlobEditor() {
-    Editor editor(ViewSize{}, 4);
-    PaintStart(editor, {{0, 0}, {1, 0}, {2, 1}, {1, 2}});
-    return editor;
-}
-
-TEST(FrameRandomizer, OneShotRunsAreOneStepAndDiffer) {
+TEST(FrameRandomizer, OneShotRunsAreOneStepAndDifferAndAnOpenRangeKeepsRunning) {
     Editor editor = BlobEditor();
     for (const auto& [first, last] : {std::pair{-1, -1}, {9, 9}, {2, 1}}) EXPECT_EQ(editor.RandomizeFrames(first, last), EditOutcome::Refused);
     const std::size_t depth = editor.UndoDepth();
@@ -366,10 +359,9 @@ TEST(FrameRandomizer, OneShotRunsAreOneStepAndDiffer) {
     for (std::uint8_t output : editor.Doc().rule.table) ASSERT_EQ(output, 0);
     ASSERT_EQ(editor.RandomizeFrames(1, 1), EditOutcome::Changed);
     EXPECT_NE(editor.Doc().rule.table, drawn);  // the seed moved on
-}
 
-TEST(FrameRandomizer, AnOpenRangePinsEarlierFramesAndKeepsRunning) {
-    Editor editor = BlobEditor();
+    // An open range pins the earlier frames and keeps running.
+    editor = BlobEditor();
     ASSERT_EQ(editor.RandomizeFrames(1, kOpenGenerationEnd), EditOutcome::Changed);
     EXPECT_TRUE(editor.FrameRandomizerActive());
     const PatternSequence& tab = editor.Doc().tabs[0];

@@ -182,8 +182,7 @@ TEST(EditorUndo, FrameRandomizerEndsBeforeUndoLoadAndReplacements) {
     };
     for (const auto& [name, end] : enders) {
         SCOPED_TRACE(name);
-        Editor editor(ViewSize{}, 4);
-        PaintStart(editor, {{0, 0}, {1, 0}, {2, 1}, {1, 2}});
+        Editor editor = BlobEditor();
         ASSERT_EQ(editor.RandomizeFrames(1, kOpenGenerationEnd), EditOutcome::Changed);
         end(editor);
         EXPECT_FALSE(editor.FrameRandomizerActive());

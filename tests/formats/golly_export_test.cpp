@@ -244,7 +244,6 @@ TEST(GollyTabbedExport, PatternEncoderAndNames) {
     const std::pair<std::vector<std::tuple<std::int32_t, std::int32_t, std::uint8_t>>, std::string> cases[] = {
         {{}, "!"},
         {{{3, 3, 1}, {3, 3, 0}}, "!"},
-        {{{-5, -7, 1}, {-3, -7, 1}, {-4, -6, 2}}, "A.A$.B.!"},
         {{{0, 0, 26}, {1, 0, 26}, {2, 0, 26}, {3, 0, 27}, {4, 0, 255}, {0, 1, 25}}, "3Z2?$Y4.!"},
         // Runs of background continue across chunk edges and missing chunks.
         {{{-1, 0, 1}, {64, 0, 1}, {300, 0, 3}}, "A64.A235.C!"},
