@@ -84,7 +84,10 @@ TEST_F(DrawingTest, TinyViewerCellsAreOneImage) {
     EXPECT_GT(trails, 0);
 }
 
+// Focus follows clicks and widens the frame; colours tell locks and what is out of view.
 TEST_F(DrawingTest, FrameColoursOfASmallSession) {
+    view.KeyDown(Press(Key::R, true));  // the frame randomizer needs a focused frame
+    EXPECT_EQ(platform.beeps, 1);
     const auto [cx, cy] = CentreCell();
     for (int frame : {0, 1}) {  // one live cell that survives: its transition now outputs 1
         const auto [x, y] = PointOfCell(frame, cx, cy);
@@ -95,9 +98,8 @@ TEST_F(DrawingTest, FrameColoursOfASmallSession) {
     const ColorF cyan{0, 1, 1, 1}, green{0, 0.749f, 0, 1}, blue{0, 0, 1, 1};
     for (const auto& [frame, color] : {std::pair{0, green}, {1, cyan}, {2, green}, {3, green}}) {
         const auto outline = FrameOutline(canvas, L().frameOuter[static_cast<std::size_t>(frame)]);
-        ASSERT_TRUE(outline) << frame;
-        EXPECT_EQ(outline->color, color) << frame;
-        EXPECT_EQ(outline->stroke, frame == 1 ? 8 : 4) << frame;  // the last click focused frame 1
+        ASSERT_TRUE(outline) << frame;  // the last click focused frame 1
+        EXPECT_EQ(std::tuple(outline->color, outline->stroke), std::tuple(color, frame == 1 ? 8 : 4)) << frame;
     }
     // Frame 2's 3x3 block of locked neighbourhoods gets the grey overlay.
     const ColorF overlay = LockedOverlayColor(Appearance{});
@@ -106,6 +108,8 @@ TEST_F(DrawingTest, FrameColoursOfASmallSession) {
         if (b.clip == L().frameGrid[2] && !b.cells.empty() && b.cells[0].color == overlay)
             overlayCells += b.cells.size();
     EXPECT_EQ(overlayCells, 9u);
+    ClickAt(MidX(L().viewerGrid), MidY(L().viewerGrid));  // the viewer takes the focus
+    EXPECT_EQ(FrameOutline(Draw(), L().frameOuter[1])->stroke, 4);
     // The unlocked cells of frame 1 panned out of view: blue.
     const RectF grid = L().frameGrid[1];
     Drag(MidX(grid), MidY(grid), MidX(grid) + 3000, MidY(grid) + 3000);
