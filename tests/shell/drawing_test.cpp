@@ -122,11 +122,10 @@ TEST_F(DrawingTest, StateBarPages) {
     Click(StateBarPageSwitch(L().stateBar));  // the middle is the right half: the markers
     EXPECT_TRUE(Shows("8"));
     Click(MarkerRow(L().stateBar, 4));
-    int chosen = 0;
-    for (const auto& o : Draw().outlines)
-        for (int marker = 1; marker <= 8; ++marker)
-            if (o.stroke == 2.5f && o.rect == MarkerRow(L().stateBar, marker)) chosen = marker;
-    EXPECT_EQ(chosen, 4);
+    std::vector<int> chosen;
+    for (int marker = 1; marker <= 8; ++marker)
+        if (Outlined(MarkerRow(L().stateBar, marker), 2.5f)) chosen.push_back(marker);
+    EXPECT_EQ(chosen, std::vector{4});
 }
 
 // Two tabs that share the transition of a lone live cell.
@@ -183,9 +182,7 @@ TEST_F(FramesTest, CoverageBarSelectsTabsAndNamesThemOnHover) {
     EXPECT_FLOAT_EQ(segments[1].left, segments[0].right);
     const float x = MidX(segments[0]);
     view.MouseMove(x, MidY(bar), {});
-    bool named = false;
-    for (const auto& t : Draw().texts) named = named || t.text.rfind("Pattern 1: ", 0) == 0;
-    EXPECT_TRUE(named);
+    EXPECT_TRUE(std::ranges::any_of(Draw().texts, [](const auto& t) { return t.text.starts_with("Pattern 1: "); }));
     ClickAt(x, MidY(bar));
     EXPECT_EQ(Model().Doc().selectedTab, 0);
 }

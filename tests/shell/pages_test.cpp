@@ -69,9 +69,7 @@ TEST_F(StartScreenTest, EscapeAndBackAndOpenPage) {
     view.KeyDown(Press(Key::Escape));
     EXPECT_FALSE(Shows("Load Rule"));
     view.Command(command::kShowStateBar);
-    bool brushOne = false;  // the digit did not choose state 2
-    for (const auto& o : Draw().outlines) brushOne = brushOne || (o.stroke == 3 && o.rect == StateSwatch(L().stateBar, 3, 1));
-    EXPECT_TRUE(brushOne);
+    EXPECT_TRUE(Outlined(StateSwatch(L().stateBar, 3, 1), 3));  // the digit did not choose state 2
 }
 
 TEST_F(StartScreenTest, CancelledLoadStays) {
@@ -209,9 +207,7 @@ TEST_F(ConstraintPageTest, EntryDragReordersWithOneUndoStep) {
     EXPECT_TRUE(liveCentre(0));
 
     view.MouseMove(MidX(Slot(1, 4)), MidY(Slot(1, 4)), {});
-    bool lit = false;
-    for (const auto& o : Draw().outlines) lit = lit || (o.rect == Slot(1, 4) && o.stroke == 1.5f);
-    EXPECT_TRUE(lit);
+    EXPECT_TRUE(Outlined(Slot(1, 4), 1.5f));
     const RectF del = EntryDeleteRect(Card(1));
     view.MouseMove(MidX(del), MidY(del), {});
     EXPECT_TRUE(Filled(Draw(), del, theme::kCloseHover));
@@ -270,11 +266,7 @@ TEST_F(RuleEditorPageTest, CheckboxGuardsCtrlM) {
 
 TEST_F(RuleEditorPageTest, WheelScrollsTheListAndLoadsCards) {
     const RuleEditorPageLayout page = Page();
-    const auto firstCardShown = [&] {
-        for (const auto& o : Draw().outlines)
-            if (o.rect == CardRect(page, 0, 0)) return true;
-        return false;
-    };
+    const auto firstCardShown = [&] { return Outlined(CardRect(page, 0, 0)); };
     ASSERT_TRUE(firstCardShown());
     const std::size_t loaded = Model().Undefined().entries.size();
     for (int i = 0; i < 40; ++i) view.Wheel(MidX(page.list), MidY(page.list), -1, {});

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -106,9 +107,13 @@ protected:
         return std::nullopt;
     }
     static bool Filled(const RecordingCanvas& canvas, const RectF& rect, const ColorF& color) {
-        for (const auto& [r, c] : canvas.fills)
-            if (r == rect && c == color) return true;
-        return false;
+        return std::ranges::find(canvas.fills, std::pair(rect, color)) != canvas.fills.end();
+    }
+    // Whether the next frame outlines `rect`, with `stroke` unless that is 0.
+    bool Outlined(const RectF& rect, float stroke = 0) {
+        const RecordingCanvas canvas = Draw();
+        return std::ranges::any_of(canvas.outlines,
+                                   [&](const auto& o) { return o.rect == rect && (!stroke || o.stroke == stroke); });
     }
 
     FakePlatform platform;
