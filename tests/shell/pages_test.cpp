@@ -16,17 +16,6 @@
 namespace shell::testing {
 namespace {
 
-// The window as it opens: the start screen over the editor.
-class StartScreenTest : public ShellTest {
-protected:
-    StartScreenTest() : ShellTest(false) {}
-    RectF Button(StartPage page, StartAction action) const {
-        for (const auto& [a, r] : LayOutStartScreen(page, 1280, 1080).buttons)
-            if (a == action) return r;
-        return {};
-    }
-};
-
 TEST(StartScreenLayoutTest, SymmetryCycleVisitsAllEight) {
     int s = 4;
     for (int i = 0; i < 8; ++i) s = StepSymmetry(s, 1);
@@ -41,15 +30,15 @@ TEST_F(StartScreenTest, NewRuleThenCreate) {
     EXPECT_FALSE(HoverOutline(Draw()));
     view.KeyDown(Press(Key::Enter));
     EXPECT_TRUE(Shows("Choose the state count and neighborhood symmetry."));
-    for (int i = 0; i < 20; ++i) Click(Button(StartPage::NewRule, StartAction::CountDown));
+    for (int i = 0; i < 20; ++i) Act(StartAction::CountDown);
     EXPECT_TRUE(Shows("2 states"));
-    for (int i = 0; i < 4; ++i) Click(Button(StartPage::NewRule, StartAction::CountUp));
+    for (int i = 0; i < 4; ++i) Act(StartAction::CountUp);
     EXPECT_TRUE(Checked(command::kShowStateBar));  // from 6 states on
-    Click(Button(StartPage::NewRule, StartAction::CountDown));
+    Act(StartAction::CountDown);
     EXPECT_FALSE(Checked(command::kShowStateBar));
-    Click(Button(StartPage::NewRule, StartAction::SymmetryUp));
+    Act(StartAction::SymmetryUp);
     EXPECT_TRUE(Shows("5 states") && Shows("C1 (asymmetric)"));
-    Click(Button(StartPage::NewRule, StartAction::CreateRule));
+    Act(StartAction::CreateRule);
     // A new rule, saved as far as the title goes, with its first tab up for renaming.
     EXPECT_EQ(std::tuple(Shows("New Rule"), Model().Doc().rule.stateCount, Model().Doc().rule.symmetry, platform.titles.back(),
                          platform.textInputActive),
@@ -60,8 +49,8 @@ TEST_F(StartScreenTest, NewRuleThenCreate) {
 TEST_F(StartScreenTest, EscapeAndBackAndOpenPage) {
     view.KeyDown(Press(Key::Escape));
     EXPECT_TRUE(Shows("New Rule"));
-    Click(Button(StartPage::Main, StartAction::NewRule));
-    Click(Button(StartPage::NewRule, StartAction::Back));
+    Act(StartAction::NewRule, StartPage::Main);
+    Act(StartAction::Back);
     EXPECT_TRUE(Shows("Start a new rule, load a saved session, or import a Golly rule."));
     view.KeyDown(Press(Key::O, true));
     EXPECT_TRUE(Shows("Choose how you want to open an existing rule."));
@@ -74,7 +63,7 @@ TEST_F(StartScreenTest, EscapeAndBackAndOpenPage) {
 
 TEST_F(StartScreenTest, CancelledLoadStays) {
     for (StartAction action : {StartAction::LoadRule, StartAction::ImportRule}) {
-        Click(Button(StartPage::Main, action));
+        Act(action, StartPage::Main);
         EXPECT_TRUE(Shows("Load Rule") && platform.boxes.empty());
     }
 }

@@ -68,6 +68,12 @@ protected:
         const RecordingCanvas canvas = Draw();
         for (const std::string& text : texts) EXPECT_NE(canvas.FindText(text), nullptr) << text;
     }
+    // Clicks a button of the start screen's page.
+    void Act(StartAction action, StartPage page = StartPage::NewRule) {
+        for (const auto& [a, r] : LayOutStartScreen(page, 1280, 1080).buttons)
+            if (a == action) return Click(r);
+        ADD_FAILURE() << "no such button";
+    }
     // A narrow window with `count` more tabs and the strip scrolled back to its start.
     void ManyTabs(int count) {
         view.Resize(800, 1080);
@@ -118,6 +124,12 @@ protected:
 
     FakePlatform platform;
     MainWindowView view;
+};
+
+// The window as it opens: the start screen over the editor.
+class StartScreenTest : public ShellTest {
+protected:
+    StartScreenTest() : ShellTest(false) {}
 };
 
 }  // namespace shell::testing

@@ -11,7 +11,6 @@ namespace {
 
 class WindowFinishTest : public ShellTest {
 protected:
-    explicit WindowFinishTest(bool pastStartScreen = true) : ShellTest(pastStartScreen) {}
     bool Playing() const { return !platform.timerPeriods.empty() && platform.timerPeriods.back() > 0; }
     int TimesDrawn(const RecordingCanvas& canvas, const std::string& text) const {
         return static_cast<int>(std::count_if(canvas.texts.begin(), canvas.texts.end(),
@@ -49,17 +48,8 @@ TEST(TextFitTest, WholeOrCutWithAnEllipsis) {
     for (const auto& [text, width, fitted] : cases) EXPECT_EQ(FitText(canvas, text, width, TextFormat::Label), fitted);
 }
 
-class NewRulePageTest : public WindowFinishTest {
-protected:
-    NewRulePageTest() : WindowFinishTest(false) {}
-    void Act(StartAction action) {
-        for (const auto& [a, r] : LayOutStartScreen(StartPage::NewRule, 1280, 1080).buttons)
-            if (a == action) Click(r);
-    }
-};
-
 // Every symmetry's name fits its box, measured as drawn.
-TEST_F(NewRulePageTest, SymmetryNamesFitTheirBox) {
+TEST_F(StartScreenTest, SymmetryNamesFitTheirBox) {
     view.KeyDown(Press(Key::Enter));
     const RectF box = LayOutStartScreen(StartPage::NewRule, 1280, 1080).symmetryBox;
     for (int i = 0; i < 8; ++i) {
@@ -72,7 +62,7 @@ TEST_F(NewRulePageTest, SymmetryNamesFitTheirBox) {
 }
 
 // Back from the page and in again: it shows the rule it will create, and the state bar that rule's count.
-TEST_F(NewRulePageTest, ThePageShowsTheRuleBehindIt) {
+TEST_F(StartScreenTest, ThePageShowsTheRuleBehindIt) {
     view.KeyDown(Press(Key::Enter));
     Act(StartAction::SymmetryUp);
     Act(StartAction::SymmetryUp);
