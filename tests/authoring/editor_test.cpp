@@ -268,8 +268,7 @@ TEST(EditorLocks, TablesAndTheFrameGuardsMatchARecomputation) {
     for (const auto& [n, symmetry, current] : {std::tuple{2, core::kSymmetryC4, 0}, {3, core::kSymmetryD8, 0},
                                                {4, core::kSymmetryC1, 2}}) {
         SCOPED_TRACE(n);
-        Editor editor(ViewSize{}, 3);
-        editor.CreateRule(n, symmetry);
+        Editor editor = NewRule(n, symmetry, 3);
         std::mt19937 rng(static_cast<std::uint32_t>(n));
         // A random rule first: drawing locks the transitions the pattern uses.
         ASSERT_EQ(editor.RandomizeUndefinedTransitions(rng()), EditOutcome::Changed);
@@ -427,8 +426,7 @@ TEST(EditorChain, ExtendingKeepsTransitionsAndMarkersAndClearsUndo) {
 }
 
 TEST(EditorChain, NewRulesResetAndImports) {
-    Editor editor(ViewSize{}, 5);
-    editor.CreateRule(5, 0);
+    Editor editor = NewRule(5, 0, 5);
     std::uint64_t live = 0;
     editor.Doc().source.grid.ForEachChunk([&](int, int, const core::Chunk64& c) { live += c.liveCount; });
     EXPECT_NEAR(static_cast<double>(live) / 1024.0, 0.8, 0.06);  // a dense soup

@@ -149,8 +149,7 @@ TEST(EditorUndo, TabOperationsRestoreTheRuleConstraintsChanged) {
     };
     for (const auto& [name, operation] : operations) {
         SCOPED_TRACE(name);
-        Editor editor(ViewSize{}, 5);
-        editor.CreateRule(2, core::kSymmetryD8);
+        Editor editor = NewRule(2, core::kSymmetryD8, 5);
         editor.NewTab(PatternKind::Constraint);
         editor.CycleSlotState(0, 4, false);
         editor.CycleSlotState(0, kOutputSlot, false);

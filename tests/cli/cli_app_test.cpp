@@ -163,8 +163,7 @@ using CliSessionTest = CliTest;
 // One live cell under the empty rule: generation 0 uses the nine neighbourhoods holding that
 // cell, and the kept empty chunk of generation 1 only the all-background one.
 TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
-    authoring::Editor c1;
-    c1.CreateRule(2, 0);
+    authoring::Editor c1 = authoring::testing::NewRule(2, 0);
     authoring::testing::PaintStart(c1, {{0, 0}});
     c1.RenameTab(0, "dot");
     ASSERT_EQ(Run({"info", Save(c1, "c1.tavses")}), 0) << err_.str();
@@ -172,8 +171,7 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
               "tab=0 kind=pattern name=\"dot\" generations=9 own_locks=9 broken=0\n"
               "locked=10\nundefined=502\n");
 
-    authoring::Editor d8;
-    d8.CreateRule(2, 4);
+    authoring::Editor d8 = authoring::testing::NewRule(2, 4);
     authoring::testing::PaintStart(d8, {{0, 0}});
     d8.NewTab(authoring::PatternKind::Pattern);
     ASSERT_EQ(Run({"info", Save(d8, "d8.tavses")}), 0) << err_.str();
@@ -184,8 +182,7 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
               "locked=10\nundefined=98\n");
 
     // A constraint tab: entry 0 N alive -> 1; entry 1 the same transition again, so it touches a lock.
-    authoring::Editor constraint;
-    constraint.CreateRule(2, 4);
+    authoring::Editor constraint = authoring::testing::NewRule(2, 4);
     constraint.NewTab(authoring::PatternKind::Constraint);
     constraint.CycleSlotState(0, 1, false), constraint.CycleSlotState(0, 9, false);
     constraint.AddConstraintEntry(), constraint.CycleSlotState(1, 1, false);
@@ -224,8 +221,7 @@ TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
 
 // Start patterns in opposite corners of the plane step while the session loads.
 TEST_F(CliSessionTest, PatternsInTheCornersOfThePlaneLoad) {
-    authoring::Editor editor;
-    editor.CreateRule(2, 0);
+    authoring::Editor editor = authoring::testing::NewRule(2, 0);
     authoring::testing::PaintStart(editor, {{INT32_MAX, INT32_MAX}});
     editor.NewTab(authoring::PatternKind::Pattern);
     authoring::testing::PaintStart(editor, {{INT32_MIN, INT32_MIN}});

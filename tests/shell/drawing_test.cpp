@@ -89,10 +89,7 @@ TEST_F(DrawingTest, FrameColoursOfASmallSession) {
     view.KeyDown(Press(Key::R, true));  // the frame randomizer needs a focused frame
     EXPECT_EQ(platform.beeps, 1);
     const auto [cx, cy] = CentreCell();
-    for (int frame : {0, 1}) {  // one live cell that survives: its transition now outputs 1
-        const auto [x, y] = PointOfCell(frame, cx, cy);
-        ClickAt(x, y, MouseButton::Right);
-    }
+    for (int frame : {0, 1}) RightClickCell(frame);  // one live cell that survives: its transition now outputs 1
     ASSERT_EQ(Model().Frames()[1].grid.CellAt(cx, cy), 1);
     RecordingCanvas canvas = Draw();
     const ColorF cyan{0, 1, 1, 1}, green{0, 0.749f, 0, 1}, blue{0, 0, 1, 1};
@@ -131,10 +128,6 @@ TEST_F(DrawingTest, StateBarPages) {
 // Two tabs that share the transition of a lone live cell.
 class FramesTest : public ShellTest {
 protected:
-    void RightClickCell(int frame) {
-        const auto [x, y] = PointOfCell(frame, CentreCell().first, CentreCell().second);
-        ClickAt(x, y, MouseButton::Right);
-    }
     void SetUpTwoTabs() {
         RightClickCell(0);  // a lone cell in tab 0
         RightClickCell(1);  // that survives

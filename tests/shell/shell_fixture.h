@@ -98,6 +98,10 @@ protected:
         const auto& c = CurrentTab().camera;
         return {static_cast<int>(std::floor(c.centreX)), static_cast<int>(std::floor(c.centreY))};
     }
+    void RightClickCell(int frame) {
+        const auto [x, y] = PointOfCell(frame, CentreCell().first, CentreCell().second);
+        ClickAt(x, y, MouseButton::Right);
+    }
     // The white outline of the cell under the pointer, when one is drawn.
     static std::optional<RectF> HoverOutline(const RecordingCanvas& canvas) {
         for (const auto& o : canvas.outlines)
