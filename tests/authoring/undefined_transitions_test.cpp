@@ -117,7 +117,8 @@ TEST(UndefinedTransitions, LoaderLimitsAndZeroCount) {
     // mid-table under C1, where every index is a card; an unsized union loads nothing, and a union
     // smaller than the rule bounds the scan.
     const std::tuple<PackedLockTable, std::uint64_t, std::size_t, std::uint64_t, std::size_t> cases[] = {
-        {Locks(512, {}), 5, 0, 5, 0}, {Locks(512, {}), 508, 10, 512, 4}, {{}, 0, 10, 0, 0}, {Locks(10, {}), 0, 50, 10, 10}};
+        {Locks(512, {}), 5, 0, 5, 0}, {Locks(512, {}), 508, 10, 512, 4}, {{}, 0, 10, 0, 0},
+        {Locks(10, {}), 0, 50, 10, 10}};
     for (const auto& [locks, start, count, cursor, loaded] : cases) {
         std::vector<UndefinedEntry> cards;
         const std::uint64_t after = LoadUndefinedEntries(locks, rule, start, count, cards);

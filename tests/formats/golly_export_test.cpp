@@ -189,7 +189,8 @@ TEST(GollyTabbedExport, WholeTexts) {
     const auto orbit = PatternTab("Orbit", {{128, 0}, {8, 0}, {2, 0}, {32, 0}});
     auto start = PatternTab("A \"quoted\"\tname\n", {});
     start.startGrid.SetCell(10, 20, 1), start.startGrid.SetCell(12, 20, 1), start.startGrid.SetCell(11, 21, 2);
-    const std::vector<TabbedExportTab> titled = {start, PatternTab("", {}), PatternTab("Gleiter \xC3\xBC \xE2\x9C\x93", {}),
+    const std::vector<TabbedExportTab> titled = {start, PatternTab("", {}),
+                                                 PatternTab("Gleiter \xC3\xBC \xE2\x9C\x93", {}),
                                                  ConstraintTab("say \"hi\"", {BuiltIn(3)}, {})};
     // 2x in N and S unlinked, my var at the centre, E fixed 2.
     const auto rules = ConstraintTab("Rules", {BuiltIn(3), {false, "2x", {1, 2}}, {false, "my var", {2}}},
@@ -223,7 +224,8 @@ TEST(GollyTabbedExport, WholeTexts) {
          none2 + "\n#P \"P\" (6, !)\n1 0,0,1,0,0,0,0,0 1\n1 0,0,0,0,0,0,0,0 0\n"},
         {"no zero outputs annotated", RuleWith(2, 0, {24}), {dies}, {0, 16, 24}, true,
          none2 + "\n#P \"P\" (2, !)\n1 0,0,1,0,0,0,0,0 1\n\n" + Default(2, 0)},
-        {"nothing live annotated", RuleWith(2, 0), {dies}, {0, 16, 24}, true, none2 + "\n#P \"P\" (0, !)\n\n" + Default(2, 0)},
+        {"nothing live annotated", RuleWith(2, 0), {dies}, {0, 16, 24}, true,
+         none2 + "\n#P \"P\" (0, !)\n\n" + Default(2, 0)},
         {"only canonical records", RuleWith(2, core::kSymmetryD8, {128, 8, 2, 32}), {orbit}, {0, 2, 8, 32, 128}, false,
          Header(2, "rotate4reflect") + "\n#P \"Orbit\" (1, !)\n0 0,0,0,0,1,0,0,0 1\n"},
         {"start patterns and titles", RuleWith(3, core::kSymmetryC4), titled, {0}, false,
@@ -235,7 +237,8 @@ TEST(GollyTabbedExport, WholeTexts) {
          none3 + "var my_var1={1}\nvar my_var2=my_var1\n\n\n#C one\n1 my_var1,0,0,0,0,0,0,0 2\n\n#C two\n"
                  "1 my_var1,0,0,0,my_var2,0,0,0 2\n"},
     };
-    for (const auto& c : cases) EXPECT_EQ(BuildTabbedGollyRuletable(c.rule, c.tabs, c.locked, c.annotated), c.expected) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(BuildTabbedGollyRuletable(c.rule, c.tabs, c.locked, c.annotated), c.expected) << c.what;
 }
 
 TEST(GollyTabbedExport, PatternEncoderAndNames) {

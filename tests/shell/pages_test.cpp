@@ -159,7 +159,8 @@ TEST_F(ConstraintPageTest, EntriesSlotsVariablesAndDelete) {
     Click(ChooserCheckBox(Page(), 2));  // state 0 comes checked
     Click(ChooserConfirm(Page()));
     // The new variable, after the built-in one, is selected.
-    EXPECT_EQ(std::tuple(ChooserOpen(), Tab().variables.size(), Tab().selectedVariable, Tab().variables.back().allowedStates),
+    EXPECT_EQ(std::tuple(ChooserOpen(), Tab().variables.size(), Tab().selectedVariable,
+                         Tab().variables.back().allowedStates),
               std::tuple(false, 2u, 1, std::vector<std::uint8_t>{0, 2}));
 
     Click(Slot(0, 0), MouseButton::Right);

@@ -86,7 +86,8 @@ TEST(UpdateNotice, Decision) {
     };
     for (const auto& c : cases) {
         const auto notice = DecideUpdateNotice(c.feed);
-        EXPECT_EQ(notice ? std::optional(notice->required) : std::nullopt, c.notice ? std::optional(c.required) : std::nullopt)
+        const auto expected = c.notice ? std::optional(c.required) : std::nullopt;
+        EXPECT_EQ(notice ? std::optional(notice->required) : std::nullopt, expected)
             << c.feed.latestVersion << " " << c.feed.minimumSupportedVersion;
     }
     ::testing::internal::CaptureStderr();
