@@ -22,9 +22,8 @@ TEST(NumberText, NumbersParseCompletely) {
 }
 
 TEST(NumberText, ShortFormKeepsFourSignificantDigits) {
-    EXPECT_EQ(FormatShortNumber(0.6666666), "0.6667");
-    EXPECT_EQ(FormatShortNumber(1.0), "1");
-    EXPECT_EQ(FormatShortNumber(0.0), "0");
+    for (const auto& [value, text] : {std::pair{0.6666666, "0.6667"}, {1.0, "1"}, {0.0, "0"}})
+        EXPECT_EQ(FormatShortNumber(value), text) << value;
 }
 
 // A comma locale in the process must not change what the prompt reads or writes.

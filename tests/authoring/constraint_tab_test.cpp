@@ -8,6 +8,7 @@
 #include "authoring/editor.h"
 #include "core/symmetry.h"
 #include "formats/session_file.h"
+#include "tests/authoring/editor_fixture.h"
 
 namespace authoring {
 namespace {
@@ -68,8 +69,7 @@ TEST(ConstraintTab, PositionalNamesAndUnification) {
 }
 
 TEST(EditorConstraints, EditingThroughTheEditorRoundTripsAndUndoes) {
-    Editor editor(ViewSize{}, 3);
-    editor.CreateRule(2, 4);
+    Editor editor = testing::NewRule(2, 4, 3);
     editor.NewTab(PatternKind::Constraint);
     const std::size_t depth = editor.UndoDepth();
     // N alive -> 1 through two clicks on fixed slots.
@@ -96,8 +96,7 @@ TEST(EditorConstraints, EditingThroughTheEditorRoundTripsAndUndoes) {
 }
 
 TEST(EditorConstraints, VariablesLinkChainsDeleteAndMove) {
-    Editor editor(ViewSize{}, 3);
-    editor.CreateRule(3, 0);
+    Editor editor = testing::NewRule(3, 0, 3);
     editor.SelectVariable(0);  // a pattern tab: nothing to select
     EXPECT_EQ(editor.Doc().tabs[0].selectedVariable, -1);
     editor.NewTab(PatternKind::Constraint);

@@ -32,10 +32,16 @@ inline void PaintStart(Editor& editor, std::initializer_list<std::pair<int, int>
     for (const auto& [x, y] : cells) editor.PaintCell(Frame(0), x, y + dy, false);
 }
 
+// A new rule of `states` under `symmetry` from an editor whose soups start from `seed`.
+inline Editor NewRule(int states, core::RuleSymmetry symmetry, std::uint32_t seed = 1) {
+    Editor editor(ViewSize{}, seed);
+    editor.CreateRule(states, symmetry);
+    return editor;
+}
+
 // Two states (or `states`) under `symmetry`, the empty rule; tab 0 holds a row of three cells.
 inline Editor RowEditor(core::RuleSymmetry symmetry = 0, int states = 2) {
-    Editor editor(ViewSize{}, 5);
-    editor.CreateRule(states, symmetry);
+    Editor editor = NewRule(states, symmetry, 5);
     PaintStart(editor, {{0, 0}, {1, 0}, {2, 0}});
     return editor;
 }
@@ -49,6 +55,13 @@ inline Editor MarkedEditor(core::RuleSymmetry symmetry = 0, std::size_t selected
     editor.SelectTab(0);
     Stroke(editor, Frame(1), 1, 0);
     editor.SelectTab(selected);
+    return editor;
+}
+
+// Three states under D8 with a small blob in tab 0, everything else undefined.
+inline Editor BlobEditor() {
+    Editor editor(ViewSize{}, 4);
+    PaintStart(editor, {{0, 0}, {1, 0}, {2, 1}, {1, 2}});
     return editor;
 }
 

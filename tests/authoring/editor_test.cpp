@@ -268,8 +268,7 @@ TEST(EditorLocks, TablesAndTheFrameGuardsMatchARecomputation) {
     for (const auto& [n, symmetry, current] : {std::tuple{2, core::kSymmetryC4, 0}, {3, core::kSymmetryD8, 0},
                                                {4, core::kSymmetryC1, 2}}) {
         SCOPED_TRACE(n);
-        Editor editor(ViewSize{}, 3);
-        editor.CreateRule(n, symmetry);
+        Editor editor = NewRule(n, symmetry, 3);
         std::mt19937 rng(static_cast<std::uint32_t>(n));
         // A random rule first: drawing locks the transitions the pattern uses.
         ASSERT_EQ(editor.RandomizeUndefinedTransitions(rng()), EditOutcome::Changed);
@@ -347,14 +346,7 @@ TEST(EditorLocks, AFarGenerationLoadsInModestMemoryOrIsRefusedClearly) {
     }
 }
 
-// A 3-state D8 editor with a small blob in tab 0, everything else undefined.
-Editor BlobEditor() {
-    Editor editor(ViewSize{}, 4);
-    PaintStart(editor, {{0, 0}, {1, 0}, {2, 1}, {1, 2}});
-    return editor;
-}
-
-TEST(FrameRandomizer, OneShotRunsAreOneStepAndDiffer) {
+TEST(FrameRandomizer, OneShotRunsAreOneStepAndDifferAndAnOpenRangeKeepsRunning) {
     Editor editor = BlobEditor();
     for (const auto& [first, last] : {std::pair{-1, -1}, {9, 9}, {2, 1}}) EXPECT_EQ(editor.RandomizeFrames(first, last), EditOutcome::Refused);
     const std::size_t depth = editor.UndoDepth();
@@ -366,10 +358,9 @@ TEST(FrameRandomizer, OneShotRunsAreOneStepAndDiffer) {
     for (std::uint8_t output : editor.Doc().rule.table) ASSERT_EQ(output, 0);
     ASSERT_EQ(editor.RandomizeFrames(1, 1), EditOutcome::Changed);
     EXPECT_NE(editor.Doc().rule.table, drawn);  // the seed moved on
-}
 
-TEST(FrameRandomizer, AnOpenRangePinsEarlierFramesAndKeepsRunning) {
-    Editor editor = BlobEditor();
+    // An open range pins the earlier frames and keeps running.
+    editor = BlobEditor();
     ASSERT_EQ(editor.RandomizeFrames(1, kOpenGenerationEnd), EditOutcome::Changed);
     EXPECT_TRUE(editor.FrameRandomizerActive());
     const PatternSequence& tab = editor.Doc().tabs[0];
@@ -435,8 +426,7 @@ TEST(EditorChain, ExtendingKeepsTransitionsAndMarkersAndClearsUndo) {
 }
 
 TEST(EditorChain, NewRulesResetAndImports) {
-    Editor editor(ViewSize{}, 5);
-    editor.CreateRule(5, 0);
+    Editor editor = NewRule(5, 0, 5);
     std::uint64_t live = 0;
     editor.Doc().source.grid.ForEachChunk([&](int, int, const core::Chunk64& c) { live += c.liveCount; });
     EXPECT_NEAR(static_cast<double>(live) / 1024.0, 0.8, 0.06);  // a dense soup

@@ -149,8 +149,7 @@ TEST(EditorUndo, TabOperationsRestoreTheRuleConstraintsChanged) {
     };
     for (const auto& [name, operation] : operations) {
         SCOPED_TRACE(name);
-        Editor editor(ViewSize{}, 5);
-        editor.CreateRule(2, core::kSymmetryD8);
+        Editor editor = NewRule(2, core::kSymmetryD8, 5);
         editor.NewTab(PatternKind::Constraint);
         editor.CycleSlotState(0, 4, false);
         editor.CycleSlotState(0, kOutputSlot, false);
@@ -182,8 +181,7 @@ TEST(EditorUndo, FrameRandomizerEndsBeforeUndoLoadAndReplacements) {
     };
     for (const auto& [name, end] : enders) {
         SCOPED_TRACE(name);
-        Editor editor(ViewSize{}, 4);
-        PaintStart(editor, {{0, 0}, {1, 0}, {2, 1}, {1, 2}});
+        Editor editor = BlobEditor();
         ASSERT_EQ(editor.RandomizeFrames(1, kOpenGenerationEnd), EditOutcome::Changed);
         end(editor);
         EXPECT_FALSE(editor.FrameRandomizerActive());

@@ -113,18 +113,20 @@ TEST(UndefinedTransitions, LoaderAppendsUnlockedCanonicalCardsInOrder) {
 
 TEST(UndefinedTransitions, LoaderLimitsAndZeroCount) {
     const core::Rule rule = testsupport::RandomRule(2, 9, false);
-    std::vector<UndefinedEntry> cards;
-    EXPECT_EQ(LoadUndefinedEntries(Locks(512, {}), rule, 5, 0, cards), 5u);
-    EXPECT_TRUE(cards.empty());
-    // Starting mid-table under C1: every index is a card.
-    EXPECT_EQ(LoadUndefinedEntries(Locks(512, {}), rule, 508, 10, cards), 512u);
-    ASSERT_EQ(cards.size(), 4u);
-    EXPECT_EQ(std::tuple(cards[0].index, cards[3].output), std::tuple(508u, rule.table[511]));
-    // An unsized union loads nothing; a union smaller than the rule bounds the scan.
-    cards.clear();
-    EXPECT_EQ(LoadUndefinedEntries(PackedLockTable{}, rule, 0, 10, cards), 0u);
-    EXPECT_EQ(LoadUndefinedEntries(Locks(10, {}), rule, 0, 50, cards), 10u);
-    EXPECT_EQ(cards.size(), 10u);
+    // The union, start and count; the cursor after and the cards loaded. A zero count; a start
+    // mid-table under C1, where every index is a card; an unsized union loads nothing, and a union
+    // smaller than the rule bounds the scan.
+    const std::tuple<PackedLockTable, std::uint64_t, std::size_t, std::uint64_t, std::size_t> cases[] = {
+        {Locks(512, {}), 5, 0, 5, 0}, {Locks(512, {}), 508, 10, 512, 4}, {{}, 0, 10, 0, 0},
+        {Locks(10, {}), 0, 50, 10, 10}};
+    for (const auto& [locks, start, count, cursor, loaded] : cases) {
+        std::vector<UndefinedEntry> cards;
+        const std::uint64_t after = LoadUndefinedEntries(locks, rule, start, count, cards);
+        EXPECT_EQ(std::tuple(after, cards.size()), std::tuple(cursor, loaded)) << start;
+        if (cards.empty()) continue;
+        EXPECT_EQ(std::tuple(cards[0].index, cards.back().index + 1, cards.back().output),
+                  std::tuple(start, after, rule.table[cards.back().index]));
+    }
 }
 
 }  // namespace

@@ -32,22 +32,14 @@ protected:
     std::string EastRule() { return Write("East.rule", MoverRuleText("East", {3})); }
 };
 
-TEST_F(CliAppTest, RunPatternAndWriteItsFinalGeneration) {
-    const std::string rule = EastRule();
-    const std::string pattern = Write("p.rle", "x = 1, y = 1, rule = East\no!\n");
-    const std::string output = (dir_ / "out.rle").string();
-    ASSERT_EQ(Run({"run", rule, "--pattern", pattern, "--generations", "3", "--output", output}), 0) << err_.str();
-    // The cell moves one step west per generation.
-    EXPECT_EQ(out_.str().rfind("generations=3 population=1 seconds=", 0), 0u) << out_.str();
-    EXPECT_EQ(ReadText(output), "#CXRLE Pos=-3,0\nx = 1, y = 1, rule = East\no!\n");
-}
-
-// A lone cell at x = 2^31 - 1 and movers that drift off the right and bottom edges: cells born
-// past the edge vanish, and the final generation is written where it stands.
-TEST_F(CliAppTest, RunsAtTheEdgesOfThePlane) {
+// A pattern runs and its final generation is written where it stands: near the origin, and for a
+// lone cell at x = 2^31 - 1 and movers that drift off the right and bottom edges, where cells born
+// past the edge vanish.
+TEST_F(CliAppTest, RunsPatternsAndWritesTheirFinalGeneration) {
     const std::string life =
         Write("Life.rule", "@RULE Life\n@TABLE\n" + formats::BuildPlainGollyRuletable(testsupport::LifeRule()));
     const std::string westward = Write("West.rule", MoverRuleText("West", {3}));
+    const std::string single = Write("p.rle", "x = 1, y = 1\no!\n");
     const std::string eastward = Write("East.rule", MoverRuleText("East", {7}));
     const std::string southeastward = Write("Southeast.rule", MoverRuleText("Southeast", {8}));
     const std::string lone = Write("lone.rle", "x = 1, y = 1\n2147483647bo!\n");
@@ -60,6 +52,7 @@ TEST_F(CliAppTest, RunsAtTheEdgesOfThePlane) {
         std::string rle;
     };
     const Case cases[] = {
+        {westward, single, "3", "1", "#CXRLE Pos=-3,0\nx = 1, y = 1, rule = West\no!\n"},  // a step west a generation
         {life, lone, "1", "0", "#CXRLE Pos=0,0\nx = 0, y = 0, rule = Life\n!\n"},
         {westward, lone, "3", "1", "#CXRLE Pos=2147483644,0\nx = 1, y = 1, rule = West\no!\n"},
         {eastward, lone, "1", "0", "#CXRLE Pos=0,0\nx = 0, y = 0, rule = East\n!\n"},
@@ -170,8 +163,7 @@ using CliSessionTest = CliTest;
 // One live cell under the empty rule: generation 0 uses the nine neighbourhoods holding that
 // cell, and the kept empty chunk of generation 1 only the all-background one.
 TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
-    authoring::Editor c1;
-    c1.CreateRule(2, 0);
+    authoring::Editor c1 = authoring::testing::NewRule(2, 0);
     authoring::testing::PaintStart(c1, {{0, 0}});
     c1.RenameTab(0, "dot");
     ASSERT_EQ(Run({"info", Save(c1, "c1.tavses")}), 0) << err_.str();
@@ -179,8 +171,7 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
               "tab=0 kind=pattern name=\"dot\" generations=9 own_locks=9 broken=0\n"
               "locked=10\nundefined=502\n");
 
-    authoring::Editor d8;
-    d8.CreateRule(2, 4);
+    authoring::Editor d8 = authoring::testing::NewRule(2, 4);
     authoring::testing::PaintStart(d8, {{0, 0}});
     d8.NewTab(authoring::PatternKind::Pattern);
     ASSERT_EQ(Run({"info", Save(d8, "d8.tavses")}), 0) << err_.str();
@@ -189,6 +180,15 @@ TEST_F(CliSessionTest, InfoReportsTheLocksOfKnownPatterns) {
               "tab=0 kind=pattern name=\"\" generations=1 own_locks=9 broken=0\n"
               "tab=1 kind=pattern name=\"\" generations=9 own_locks=0 broken=0\n"
               "locked=10\nundefined=98\n");
+
+    // A constraint tab: entry 0 N alive -> 1; entry 1 the same transition again, so it touches a lock.
+    authoring::Editor constraint = authoring::testing::NewRule(2, 4);
+    constraint.NewTab(authoring::PatternKind::Constraint);
+    constraint.CycleSlotState(0, 1, false), constraint.CycleSlotState(0, 9, false);
+    constraint.AddConstraintEntry(), constraint.CycleSlotState(1, 1, false);
+    ASSERT_EQ(Run({"info", Save(constraint, "constraint.tavses")}), 0) << err_.str();
+    EXPECT_NE(out_.str().find("tab=1 kind=constraint name=\"Constraint\" generations=1 own_locks=1 broken=0 "
+                              "entries=2 touches_locked=1\n"), std::string::npos) << out_.str();
 }
 
 TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
@@ -221,8 +221,7 @@ TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
 
 // Start patterns in opposite corners of the plane step while the session loads.
 TEST_F(CliSessionTest, PatternsInTheCornersOfThePlaneLoad) {
-    authoring::Editor editor;
-    editor.CreateRule(2, 0);
+    authoring::Editor editor = authoring::testing::NewRule(2, 0);
     authoring::testing::PaintStart(editor, {{INT32_MAX, INT32_MAX}});
     editor.NewTab(authoring::PatternKind::Pattern);
     authoring::testing::PaintStart(editor, {{INT32_MIN, INT32_MIN}});
@@ -243,20 +242,6 @@ TEST_F(CliSessionTest, BadSessionsFailWithTheEditorsMessage) {
     EXPECT_EQ(out_.str(), "tavrix-cli 0.2.0-alpha\n");
     EXPECT_EQ(Run({"import", (dir_ / "missing.rule").string(), "-o", (dir_ / "x.tavses").string()}), 1);
     EXPECT_FALSE(fs::exists(dir_ / "x.tavses"));
-}
-
-TEST_F(CliSessionTest, InfoReportsConstraintTabs) {
-    authoring::Editor editor;
-    editor.CreateRule(2, 4);
-    editor.NewTab(authoring::PatternKind::Constraint);
-    // Entry 0: N alive -> 1; entry 1 the same transition again, so it touches a lock.
-    editor.CycleSlotState(0, 1, false), editor.CycleSlotState(0, 9, false);
-    editor.AddConstraintEntry(), editor.CycleSlotState(1, 1, false);
-    ASSERT_EQ(Run({"info", Save(editor, "constraint.tavses")}), 0) << err_.str();
-    EXPECT_NE(out_.str().find("tab=1 kind=constraint name=\"Constraint\" generations=1 own_locks=1 broken=0 "
-                              "entries=2 touches_locked=1\n"),
-              std::string::npos)
-        << out_.str();
 }
 
 }  // namespace

@@ -171,52 +171,74 @@ TEST(GollyRuletableWriter, GollyRunsTheExportAsTheTable) {
     }
 }
 
-TEST(GollyTabbedExport, NoTabs) {
-    core::Rule rule = EmptyRule(2, core::kSymmetryC1);
-    rule.table[16] = 1;  // unlocked, but with no tabs nothing is optional
-    EXPECT_EQ(std::tuple(BuildTabbedGollyRuletable(rule, {}, {}, true), BuildTabbedGollyRuletable(rule, {}, {}, false)),
-              std::tuple(Header(2, "none") + "\n" + Default(2, 0), Header(2, "none")));
+// An empty rule of `states` with the entries `live` set to 1.
+core::Rule RuleWith(int states, core::RuleSymmetry symmetry, std::initializer_list<std::uint64_t> live = {}) {
+    core::Rule rule = EmptyRule(states, symmetry);
+    for (std::uint64_t i : live) rule.table[i] = 1;
+    return rule;
 }
 
-TEST(GollyTabbedExport, PatternTabSortsRecordsAndCountsGenerations) {
-    core::Rule rule = EmptyRule(2, core::kSymmetryC1);
-    rule.table[16] = rule.table[24] = rule.table[48] = 1;
-    const auto tab = PatternTab("Glider", {{24, 3}, {48, 0}, {16, 0}, {9999, 9}});  // 9999 lies outside
-    const std::string lockTable = Header(2, "none") + "\n#P \"Glider\" (4, !)\n1 0,0,0,0,0,0,0,0 1\n"
-                                  "1 0,0,0,0,0,0,1,0 1\n1 0,0,1,0,0,0,0,0 1\n";
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24, 48}, false), lockTable);
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24, 48}, true), lockTable + "\n" + Default(2, 0));
-}
-
-TEST(GollyTabbedExport, ZeroOutputsOnlyInTheLockTable) {
-    core::Rule rule = EmptyRule(2, core::kSymmetryC1);
-    rule.table[24] = 1;
-    const auto tab = PatternTab("P", {{16, 5}, {24, 1}});  // 16 (lone centre) dies
-    const std::string head = Header(2, "none") + "\n#P \"P\" ";
-    EXPECT_EQ(std::tuple(BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24}, false), BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24}, true)),
-              std::tuple(head + "(6, !)\n1 0,0,1,0,0,0,0,0 1\n1 0,0,0,0,0,0,0,0 0\n", head + "(2, !)\n1 0,0,1,0,0,0,0,0 1\n\n" + Default(2, 0)));
-    rule.table[24] = 0;
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 16, 24}, true), head + "(0, !)\n\n" + Default(2, 0));
-}
-
-TEST(GollyTabbedExport, OnlyCanonicalRecordsAreWritten) {
-    core::Rule rule = EmptyRule(2, core::kSymmetryD8);
+// Whole texts of small chains, the lock table and the annotated text.
+TEST(GollyTabbedExport, WholeTexts) {
+    const std::string none2 = Header(2, "none"), none3 = Header(3, "none");
+    const auto glider = PatternTab("Glider", {{24, 3}, {48, 0}, {16, 0}, {9999, 9}});  // 9999 lies outside
+    const std::string gliderLocks = none2 + "\n#P \"Glider\" (4, !)\n1 0,0,0,0,0,0,0,0 1\n"
+                                            "1 0,0,0,0,0,0,1,0 1\n1 0,0,1,0,0,0,0,0 1\n";
+    const auto dies = PatternTab("P", {{16, 5}, {24, 1}});  // 16 (lone centre) dies
     // One live orthogonal neighbour: N, E, S, W; S (index 2) is the canonical one.
-    for (std::uint64_t i : {128, 8, 2, 32}) rule.table[i] = 1;
-    const auto tab = PatternTab("Orbit", {{128, 0}, {8, 0}, {2, 0}, {32, 0}});
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0, 2, 8, 32, 128}, false),
-              Header(2, "rotate4reflect") + "\n#P \"Orbit\" (1, !)\n0 0,0,0,0,1,0,0,0 1\n");
-}
-
-TEST(GollyTabbedExport, StartPatternAndTitles) {
-    core::Rule rule = EmptyRule(3, core::kSymmetryC4);
-    auto tab = PatternTab("A \"quoted\"\tname\n", {});
-    tab.startGrid.SetCell(10, 20, 1), tab.startGrid.SetCell(12, 20, 1), tab.startGrid.SetCell(11, 21, 2);
-    const auto unicode = PatternTab("Gleiter \xC3\xBC \xE2\x9C\x93", {});
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab, PatternTab("", {}), unicode, ConstraintTab("say \"hi\"", {BuiltIn(3)}, {})},
-                                        {0}, false),
-              Header(3, "rotate4") + "\n#P \"A 'quoted' name \" (0, A.A$.B.!)\n\n#P \"Untitled\" (0, !)\n"
-                                     "\n#P \"Gleiter \xC3\xBC \xE2\x9C\x93\" (0, !)\n\n#C say 'hi'\n");
+    const auto orbit = PatternTab("Orbit", {{128, 0}, {8, 0}, {2, 0}, {32, 0}});
+    auto start = PatternTab("A \"quoted\"\tname\n", {});
+    start.startGrid.SetCell(10, 20, 1), start.startGrid.SetCell(12, 20, 1), start.startGrid.SetCell(11, 21, 2);
+    const std::vector<TabbedExportTab> titled = {start, PatternTab("", {}),
+                                                 PatternTab("Gleiter \xC3\xBC \xE2\x9C\x93", {}),
+                                                 ConstraintTab("say \"hi\"", {BuiltIn(3)}, {})};
+    // 2x in N and S unlinked, my var at the centre, E fixed 2.
+    const auto rules = ConstraintTab("Rules", {BuiltIn(3), {false, "2x", {1, 2}}, {false, "my var", {2}}},
+                                     {Entry({Fixed(0), Var(1), Fixed(0), Fixed(0), Var(2), Fixed(2), Fixed(0), Var(1),
+                                             Fixed(0), Fixed(1)})});
+    const std::string rulesBody = "var v2x1={1,2}\nvar v2x2=v2x1\nvar my_var1={2}\n\n\n#C Rules\n"
+                                  "my_var1 v2x1,0,2,0,v2x2,0,0,0 1\n";
+    // Two tabs whose names Golly spells alike keep the first one's states.
+    const auto once = Entry({Fixed(0), Var(1), Fixed(0), Fixed(0), Fixed(1), Fixed(0), Fixed(0), Fixed(0), Fixed(0),
+                             Fixed(2)});
+    auto twice = once;
+    twice.slots[7] = Var(1);
+    const std::vector<TabbedExportTab> shared = {ConstraintTab("one", {BuiltIn(3), {false, "my var", {1}}}, {once}),
+                                                 ConstraintTab("two", {BuiltIn(3), {false, "my_var", {2}}}, {twice})};
+    const struct {
+        const char* what;
+        core::Rule rule;
+        std::vector<TabbedExportTab> tabs;
+        std::vector<std::uint64_t> locked;
+        bool annotated;
+        std::string expected;
+    } cases[] = {
+        // Unlocked, but with no tabs nothing is optional.
+        {"no tabs", RuleWith(2, 0, {16}), {}, {}, true, none2 + "\n" + Default(2, 0)},
+        {"no tabs, lock table", RuleWith(2, 0, {16}), {}, {}, false, none2},
+        {"records sorted, generations counted", RuleWith(2, 0, {16, 24, 48}), {glider}, {0, 16, 24, 48}, false,
+         gliderLocks},
+        {"records sorted, annotated", RuleWith(2, 0, {16, 24, 48}), {glider}, {0, 16, 24, 48}, true,
+         gliderLocks + "\n" + Default(2, 0)},
+        {"zero outputs in the lock table", RuleWith(2, 0, {24}), {dies}, {0, 16, 24}, false,
+         none2 + "\n#P \"P\" (6, !)\n1 0,0,1,0,0,0,0,0 1\n1 0,0,0,0,0,0,0,0 0\n"},
+        {"no zero outputs annotated", RuleWith(2, 0, {24}), {dies}, {0, 16, 24}, true,
+         none2 + "\n#P \"P\" (2, !)\n1 0,0,1,0,0,0,0,0 1\n\n" + Default(2, 0)},
+        {"nothing live annotated", RuleWith(2, 0), {dies}, {0, 16, 24}, true,
+         none2 + "\n#P \"P\" (0, !)\n\n" + Default(2, 0)},
+        {"only canonical records", RuleWith(2, core::kSymmetryD8, {128, 8, 2, 32}), {orbit}, {0, 2, 8, 32, 128}, false,
+         Header(2, "rotate4reflect") + "\n#P \"Orbit\" (1, !)\n0 0,0,0,0,1,0,0,0 1\n"},
+        {"start patterns and titles", RuleWith(3, core::kSymmetryC4), titled, {0}, false,
+         Header(3, "rotate4") + "\n#P \"A 'quoted' name \" (0, A.A$.B.!)\n\n#P \"Untitled\" (0, !)\n"
+                                "\n#P \"Gleiter \xC3\xBC \xE2\x9C\x93\" (0, !)\n\n#C say 'hi'\n"},
+        {"declarations and constraint lines", RuleWith(3, 0), {rules}, {0}, false, none3 + rulesBody},
+        {"declarations, annotated", RuleWith(3, 0), {rules}, {0}, true, none3 + rulesBody + "\n" + Default(3, 0)},
+        {"shared Golly names", RuleWith(3, 0), shared, {0}, false,
+         none3 + "var my_var1={1}\nvar my_var2=my_var1\n\n\n#C one\n1 my_var1,0,0,0,0,0,0,0 2\n\n#C two\n"
+                 "1 my_var1,0,0,0,my_var2,0,0,0 2\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BuildTabbedGollyRuletable(c.rule, c.tabs, c.locked, c.annotated), c.expected) << c.what;
 }
 
 TEST(GollyTabbedExport, PatternEncoderAndNames) {
@@ -225,7 +247,6 @@ TEST(GollyTabbedExport, PatternEncoderAndNames) {
     const std::pair<std::vector<std::tuple<std::int32_t, std::int32_t, std::uint8_t>>, std::string> cases[] = {
         {{}, "!"},
         {{{3, 3, 1}, {3, 3, 0}}, "!"},
-        {{{-5, -7, 1}, {-3, -7, 1}, {-4, -6, 2}}, "A.A$.B.!"},
         {{{0, 0, 26}, {1, 0, 26}, {2, 0, 26}, {3, 0, 27}, {4, 0, 255}, {0, 1, 25}}, "3Z2?$Y4.!"},
         // Runs of background continue across chunk edges and missing chunks.
         {{{-1, 0, 1}, {64, 0, 1}, {300, 0, 3}}, "A64.A235.C!"},
@@ -240,21 +261,7 @@ TEST(GollyTabbedExport, PatternEncoderAndNames) {
              {"2x", "v2x"}, {"my var", "my_var"}, {"", "v"}, {"_q9", "_q9"}, {"Zed", "Zed"},
              {"\xC3\xA9t\xC3\xA9", "__t__"}, {"-", "_"}, {"9", "v9"}})
         EXPECT_EQ(GollyVariableName(name), golly);
-    EXPECT_EQ(GollyTabTitle(""), "Untitled");
     EXPECT_EQ(GollyTabTitle("\x01\x1f\x7f\""), std::string("  \x7f'"));
-}
-
-TEST(GollyTabbedExport, VariableDeclarationsAndConstraintLines) {
-    const core::Rule rule = EmptyRule(3, core::kSymmetryC1);
-    std::vector<ConstraintVariable> vars = {BuiltIn(3), {false, "2x", {1, 2}}, {false, "my var", {2}}};
-    // 2x in N and S unlinked, my var at the centre, E fixed 2.
-    const auto entry = Entry({Fixed(0), Var(1), Fixed(0), Fixed(0), Var(2), Fixed(2), Fixed(0), Var(1), Fixed(0),
-                              Fixed(1)});
-    const auto tab = ConstraintTab("Rules", vars, {entry});
-    const std::string body = "var v2x1={1,2}\nvar v2x2=v2x1\nvar my_var1={2}\n\n\n#C Rules\n"
-                             "my_var1 v2x1,0,2,0,v2x2,0,0,0 1\n";
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0}, false), Header(3, "none") + body);
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {tab}, {0}, true), Header(3, "none") + body + "\n" + Default(3, 0));
 }
 
 TEST(GollyTabbedExport, OccurrenceNumbersLinkedAndUnlinked) {
@@ -314,19 +321,6 @@ TEST(GollyTabbedExport, BuiltInOccurrencesShortenTheDefaultBlock) {
     invalid.entries[0].slots[9] = {false, 0, 0, 3};
     EXPECT_NE(BuildTabbedGollyRuletable(rule, {invalid}, {0}, false).find("\n1 1,a1,a2,0,0,0,0,a3 0\n"),
               std::string::npos);
-}
-
-TEST(GollyTabbedExport, SharedGollyNamesAcrossTabsKeepTheFirstStates) {
-    const core::Rule rule = EmptyRule(3, core::kSymmetryC1);
-    const auto once = Entry({Fixed(0), Var(1), Fixed(0), Fixed(0), Fixed(1), Fixed(0), Fixed(0), Fixed(0), Fixed(0),
-                             Fixed(2)});
-    auto twice = once;
-    twice.slots[7] = Var(1);
-    const auto first = ConstraintTab("one", {BuiltIn(3), {false, "my var", {1}}}, {once});
-    const auto second = ConstraintTab("two", {BuiltIn(3), {false, "my_var", {2}}}, {twice});
-    EXPECT_EQ(BuildTabbedGollyRuletable(rule, {first, second}, {0}, false),
-              Header(3, "none") + "var my_var1={1}\nvar my_var2=my_var1\n\n" +
-                  "\n#C one\n1 my_var1,0,0,0,0,0,0,0 2\n\n#C two\n1 my_var1,0,0,0,my_var2,0,0,0 2\n");
 }
 
 TEST(GollyTabbedExport, LockedBlocksGoAheadOfConstraintLinesThatReachThem) {

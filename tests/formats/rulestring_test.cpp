@@ -108,14 +108,12 @@ TEST(Rulestring, MapEdgeCases) {
     }
 }
 
-TEST(Rulestring, HenselOnlyUnderD8) {
+// Hensel only under D8, MAP otherwise; two states only.
+TEST(Rulestring, HenselOnlyUnderD8AndOnlyTwoStateRules) {
     core::Rule rule = TwoStateRule(core::kSymmetryD8);
     rule.table[16] = 1;
     for (rule.symmetry = 0; rule.symmetry < core::kSymmetryCount; ++rule.symmetry)
         EXPECT_EQ(BuildRulestring(rule), rule.symmetry == core::kSymmetryD8 ? "B/S0" : "MAPAAC" + std::string(83, 'A')) << int{rule.symmetry};
-}
-
-TEST(Rulestring, OnlyTwoStateRules) {
     const core::Rule three{3, core::kSymmetryD8, core::RuleTable(19683, 0)};
     for (auto build : {&BuildHenselRulestring, &BuildMapRulestring, &BuildRulestring})
         EXPECT_EQ(testsupport::ErrorOf([&] { build(three); }),

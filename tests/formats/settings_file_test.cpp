@@ -258,14 +258,13 @@ TEST_F(SettingsFileTest, FailedSavesLeaveWhatWasThere) {
     WriteText(path_ / "inside", "kept");
     for (const fs::path& target : {blocker / "settings.ini", blocker / "deeper" / "settings.ini", path_})
         EXPECT_FALSE(SaveSettings(target, DisplaySettings{})) << target;
-    // The temporary is removed.
-    EXPECT_EQ(std::tuple(ReadText(blocker), ReadText(path_ / "inside"), EntryCount(dir_)), std::tuple("not a folder", "kept", 2u));
-}
-
-TEST_F(SettingsFileTest, InterruptedWriteLeavesTheOldFileIntact) {
-    WriteText(path_, "trail_keyframe_age=77\n");
-    EXPECT_FALSE(UnderSizeLimit([&] { return SaveSettings(path_, DisplaySettings{}); }));
-    EXPECT_EQ(std::tuple(ReadText(path_), EntryCount(dir_)), std::tuple("trail_keyframe_age=77\n", 1u));
+    // A write stopped part way, as by a full disk, leaves the old file too.
+    const fs::path old = dir_ / "old.ini";
+    WriteText(old, "trail_keyframe_age=77\n");
+    EXPECT_FALSE(UnderSizeLimit([&] { return SaveSettings(old, DisplaySettings{}); }));
+    // The temporaries are removed.
+    EXPECT_EQ(std::tuple(ReadText(blocker), ReadText(path_ / "inside"), ReadText(old), EntryCount(dir_)),
+              std::tuple("not a folder", "kept", "trail_keyframe_age=77\n", 3u));
 }
 
 TEST_F(SettingsFileTest, UnwritableFolderLeavesTheOldFileIntact) {

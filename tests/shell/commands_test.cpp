@@ -1,9 +1,9 @@
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <tuple>
 
 #include "tests/shell/shell_fixture.h"
+#include "tests/support/test_helpers.h"
 
 namespace shell::testing {
 namespace {
@@ -12,24 +12,18 @@ class CommandsTest : public ShellTest {
 protected:
     // One stroke on the first frame: an unsaved change.
     void PaintStartCell() { Click(L().frameGrid[0], MouseButton::Right); }
-    bool Shows(const char* text) { return Draw().FindText(text) != nullptr; }
     static constexpr const char* kOpenPage = "Choose how you want to open an existing rule.";
-    static auto Fields(const MessageBox& box) {
-        return std::tuple(box.title, box.text, box.buttons, box.icon, box.defaultAnswer);
-    }
 };
 
 TEST_F(CommandsTest, MenuStates) {
-    const auto enabled = [&](int id) { return view.QueryMenuItem(id).enabled; };
-    const auto checked = [&](int id) { return view.QueryMenuItem(id).checked; };
     // Extending to 2 or 3 states is not extending; 3 states show no state bar; the viewer is shown.
-    EXPECT_EQ(std::tuple(enabled(2122), enabled(2123), enabled(2124)), std::tuple(false, false, true));
-    EXPECT_EQ(std::tuple(checked(2100), checked(2101), checked(2102)), std::tuple(false, true, false));
+    EXPECT_EQ(std::tuple(Enabled(2122), Enabled(2123), Enabled(2124)), std::tuple(false, false, true));
+    EXPECT_EQ(std::tuple(Checked(2100), Checked(2101), Checked(2102)), std::tuple(false, true, false));
     view.Command(2102);  // maximize the viewer: no frames
-    EXPECT_EQ(std::tuple(checked(2102), L().visibleFrames), std::tuple(true, 0));
+    EXPECT_EQ(std::tuple(Checked(2102), L().visibleFrames), std::tuple(true, 0));
     view.Command(2101);  // hide it: not maximized either
-    EXPECT_EQ(std::tuple(checked(2101), checked(2102)), std::tuple(false, false));
-    EXPECT_TRUE((view.Command(2100), checked(2100)));
+    EXPECT_EQ(std::tuple(Checked(2101), Checked(2102)), std::tuple(false, false));
+    EXPECT_TRUE((view.Command(2100), Checked(2100)));
 }
 
 TEST_F(CommandsTest, TitleFollowsUnsavedChanges) {
@@ -80,7 +74,7 @@ TEST_F(CommandsTest, ExtendAsksAndExtends) {
     EXPECT_EQ(Model().Doc().rule.stateCount, 3);
     platform.answers = {MessageAnswer::Yes};
     view.Command(command::kExtendBase + 6);
-    EXPECT_EQ(std::tuple(Model().Doc().rule.stateCount, view.QueryMenuItem(command::kShowStateBar).checked,
+    EXPECT_EQ(std::tuple(Model().Doc().rule.stateCount, Checked(command::kShowStateBar),
                          platform.titles.back()),
               std::tuple(6, true, "* Tavrix"));
     view.Command(command::kExtendBase + 5);  // not larger: nothing asked
@@ -193,9 +187,7 @@ TEST_F(CommandsTest, SpeedIsASettingAndTheUpdateCheckGoesThroughThePlatformOnce)
     view.UseSettingsFile(path);
     EXPECT_TRUE(Shows("60 gen/s"));
     Click(L().viewerButtons[kSpeedDown]);
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    EXPECT_NE(text.str().find("pattern_viewer_speed_index=6\n"), std::string::npos);
+    EXPECT_NE(testsupport::ReadText(path).find("pattern_viewer_speed_index=6\n"), std::string::npos);
     std::remove(path.c_str());
     view.StartUpdateCheck();
     view.StartUpdateCheck();

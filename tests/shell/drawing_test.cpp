@@ -20,15 +20,12 @@ protected:
 };
 
 TEST_F(DrawingTest, TextsOfTheWindow) {
-    const RecordingCanvas canvas = Draw();
-    for (const char* text : {"Pattern Viewer", "Rule Editor", "Play", "Reset", "Randomize", "<", ">", "-", "+",
-                             "T 0", "10 gen/s", "Direct Editor", "G0", "G8", "1/19683 locked"})
-        EXPECT_NE(canvas.FindText(text), nullptr) << text;
-    EXPECT_EQ(canvas.FindText("G9"), nullptr);  // nine frames
-    EXPECT_EQ(canvas.clipDepth, 0);
+    ExpectTexts({"Pattern Viewer", "Rule Editor", "Play", "Reset", "Randomize", "<", ">", "-", "+", "T 0", "10 gen/s",
+                 "Direct Editor", "G0", "G8", "1/19683 locked"});
+    EXPECT_EQ(std::tuple(Shows("G9"), Draw().clipDepth), std::tuple(false, 0));  // nine frames
     platform.promptAnswer = Platform::SizeDensity{512, 0.0};
     Click(L().viewerButtons[kRandomize], MouseButton::Right);
-    EXPECT_NE(Draw().FindText("T 0 | 512x512"), nullptr);
+    EXPECT_TRUE(Shows("T 0 | 512x512"));
 }
 
 TEST_F(DrawingTest, ViewerCellsAreOneBatchOfVisibleCells) {
@@ -87,20 +84,19 @@ TEST_F(DrawingTest, TinyViewerCellsAreOneImage) {
     EXPECT_GT(trails, 0);
 }
 
+// Focus follows clicks and widens the frame; colours tell locks and what is out of view.
 TEST_F(DrawingTest, FrameColoursOfASmallSession) {
+    view.KeyDown(Press(Key::R, true));  // the frame randomizer needs a focused frame
+    EXPECT_EQ(platform.beeps, 1);
     const auto [cx, cy] = CentreCell();
-    for (int frame : {0, 1}) {  // one live cell that survives: its transition now outputs 1
-        const auto [x, y] = PointOfCell(frame, cx, cy);
-        ClickAt(x, y, MouseButton::Right);
-    }
+    for (int frame : {0, 1}) RightClickCell(frame);  // one live cell that survives: its transition now outputs 1
     ASSERT_EQ(Model().Frames()[1].grid.CellAt(cx, cy), 1);
     RecordingCanvas canvas = Draw();
     const ColorF cyan{0, 1, 1, 1}, green{0, 0.749f, 0, 1}, blue{0, 0, 1, 1};
     for (const auto& [frame, color] : {std::pair{0, green}, {1, cyan}, {2, green}, {3, green}}) {
         const auto outline = FrameOutline(canvas, L().frameOuter[static_cast<std::size_t>(frame)]);
-        ASSERT_TRUE(outline) << frame;
-        EXPECT_EQ(outline->color, color) << frame;
-        EXPECT_EQ(outline->stroke, frame == 1 ? 8 : 4) << frame;  // the last click focused frame 1
+        ASSERT_TRUE(outline) << frame;  // the last click focused frame 1
+        EXPECT_EQ(std::tuple(outline->color, outline->stroke), std::tuple(color, frame == 1 ? 8 : 4)) << frame;
     }
     // Frame 2's 3x3 block of locked neighbourhoods gets the grey overlay.
     const ColorF overlay = LockedOverlayColor(Appearance{});
@@ -109,6 +105,8 @@ TEST_F(DrawingTest, FrameColoursOfASmallSession) {
         if (b.clip == L().frameGrid[2] && !b.cells.empty() && b.cells[0].color == overlay)
             overlayCells += b.cells.size();
     EXPECT_EQ(overlayCells, 9u);
+    ClickAt(MidX(L().viewerGrid), MidY(L().viewerGrid));  // the viewer takes the focus
+    EXPECT_EQ(FrameOutline(Draw(), L().frameOuter[1])->stroke, 4);
     // The unlocked cells of frame 1 panned out of view: blue.
     const RectF grid = L().frameGrid[1];
     Drag(MidX(grid), MidY(grid), MidX(grid) + 3000, MidY(grid) + 3000);
@@ -117,26 +115,19 @@ TEST_F(DrawingTest, FrameColoursOfASmallSession) {
 
 TEST_F(DrawingTest, StateBarPages) {
     view.Command(command::kShowStateBar);
-    RecordingCanvas canvas = Draw();
-    for (const char* text : {"S", "A", "0", "1", "2"}) EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    ExpectTexts({"S", "A", "0", "1", "2"});
     Click(StateBarPageSwitch(L().stateBar));  // the middle is the right half: the markers
-    canvas = Draw();
-    EXPECT_NE(canvas.FindText("8"), nullptr);
+    EXPECT_TRUE(Shows("8"));
     Click(MarkerRow(L().stateBar, 4));
-    int chosen = 0;
-    for (const auto& o : Draw().outlines)
-        for (int marker = 1; marker <= 8; ++marker)
-            if (o.stroke == 2.5f && o.rect == MarkerRow(L().stateBar, marker)) chosen = marker;
-    EXPECT_EQ(chosen, 4);
+    std::vector<int> chosen;
+    for (int marker = 1; marker <= 8; ++marker)
+        if (Outlined(MarkerRow(L().stateBar, marker), 2.5f)) chosen.push_back(marker);
+    EXPECT_EQ(chosen, std::vector{4});
 }
 
 // Two tabs that share the transition of a lone live cell.
 class FramesTest : public ShellTest {
 protected:
-    void RightClickCell(int frame) {
-        const auto [x, y] = PointOfCell(frame, CentreCell().first, CentreCell().second);
-        ClickAt(x, y, MouseButton::Right);
-    }
     void SetUpTwoTabs() {
         RightClickCell(0);  // a lone cell in tab 0
         RightClickCell(1);  // that survives
@@ -184,9 +175,7 @@ TEST_F(FramesTest, CoverageBarSelectsTabsAndNamesThemOnHover) {
     EXPECT_FLOAT_EQ(segments[1].left, segments[0].right);
     const float x = MidX(segments[0]);
     view.MouseMove(x, MidY(bar), {});
-    bool named = false;
-    for (const auto& t : Draw().texts) named = named || t.text.rfind("Pattern 1: ", 0) == 0;
-    EXPECT_TRUE(named);
+    EXPECT_TRUE(std::ranges::any_of(Draw().texts, [](const auto& t) { return t.text.starts_with("Pattern 1: "); }));
     ClickAt(x, MidY(bar));
     EXPECT_EQ(Model().Doc().selectedTab, 0);
 }
@@ -242,10 +231,9 @@ TEST_F(FramesTest, FrameRandomizerEndIsMagenta) {
 TEST_F(FramesTest, EditColorsLeavesTheMaximizedViewerAndEscapeCloses) {
     view.Command(command::kMaximizePatternViewer);
     view.Command(command::kEditColors);
-    EXPECT_FALSE(view.QueryMenuItem(command::kMaximizePatternViewer).checked);
-    EXPECT_NE(Draw().FindText("Color Editor"), nullptr);
+    EXPECT_EQ(std::tuple(Checked(command::kMaximizePatternViewer), Shows("Color Editor")), std::tuple(false, true));
     view.KeyDown(Press(Key::Escape));
-    EXPECT_EQ(Draw().FindText("Color Editor"), nullptr);
+    EXPECT_FALSE(Shows("Color Editor"));
 }
 
 }  // namespace

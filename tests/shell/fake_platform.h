@@ -6,6 +6,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,11 @@
 #include "shell/platform.h"
 
 namespace shell::testing {
+
+// A box as one value, to compare whole.
+inline auto Fields(const MessageBox& box) {
+    return std::tuple(box.title, box.text, box.buttons, box.icon, box.defaultAnswer, box.captions);
+}
 
 // Records what the window asks of the desktop and answers from scripts.
 class FakePlatform : public Platform {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "authoring/editor.h"
 
@@ -58,6 +60,27 @@ protected:
         RecordingCanvas canvas;
         return view.DrawFrame(canvas), canvas;
     }
+    bool Shows(const std::string& text) { return Draw().FindText(text) != nullptr; }
+    bool Enabled(int id) const { return view.QueryMenuItem(id).enabled; }
+    bool Checked(int id) const { return view.QueryMenuItem(id).checked; }
+    // Each text is drawn somewhere on one frame.
+    void ExpectTexts(std::initializer_list<std::string> texts) {
+        const RecordingCanvas canvas = Draw();
+        for (const std::string& text : texts) EXPECT_NE(canvas.FindText(text), nullptr) << text;
+    }
+    // Clicks a button of the start screen's page.
+    void Act(StartAction action, StartPage page = StartPage::NewRule) {
+        for (const auto& [a, r] : LayOutStartScreen(page, 1280, 1080).buttons)
+            if (a == action) return Click(r);
+        ADD_FAILURE() << "no such button";
+    }
+    // A narrow window with `count` more tabs and the strip scrolled back to its start.
+    void ManyTabs(int count) {
+        view.Resize(800, 1080);
+        for (int i = 0; i < count; ++i) view.KeyDown(Press(Key::N, true));
+        view.CancelRename();
+        for (int i = 0; i < 20; ++i) Click(L().scrollLeft);
+    }
     const Layout& L() const { return view.CurrentLayout(); }
     const authoring::Editor& Model() const { return view.Model(); }
     const authoring::PatternSequence& CurrentTab() const {
@@ -75,6 +98,10 @@ protected:
         const auto& c = CurrentTab().camera;
         return {static_cast<int>(std::floor(c.centreX)), static_cast<int>(std::floor(c.centreY))};
     }
+    void RightClickCell(int frame) {
+        const auto [x, y] = PointOfCell(frame, CentreCell().first, CentreCell().second);
+        ClickAt(x, y, MouseButton::Right);
+    }
     // The white outline of the cell under the pointer, when one is drawn.
     static std::optional<RectF> HoverOutline(const RecordingCanvas& canvas) {
         for (const auto& o : canvas.outlines)
@@ -90,13 +117,23 @@ protected:
         return std::nullopt;
     }
     static bool Filled(const RecordingCanvas& canvas, const RectF& rect, const ColorF& color) {
-        for (const auto& [r, c] : canvas.fills)
-            if (r == rect && c == color) return true;
-        return false;
+        return std::ranges::find(canvas.fills, std::pair(rect, color)) != canvas.fills.end();
+    }
+    // Whether the next frame outlines `rect`, with `stroke` unless that is 0.
+    bool Outlined(const RectF& rect, float stroke = 0) {
+        const RecordingCanvas canvas = Draw();
+        return std::ranges::any_of(canvas.outlines,
+                                   [&](const auto& o) { return o.rect == rect && (!stroke || o.stroke == stroke); });
     }
 
     FakePlatform platform;
     MainWindowView view;
+};
+
+// The window as it opens: the start screen over the editor.
+class StartScreenTest : public ShellTest {
+protected:
+    StartScreenTest() : ShellTest(false) {}
 };
 
 }  // namespace shell::testing

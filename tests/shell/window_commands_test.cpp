@@ -12,11 +12,7 @@ namespace {
 using formats::FileFailure;
 namespace fs = std::filesystem;
 
-class WindowCommandsTest : public ShellTest {
-protected:
-    bool Shows(const char* text) { return Draw().FindText(text) != nullptr; }
-    bool Enabled(int id) const { return view.QueryMenuItem(id).enabled; }
-};
+using WindowCommandsTest = ShellTest;
 
 TEST_F(WindowCommandsTest, FileFailuresNameStageFileAndReasonAndChangeNothing) {
     const std::string path = ::testing::TempDir() + "tavrix_window_failure.tavses";

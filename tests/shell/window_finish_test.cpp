@@ -11,7 +11,6 @@ namespace {
 
 class WindowFinishTest : public ShellTest {
 protected:
-    explicit WindowFinishTest(bool pastStartScreen = true) : ShellTest(pastStartScreen) {}
     bool Playing() const { return !platform.timerPeriods.empty() && platform.timerPeriods.back() > 0; }
     int TimesDrawn(const RecordingCanvas& canvas, const std::string& text) const {
         return static_cast<int>(std::count_if(canvas.texts.begin(), canvas.texts.end(),
@@ -38,28 +37,6 @@ TEST_F(WindowFinishTest, NewTabsStartTheirRename) {
     }
 }
 
-TEST_F(WindowFinishTest, QuickClicksOnTheScrollButtonsAllCount) {
-    view.Resize(800, 1080);
-    for (int i = 0; i < 14; ++i) view.KeyDown(Press(Key::N, true));
-    view.CancelRename();
-    for (int i = 0; i < 20; ++i) Click(L().scrollLeft);
-    ASSERT_GT(L().maxTabScroll, 4 * layout::kTabScrollStep);
-    for (int i = 0; i < 4; ++i) (i % 2 ? DoubleClickAt(MidX(L().scrollRight), MidY(L().scrollRight)) : Click(L().scrollRight));
-    EXPECT_FLOAT_EQ(L().tabBarScroll, 4 * layout::kTabScrollStep);
-}
-
-// The selected tab is the last, far off to the right; the first is dragged one place on.
-TEST_F(WindowFinishTest, ADraggedTabStaysInView) {
-    view.Resize(800, 1080);
-    for (int i = 0; i < 8; ++i) view.KeyDown(Press(Key::N, true));
-    view.CancelRename();
-    for (int i = 0; i < 20; ++i) Click(L().scrollLeft);
-    const int selected = Model().Doc().selectedTab;
-    Drag(MidX(L().tabs[0]), MidY(L().tabs[0]), MidX(L().tabs[1]) + 5, MidY(L().tabs[1]));
-    EXPECT_EQ(Model().Doc().selectedTab, selected);
-    EXPECT_TRUE(L().tabs[1].left >= L().tabStrip.left && L().tabs[1].right <= L().tabStrip.right);
-}
-
 TEST(TextFitTest, WholeOrCutWithAnEllipsis) {
     RecordingCanvas canvas;  // 8 px a byte
     const std::vector<std::tuple<std::string, float, std::string>> cases = {
@@ -71,17 +48,8 @@ TEST(TextFitTest, WholeOrCutWithAnEllipsis) {
     for (const auto& [text, width, fitted] : cases) EXPECT_EQ(FitText(canvas, text, width, TextFormat::Label), fitted);
 }
 
-class NewRulePageTest : public WindowFinishTest {
-protected:
-    NewRulePageTest() : WindowFinishTest(false) {}
-    void Act(StartAction action) {
-        for (const auto& [a, r] : LayOutStartScreen(StartPage::NewRule, 1280, 1080).buttons)
-            if (a == action) Click(r);
-    }
-};
-
 // Every symmetry's name fits its box, measured as drawn.
-TEST_F(NewRulePageTest, SymmetryNamesFitTheirBox) {
+TEST_F(StartScreenTest, SymmetryNamesFitTheirBox) {
     view.KeyDown(Press(Key::Enter));
     const RectF box = LayOutStartScreen(StartPage::NewRule, 1280, 1080).symmetryBox;
     for (int i = 0; i < 8; ++i) {
@@ -94,17 +62,16 @@ TEST_F(NewRulePageTest, SymmetryNamesFitTheirBox) {
 }
 
 // Back from the page and in again: it shows the rule it will create, and the state bar that rule's count.
-TEST_F(NewRulePageTest, ThePageShowsTheRuleBehindIt) {
+TEST_F(StartScreenTest, ThePageShowsTheRuleBehindIt) {
     view.KeyDown(Press(Key::Enter));
     Act(StartAction::SymmetryUp);
     Act(StartAction::SymmetryUp);
     for (int i = 0; i < 3; ++i) Act(StartAction::CountUp);
-    ASSERT_TRUE(view.QueryMenuItem(command::kShowStateBar).checked);
+    ASSERT_TRUE(Checked(command::kShowStateBar));
     Act(StartAction::Back);
-    EXPECT_FALSE(view.QueryMenuItem(command::kShowStateBar).checked);
+    EXPECT_FALSE(Checked(command::kShowStateBar));
     view.KeyDown(Press(Key::Enter));
-    const RecordingCanvas canvas = Draw();
-    EXPECT_TRUE(canvas.FindText("3 states") && canvas.FindText("D8 (isotropic)"));
+    ExpectTexts({"3 states", "D8 (isotropic)"});
     view.KeyDown(Press(Key::Enter));
     EXPECT_EQ(std::tuple(Model().Doc().rule.stateCount, int(Model().Doc().rule.symmetry)), std::tuple(3, 4));
 }
