@@ -48,19 +48,21 @@ void ExpectSameChunks(const Map& a, const Map& b, Same same) {
 
 struct Generation { ChunkGrid grid; HistoryLayer history; LineageLayer lineage; };
 
-// Four generations of grid, trails and lineage on `threads` threads.
-std::vector<Generation> Generations(const Rule& rule, const ChunkGrid& start, int threads) {
+// Six generations of grid, trails and lineage on `threads` threads; keyed steps reuse what did
+// not change from the third on.
+std::vector<Generation> Generations(const Rule& rule, const ChunkGrid& start, int threads, bool keyed = false) {
     SetWorkerThreadCount(threads);
     StepScratch scratch;
+    const std::uint64_t key = keyed ? NewRuleKey() : 0;
     std::vector<Generation> runs(1, Generation{start, {}, {}});
     start.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
         for (int i = 0; i < kChunkCells; i += 7)
             if (chunk.cells[i]) runs[0].lineage.SetValue(cx * 64 + i % 64, cy * 64 + i / 64, 1 + i % 8);
     });
-    for (int g = 0; g < 4; ++g) {
+    for (int g = 0; g < 6; ++g) {
         const Generation& last = runs.back();
         Generation next;
-        StepGrid(rule, last.grid, next.grid, scratch);
+        StepGrid(rule, last.grid, next.grid, scratch, key);
         StepHistory(last.grid, last.history, next.grid, next.history);
         StepLineages(last.grid, last.lineage, next.grid, next.lineage);
         runs.push_back(next);
@@ -83,11 +85,14 @@ TEST(StepThreads, ManyThreadsStepExactlyAsOne) {
         Rule rule = testsupport::BlockRule(c.states, 7 * c.states);
         rule.table[0] = c.background ? 1 : 0;
         const ChunkGrid start = Pattern(c);
-        const std::vector<Generation> one = Generations(rule, start, 1), many = Generations(rule, start, 3);
+        const std::vector<Generation> one = Generations(rule, start, 1), many = Generations(rule, start, 3),
+                                      keyed = Generations(rule, start, 3, true);
         for (std::size_t g = 1; g < one.size(); ++g) {
-            ExpectSameChunks(one[g].grid.Chunks(), many[g].grid.Chunks(), [](const Chunk64& a, const Chunk64& b) {
+            auto sameCells = [](const Chunk64& a, const Chunk64& b) {
                 return a.cells == b.cells && a.liveCount == b.liveCount && a.emptyAge == b.emptyAge;
-            });
+            };
+            ExpectSameChunks(one[g].grid.Chunks(), many[g].grid.Chunks(), sameCells);
+            ExpectSameChunks(one[g].grid.Chunks(), keyed[g].grid.Chunks(), sameCells);
             auto sameValues = [](const auto& a, const auto& b) {
                 return a.values == b.values && a.nonZeroCount == b.nonZeroCount;
             };
