@@ -5,7 +5,8 @@
 # viewer must change and the generations must advance; the rate the editor logs
 # (TAVRIX_LOG_RATE=1) is printed, never judged.
 #   tests/app/window_play.sh [path/to/tavrix] [output folder]
-# TAVRIX_PLAY_RULES names the rules to play, from /usr/share/golly/Rules: Life alone unless set
+# TAVRIX_PLAY_RULES names the rules to play, from /usr/share/golly/Rules or as paths to .rule
+# files (tests/app/cyclic5.rule: five states that never settle): Life alone unless set
 # (each takes some 20 s); "Life CrittersMargolus_emulated" adds a 5-state rule.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -31,7 +32,9 @@ lines() { grep -c '^viewer: generation ' "$out/tavrix.log" || true; }
 play_rule() {
   local rule=$1 name=$2
   local session="$scratch/$name.tavses"
-  "$cli" import "/usr/share/golly/Rules/$rule.rule" -o "$session" >/dev/null || fail "tavrix-cli could not import $rule"
+  local file=$rule
+  [[ $rule == */* ]] || file="/usr/share/golly/Rules/$rule.rule"
+  "$cli" import "$file" -o "$session" >/dev/null || fail "tavrix-cli could not import $rule"
   local states
   states=$("$cli" info "$session" | sed -n 's/^states=//p' | head -n 1)
   start_editor "$session"
@@ -83,5 +86,5 @@ play_rule() {
 }
 
 for rule in ${TAVRIX_PLAY_RULES:-Life}; do
-  play_rule "$rule" "$(tr 'A-Z' 'a-z' <<<"$rule")"
+  play_rule "$rule" "$(basename "$rule" .rule | tr 'A-Z' 'a-z')"
 done
