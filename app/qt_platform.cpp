@@ -110,6 +110,9 @@ QtPlatform::QtPlatform(QWidget* window, QWidget* canvas) : window_(window), canv
 }
 
 QtPlatform::~QtPlatform() {
+    // Background work ends before anything it may post to is taken down.
+    stopBackground_.store(true);
+    for (BackgroundWork& work : background_) work.thread.join();
     // First, so no notice is posted to a platform on its way out.
     updateRelay_.reset();
     playbackTimer_.stop();
@@ -344,6 +347,24 @@ void QtPlatform::StartUpdateCheck(const std::string& settingsHost,
     if (updateRelay_) return;
     updateRelay_ = std::make_unique<shell::NoticeRelay>(*this, std::move(onNotice));
     update::StartUpdateCheck(update::ConfiguredUpdateEndpoint(settingsHost), updateRelay_->Deliverer());
+}
+
+void QtPlatform::RunInBackground(std::function<void(const std::atomic<bool>& stop)> work) {
+    std::erase_if(background_, [](BackgroundWork& done) {
+        if (!done.finished->load()) return false;
+        done.thread.join();
+        return true;
+    });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([this, finished, work = std::move(work)] {
+        try {
+            work(stopBackground_);
+        } catch (...) {
+            // The work reports its own failures through what it posts; nothing may escape a thread.
+        }
+        finished->store(true);
+    });
+    background_.push_back({std::move(thread), std::move(finished)});
 }
 
 }  // namespace app

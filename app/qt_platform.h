@@ -3,7 +3,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <atomic>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "shell/notice_relay.h"
 #include "shell/platform.h"
@@ -54,6 +57,7 @@ public:
     std::optional<formats::FileFailure> WriteFile(const std::string& path, const std::string& bytes) override;
     // Runs the update library's check on its own thread, once.
     void StartUpdateCheck(const std::string& settingsHost, std::function<void(update::UpdateNotice)> onNotice) override;
+    void RunInBackground(std::function<void(const std::atomic<bool>& stop)> work) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +72,12 @@ private:
     QPointer<QLineEdit> renameEdit_;
     bool renameEnding_ = false;  // set while the edit is taken down, so its focus loss commits nothing
     std::unique_ptr<shell::NoticeRelay> updateRelay_;
+    struct BackgroundWork {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    std::atomic<bool> stopBackground_{false};
+    std::vector<BackgroundWork> background_;
 };
 
 }  // namespace app

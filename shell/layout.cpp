@@ -105,7 +105,10 @@ Layout UpdateLayout(const LayoutInput& input) {
         out.viewerColumn = {kSideMargin, top, columnRight, bottom};
         out.viewerTitle = {kSideMargin, top - kTitleBand, columnRight, top - 4};
         const float controlsBottom = FlowViewerButtons(out, kSideMargin, top, columnRight);
-        out.viewerGrid = {kSideMargin, controlsBottom + 10, columnRight, std::max(bottom, controlsBottom + 10)};
+        const float gridTop = controlsBottom + 10;
+        const float gridBottom = std::max(bottom - kButtonHeight - kButtonGap, gridTop);
+        out.viewerGrid = {kSideMargin, gridTop, columnRight, gridBottom};
+        out.censusBar = {kSideMargin, gridBottom + kButtonGap, columnRight, gridBottom + kButtonGap + kButtonHeight};
         ruleLeft = columnRight + kColumnGap;
     }
 

@@ -57,6 +57,7 @@ struct Layout {
     std::array<RectF, kViewerButtonCount> viewerButtons{};
     RectF viewerControls;  // the union of the buttons
     RectF viewerGrid;
+    RectF censusBar;  // under the grid: the census button, its progress, the list's close button
 
     bool stateBarShown = false;
     RectF stateBar;

@@ -35,8 +35,9 @@ MainWindowViewImpl::MainWindowViewImpl(Platform& platform)
       stateBar_(context_),
       frames_(context_),
       viewer_(context_),
-      panels_{&start_,       &colorEditor_, &ruleEditorPage_, &constraintPage_, &tabStrip_,
-              &coverageBar_, &stateBar_,    &frames_,         &viewer_} {
+      census_(context_),
+      panels_{&start_,    &colorEditor_, &ruleEditorPage_, &constraintPage_, &tabStrip_, &coverageBar_,
+              &stateBar_, &frames_,      &census_,         &viewer_} {
     SetStateBarFromStateCount();
     Relayout();
     grid_.CentreViewerCamera();
@@ -283,6 +284,7 @@ void MainWindowViewImpl::DrawFrame(Canvas& canvas) {
     canvas.FillRect({0, 0, view_.width, view_.height}, theme::kBackground);
     coverageBar_.Draw(canvas);
     viewer_.Draw(canvas);
+    census_.Draw(canvas);
     if (layout_.viewerLaidOut || layout_.ruleColumnLaidOut) stateBar_.Draw(canvas);
     if (layout_.ruleColumnLaidOut) {
         canvas.DrawText(view_.flags.colorEditorOpen ? "Color Editor" : "Rule Editor", layout_.ruleTitle,

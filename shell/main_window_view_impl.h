@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "authoring/editor.h"
+#include "shell/census_panel.h"
 #include "shell/color_editor.h"
 #include "shell/constraint_page.h"
 #include "shell/coverage_bar.h"
@@ -135,10 +136,11 @@ private:
     StateBar stateBar_;
     PatternFrames frames_;
     PatternViewer viewer_;
+    CensusPanel census_;
     // Hit order: an event goes to the first panel that takes it. The start screen, while shown,
     // takes everything; the viewer comes last, so its refusal of modified clicks while playing
     // applies wherever nothing else took the press.
-    std::array<Panel*, 9> panels_;
+    std::array<Panel*, 10> panels_;
 
     std::optional<std::string> settingsPath_;
     // The settings file's update host, handed to the update check.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -99,6 +100,9 @@ public:
     // Asks the update feed once, in the background; `onNotice` runs on the window's thread when a
     // newer build is announced, and never once the platform is gone.
     virtual void StartUpdateCheck(const std::string& settingsHost, std::function<void(update::UpdateNotice)> onNotice) = 0;
+    // Runs `work` on a thread of its own. `stop` turns true when the platform goes away, which
+    // then waits for the work to end, so long work checks it often.
+    virtual void RunInBackground(std::function<void(const std::atomic<bool>& stop)> work) = 0;
 };
 
 // Shows the busy pointer for as long as it lives.

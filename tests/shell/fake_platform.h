@@ -40,6 +40,7 @@ public:
     std::vector<FileDialog> dialogs;
     std::vector<std::string> openedUrls;
     std::vector<std::function<void()>> posted;  // run by the test, standing in for the window's thread
+    std::vector<std::function<void(const std::atomic<bool>&)>> background;
     std::vector<std::function<void(update::UpdateNotice)>> updateChecks;  // what each check would call
     std::vector<std::string> updateHosts;
 
@@ -75,6 +76,15 @@ public:
     void RequestRedrawAfter(int) override {}
     void Close() override { ++closes; }
     void PostToUiThread(std::function<void()> task) override { posted.push_back(std::move(task)); }
+    void RunInBackground(std::function<void(const std::atomic<bool>&)> work) override {
+        background.push_back(std::move(work));
+    }
+    // Runs the background work, then what it posted, as the desktop would.
+    void FinishBackgroundWork(bool stop = false) {
+        const std::atomic<bool> stopping{stop};
+        for (auto& work : std::exchange(background, {})) work(stopping);
+        for (auto& task : std::exchange(posted, {})) task();
+    }
     // Failures to script: the next read or write stops there instead of touching the disk.
     std::optional<formats::FileFailure> readFailure, writeFailure;
     FileContents ReadFile(const std::string& path) override {
