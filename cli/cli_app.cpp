@@ -11,7 +11,10 @@
 #include <stdexcept>
 
 #include "authoring/editor.h"
+#include "cli/census_command.h"
+#include "cli/cli_options.h"
 #include "cli/file_io.h"
+#include "cli/rule_file.h"
 #include "cli/rule_lookup.h"
 #include "core/symmetry.h"
 #include "core/version.h"
@@ -38,22 +41,15 @@ constexpr const char* kUsage =
     "  tavrix-cli export SESSION.tavses --format annotated|locks\n"
     "  tavrix-cli import RULE -o SESSION.tavses [--seed S]\n"
     "  tavrix-cli info SESSION.tavses|RULE\n"
+    "  tavrix-cli census RULE [--soups N] [--size S] [--density D] [--seed A] [--threads K]\n"
+    "                      [--max-generations G] [--out FILE.json]\n"
+    "  tavrix-cli census merge A.json B.json... [--out ALL.json]\n"
     "  tavrix-cli --help | --version\n"
     "RULE is a Golly .rule or .table file, or a session: a .tavses file, or any file starting as one (its rule,\n"
     "and for run its source grid).\n"
     "Without RULE, run uses the rule the pattern's header names: a B/S or MAP rulestring, or NAME\n"
     "found as NAME.rule in each --rules DIR, then $XDG_DATA_HOME/Tavrix/Rules (else\n"
-    "~/.local/share/Tavrix/Rules), then /usr/share/golly/Rules.\n";
-
-struct LoadedRule {
-    core::Rule rule;
-    std::string name;  // written into RLE headers
-    // A session's source grid, the default start of a run.
-    std::optional<core::ChunkGrid> sourceGrid;
-};
-
-constexpr std::string_view kSessionMagic = "TAVSESS1";
-constexpr const char* kSessionFailure = "Failed to load the session.\n\n";
+    "~/.local/share/Tavrix/Rules), then /usr/share/golly/Rules. census also takes RULE as such a name.\n";
 
 formats::SessionSnapshot LoadSessionFile(const std::string& path) {
     try {
@@ -85,71 +81,6 @@ bool IsSessionFile(const std::string& path) {
     std::string head(kSessionMagic.size(), '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     return in && head == kSessionMagic;
-}
-
-// A Golly ruletable, or a session recognised by its first bytes.
-LoadedRule LoadRule(const std::string& path) {
-    const std::string name = std::filesystem::path(path).stem().string();
-    const std::string text =
-        ReadWholeFile(path, "Could not open the Golly rule file.", "Failed while reading the Golly rule file.");
-    if (text.compare(0, kSessionMagic.size(), kSessionMagic) == 0) {
-        try {
-            const formats::SessionSnapshot session = formats::ParseSession(text);
-            return {authoring::RuleFromSession(session), name, session.sourceGrid};
-        } catch (const std::runtime_error& e) {
-            throw std::runtime_error(kSessionFailure + std::string(e.what()));
-        }
-    }
-    formats::ImportedGollyRule imported = formats::ParseGollyRuletableText(text);
-    return {{imported.stateCount, imported.symmetry, std::move(imported.table)}, name, std::nullopt};
-}
-
-// Options after the command's positional argument, as name/value pairs.
-class Options {
-public:
-    Options(const std::vector<std::string>& args, std::size_t first) {
-        for (std::size_t i = first; i < args.size(); i += 2) {
-            if (args[i].rfind("-", 0) != 0) throw std::runtime_error("Unexpected argument: " + args[i]);
-            if (i + 1 >= args.size()) throw std::runtime_error("Missing value for " + args[i] + ".");
-            values_.emplace_back(args[i], args[i + 1]);
-        }
-    }
-
-    // Every value of an option that may repeat, in order.
-    std::vector<std::string> FindAll(const std::string& name) {
-        std::vector<std::string> found;
-        while (const std::string* value = Find(name)) found.push_back(*value);
-        return found;
-    }
-
-    const std::string* Find(const std::string& name) {
-        for (auto& [key, value] : values_)
-            if (key == name) {
-                key.clear();
-                return &value;
-            }
-        return nullptr;
-    }
-
-    // Everything given must have been asked for.
-    void RejectUnknown() const {
-        for (const auto& [key, value] : values_)
-            if (!key.empty()) throw std::runtime_error("Unknown or repeated option: " + key);
-    }
-
-private:
-    std::vector<std::pair<std::string, std::string>> values_;
-};
-
-template <class T>
-T ParseNumber(const std::string* text, T fallback, T min, T max, const char* what) {
-    if (!text) return fallback;
-    T value{};
-    const char* end = text->data() + text->size();
-    const auto [ptr, ec] = std::from_chars(text->data(), end, value);
-    if (ec != std::errc() || ptr != end || text->empty() || value < min || value > max)
-        throw std::runtime_error(std::string("Invalid value for ") + what + ": " + *text);
-    return value;
 }
 
 formats::RlePattern ReadPattern(const std::string& path) {
@@ -330,6 +261,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         if (args.size() >= 2 && args[0] == "export") return Export(args, out);
         if (args.size() >= 2 && args[0] == "import") return Import(args, out);
         if (args.size() >= 2 && args[0] == "info") return Info(args, out);
+        if (args.size() >= 2 && args[0] == "census") return Census(args, out, err);
     } catch (const std::exception& e) {
         err << e.what() << "\n";
         return 1;
