@@ -41,6 +41,7 @@ public:
         return formats::FileFailure{formats::FileFailure::Stage::Open, 0};
     }
     void StartUpdateCheck(const std::string&, std::function<void(update::UpdateNotice)>) override {}
+    void RunInBackground(std::function<void(const std::atomic<bool>&)>) override {}
 };
 
 class CountingCanvas : public shell::Canvas {

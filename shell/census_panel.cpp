@@ -151,8 +151,8 @@ void CensusPanel::Draw(Canvas& canvas) {
     } else if (!s.failure.empty()) {
         text = s.failure;
     } else if (s.result) {
-        text = Format("%d soups, %d objects%s", s.result->options.soups, static_cast<int>(s.result->objects.size()),
-                      s.cancelled ? " (cancelled)" : "");
+        text = Format("%s%d soups, %d objects", s.cancelled ? "Cancelled: " : "", s.result->options.soups,
+                      static_cast<int>(s.result->objects.size()));
     }
     canvas.DrawText(FitText(canvas, text, status.Width(), TextFormat::CompactLabel), status, TextFormat::CompactLabel,
                     kMutedText, HAlign::Leading, VAlign::Centre);
@@ -183,7 +183,9 @@ void CensusPanel::Draw(Canvas& canvas) {
                 cells.push_back({{thumb.left + c.x * cell, thumb.top + c.y * cell, thumb.left + (c.x + 1) * cell,
                                   thumb.top + (c.y + 1) * cell},
                                  colors[c.state % colors.size()]});
-            canvas.DrawCells(cells, thumb);
+            // A cell batch clips to its own rectangle alone: the list's edge is applied here.
+            canvas.DrawCells(cells, {thumb.left, std::max(thumb.top, grid.top), thumb.right,
+                                     std::min(thumb.bottom, grid.bottom)});
         }
         const float textLeft = thumb.right + 10, countLeft = grid.right - 90;
         canvas.DrawText(FitText(canvas, objects[i].name, countLeft - textLeft - 6, TextFormat::Label),
