@@ -40,11 +40,6 @@ void CopyBlock(const Chunk64* from, int block, std::uint8_t* cells) {
     }
 }
 
-bool ChunkDiffers(const Chunk64& chunk, const Chunk64* other) {
-    if (!HasLiveCells(other)) return chunk.liveCount != 0;
-    return chunk.liveCount != other->liveCount || std::memcmp(chunk.cells.data(), other->cells.data(), kChunkCells) != 0;
-}
-
 void CopyChunk(const Chunk64& from, Chunk64& to) {
     to.cells = from.cells;
     to.liveCount = from.liveCount;
@@ -164,24 +159,14 @@ bool ChunkStepper::Step(const ChunkNeighbours& around, ChunkCoord c, Chunk64& ch
     }
     // A kept block differs from t - 1 where generation t did; a taken one from t likewise. A
     // stepped block that differs from t, where t differed from t - 1, is compared with t - 1.
-    std::uint64_t differs1 = 0, differs2 = 0;
-    if (!stepped) {
-    } else if (coarse) {
-        // Block by block costs as much as a bitwise step: whole chunks are compared, which
-        // stops at the first difference where things churn.
-        differs1 = ChunkDiffers(chunk, now) ? stepped : 0;
-        differs2 = !reuse.known || !differs1 ? stepped & since1
-                   : !since1                 ? stepped
-                   : ChunkDiffers(chunk, before) ? stepped : 0;
-    } else {
-        // A chunk that churns is taken as changed unread but for the odd recheck.
-        const bool churns = !reuse.recheck && std::popcount(since1 & stepped) > kChurning;
-        differs1 = churns ? stepped : DifferingBlocks(&chunk, now, stepped);
-        const std::uint64_t unsure = differs1 & since1;
-        differs2 = !reuse.known ? stepped
-                                : ((differs1 ^ since1) & stepped) |
-                                      (std::popcount(unsure) > kChurning ? unsure : DifferingBlocks(&chunk, before, unsure));
-    }
+    // A chunk that churns is taken as changed unread but for the odd recheck.
+    const bool churns = !reuse.recheck && std::popcount(since1 & stepped) > kChurning;
+    const std::uint64_t differs1 = churns ? stepped : DifferingBlocks(&chunk, now, stepped);
+    const std::uint64_t unsure = differs1 & since1;
+    const std::uint64_t differs2 =
+        !reuse.known ? stepped
+                     : ((differs1 ^ since1) & stepped) |
+                           (std::popcount(unsure) > kChurning ? unsure : DifferingBlocks(&chunk, before, unsure));
     chunk.changedSince1 = (take & since1) | differs1;
     chunk.changedSince2 = (keep & since1) | differs2;
     return chunk.liveCount != 0;

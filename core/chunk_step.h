@@ -33,8 +33,6 @@ struct ChunkStepper {
     ChunkReuse reuse;
     // Set for two-state count rules, which are stepped bitwise.
     std::optional<LifeLikeRule> lifeLike;
-    // Record changes by whole chunks, for rules whose step costs no more than comparing blocks.
-    bool coarse = false;
 
     // Fills `chunk` (unfilled) with generation t + 1 at c from the chunks around c in generation t.
     // Returns whether it holds a live cell.

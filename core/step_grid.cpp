@@ -120,10 +120,10 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
     ChunkGrid result;
     StepStrategy strategy = StepStrategy::None;
     ChunkStepper stepper{rule, CellBox(), ChunkReuse(), AsLifeLike(rule)};
-    stepper.coarse = stepper.lifeLike.has_value();
     const ChunkGrid::StepHistory& history = current.History();
     // Under B0 the background itself changes: every cell of the box is stepped as it always was.
-    if (ruleKey != 0 && !rule.table.empty() && rule.table[0] == 0)
+    // A bitwise step costs less than finding out what it could skip, and than copying a chunk.
+    if (ruleKey != 0 && !rule.table.empty() && rule.table[0] == 0 && !stepper.lifeLike)
         stepper.reuse = {true, history.madeBy != 0, history.madeBy == ruleKey, history.previousMadeBy == ruleKey,
                          history.steps % kRecheckEvery == 0};
     const LiveChunkBounds b = GetLiveChunkBounds(current);
