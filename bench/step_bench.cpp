@@ -59,22 +59,20 @@ BENCHMARK(BM_StepGridDenseSoup)
     ->ArgsProduct({{512, 2048}, {2, 3, 4, 5, 8}, {1, 0}})
     ->Unit(benchmark::kMillisecond);
 
-// A generation of the pattern viewer at its largest size: the grid and its trails. With keyed:1
-// the step records what changed, as the viewer's run does; the soup is two generations old, so
-// the record is kept, but nothing in it has settled yet.
-void BM_ViewerStep(benchmark::State& state) {
-    const int states = static_cast<int>(state.range(0));
-    const bool keyed = state.range(2) != 0;
+// A generation of the pattern viewer at its largest size, the grid and its trails, from a 2048
+// x 2048 soup run `warmUp` generations under `rule`; with keyed:1 the steps record what changed,
+// as the viewer's run does.
+void BenchViewerStep(benchmark::State& state, const core::Rule& rule, int warmUp) {
+    const int states = rule.stateCount;
     UseThreads(state, 1);
-    const core::Rule rule = BenchRule(states);
-    const std::uint64_t key = keyed ? core::NewRuleKey() : 0;
+    const std::uint64_t key = state.range(2) ? core::NewRuleKey() : 0;
     core::StepScratch scratch;
     core::ChunkGrid grid = core::MakeRandomSoup(2048, 1.0 - 1.0 / states, states, 1), previous;
-    core::HistoryLayer history;
-    for (int g = 0; g < 2; ++g) {
+    for (int g = 0; g < warmUp; ++g) {
         previous = grid;
         core::StepGrid(rule, previous, grid, scratch, key);
     }
+    core::HistoryLayer history;
     core::StepHistory(previous, core::HistoryLayer(), grid, history);
     for (auto _ : state) {
         core::ChunkGrid next;
@@ -85,6 +83,9 @@ void BM_ViewerStep(benchmark::State& state) {
     }
     SetCellRate(state, 2048.0 * 2048.0);
 }
+
+// Two generations in: the record is kept, but nothing in it has settled yet.
+void BM_ViewerStep(benchmark::State& state) { BenchViewerStep(state, BenchRule(int(state.range(0))), 2); }
 BENCHMARK(BM_ViewerStep)
     ->ArgNames({"states", "threads", "keyed"})
     ->ArgsProduct({{2, 3, 4, 5, 6, 7, 8}, {1, 0}, {0, 1}})
@@ -105,29 +106,8 @@ core::Rule SettlingRule(int stateCount) {
     return rule;
 }
 
-// The viewer's step on a 2048 x 2048 soup that has settled, keyed as the viewer keys it.
-void BM_ViewerStepSettled(benchmark::State& state) {
-    const int states = static_cast<int>(state.range(0));
-    UseThreads(state, 1);
-    const core::Rule rule = SettlingRule(states);
-    const std::uint64_t key = state.range(2) ? core::NewRuleKey() : 0;
-    core::StepScratch scratch;
-    core::ChunkGrid grid = core::MakeRandomSoup(2048, 1.0 - 1.0 / states, states, 1), previous;
-    for (int g = 0; g < 60; ++g) {
-        previous = grid;
-        core::StepGrid(rule, previous, grid, scratch, key);
-    }
-    core::HistoryLayer history;
-    core::StepHistory(previous, core::HistoryLayer(), grid, history);
-    for (auto _ : state) {
-        core::ChunkGrid next;
-        core::HistoryLayer nextHistory;
-        core::StepGrid(rule, grid, next, scratch, key);
-        core::StepHistory(grid, history, next, nextHistory);
-        benchmark::DoNotOptimize(nextHistory);
-    }
-    SetCellRate(state, 2048.0 * 2048.0);
-}
+// The viewer's step on a soup that has settled.
+void BM_ViewerStepSettled(benchmark::State& state) { BenchViewerStep(state, SettlingRule(int(state.range(0))), 60); }
 BENCHMARK(BM_ViewerStepSettled)
     ->ArgNames({"states", "threads", "keyed"})
     ->ArgsProduct({{3, 5, 8}, {0}, {0, 1}})

@@ -76,6 +76,21 @@ start_editor() {
   xdotool windowfocus --sync "$window" 2>/dev/null || true
 }
 
+# The path typed into the file dialog that has just opened.
+answer_dialog() {
+  sleep 1.2
+  xdotool type --delay 20 "$1"
+  xdotool key Return
+}
+
+# Ctrl+S, which always asks where, answered with $1; the session must appear there.
+save_session() {
+  xdotool key ctrl+s
+  answer_dialog "$1"
+  for _ in $(seq 1 20); do [ -s "$1" ] && break; sleep 0.25; done
+  [ -s "$1" ] || fail "no session was saved at $1"
+}
+
 # Closes through File > Exit, answering No to an unsaved-changes question; expects status 0.
 close_through_menu() {
   xdotool windowfocus --sync "$window" 2>/dev/null || true

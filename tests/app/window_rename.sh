@@ -72,12 +72,7 @@ left_over=$(differ "$out/renamed.png" "$out/cancelled.png" "$tab_bar")
 [ "${left_over:-1}" -eq 0 ] || fail "Escape left $left_over pixels of the rename ($out/cancelled.png)"
 say "F2 renames again, Escape restores the name ($out/draft.png, $out/cancelled.png)"
 
-xdotool key ctrl+s
-sleep 1.2
-xdotool type --delay 20 "$session"
-xdotool key Return
-for _ in $(seq 1 20); do [ -s "$session" ] && break; sleep 0.25; done
-[ -s "$session" ] || fail "no session was saved at $session"
+save_session "$session"
 info=$("$cli" info "$session")
 grep -q '^tab=0 .*name="spaceships" ' <<<"$info" || fail "the tab is not named 'spaceships': $info"
 say "the saved session names its tab 'spaceships'"

@@ -24,12 +24,7 @@ name_tab second
 xdotool mousemove --window "$window" 2474 256 click 1 sleep 0.5
 name_tab third
 shot named
-xdotool key ctrl+s
-sleep 1.2
-xdotool type --delay 20 "$session"
-xdotool key Return
-for _ in $(seq 1 20); do [ -s "$session" ] && break; sleep 0.25; done
-[ -s "$session" ] || fail "no session was saved at $session"
+save_session "$session"
 info=$("$cli" info "$session")
 for name in first second third; do
   grep -q "name=\"$name\"" <<<"$info" || fail "the tab '$name' is missing ($out/named.png): $info"

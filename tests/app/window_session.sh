@@ -12,13 +12,6 @@ cli="$(dirname "$bin")/tavrix-cli"
 [ -x "$cli" ] || fail "$cli is not built"
 session="$scratch/glider.tavses"
 title() { xdotool getwindowname "$window"; }
-# Types a path into the file dialog that has just opened, and accepts it.
-answer_dialog() {
-  sleep 1.2
-  xdotool type --delay 20 "$1"
-  xdotool key Return
-}
-
 start_editor
 # Enter opens the new-rule page; its state stepper goes down to 2; Enter creates the rule and
 # starts renaming the tab, which takes the typed name.
@@ -46,11 +39,8 @@ rulestring=$(xclip -selection clipboard -o 2>/dev/null || true)
 [[ "$rulestring" == B*/S* ]] || fail "the clipboard holds '$rulestring', not a Hensel rulestring"
 say "exported $rulestring"
 
-# Ctrl+S always asks where; the saved file reads back in tavrix-cli.
-xdotool key ctrl+s
-answer_dialog "$session"
-for _ in $(seq 1 20); do [ -s "$session" ] && break; sleep 0.25; done
-[ -s "$session" ] || fail "no session was saved at $session"
+# The saved file reads back in tavrix-cli.
+save_session "$session"
 park
 shot saved
 [ "$(title)" = "glider.tavses — Tavrix" ] || fail "saving left the title '$(title)'"
