@@ -68,9 +68,20 @@ void SoupRunner::AddCells(const core::ChunkGrid& grid, CellList& cells) const {
     });
 }
 
+core::ChunkGrid SoupRunner::CenteredSoup(std::uint32_t seed) {
+    const core::ChunkGrid soup = core::MakeRandomSoup(options_.size, options_.density, rule_.stateCount, seed);
+    // In the middle of a chunk, not at the corner of four, so that a small soup and its ash keep to
+    // one chunk and each step works on that one alone.
+    const int offset = std::max(0, (core::kChunkSide - options_.size) / 2);
+    AddCells(soup, cells_);
+    core::ChunkGrid grid;
+    for (const CensusCell& c : cells_) grid.SetCell(c.x + offset, c.y + offset, c.state);
+    return grid;
+}
+
 void SoupRunner::Run(std::uint64_t index, CensusTally& tally) {
     const auto seed = static_cast<std::uint32_t>(options_.seed + index);
-    core::ChunkGrid grid = core::MakeRandomSoup(options_.size, options_.density, rule_.stateCount, seed);
+    core::ChunkGrid grid = CenteredSoup(seed);
     const std::uint64_t key = core::NewRuleKey();
     populations_.assign(1, Population(grid));
     int nextCheck = kCheckEvery;

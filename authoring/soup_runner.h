@@ -32,6 +32,7 @@ public:
     static constexpr int kMaxPopulationPeriod = 60;
 
 private:
+    core::ChunkGrid CenteredSoup(std::uint32_t seed);
     bool Separate(std::uint64_t index, bool last, CensusTally& tally);
     bool Behaves(const ObjectSeparation& separation, int group);
     void Count(const ObjectSeparation& separation, int group, std::uint64_t index, CensusTally& tally);
