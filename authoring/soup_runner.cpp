@@ -28,7 +28,7 @@ std::uint64_t Population(const core::ChunkGrid& grid) {
     return live;
 }
 
-enum Verdict : char { kParts, kWhole, kFails };
+enum Verdict : char { kSplit, kWhole, kFails };
 
 }  // namespace
 
@@ -106,8 +106,7 @@ void SoupRunner::Run(std::uint64_t index, CensusTally& tally) {
             if (phases_.size() <= collected) phases_.resize(collected + 1);
             AddCells(grid, phases_[collected++]);
             if (collected == static_cast<std::size_t>(window)) {
-                phases_.resize(collected);
-                if (Separate(index, last, tally)) return;
+                if (Separate(index, window, last, tally)) return;
                 window = 0;
                 nextCheck = generation + kRetryAfter;
             }
@@ -132,30 +131,30 @@ bool SoupRunner::Behaves(const ObjectSeparation& separation, int group) {
     return true;
 }
 
-bool SoupRunner::Separate(std::uint64_t index, bool last, CensusTally& tally) {
-    coarse_.Build(phases_, 2);
-    fine_.Build(phases_, 1);
+bool SoupRunner::Separate(std::uint64_t index, int phaseCount, bool last, CensusTally& tally) {
+    coarse_.Build(phases_, phaseCount, 2);
+    fine_.Build(phases_, phaseCount, 1);
     // Each fine part lies in one coarse group.
-    fineParts_.assign(static_cast<std::size_t>(coarse_.GroupCount()), 0);
-    coarseVerdict_.assign(static_cast<std::size_t>(coarse_.GroupCount()), kParts);
+    fineCount_.assign(static_cast<std::size_t>(coarse_.GroupCount()), 0);
+    coarseVerdict_.assign(static_cast<std::size_t>(coarse_.GroupCount()), kSplit);
     fineCoarse_.resize(static_cast<std::size_t>(fine_.GroupCount()));
     for (int f = 0; f < fine_.GroupCount(); ++f) {
         int k = 0;
         while (fine_.Cells(f, k).empty()) ++k;
         const CensusCell& any = fine_.Cells(f, k).front();
         const int g = fineCoarse_[f] = coarse_.GroupOf(any.x, any.y);
-        ++fineParts_[g];
+        ++fineCount_[g];
         if (!Behaves(fine_, f)) coarseVerdict_[g] = kWhole;
     }
     for (int g = 0; g < coarse_.GroupCount(); ++g) {
-        if (coarseVerdict_[g] == kParts && fineParts_[g] > 1) continue;
+        if (coarseVerdict_[g] == kSplit && fineCount_[g] > 1) continue;
         // A group of one part is that part; no need to run it again.
-        if (fineParts_[g] == 1) coarseVerdict_[g] = coarseVerdict_[g] == kParts ? kWhole : kFails;
+        if (fineCount_[g] == 1) coarseVerdict_[g] = coarseVerdict_[g] == kSplit ? kWhole : kFails;
         else coarseVerdict_[g] = Behaves(coarse_, g) ? kWhole : kFails;
         if (coarseVerdict_[g] == kFails && !last) return false;
     }
     for (int f = 0; f < fine_.GroupCount(); ++f)
-        if (coarseVerdict_[fineCoarse_[f]] == kParts) Count(fine_, f, index, tally);
+        if (coarseVerdict_[fineCoarse_[f]] == kSplit) Count(fine_, f, index, tally);
     for (int g = 0; g < coarse_.GroupCount(); ++g) {
         if (coarseVerdict_[g] == kWhole) Count(coarse_, g, index, tally);
         if (coarseVerdict_[g] != kFails) continue;

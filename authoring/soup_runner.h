@@ -33,7 +33,8 @@ public:
 
 private:
     core::ChunkGrid CenteredSoup(std::uint32_t seed);
-    bool Separate(std::uint64_t index, bool last, CensusTally& tally);
+    // Groups the first `phaseCount` phases; false when a group does not behave alone, unless `last`.
+    bool Separate(std::uint64_t index, int phaseCount, bool last, CensusTally& tally);
     bool Behaves(const ObjectSeparation& separation, int group);
     void Count(const ObjectSeparation& separation, int group, std::uint64_t index, CensusTally& tally);
     void AddCells(const core::ChunkGrid& grid, CellList& cells) const;
@@ -48,7 +49,7 @@ private:
     std::vector<std::uint64_t> populations_;
     std::vector<CellList> phases_;
     std::vector<char> coarseVerdict_;
-    std::vector<int> fineParts_, fineCoarse_;
+    std::vector<int> fineCount_, fineCoarse_;
     CellList cells_;
 };
 
