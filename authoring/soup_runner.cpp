@@ -81,7 +81,11 @@ core::ChunkGrid SoupRunner::CenteredSoup(std::uint32_t seed) {
 
 void SoupRunner::Run(std::uint64_t index, CensusTally& tally) {
     const auto seed = static_cast<std::uint32_t>(options_.seed + index);
-    core::ChunkGrid grid = CenteredSoup(seed);
+    RunPattern(CenteredSoup(seed), index, tally);
+}
+
+void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTally& tally) {
+    const auto seed = static_cast<std::uint32_t>(options_.seed + index);
     const std::uint64_t key = core::NewRuleKey();
     populations_.assign(1, Population(grid));
     int nextCheck = kCheckEvery;

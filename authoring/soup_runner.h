@@ -25,6 +25,8 @@ public:
 
     // Soup `index` (seed options.seed + index) into `tally`.
     void Run(std::uint64_t index, CensusTally& tally);
+    // Any start as soup `index`.
+    void RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTally& tally);
 
     // The smallest period, up to kMaxPopulationPeriod, that the last generations of a population
     // sequence repeat with over several cycles; 0 when there is none.
