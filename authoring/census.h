@@ -33,7 +33,7 @@ struct CensusOptions {
     int size = 16;  // side of the square soup
     double density = 0.5;
     std::uint32_t seed = 1;  // soup i uses seed + i
-    int threads = 0;         // 0: one per core
+    int threads = 0;         // tasks on the worker pool, at most core::WorkerThreadCount() at once; 0: that many
     int maxGenerations = 4000;
 };
 
@@ -62,7 +62,7 @@ struct CensusResult {
 inline constexpr std::string_view kGrowingName = "zz_GROWING";
 inline constexpr std::string_view kUnresolvedName = "zz_UNRESOLVED";
 
-// Runs options.soups soups of options.size x options.size cells on options.threads threads; the
+// Runs options.soups soups of options.size x options.size cells, options.threads at a time; the
 // result does not depend on the thread count. progress(soupsDone) is called from the calling
 // thread now and then; returning false cancels, and the result then holds the soups finished so far
 // (seeds firstSeed..lastSeed). Throws std::runtime_error for options out of range, or a rule that

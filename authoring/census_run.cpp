@@ -1,9 +1,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 
@@ -17,6 +15,8 @@ namespace authoring {
 namespace {
 
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+// Soups per task in one batch.
+constexpr std::uint64_t kBatchSoups = 64;
 
 void CheckOptions(const core::Rule& rule, const CensusOptions& options) {
     if (rule.table.empty() || rule.stateCount < core::kMinStateCount || rule.stateCount > core::kMaxStateCount)
@@ -33,91 +33,88 @@ void CheckOptions(const core::Rule& rule, const CensusOptions& options) {
         throw std::runtime_error("The soups' seeds would pass 4294967295.");
 }
 
-// Soups handed out in order, so that the soups finished when a cancel stops the threads are
-// exactly the first ones: each thread finishes the soup it took.
-struct SoupQueue {
-    std::atomic<std::uint64_t> next{0};
-    std::atomic<std::uint64_t> finished{0};
-    std::atomic<bool> stop{false};
-    std::uint64_t total = 0;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::exception_ptr failure;
+// Soups are handed out in order and every soup taken is finished, so that the soups done when a
+// cancel stops the tasks are exactly the first ones. They run as tasks of the worker pool, so that
+// the steps inside them stay on their own thread, in batches, so that a census started while the
+// pool is busy elsewhere gets its threads back at the next batch.
+class CensusJob {
+public:
+    CensusJob(const core::Rule& rule, const CensusOptions& options, int tasks,
+              const std::function<bool(int)>& progress)
+        : rule_(rule), options_(options), progress_(progress), runners_(static_cast<std::size_t>(tasks)),
+          tallies_(static_cast<std::size_t>(tasks)) {}
 
-    bool Take(std::uint64_t& index) {
-        if (stop.load()) return false;
-        index = next.fetch_add(1);
-        return index < total;
-    }
-    std::uint64_t Taken() const { return std::min(next.load(), total); }
-};
-
-void Work(const core::Rule& rule, const CensusOptions& options, SoupQueue& queue, CensusTally& tally) {
-    try {
-        SoupRunner runner(rule, options);
-        for (std::uint64_t index; queue.Take(index);) {
-            runner.Run(index, tally);
-            queue.finished.fetch_add(1);
-            queue.changed.notify_one();
+    void operator()(int task) {
+        std::unique_ptr<SoupRunner>& runner = runners_[static_cast<std::size_t>(task)];
+        if (!runner) runner = std::make_unique<SoupRunner>(rule_, options_);
+        while (!stop_.load()) {
+            const std::uint64_t index = next_.fetch_add(1);
+            if (index >= batchEnd_) return;
+            runner->Run(index, tallies_[static_cast<std::size_t>(task)]);
+            finished_.fetch_add(1);
+            if (std::this_thread::get_id() == caller_) Report(false);
         }
-    } catch (...) {
-        std::lock_guard lock(queue.mutex);
-        if (!queue.failure) queue.failure = std::current_exception();
-        queue.stop = true;
     }
-    queue.changed.notify_one();
-}
+
+    // Soups [done, end); returns the soups done after it.
+    std::uint64_t RunBatch(std::uint64_t done, std::uint64_t end) {
+        next_.store(done);
+        batchEnd_ = end;
+        // One task stays on the calling thread, so that its progress is reported as it goes.
+        if (runners_.size() == 1) (*this)(0);
+        else core::ParallelFor(static_cast<int>(runners_.size()), *this);
+        Report(true);
+        return std::min(next_.load(), end);
+    }
+
+    bool Stopped() const { return stop_.load(); }
+
+    CensusTally TakeTally() {
+        for (std::size_t t = 1; t < tallies_.size(); ++t) tallies_[0].Absorb(std::move(tallies_[t]));
+        return std::move(tallies_[0]);
+    }
+
+private:
+    // From the calling thread only: at once when `now`, else after kProgressInterval.
+    void Report(bool now) {
+        if (!progress_ || stop_.load()) return;
+        const auto time = std::chrono::steady_clock::now();
+        if (!now && time - reported_ < kProgressInterval) return;
+        reported_ = time;
+        if (!progress_(static_cast<int>(finished_.load()))) stop_.store(true);
+    }
+
+    const core::Rule& rule_;
+    const CensusOptions& options_;
+    const std::function<bool(int)>& progress_;
+    std::vector<std::unique_ptr<SoupRunner>> runners_;
+    std::vector<CensusTally> tallies_;
+    std::atomic<std::uint64_t> next_{0}, finished_{0};
+    std::uint64_t batchEnd_ = 0;
+    std::atomic<bool> stop_{false};
+    const std::thread::id caller_ = std::this_thread::get_id();
+    // The first soup is reported at once: a cancel need not wait a whole interval.
+    std::chrono::steady_clock::time_point reported_ = std::chrono::steady_clock::now() - kProgressInterval;
+};
 
 }  // namespace
 
 CensusResult RunCensus(const core::Rule& rule, const std::string& ruleName, const CensusOptions& options,
                        const std::function<bool(int)>& progress) {
     CheckOptions(rule, options);
-    const int threads = std::max(1, std::min(options.threads > 0 ? options.threads : core::WorkerThreadCount(),
-                                             std::max(options.soups, 1)));
-    SoupQueue queue;
-    queue.total = static_cast<std::uint64_t>(options.soups);
-    std::vector<CensusTally> tallies(static_cast<std::size_t>(threads));
-    if (threads == 1) {
-        SoupRunner runner(rule, options);
-        // The first soup is reported at once: a cancel need not wait a whole interval.
-        auto reported = std::chrono::steady_clock::now() - kProgressInterval;
-        for (std::uint64_t index; queue.Take(index);) {
-            runner.Run(index, tallies[0]);
-            queue.finished.fetch_add(1);
-            if (progress && std::chrono::steady_clock::now() - reported >= kProgressInterval) {
-                reported = std::chrono::steady_clock::now();
-                if (!progress(static_cast<int>(queue.finished.load()))) queue.stop = true;
-            }
-        }
-    } else {
-        std::vector<std::thread> workers;
-        for (int t = 0; t < threads; ++t)
-            workers.emplace_back(Work, std::cref(rule), std::cref(options), std::ref(queue), std::ref(tallies[t]));
-        {
-            std::unique_lock lock(queue.mutex);
-            while (queue.finished.load() < queue.total && !queue.stop) {
-                queue.changed.wait_for(lock, kProgressInterval);
-                if (progress && !queue.stop) {
-                    lock.unlock();
-                    const bool goOn = progress(static_cast<int>(queue.finished.load()));
-                    lock.lock();
-                    if (!goOn) queue.stop = true;
-                }
-            }
-        }
-        for (std::thread& worker : workers) worker.join();
-        if (queue.failure) std::rethrow_exception(queue.failure);
-    }
-    for (std::size_t t = 1; t < tallies.size(); ++t) tallies[0].Absorb(std::move(tallies[t]));
+    const int tasks = std::max(1, std::min(options.threads > 0 ? options.threads : core::WorkerThreadCount(),
+                                           std::max(options.soups, 1)));
+    CensusJob job(rule, options, tasks, progress);
+    const auto total = static_cast<std::uint64_t>(options.soups);
+    std::uint64_t done = 0;
+    while (done < total && !job.Stopped()) done = job.RunBatch(done, std::min(total, done + kBatchSoups * tasks));
     CensusResult result;
     result.rule = ruleName;
     result.options = options;
-    result.options.soups = static_cast<int>(queue.Taken());
+    result.options.soups = static_cast<int>(done);
     result.firstSeed = options.seed;
-    result.lastSeed = result.options.soups > 0 ? options.seed + static_cast<std::uint32_t>(result.options.soups - 1)
-                                               : options.seed;
-    result.objects = tallies[0].Objects(rule.stateCount, ruleName);
+    result.lastSeed = done > 0 ? options.seed + static_cast<std::uint32_t>(done - 1) : options.seed;
+    result.objects = job.TakeTally().Objects(rule.stateCount, ruleName);
     return result;
 }
 

@@ -64,7 +64,8 @@ private:
                 SkipSpace();
                 std::string name = String();
                 Expect(':');
-                value.members.emplace_back(std::move(name), Value(depth + 1));
+                value.keys.push_back(std::move(name));
+                value.items.push_back(Value(depth + 1));
             } while (Take(','));
             Expect('}');
         } else if (c == '[') {
@@ -154,8 +155,8 @@ private:
 }  // namespace
 
 const JsonValue* JsonValue::Find(std::string_view name) const {
-    for (const auto& [key, value] : members)
-        if (key == name) return &value;
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (keys[i] == name) return &items[i];
     return nullptr;
 }
 

@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace authoring {
@@ -14,8 +13,8 @@ struct JsonValue {
     Type type = Type::Null;
     bool boolean = false;
     std::string text;  // a string's value or a number's text
-    std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    std::vector<JsonValue> items;  // an array's values, or an object's
+    std::vector<std::string> keys;  // an object's member names, one per item
 
     // The member called `name`, or null.
     const JsonValue* Find(std::string_view name) const;

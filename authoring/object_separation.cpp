@@ -27,11 +27,11 @@ void ObjectSeparation::Join(std::size_t a, std::size_t b) {
     if (a != b) parent_[std::max(a, b)] = std::min(a, b);
 }
 
-void ObjectSeparation::Build(const std::vector<CellList>& phases, int radius) {
-    phaseCount_ = static_cast<int>(phases.size());
+void ObjectSeparation::Build(const std::vector<CellList>& phases, int phaseCount, int radius) {
+    phaseCount_ = phaseCount;
     keys_.clear();
-    for (const CellList& phase : phases)
-        for (const CensusCell& c : phase) keys_.push_back(KeyOf(c.x, c.y));
+    for (int k = 0; k < phaseCount; ++k)
+        for (const CensusCell& c : phases[k]) keys_.push_back(KeyOf(c.x, c.y));
     std::sort(keys_.begin(), keys_.end());
     keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
     parent_.resize(keys_.size());
@@ -56,9 +56,9 @@ void ObjectSeparation::Build(const std::vector<CellList>& phases, int radius) {
         group_[i] = root == i ? groupCount_++ : group_[root];
     }
     const std::size_t stride = static_cast<std::size_t>(groupCount_) + 1;
-    offsets_.assign(stride * phases.size(), 0);
+    offsets_.assign(stride * static_cast<std::size_t>(phaseCount), 0);
     cells_.clear();
-    for (std::size_t k = 0; k < phases.size(); ++k) {
+    for (std::size_t k = 0; k < static_cast<std::size_t>(phaseCount); ++k) {
         std::size_t* offsets = offsets_.data() + k * stride;
         labels_.clear();
         for (const CensusCell& c : phases[k]) {

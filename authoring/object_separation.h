@@ -13,7 +13,8 @@ namespace authoring {
 // (in each other's (2 radius + 1)-square), so the phases of an oscillator fall into one group.
 class ObjectSeparation {
 public:
-    void Build(const std::vector<CellList>& phases, int radius);
+    // The first `phaseCount` of `phases`.
+    void Build(const std::vector<CellList>& phases, int phaseCount, int radius);
 
     int GroupCount() const { return groupCount_; }
     int PhaseCount() const { return phaseCount_; }

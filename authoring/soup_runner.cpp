@@ -28,7 +28,7 @@ std::uint64_t Population(const core::ChunkGrid& grid) {
     return live;
 }
 
-enum Verdict : char { kParts, kWhole, kFails };
+enum Verdict : char { kSplit, kWhole, kFails };
 
 }  // namespace
 
@@ -68,9 +68,24 @@ void SoupRunner::AddCells(const core::ChunkGrid& grid, CellList& cells) const {
     });
 }
 
+core::ChunkGrid SoupRunner::CenteredSoup(std::uint32_t seed) {
+    const core::ChunkGrid soup = core::MakeRandomSoup(options_.size, options_.density, rule_.stateCount, seed);
+    // In the middle of a chunk, not at the corner of four, so that a small soup and its ash keep to
+    // one chunk and each step works on that one alone.
+    const int offset = std::max(0, (core::kChunkSide - options_.size) / 2);
+    AddCells(soup, cells_);
+    core::ChunkGrid grid;
+    for (const CensusCell& c : cells_) grid.SetCell(c.x + offset, c.y + offset, c.state);
+    return grid;
+}
+
 void SoupRunner::Run(std::uint64_t index, CensusTally& tally) {
     const auto seed = static_cast<std::uint32_t>(options_.seed + index);
-    core::ChunkGrid grid = core::MakeRandomSoup(options_.size, options_.density, rule_.stateCount, seed);
+    RunPattern(CenteredSoup(seed), index, tally);
+}
+
+void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTally& tally) {
+    const auto seed = static_cast<std::uint32_t>(options_.seed + index);
     const std::uint64_t key = core::NewRuleKey();
     populations_.assign(1, Population(grid));
     int nextCheck = kCheckEvery;
@@ -95,8 +110,7 @@ void SoupRunner::Run(std::uint64_t index, CensusTally& tally) {
             if (phases_.size() <= collected) phases_.resize(collected + 1);
             AddCells(grid, phases_[collected++]);
             if (collected == static_cast<std::size_t>(window)) {
-                phases_.resize(collected);
-                if (Separate(index, last, tally)) return;
+                if (Separate(index, window, last, tally)) return;
                 window = 0;
                 nextCheck = generation + kRetryAfter;
             }
@@ -121,30 +135,30 @@ bool SoupRunner::Behaves(const ObjectSeparation& separation, int group) {
     return true;
 }
 
-bool SoupRunner::Separate(std::uint64_t index, bool last, CensusTally& tally) {
-    coarse_.Build(phases_, 2);
-    fine_.Build(phases_, 1);
+bool SoupRunner::Separate(std::uint64_t index, int phaseCount, bool last, CensusTally& tally) {
+    coarse_.Build(phases_, phaseCount, 2);
+    fine_.Build(phases_, phaseCount, 1);
     // Each fine part lies in one coarse group.
-    fineParts_.assign(static_cast<std::size_t>(coarse_.GroupCount()), 0);
-    coarseVerdict_.assign(static_cast<std::size_t>(coarse_.GroupCount()), kParts);
+    fineCount_.assign(static_cast<std::size_t>(coarse_.GroupCount()), 0);
+    coarseVerdict_.assign(static_cast<std::size_t>(coarse_.GroupCount()), kSplit);
     fineCoarse_.resize(static_cast<std::size_t>(fine_.GroupCount()));
     for (int f = 0; f < fine_.GroupCount(); ++f) {
         int k = 0;
         while (fine_.Cells(f, k).empty()) ++k;
         const CensusCell& any = fine_.Cells(f, k).front();
         const int g = fineCoarse_[f] = coarse_.GroupOf(any.x, any.y);
-        ++fineParts_[g];
+        ++fineCount_[g];
         if (!Behaves(fine_, f)) coarseVerdict_[g] = kWhole;
     }
     for (int g = 0; g < coarse_.GroupCount(); ++g) {
-        if (coarseVerdict_[g] == kParts && fineParts_[g] > 1) continue;
+        if (coarseVerdict_[g] == kSplit && fineCount_[g] > 1) continue;
         // A group of one part is that part; no need to run it again.
-        if (fineParts_[g] == 1) coarseVerdict_[g] = coarseVerdict_[g] == kParts ? kWhole : kFails;
+        if (fineCount_[g] == 1) coarseVerdict_[g] = coarseVerdict_[g] == kSplit ? kWhole : kFails;
         else coarseVerdict_[g] = Behaves(coarse_, g) ? kWhole : kFails;
         if (coarseVerdict_[g] == kFails && !last) return false;
     }
     for (int f = 0; f < fine_.GroupCount(); ++f)
-        if (coarseVerdict_[fineCoarse_[f]] == kParts) Count(fine_, f, index, tally);
+        if (coarseVerdict_[fineCoarse_[f]] == kSplit) Count(fine_, f, index, tally);
     for (int g = 0; g < coarse_.GroupCount(); ++g) {
         if (coarseVerdict_[g] == kWhole) Count(coarse_, g, index, tally);
         if (coarseVerdict_[g] != kFails) continue;

@@ -25,6 +25,8 @@ public:
 
     // Soup `index` (seed options.seed + index) into `tally`.
     void Run(std::uint64_t index, CensusTally& tally);
+    // Any start as soup `index`.
+    void RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTally& tally);
 
     // The smallest period, up to kMaxPopulationPeriod, that the last generations of a population
     // sequence repeat with over several cycles; 0 when there is none.
@@ -32,7 +34,9 @@ public:
     static constexpr int kMaxPopulationPeriod = 60;
 
 private:
-    bool Separate(std::uint64_t index, bool last, CensusTally& tally);
+    core::ChunkGrid CenteredSoup(std::uint32_t seed);
+    // Groups the first `phaseCount` phases; false when a group does not behave alone, unless `last`.
+    bool Separate(std::uint64_t index, int phaseCount, bool last, CensusTally& tally);
     bool Behaves(const ObjectSeparation& separation, int group);
     void Count(const ObjectSeparation& separation, int group, std::uint64_t index, CensusTally& tally);
     void AddCells(const core::ChunkGrid& grid, CellList& cells) const;
@@ -47,7 +51,7 @@ private:
     std::vector<std::uint64_t> populations_;
     std::vector<CellList> phases_;
     std::vector<char> coarseVerdict_;
-    std::vector<int> fineParts_, fineCoarse_;
+    std::vector<int> fineCount_, fineCoarse_;
     CellList cells_;
 };
 

@@ -13,6 +13,7 @@
 #include "cli/file_io.h"
 #include "cli/rule_file.h"
 #include "cli/rule_lookup.h"
+#include "core/worker_pool.h"
 
 namespace cli {
 
@@ -91,6 +92,7 @@ int Census(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::string* outPath = options.Find("--out");
     options.RejectUnknown();
     const CensusRule rule = FindCensusRule(args[1]);
+    core::SetWorkerThreadCount(census.threads);
     const auto start = std::chrono::steady_clock::now();
     const authoring::CensusResult result = authoring::RunCensus(rule.rule, rule.name, census);
     char seconds[32];

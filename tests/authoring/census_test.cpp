@@ -18,7 +18,8 @@
 namespace authoring {
 namespace {
 
-const int kLifeSoups = testsupport::kSanitized ? 60 : 250;
+const int kLifeSoups = testsupport::kSanitized ? 30 : 200;
+const int kSplitSoups = testsupport::kSanitized ? 8 : 24;
 
 CellList CellsOf(const std::string& rle) {
     CellList cells;
@@ -94,28 +95,33 @@ TEST(Census, LifeSoupsLeaveTheCommonAsh) {
 TEST(Census, SplitRunsMergeIntoOneRun) {
     const core::Rule life = testsupport::LifeRule();
     CensusOptions whole;
-    whole.soups = 40;
+    whole.soups = kSplitSoups;
     whole.seed = 7;
     whole.threads = 1;
     CensusOptions first = whole, second = whole;
-    first.soups = 15;
-    second.seed = 22;
-    second.soups = 25;
+    first.soups = kSplitSoups / 2;
+    second.seed = whole.seed + static_cast<std::uint32_t>(first.soups);
+    second.soups = kSplitSoups - first.soups;
     second.threads = 2;
     const std::string expected = CensusToJson(RunCensus(life, "B3/S23", whole));
     const CensusResult a = RunCensus(life, "B3/S23", first), b = RunCensus(life, "B3/S23", second);
     EXPECT_EQ(CensusToJson(MergeCensus({CensusFromJson(CensusToJson(b)), a})), expected);
     EXPECT_EQ(CensusToJson(CensusFromJson(expected)), expected);
 
-    CensusResult other = a;
+    CensusResult other = a, otherRule = a, otherLimit = a;
     other.options.size = 20;
+    otherRule.rule = "B36/S23";
+    otherLimit.options.maxGenerations = 10;
+    const std::string range = "7-" + std::to_string(6 + first.soups);
     const std::vector<std::pair<std::vector<CensusResult>, std::string>> refusals = {
-        {{a, a}, "Cannot merge censuses whose seeds overlap: 7-21 and 7-21."},
+        {{a, a}, "Cannot merge censuses whose seeds overlap: " + range + " and " + range + "."},
         {{a, other}, "Cannot merge censuses of different soup sizes: 16 and 20."},
+        {{a, otherRule}, "Cannot merge censuses of different rules: B3/S23 and B36/S23."},
+        {{a, otherLimit}, "Cannot merge censuses of different generation limits: 4000 and 10."},
         {{}, "There is no census to merge."},
     };
-    for (const auto& [parts, message] : refusals)
-        EXPECT_EQ(testsupport::ErrorOf([&] { MergeCensus(parts); }), message);
+    for (const auto& refusal : refusals)
+        EXPECT_EQ(testsupport::ErrorOf([&] { MergeCensus(refusal.first); }), refusal.second);
 }
 
 TEST(Census, CancellingKeepsTheSoupsDone) {
@@ -142,12 +148,22 @@ TEST(Census, SoupsThatNeverSettleAreGrowingOrUnresolved) {
 }
 
 TEST(Census, MalformedJsonIsRefusedByName) {
+    // Seeds 1 and 2, with the soup count to follow.
+    const std::string kHeader =
+        "{\"rule\": \"x\", \"size\": 16, \"density\": 0.5, \"seedFirst\": 1, \"seedLast\": 2, "
+        "\"maxGenerations\": 9, \"soups\": ";
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"{\"rule\": 1}", "Invalid census JSON: \"rule\" of the census has the wrong type."},
         {"[", "Malformed census JSON at byte 1: unexpected end."},
         {"{\"rule\": \"x\", \"soups\": -1}", "Invalid census JSON: \"soups\" of the census is out of range: -1."},
+        {kHeader + "3, \"objects\": []}", "Invalid census JSON: more soups than seeds from \"seedFirst\" to \"seedLast\"."},
+        {kHeader + "1, \"objects\": [{\"name\": \"a\", \"class\": \"big\"}]}",
+         "Invalid census JSON: unknown object class \"big\"."},
+        {kHeader + "1, \"objects\": [{\"name\": \"a\"}]}", "Invalid census JSON: an object has no \"class\"."},
+        {"{\"rule\": \"x\\q\"}", "Malformed census JSON at byte 13: bad escape in a string."},
     };
-    for (const auto& [text, message] : cases) EXPECT_EQ(testsupport::ErrorOf([&] { CensusFromJson(text); }), message);
+    for (const auto& refused : cases)
+        EXPECT_EQ(testsupport::ErrorOf([&] { CensusFromJson(refused.first); }), refused.second);
 }
 
 }  // namespace
