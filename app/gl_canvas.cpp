@@ -232,6 +232,18 @@ void GlCanvas::EndFrame() {
 
 void GlCanvas::FillRect(const shell::RectF& rect, const shell::ColorF& color) {
     if (!painter_ || rect.Width() <= 0 || rect.Height() <= 0) return;
+    // An opaque fill of the whole surface, unclipped, is a clear: a software renderer clears far
+    // faster than it shades the same pixels.
+    const bool whole = rect.left <= 0 && rect.top <= 0 && rect.right * ratio_ >= static_cast<float>(pixelWidth_) &&
+                       rect.bottom * ratio_ >= static_cast<float>(pixelHeight_);
+    if (gl_ && whole && color.alpha >= 1 && clips_.empty()) {
+        painter_->beginNativePainting();
+        gl_->glDisable(GL_SCISSOR_TEST);
+        gl_->glClearColor(color.red, color.green, color.blue, 1.0f);
+        gl_->glClear(GL_COLOR_BUFFER_BIT);
+        painter_->endNativePainting();
+        return;
+    }
     painter_->fillRect(ToQRect(rect), ToQColor(color));
 }
 
