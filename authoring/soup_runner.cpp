@@ -85,7 +85,8 @@ void SoupRunner::Run(std::uint64_t index, CensusTally& tally) {
 }
 
 void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTally& tally) {
-    const auto seed = static_cast<std::uint32_t>(options_.seed + index);
+    // Kept as the sample should the soup outgrow the bound.
+    AddCells(grid, start_);
     const std::uint64_t key = core::NewRuleKey();
     populations_.assign(1, Population(grid));
     int nextCheck = kCheckEvery;
@@ -94,9 +95,8 @@ void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTal
     std::size_t collected = 0;
     for (int generation = 0;; ++generation) {
         if (populations_.back() > populationBound_) {
-            AddCells(core::MakeRandomSoup(options_.size, options_.density, rule_.stateCount, seed), cells_);
-            Normalize(cells_);
-            tally.Add(std::string(kGrowingName), ObjectClass::Growing, 0, 0, 0, index, cells_);
+            Normalize(start_);
+            tally.Add(std::string(kGrowingName), ObjectClass::Growing, 0, 0, 0, index, start_);
             return;
         }
         if (window == 0) {

@@ -52,7 +52,7 @@ private:
     std::vector<CellList> phases_;
     std::vector<char> coarseVerdict_;
     std::vector<int> fineCount_, fineCoarse_;
-    CellList cells_;
+    CellList cells_, start_;
 };
 
 }  // namespace authoring
