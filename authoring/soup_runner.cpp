@@ -51,7 +51,7 @@ int SoupRunner::PopulationPeriod(const std::vector<std::uint64_t>& populations) 
     return 0;
 }
 
-void SoupRunner::AddCells(const core::ChunkGrid& grid, CellList& cells) const {
+void SoupRunner::CollectCells(const core::ChunkGrid& grid, CellList& cells) const {
     cells.clear();
     grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64& chunk) {
         if (chunk.liveCount == 0) return;
@@ -73,7 +73,7 @@ core::ChunkGrid SoupRunner::CenteredSoup(std::uint32_t seed) {
     // In the middle of a chunk, not at the corner of four, so that a small soup and its ash keep to
     // one chunk and each step works on that one alone.
     const int offset = std::max(0, (core::kChunkSide - options_.size) / 2);
-    AddCells(soup, cells_);
+    CollectCells(soup, cells_);
     core::ChunkGrid grid;
     for (const CensusCell& c : cells_) grid.SetCell(c.x + offset, c.y + offset, c.state);
     return grid;
@@ -86,7 +86,7 @@ void SoupRunner::Run(std::uint64_t index, CensusTally& tally) {
 
 void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTally& tally) {
     // Kept as the sample should the soup outgrow the bound.
-    AddCells(grid, start_);
+    CollectCells(grid, start_);
     const std::uint64_t key = core::NewRuleKey();
     populations_.assign(1, Population(grid));
     int nextCheck = kCheckEvery;
@@ -108,7 +108,7 @@ void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTal
         }
         if (window > 0) {
             if (phases_.size() <= collected) phases_.resize(collected + 1);
-            AddCells(grid, phases_[collected++]);
+            CollectCells(grid, phases_[collected++]);
             if (collected == static_cast<std::size_t>(window)) {
                 if (Separate(index, window, last, tally)) return;
                 window = 0;
