@@ -65,8 +65,9 @@ inline constexpr std::string_view kUnresolvedName = "zz_UNRESOLVED";
 // Runs options.soups soups of options.size x options.size cells, options.threads at a time; the
 // result does not depend on the thread count. progress(soupsDone) is called from the calling
 // thread now and then; returning false cancels, and the result then holds the soups finished so far
-// (seeds firstSeed..lastSeed). Throws std::runtime_error for options out of range, or a rule that
-// does not keep the empty background empty.
+// (seeds firstSeed..lastSeed). Throws std::runtime_error for options out of range (soups < 0, size
+// outside 1..4096, density outside 0..1, maxGenerations outside 1..1000000, seeds past 2^32 - 1), or
+// a rule that does not keep the empty background empty.
 CensusResult RunCensus(const core::Rule& rule, const std::string& ruleName, const CensusOptions& options,
                        const std::function<bool(int)>& progress = {});
 

@@ -15,6 +15,8 @@ namespace authoring {
 namespace {
 
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+// Beyond it one soup of a rule that never settles would take hours.
+constexpr int kMaxGenerationLimit = 1000000;
 // Soups per task in one batch.
 constexpr std::uint64_t kBatchSoups = 64;
 
@@ -27,7 +29,8 @@ void CheckOptions(const core::Rule& rule, const CensusOptions& options) {
     if (options.size < 1 || options.size > 4096) throw std::runtime_error("The soup size must be 1 to 4096.");
     if (!(options.density >= 0.0 && options.density <= 1.0))
         throw std::runtime_error("The soup density must be between 0 and 1.");
-    if (options.maxGenerations < 1) throw std::runtime_error("The generation limit must be at least 1.");
+    if (options.maxGenerations < 1 || options.maxGenerations > kMaxGenerationLimit)
+        throw std::runtime_error("The generation limit must be 1 to 1000000.");
     if (options.threads < 0) throw std::runtime_error("The thread count cannot be negative.");
     if (options.soups > 0 && std::uint64_t{options.seed} + static_cast<std::uint64_t>(options.soups) - 1 > UINT32_MAX)
         throw std::runtime_error("The soups' seeds would pass 4294967295.");

@@ -8,7 +8,8 @@ namespace authoring {
 
 namespace {
 
-// Phases kept while looking for the period; a longer one is run again to collect them.
+// Phases kept while looking for the period: a cycle must start among them, and one that ends
+// beyond them is run again to collect its phases.
 constexpr int kKeptPhases = 256;
 // Forgetting everything now and then bounds the memory of a long census of a wild rule.
 constexpr std::size_t kMaxKnownShapes = 1 << 16;
@@ -51,47 +52,54 @@ ObjectInfo ObjectClassifier::Run(const CellList& cells) {
     ObjectInfo info;
     info.sample = cells;
     runner_.Start(cells);
-    if (phases_.empty()) phases_.resize(1);
+    phases_.resize(1);
     phases_[0] = cells;
-    int period = 0;
+    boxes_.assign(1, BoxOf(cells));
+    // The first phase seen again, moved or not: an object caught in a transient phase (a spaceship
+    // still forming) is named after the cycle it falls into.
+    int first = -1, period = 0;
     for (int t = 1; t <= limit_ && period == 0; ++t) {
         if (!runner_.Step()) {
             info.name = NameOf(info.kind = ObjectClass::Growing, 0, 0, {});
             return info;
         }
         if (runner_.Population() == 0) return info;
-        if (runner_.Population() != cells.size()) {
-            if (t < kKeptPhases) runner_.Cells(phases_.emplace_back());
-            continue;
+        const CellBox box = runner_.Cells(scratch_);
+        for (std::size_t j = 0; j < phases_.size() && period == 0; ++j)
+            if (phases_[j].size() == scratch_.size() && phases_[j] == scratch_) {
+                first = static_cast<int>(j);
+                period = t - first;
+                moved_ = {box.minX - boxes_[j].minX, box.minY - boxes_[j].minY};
+            }
+        if (period == 0 && t < kKeptPhases) {
+            phases_.push_back(scratch_);
+            boxes_.push_back(box);
         }
-        CellList& phase = t < kKeptPhases ? phases_.emplace_back() : scratch_;
-        runner_.Cells(phase);
-        if (phase == cells) period = t;
     }
     if (period == 0) {
         info.name = NameOf(ObjectClass::Unresolved, 0, 0, {});
-        phases_.resize(1);
         return info;
     }
-    const CellBox moved = runner_.LiveBox();
-    if (period >= kKeptPhases) {
+    if (static_cast<std::size_t>(first + period) > phases_.size()) {
+        // A period longer than the phases kept: run again to collect it.
         runner_.Start(cells);
-        phases_.resize(1);
-        for (int t = 1; t < period; ++t) {
+        phases_.clear();
+        for (int t = 0; t < first + period; ++t) {
+            if (t >= first) runner_.Cells(phases_.emplace_back());
             runner_.Step();
-            runner_.Cells(phases_.emplace_back());
         }
+    } else {
+        phases_.erase(phases_.begin(), phases_.begin() + first);
+        phases_.resize(static_cast<std::size_t>(period));
     }
-    phases_.resize(static_cast<std::size_t>(period));
-    const bool moves = moved.minX != 0 || moved.minY != 0;
+    const bool moves = moved_[0] != 0 || moved_[1] != 0;
     info.kind = moves ? ObjectClass::Spaceship : period == 1 ? ObjectClass::Still : ObjectClass::Oscillator;
     info.period = period;
-    CanonicalForm form = CanonicalCode(phases_, rule_.stateCount, rule_.symmetry, moved.minX, moved.minY);
-    info.name = NameOf(info.kind, period, cells.size(), form.code);
+    CanonicalForm form = CanonicalCode(phases_, rule_.stateCount, rule_.symmetry, moved_[0], moved_[1]);
+    info.name = NameOf(info.kind, period, phases_[0].size(), form.code);
     info.sample = std::move(form.cells);
     info.dx = form.dx;
     info.dy = form.dy;
-    phases_.resize(1);
     return info;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -18,8 +19,8 @@ struct ObjectInfo {
     CellList sample;  // the canonical phase and orientation, or the object as given
 };
 
-// Runs objects alone to find what they are: the smallest period p up to `limit` after which the
-// object is itself again, moved by (dx, dy). Results are kept by shape, so each shape is run once.
+// Runs objects alone to find what they are: the first phase, within `limit` generations, that
+// comes back after p generations moved by (dx, dy), p being the period. Results are kept by shape, so each shape is run once.
 class ObjectClassifier {
 public:
     ObjectClassifier(const core::Rule& rule, int limit);
@@ -34,6 +35,8 @@ private:
     int limit_;
     BoxRunner runner_;
     std::vector<CellList> phases_;
+    std::vector<CellBox> boxes_;  // of each phase on the plane
+    std::array<int, 2> moved_{};
     CellList scratch_;
     std::string key_;
     std::unordered_map<std::string, ObjectInfo> known_;

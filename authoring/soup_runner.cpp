@@ -51,7 +51,7 @@ int SoupRunner::PopulationPeriod(const std::vector<std::uint64_t>& populations) 
     return 0;
 }
 
-void SoupRunner::AddCells(const core::ChunkGrid& grid, CellList& cells) const {
+void SoupRunner::CollectCells(const core::ChunkGrid& grid, CellList& cells) const {
     cells.clear();
     grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64& chunk) {
         if (chunk.liveCount == 0) return;
@@ -73,7 +73,7 @@ core::ChunkGrid SoupRunner::CenteredSoup(std::uint32_t seed) {
     // In the middle of a chunk, not at the corner of four, so that a small soup and its ash keep to
     // one chunk and each step works on that one alone.
     const int offset = std::max(0, (core::kChunkSide - options_.size) / 2);
-    AddCells(soup, cells_);
+    CollectCells(soup, cells_);
     core::ChunkGrid grid;
     for (const CensusCell& c : cells_) grid.SetCell(c.x + offset, c.y + offset, c.state);
     return grid;
@@ -85,7 +85,8 @@ void SoupRunner::Run(std::uint64_t index, CensusTally& tally) {
 }
 
 void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTally& tally) {
-    const auto seed = static_cast<std::uint32_t>(options_.seed + index);
+    // Kept as the sample should the soup outgrow the bound.
+    CollectCells(grid, start_);
     const std::uint64_t key = core::NewRuleKey();
     populations_.assign(1, Population(grid));
     int nextCheck = kCheckEvery;
@@ -94,9 +95,8 @@ void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTal
     std::size_t collected = 0;
     for (int generation = 0;; ++generation) {
         if (populations_.back() > populationBound_) {
-            AddCells(core::MakeRandomSoup(options_.size, options_.density, rule_.stateCount, seed), cells_);
-            Normalize(cells_);
-            tally.Add(std::string(kGrowingName), ObjectClass::Growing, 0, 0, 0, index, cells_);
+            Normalize(start_);
+            tally.Add(std::string(kGrowingName), ObjectClass::Growing, 0, 0, 0, index, start_);
             return;
         }
         if (window == 0) {
@@ -108,7 +108,7 @@ void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTal
         }
         if (window > 0) {
             if (phases_.size() <= collected) phases_.resize(collected + 1);
-            AddCells(grid, phases_[collected++]);
+            CollectCells(grid, phases_[collected++]);
             if (collected == static_cast<std::size_t>(window)) {
                 if (Separate(index, window, last, tally)) return;
                 window = 0;

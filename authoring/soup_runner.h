@@ -18,7 +18,8 @@ namespace authoring {
 // window of further generations its cells are grouped by nearness; each group run alone must
 // repeat what it did in the soup, else the soup runs on and is looked at again later (after
 // maxGenerations such groups count as unresolved). Groups whose 8-connected parts each behave
-// alone are counted part by part, so that objects merely touching diagonally are told apart.
+// alone are counted part by part, so that objects merely touching diagonally are told apart. A
+// soup whose population passes max(4096, 16 size^2) is counted as growing there and then.
 class SoupRunner {
 public:
     SoupRunner(const core::Rule& rule, const CensusOptions& options);
@@ -39,7 +40,7 @@ private:
     bool Separate(std::uint64_t index, int phaseCount, bool last, CensusTally& tally);
     bool Behaves(const ObjectSeparation& separation, int group);
     void Count(const ObjectSeparation& separation, int group, std::uint64_t index, CensusTally& tally);
-    void AddCells(const core::ChunkGrid& grid, CellList& cells) const;
+    void CollectCells(const core::ChunkGrid& grid, CellList& cells) const;
 
     const core::Rule& rule_;
     CensusOptions options_;
@@ -52,7 +53,7 @@ private:
     std::vector<CellList> phases_;
     std::vector<char> coarseVerdict_;
     std::vector<int> fineCount_, fineCoarse_;
-    CellList cells_;
+    CellList cells_, start_;
 };
 
 }  // namespace authoring

@@ -88,7 +88,7 @@ int Census(const std::vector<std::string>& args, std::ostream& out, std::ostream
     census.seed = ParseNumber<std::uint32_t>(options.Find("--seed"), census.seed, 0, UINT32_MAX, "--seed");
     census.threads = ParseNumber<int>(options.Find("--threads"), census.threads, 1, 256, "--threads");
     census.maxGenerations =
-        ParseNumber<int>(options.Find("--max-generations"), census.maxGenerations, 1, 1 << 30, "--max-generations");
+        ParseNumber<int>(options.Find("--max-generations"), census.maxGenerations, 1, 1000000, "--max-generations");
     const std::string* outPath = options.Find("--out");
     options.RejectUnknown();
     const CensusRule rule = FindCensusRule(args[1]);

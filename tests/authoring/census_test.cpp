@@ -56,6 +56,8 @@ TEST(Census, LifeObjectsGetTheirCensusNamesInAnyOrientationAndPhase) {
         {"2o$obo$bo!", "xs5_253"},     {"bo$obo$bo!", "xs4_252"},         {"2o$obo$b2o!", "xs6_356"},
         {"b2o$o2bo$o2bo$b2o!", "xs8_6996"}, {"3o!", "xp2_7"},             {"b3o$3o!", "xp2_7e"},
         {"2o$2o$2b2o$2b2o!", "xp2_318c"}, {"bo$2bo$3o!", "xq4_153"},      {"bo2bo$o$o3bo$4o!", "xq4_6frc"},
+        // A lightweight spaceship still forming is named after the cycle it falls into.
+        {"2bo$3bo$3bo$o2bo$b3o!", "xq4_6frc"},
     };
     for (std::size_t i = 0; i < objects.size(); ++i) {
         const auto& [rle, name] = objects[i];
