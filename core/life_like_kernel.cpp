@@ -1,6 +1,7 @@
 #include "core/life_like_kernel.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstring>
@@ -204,6 +205,15 @@ void StepColumn(const Column& col, int rows, int cells, const CountMasks& m, std
 
 }  // namespace
 
+// Live neighbours of each two-state neighbourhood index: a table, since stepping asks on every
+// generation and a build without a popcount instruction counts bits slowly.
+constexpr std::array<std::uint8_t, 512> kNeighbourCounts = [] {
+    std::array<std::uint8_t, 512> counts{};
+    for (unsigned index = 0; index < 512; ++index)
+        for (unsigned bits = index & 0x1EFu; bits; bits &= bits - 1) ++counts[index];
+    return counts;
+}();
+
 std::optional<LifeLikeRule> AsLifeLike(const Rule& rule) {
     if (rule.stateCount != 2 || rule.table.size() != 512 || rule.table[0] != 0) return std::nullopt;
     std::uint16_t seen[2] = {0, 0}, on[2] = {0, 0};
@@ -211,7 +221,7 @@ std::optional<LifeLikeRule> AsLifeLike(const Rule& rule) {
         const std::uint8_t next = rule.table[index];
         if (next > 1) return std::nullopt;
         const unsigned centre = index >> 4 & 1;
-        const auto bit = static_cast<std::uint16_t>(1u << std::popcount(index & 0x1EFu));
+        const auto bit = static_cast<std::uint16_t>(1u << kNeighbourCounts[index]);
         if ((seen[centre] & bit) && ((on[centre] & bit) != 0) != (next != 0)) return std::nullopt;
         seen[centre] |= bit;
         if (next) on[centre] |= bit;
