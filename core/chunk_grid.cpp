@@ -126,15 +126,49 @@ LiveChunkBounds GetLiveChunkBounds(const ChunkGrid& grid) {
     return b;
 }
 
+namespace {
+
+// Which of the eight chunks around a live one it can reach: those facing a border row, column or
+// corner cell of it that is live. Bit (dy + 1) * 3 + (dx + 1); the chunk itself always.
+std::uint32_t ReachedNeighbours(const Chunk64& chunk) {
+    const std::uint8_t* cells = chunk.cells.data();
+    constexpr int kLast = kChunkSide - 1;
+    auto anyInRow = [&](int y) {
+        for (int x = 0; x < kChunkSide; ++x)
+            if (cells[y * kChunkSide + x]) return true;
+        return false;
+    };
+    auto anyInColumn = [&](int x) {
+        for (int y = 0; y < kChunkSide; ++y)
+            if (cells[y * kChunkSide + x]) return true;
+        return false;
+    };
+    std::uint32_t reached = 1u << 4;
+    if (anyInRow(0)) reached |= 1u << 1;
+    if (anyInRow(kLast)) reached |= 1u << 7;
+    if (anyInColumn(0)) reached |= 1u << 3;
+    if (anyInColumn(kLast)) reached |= 1u << 5;
+    if (cells[0]) reached |= 1u << 0;
+    if (cells[kLast]) reached |= 1u << 2;
+    if (cells[kLast * kChunkSide]) reached |= 1u << 6;
+    if (cells[kChunkCells - 1]) reached |= 1u << 8;
+    return reached;
+}
+
+}  // namespace
+
 std::vector<ChunkCoord> CollectAutomatonCandidateChunks(const ChunkGrid& grid) {
     std::unordered_set<ChunkCoord, ChunkCoordHasher> seen;
     seen.reserve(grid.ChunkCount() * 4);
     std::vector<ChunkCoord> result;
     grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
         if (chunk.liveCount == 0) return;
+        const std::uint32_t reached = ReachedNeighbours(chunk);
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx) {
-                // Nothing is ever born past the plane's edge.
+                // An empty chunk stays empty unless a live cell touches it; nothing is ever born
+                // past the plane's edge.
+                if (!(reached >> ((dy + 1) * 3 + dx + 1) & 1u)) continue;
                 if (!IsPlaneChunk(std::int64_t{cx} + dx, std::int64_t{cy} + dy)) continue;
                 const ChunkCoord c{cx + dx, cy + dy};
                 if (seen.insert(c).second) result.push_back(c);

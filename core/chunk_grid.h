@@ -134,6 +134,8 @@ private:
 };
 
 LiveChunkBounds GetLiveChunkBounds(const ChunkGrid& grid);
+// The chunks a step under a rule that keeps empty neighbourhoods empty may make live: every live
+// chunk, and each chunk around one that a live cell on its border touches.
 std::vector<ChunkCoord> CollectAutomatonCandidateChunks(const ChunkGrid& grid);
 
 // buffer becomes width x height bytes holding the cells of the rectangle at (x0, y0). The
