@@ -22,12 +22,6 @@ constexpr int kMaxWindow = 2 * SoupRunner::kMaxPopulationPeriod;
 // Classification looks this far for a period at most.
 constexpr int kClassifyLimit = 1000;
 
-std::uint64_t Population(const core::ChunkGrid& grid) {
-    std::uint64_t live = 0;
-    grid.ForEachChunk([&](std::int32_t, std::int32_t, const core::Chunk64& chunk) { live += chunk.liveCount; });
-    return live;
-}
-
 enum Verdict : char { kSplit, kWhole, kFails };
 
 }  // namespace
@@ -88,7 +82,7 @@ void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTal
     // Kept as the sample should the soup outgrow the bound.
     CollectCells(grid, start_);
     const std::uint64_t key = core::NewRuleKey();
-    populations_.assign(1, Population(grid));
+    populations_.assign(1, grid.Population());
     int nextCheck = kCheckEvery;
     int window = 0;       // generations being collected; 0 while not collecting
     bool last = false;    // collecting for the final look
@@ -118,7 +112,7 @@ void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTal
         core::ChunkGrid next;
         core::StepGrid(rule_, grid, next, stepScratch_, key);
         grid = std::move(next);
-        populations_.push_back(Population(grid));
+        populations_.push_back(grid.Population());
     }
 }
 

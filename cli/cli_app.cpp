@@ -98,12 +98,6 @@ core::ChunkGrid PatternGrid(const formats::RlePattern& pattern, int stateCount) 
     return grid;
 }
 
-std::uint64_t Population(const core::ChunkGrid& grid) {
-    std::uint64_t live = 0;
-    grid.ForEachChunk([&](std::int32_t, std::int32_t, const core::Chunk64& chunk) { live += chunk.liveCount; });
-    return live;
-}
-
 int Run(const std::vector<std::string>& args, std::ostream& out) {
     // Without RULE the pattern's header names it.
     const bool ruleGiven = args[1].rfind("-", 0) != 0;
@@ -165,7 +159,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
     if (outputPath) WriteFileAtomically(*outputPath, formats::WriteRle(grid, rule.stateCount, loaded.name));
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.6f", std::chrono::duration<double>(stepping).count());
-    out << "generations=" << generations << " population=" << Population(grid) << " seconds=" << seconds
+    out << "generations=" << generations << " population=" << grid.Population() << " seconds=" << seconds
         << " threads=" << core::WorkerThreadCount() << "\n";
     return 0;
 }

@@ -103,6 +103,12 @@ public:
     const Chunk64* FindChunk(std::int32_t cx, std::int32_t cy) const;
     const Map& Chunks() const { return *map_; }
     std::size_t ChunkCount() const { return map_->size(); }
+    // Live cells in all chunks.
+    std::uint64_t Population() const {
+        std::uint64_t live = 0;
+        for (const auto& entry : *map_) live += entry.second.liveCount;
+        return live;
+    }
     bool SharesStorageWith(const ChunkGrid& other) const { return map_ == other.map_; }
 
     template <class Visitor>

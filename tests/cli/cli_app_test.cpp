@@ -211,9 +211,8 @@ TEST_F(CliSessionTest, ImportThenRunAndExportTheSession) {
     EXPECT_NE(out_.str().find("tab=0 kind=pattern name=\"Imported Rule\" generations=9 own_locks=0"), std::string::npos);
     // Without a pattern or soup, run starts from the session's 32 x 32 source grid.
     ASSERT_EQ(Run({"run", session, "--generations", "0"}), 0);
-    std::uint64_t live = 0;
-    saved.sourceGrid.ForEachChunk([&](int, int, const core::Chunk64& c) { live += c.liveCount; });
-    EXPECT_EQ(out_.str().rfind("generations=0 population=" + std::to_string(live) + " ", 0), 0u);
+    EXPECT_EQ(out_.str().rfind("generations=0 population=" + std::to_string(saved.sourceGrid.Population()) + " ", 0),
+              0u);
     ASSERT_EQ(Run({"export", session, "--format", "ruletable"}), 0);
     EXPECT_NE(out_.str().find("symmetries:rotate4\n"), std::string::npos);
     EXPECT_EQ(Run({"export", session, "--format", "rulestring"}), 1);
