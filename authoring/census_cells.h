@@ -4,15 +4,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "formats/rle.h"
+
 namespace authoring {
 
-// One live cell of a census object, in plane coordinates or relative to its box.
-struct CensusCell {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    std::uint8_t state = 0;
-    friend bool operator==(const CensusCell&, const CensusCell&) = default;
-};
+// One live cell of a census object, in plane coordinates or relative to its box: what an RLE
+// pattern holds.
+using CensusCell = formats::RleCell;
 
 using CellList = std::vector<CensusCell>;
 
