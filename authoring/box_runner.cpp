@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "core/step_grid.h"
-#include "core/step_kernels.h"
 
 namespace authoring {
 
@@ -11,14 +9,10 @@ namespace {
 
 // Free cells kept around the live box when the buffer is laid out again.
 constexpr int kMargin = 8;
-constexpr std::uint64_t kLargeTableEntries = std::uint64_t{1} << 31;
 
 }  // namespace
 
-BoxRunner::BoxRunner(const core::Rule& rule)
-    : rule_(rule),
-      lifeLike_(core::AsLifeLike(rule)),
-      largeTable_(core::RuleTableSize(rule.stateCount) >= kLargeTableEntries) {}
+BoxRunner::BoxRunner(const core::Rule& rule) : kernel_(rule) {}
 
 void BoxRunner::Start(const CellList& cells) { Place(cells, BoxOf(cells)); }
 
@@ -91,13 +85,7 @@ bool BoxRunner::Step() {
     if (maxX_ - minX_ + 3 > kMaxSide || maxY_ - minY_ + 3 > kMaxSide) return false;
     const int innerWidth = width_ - 2, innerHeight = height_ - 2;
     stepped_.resize(static_cast<std::size_t>(innerWidth) * innerHeight);
-    if (lifeLike_)
-        core::StepLifeLikeWindow(*lifeLike_, width_, height_, width_, cells_.data(), stepped_.data());
-    else if (largeTable_)
-        core::StepLargeStateWindow(rule_, width_, height_, innerWidth, cells_.data(), stepped_.data());
-    else
-        core::StepDenseKernel(width_, height_, width_, rule_.stateCount, cells_.data(), rule_.table.data(),
-                              stepped_.data());
+    kernel_.Step(width_, height_, width_, cells_.data(), stepped_.data());
     for (int y = 0; y < innerHeight; ++y)
         std::memcpy(cells_.data() + static_cast<std::size_t>(y + 1) * width_ + 1,
                     stepped_.data() + static_cast<std::size_t>(y) * innerWidth, static_cast<std::size_t>(innerWidth));

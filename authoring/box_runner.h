@@ -1,12 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "authoring/census_cells.h"
-#include "core/life_like_kernel.h"
 #include "core/rule_table.h"
+#include "core/window_kernel.h"
 
 namespace authoring {
 
@@ -38,9 +37,7 @@ private:
     void Relayout();
     void ScanLive();
 
-    const core::Rule& rule_;
-    std::optional<core::LifeLikeRule> lifeLike_;
-    bool largeTable_ = false;
+    core::WindowKernel kernel_;
     // Buffer cell (i, j) is plane cell (originX_ + i, originY_ + j); its outer ring stays 0.
     std::int64_t originX_ = 0, originY_ = 0;
     int width_ = 0, height_ = 0;

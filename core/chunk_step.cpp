@@ -7,14 +7,11 @@
 
 #include "core/block_masks.h"
 #include "core/chunk_bands.h"
-#include "core/step_grid.h"
-#include "core/step_kernels.h"
 
 namespace core {
 
 namespace {
 
-constexpr std::uint64_t kLargeTableEntries = std::uint64_t{1} << 31;
 constexpr int kMostBlocks = 40;
 constexpr int kChurning = 32;
 
@@ -45,25 +42,18 @@ void CopyChunk(const Chunk64& from, Chunk64& to) {
     to.liveCount = from.liveCount;
 }
 
-void StepWindow(const ChunkStepper& stepper, int width, int height, const std::uint8_t* window, std::uint8_t* result) {
-    if (stepper.lifeLike)
-        StepLifeLikeWindow(*stepper.lifeLike, width, height, kChunkWindowSide, window, result);
-    else
-        StepDenseKernel(width, height, kChunkWindowSide, stepper.rule.stateCount, window, stepper.rule.table.data(),
-                        result);
-}
-
 // Cells [left, right) x [top, bottom) of the chunk from its padded window.
 void StepRegion(const ChunkStepper& stepper, const std::uint8_t* window, int left, int top, int right, int bottom,
                 std::uint8_t* cells) {
     const int width = right - left, height = bottom - top;
     if (width == kChunkSide) {
         // Whole rows: the kernel's rows are the chunk's rows.
-        StepWindow(stepper, kChunkWindowSide, height + 2, window + top * kChunkWindowSide, cells + top * kChunkSide);
+        stepper.kernel.Step(kChunkWindowSide, height + 2, kChunkWindowSide, window + top * kChunkWindowSide,
+                            cells + top * kChunkSide);
         return;
     }
     alignas(64) std::uint8_t part[kChunkCells];
-    StepWindow(stepper, width + 2, height + 2, window + top * kChunkWindowSide + left, part);
+    stepper.kernel.Step(width + 2, height + 2, kChunkWindowSide, window + top * kChunkWindowSide + left, part);
     for (int y = 0; y < height; ++y)
         std::memcpy(cells + (top + y) * kChunkSide + left, part + y * width, static_cast<std::size_t>(width));
 }
@@ -71,22 +61,13 @@ void StepRegion(const ChunkStepper& stepper, const std::uint8_t* window, int lef
 // Steps the part of chunk c inside `box`, all of it.
 bool StepWhole(const ChunkStepper& stepper, const CellBox& box, const std::uint8_t* window, ChunkCoord c,
                std::uint8_t* cells) {
-    const Rule& rule = stepper.rule;
     const std::int64_t x0 = std::int64_t{c.x} * kChunkSide, y0 = std::int64_t{c.y} * kChunkSide;
     auto local = [](std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, kChunkSide)); };
     const int left = local(box.left - x0), right = local(box.right + 1 - x0);
     const int top = local(box.top - y0), bottom = local(box.bottom + 1 - y0);
     if (right <= left || bottom <= top) return false;
     if (right - left < kChunkSide || bottom - top < kChunkSide) std::memset(cells, 0, kChunkCells);
-    if (RuleTableSize(rule.stateCount) >= kLargeTableEntries) {
-        alignas(64) std::uint8_t part[kChunkCells];
-        StepLargeStateWindow(rule, kChunkWindowSide, kChunkWindowSide, kChunkSide, window, part);
-        for (int y = top; y < bottom; ++y)
-            std::memcpy(cells + y * kChunkSide + left, part + y * kChunkSide + left,
-                        static_cast<std::size_t>(right - left));
-    } else {
-        StepRegion(stepper, window, left, top, right, bottom, cells);
-    }
+    StepRegion(stepper, window, left, top, right, bottom, cells);
     return true;
 }
 
@@ -94,10 +75,6 @@ bool StepWhole(const ChunkStepper& stepper, const CellBox& box, const std::uint8
 // rectangle spanning their columns. Returns the blocks actually stepped.
 std::uint64_t StepBlocks(const ChunkStepper& stepper, const std::uint8_t* window, std::uint64_t compute,
                          std::uint8_t* cells) {
-    if (RuleTableSize(stepper.rule.stateCount) >= kLargeTableEntries) {
-        StepWhole(stepper, CellBox(), window, ChunkCoord{}, cells);
-        return kAllBlocks;
-    }
     auto rowBits = [compute](int row) { return static_cast<unsigned>((compute >> (row * kBlocksPerSide)) & 0xFFu); };
     std::uint64_t stepped = 0;
     for (int row = 0; row < kBlocksPerSide;) {

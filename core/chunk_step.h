@@ -1,12 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
 #include "core/chunk_grid.h"
 #include "core/chunk_window.h"
-#include "core/life_like_kernel.h"
 #include "core/rule_table.h"
+#include "core/window_kernel.h"
 
 namespace core {
 
@@ -28,11 +27,9 @@ struct ChunkReuse {
 };
 
 struct ChunkStepper {
-    const Rule& rule;
     CellBox box;
     ChunkReuse reuse;
-    // Set for two-state count rules, which are stepped bitwise.
-    std::optional<LifeLikeRule> lifeLike;
+    WindowKernel kernel;
 
     // Fills `chunk` (unfilled) with generation t + 1 at c from the chunks around c in generation t.
     // Returns whether it holds a live cell.

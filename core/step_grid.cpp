@@ -9,7 +9,6 @@
 #include "core/block_masks.h"
 #include "core/chunk_step.h"
 #include "core/heap_retention.h"
-#include "core/step_kernels.h"
 
 namespace core {
 
@@ -66,25 +65,6 @@ bool StepRectangle(ChunkStepper stepper, const ChunkGrid& current, const LiveChu
 
 }  // namespace
 
-void StepLargeStateWindow(const Rule& rule, int width, int height, int resultStride, const std::uint8_t* window,
-                          std::uint8_t* result) {
-    if (width < 3 || height < 3) return;
-    const auto n = static_cast<std::uint64_t>(rule.stateCount);
-    const std::uint64_t n3 = n * n * n;
-    for (int y = 1; y + 1 < height; ++y) {
-        const std::uint8_t* above = window + static_cast<std::ptrdiff_t>(y - 1) * width;
-        const std::uint8_t* row = above + width;
-        const std::uint8_t* below = row + width;
-        std::uint8_t* out = result + static_cast<std::ptrdiff_t>(y - 1) * resultStride;
-        for (int x = 1; x + 1 < width; ++x) {
-            const std::uint64_t top = (above[x - 1] * n + above[x]) * n + above[x + 1];
-            const std::uint64_t mid = (row[x - 1] * n + row[x]) * n + row[x + 1];
-            const std::uint64_t bottom = (below[x - 1] * n + below[x]) * n + below[x + 1];
-            out[x - 1] = rule.table[(top * n3 + mid) * n3 + bottom];
-        }
-    }
-}
-
 void StepNaiveWindow(const Rule& rule, int width, int height, int stride, const std::uint8_t* window,
                      std::uint8_t* result) {
     const auto n = static_cast<std::uint32_t>(rule.stateCount);
@@ -119,11 +99,11 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
     RetainFreedMemory();
     ChunkGrid result;
     StepStrategy strategy = StepStrategy::None;
-    ChunkStepper stepper{rule, CellBox(), ChunkReuse(), AsLifeLike(rule)};
+    ChunkStepper stepper{CellBox(), ChunkReuse(), WindowKernel(rule)};
     const ChunkGrid::StepHistory& history = current.History();
     // Under B0 the background itself changes: every cell of the box is stepped as it always was.
     // A bitwise step costs less than finding out what it could skip, and than copying a chunk.
-    if (ruleKey != 0 && !rule.table.empty() && rule.table[0] == 0 && !stepper.lifeLike)
+    if (ruleKey != 0 && !rule.table.empty() && rule.table[0] == 0 && !stepper.kernel.Bitwise())
         stepper.reuse = {true, history.madeBy != 0, history.madeBy == ruleKey, history.previousMadeBy == ruleKey,
                          history.steps % kRecheckEvery == 0};
     const LiveChunkBounds b = GetLiveChunkBounds(current);

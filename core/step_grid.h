@@ -32,10 +32,6 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
 // A key no other caller has been given.
 std::uint64_t NewRuleKey();
 
-// The same mapping as the dense kernel with 64-bit indices, for tables of 2^31 entries and more.
-void StepLargeStateWindow(const Rule& rule, int width, int height, int resultStride, const std::uint8_t* window,
-                          std::uint8_t* result);
-
 // Keeps chunks that just emptied as empty chunks for 15 generations.
 void CarryEmptyChunks(ChunkGrid& next, const ChunkGrid& current);
 

@@ -8,6 +8,7 @@
 
 #include "core/cpu_features.h"
 #include "core/step_grid.h"
+#include "core/window_kernel.h"
 #include "tests/support/test_rules.h"
 
 namespace core {
@@ -78,18 +79,19 @@ TEST(StepKernels, LargeStateWindowUsesSixtyFourBitIndices) {
     std::vector<std::uint8_t> window(5 * 4, 10);
     window[19] = 9;
     std::vector<std::uint8_t> result(3 * 2 + 1, 0xEE);
-    StepLargeStateWindow(rule, 5, 4, 3, window.data(), result.data());
+    StepLargeStateWindow(rule, 5, 4, 5, window.data(), result.data());
     EXPECT_EQ(result, (std::vector<std::uint8_t>{7, 7, 7, 7, 7, 3, 0xEE}));
 }
 
 TEST(StepKernels, LargeStateWindowAgreesWithDenseKernel) {
     const Rule rule = testsupport::BlockRule(5, 9);
     std::mt19937 rng(2);
-    std::vector<std::uint8_t> window(40 * 30);
+    // Rows 44 apart: the window is part of a wider one.
+    std::vector<std::uint8_t> window(44 * 30);
     for (auto& c : window) c = rng() % 5;
     std::vector<std::uint8_t> dense(38 * 28), large(38 * 28);
-    StepDenseKernel(40, 30, 40, 5, window.data(), rule.table.data(), dense.data());
-    StepLargeStateWindow(rule, 40, 30, 38, window.data(), large.data());
+    StepDenseKernel(40, 30, 44, 5, window.data(), rule.table.data(), dense.data());
+    StepLargeStateWindow(rule, 40, 30, 44, window.data(), large.data());
     EXPECT_EQ(dense, large);
 }
 

@@ -1,0 +1,41 @@
+#include "core/window_kernel.h"
+
+#include "core/step_kernels.h"
+
+namespace core {
+
+namespace {
+
+constexpr std::uint64_t kLargeTableEntries = std::uint64_t{1} << 31;
+
+}  // namespace
+
+WindowKernel::WindowKernel(const Rule& rule)
+    : rule_(rule), lifeLike_(AsLifeLike(rule)), largeIndices_(RuleTableSize(rule.stateCount) >= kLargeTableEntries) {}
+
+void WindowKernel::Step(int width, int height, int stride, const std::uint8_t* window, std::uint8_t* result) const {
+    if (lifeLike_) StepLifeLikeWindow(*lifeLike_, width, height, stride, window, result);
+    else if (largeIndices_) StepLargeStateWindow(rule_, width, height, stride, window, result);
+    else StepDenseKernel(width, height, stride, rule_.stateCount, window, rule_.table.data(), result);
+}
+
+void StepLargeStateWindow(const Rule& rule, int width, int height, int stride, const std::uint8_t* window,
+                          std::uint8_t* result) {
+    if (width < 3 || height < 3) return;
+    const auto n = static_cast<std::uint64_t>(rule.stateCount);
+    const std::uint64_t n3 = n * n * n;
+    for (int y = 1; y + 1 < height; ++y) {
+        const std::uint8_t* above = window + static_cast<std::ptrdiff_t>(y - 1) * stride;
+        const std::uint8_t* row = above + stride;
+        const std::uint8_t* below = row + stride;
+        std::uint8_t* out = result + static_cast<std::ptrdiff_t>(y - 1) * (width - 2);
+        for (int x = 1; x + 1 < width; ++x) {
+            const std::uint64_t top = (above[x - 1] * n + above[x]) * n + above[x + 1];
+            const std::uint64_t mid = (row[x - 1] * n + row[x]) * n + row[x + 1];
+            const std::uint64_t bottom = (below[x - 1] * n + below[x]) * n + below[x + 1];
+            out[x - 1] = rule.table[(top * n3 + mid) * n3 + bottom];
+        }
+    }
+}
+
+}  // namespace core

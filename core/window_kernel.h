@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "core/life_like_kernel.h"
+#include "core/rule_table.h"
+
+namespace core {
+
+// How a rule steps a padded window, chosen once per rule: bitwise for two-state count rules, else
+// by table lookup, with 64-bit indices for tables of 2^31 entries and more.
+class WindowKernel {
+public:
+    explicit WindowKernel(const Rule& rule);
+
+    // StepDenseKernel's layout: a width x height window with rows `stride` apart; the next states
+    // of its inner cells, rows width - 2 apart.
+    void Step(int width, int height, int stride, const std::uint8_t* window, std::uint8_t* result) const;
+    bool Bitwise() const { return lifeLike_.has_value(); }
+
+private:
+    const Rule& rule_;
+    std::optional<LifeLikeRule> lifeLike_;
+    bool largeIndices_ = false;
+};
+
+// The same mapping as the dense kernel, in its layout, with 64-bit indices.
+void StepLargeStateWindow(const Rule& rule, int width, int height, int stride, const std::uint8_t* window,
+                          std::uint8_t* result);
+
+}  // namespace core
