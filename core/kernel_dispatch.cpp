@@ -40,6 +40,7 @@ namespace {
 
 std::atomic<StepKernelFn> gStepKernel{nullptr};
 std::atomic<HistoryKernelFn> gHistoryKernel{nullptr};
+std::atomic<LifeTileFn> gLifeTile{nullptr};
 
 KernelSet ChosenKernels() { return KernelsFor(KernelVariantForLevel(CpuFeatureLevel())); }
 
@@ -63,6 +64,15 @@ void HistoryKernel(std::size_t count, const std::uint8_t* previousCells, const s
         gHistoryKernel.store(fn, std::memory_order_release);
     }
     fn(count, previousCells, nextCells, oldValues, newValues);
+}
+
+std::uint32_t StepLifeTile(const LifeTileRule& rule, const std::uint64_t* const around[9], std::uint64_t* next) {
+    LifeTileFn fn = gLifeTile.load(std::memory_order_acquire);
+    if (!fn) {
+        fn = ChosenKernels().lifeTile;
+        gLifeTile.store(fn, std::memory_order_release);
+    }
+    return fn(rule, around, next);
 }
 
 }  // namespace core

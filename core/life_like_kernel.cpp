@@ -94,29 +94,23 @@ void UnpackPartialWord(WordPair halves, int count, std::uint8_t* out) {
 // s ? b : a, bit by bit.
 WordPair Mux(WordPair s, WordPair a, WordPair b) { return a ^ ((a ^ b) & s); }
 
-// The next state as a function of the centre and its live neighbour count N (0..8), taken two
-// counts at a time: for N = 2p + n0 (p < 4) it is
-// base[p] ^ (baseFlip[p] & live) ^ ((step[p] ^ (stepFlip[p] & live)) & n0), and for N = 8
-// eight ^ (eightFlip & live). Each term is all ones or all zeros.
+// LifeTileRule's words, two lanes each.
 struct CountMasks {
     WordPair base[4], baseFlip[4], step[4], stepFlip[4];
     WordPair eight, eightFlip;
 };
 
 CountMasks MasksFor(const LifeLikeRule& rule) {
-    auto ones = [](bool on) { return Splat(on ? ~std::uint64_t{0} : 0); };
-    auto born = [&](int n) { return (rule.birth >> n & 1) != 0; };
-    auto flips = [&](int n) { return born(n) != ((rule.survive >> n & 1) != 0); };
+    const LifeTileRule words = LifeTileRuleFor(rule);
     CountMasks m;
     for (int p = 0; p < 4; ++p) {
-        const int even = 2 * p, odd = 2 * p + 1;
-        m.base[p] = ones(born(even));
-        m.baseFlip[p] = ones(flips(even));
-        m.step[p] = ones(born(even) != born(odd));
-        m.stepFlip[p] = ones(flips(even) != flips(odd));
+        m.base[p] = Splat(words.base[p]);
+        m.baseFlip[p] = Splat(words.baseFlip[p]);
+        m.step[p] = Splat(words.step[p]);
+        m.stepFlip[p] = Splat(words.stepFlip[p]);
     }
-    m.eight = ones(born(8));
-    m.eightFlip = ones(flips(8));
+    m.eight = Splat(words.eight);
+    m.eightFlip = Splat(words.eightFlip);
     return m;
 }
 
@@ -213,6 +207,24 @@ constexpr std::array<std::uint8_t, 512> kNeighbourCounts = [] {
         for (unsigned bits = index & 0x1EFu; bits; bits &= bits - 1) ++counts[index];
     return counts;
 }();
+
+LifeTileRule LifeTileRuleFor(const LifeLikeRule& rule) {
+    auto ones = [](bool on) { return on ? ~std::uint64_t{0} : 0; };
+    auto born = [&](int n) { return (rule.birth >> n & 1) != 0; };
+    auto flips = [&](int n) { return born(n) != ((rule.survive >> n & 1) != 0); };
+    LifeTileRule m;
+    for (int p = 0; p < 4; ++p) {
+        const int even = 2 * p, odd = 2 * p + 1;
+        m.base[p] = ones(born(even));
+        m.baseFlip[p] = ones(flips(even));
+        m.step[p] = ones(born(even) != born(odd));
+        m.stepFlip[p] = ones(flips(even) != flips(odd));
+    }
+    m.eight = ones(born(8));
+    m.eightFlip = ones(flips(8));
+    m.isLife = rule.birth == 1u << 3 && rule.survive == (1u << 2 | 1u << 3);
+    return m;
+}
 
 std::optional<LifeLikeRule> AsLifeLike(const Rule& rule) {
     if (rule.stateCount != 2 || rule.table.size() != 512 || rule.table[0] != 0) return std::nullopt;

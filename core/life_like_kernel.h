@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "core/life_tile.h"
 #include "core/rule_table.h"
 
 namespace core {

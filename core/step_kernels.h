@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/life_tile.h"
+
 namespace core {
 
 // Next state of every inner cell of a padded window; indices fit in 32 bits.
@@ -19,6 +21,7 @@ enum class KernelVariant { Scalar, Sse42, Avx, Avx2, Avx512 };
 struct KernelSet {
     StepKernelFn step;
     HistoryKernelFn history;
+    LifeTileFn lifeTile;
 };
 
 // Each set lives in its own translation unit built for its instruction set; call one only

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/kernels/life_tile_body.h"
 #include "core/step_kernels.h"
 
 namespace {

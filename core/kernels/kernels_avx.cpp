@@ -2,6 +2,6 @@
 
 namespace core {
 
-KernelSet AvxKernels() { return {StepKernelImpl, HistoryKernelImpl}; }
+KernelSet AvxKernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl}; }
 
 }  // namespace core

@@ -2,6 +2,6 @@
 
 namespace core {
 
-KernelSet Avx2Kernels() { return {StepKernelImpl, HistoryKernelImpl}; }
+KernelSet Avx2Kernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl}; }
 
 }  // namespace core

@@ -2,6 +2,6 @@
 
 namespace core {
 
-KernelSet ScalarKernels() { return {StepKernelImpl, HistoryKernelImpl}; }
+KernelSet ScalarKernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl}; }
 
 }  // namespace core

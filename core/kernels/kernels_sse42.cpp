@@ -2,6 +2,6 @@
 
 namespace core {
 
-KernelSet Sse42Kernels() { return {StepKernelImpl, HistoryKernelImpl}; }
+KernelSet Sse42Kernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl}; }
 
 }  // namespace core

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/cpu_features.h"
+#include "core/life_like_kernel.h"
 #include "core/step_grid.h"
 #include "core/window_kernel.h"
 #include "tests/support/test_rules.h"
@@ -65,6 +66,50 @@ TEST(StepKernels, HistoryVariantsMatchScalarAndTheRule) {
         std::vector<std::uint16_t> got(count);
         KernelsFor(v).history(count, before.data(), after.data(), old.data(), got.data());
         EXPECT_EQ(got, expected) << int(v);
+    }
+}
+
+TEST(StepKernels, LifeTileVariantsMatchScalarAndTheWindowStep) {
+    std::mt19937_64 rng(3);
+    const LifeLikeRule rules[] = {{1u << 3, 1u << 2 | 1u << 3}, {1u << 3 | 1u << 6, 1u << 2 | 1u << 3}, {0x1FF & ~1u, 1u}};
+    for (const LifeLikeRule& bs : rules) {
+        const LifeTileRule words = LifeTileRuleFor(bs);
+        for (int density : {1, 2, 7}) {
+            std::uint64_t tiles[9][kTileRows];
+            for (auto& tile : tiles)
+                for (auto& row : tile) {
+                    row = ~std::uint64_t{0};
+                    for (int k = 0; k < density; ++k) row &= rng();
+                }
+            const std::uint64_t* around[9];
+            for (int k = 0; k < 9; ++k) around[k] = tiles[k];
+            // The same cells as a 194 x 194 window of bytes, stepped in its middle 64 x 64.
+            const int side = 3 * kTileRows + 2;
+            std::vector<std::uint8_t> window(side * side, 0), bytes((side - 2) * (side - 2));
+            for (int y = 0; y < side; ++y)
+                for (int x = 0; x < side; ++x) {
+                    const int tx = (x + kTileRows - 1) / kTileRows - 1, ty = (y + kTileRows - 1) / kTileRows - 1;
+                    if (tx < 0 || ty < 0 || tx > 2 || ty > 2) continue;
+                    const int lx = x - 1 - kTileRows * tx + kTileRows, ly = y - 1 - kTileRows * ty + kTileRows;
+                    window[y * side + x] = tiles[3 * ty + tx][ly % kTileRows] >> (lx % kTileRows) & 1;
+                }
+            StepLifeLikeWindow(bs, side, side, side, window.data(), bytes.data());
+            std::uint64_t expected[kTileRows];
+            const std::uint32_t found = ScalarKernels().lifeTile(words, around, expected);
+            std::uint64_t changed = 0;
+            for (int y = 0; y < kTileRows; ++y) {
+                for (int x = 0; x < kTileRows; ++x)
+                    ASSERT_EQ(expected[y] >> x & 1, bytes[(kTileRows + y) * (side - 2) + kTileRows + x]) << x << "," << y;
+                changed |= expected[y] ^ tiles[4][y];
+            }
+            EXPECT_EQ((found & kTileChanged) != 0, changed != 0);
+            for (KernelVariant v : kVectorVariants) {
+                if (!IsKernelVariantSupported(v)) continue;
+                std::uint64_t got[kTileRows];
+                EXPECT_EQ(KernelsFor(v).lifeTile(words, around, got), found) << int(v);
+                EXPECT_TRUE(std::equal(got, got + kTileRows, expected)) << int(v);
+            }
+        }
     }
 }
 

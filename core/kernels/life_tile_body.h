@@ -1,0 +1,121 @@
+// The two-state tile step, compiled once per instruction set like the rest of kernel_body.h and
+// under the same rule: internal linkage, no standard-library templates.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "core/life_tile.h"
+
+namespace {
+
+// Rows side by side, as many as one register holds: four with AVX, two with SSE2.
+#ifdef __AVX__
+using Rows = std::uint64_t __attribute__((vector_size(32)));
+#else
+using Rows = std::uint64_t __attribute__((vector_size(16)));
+#endif
+constexpr int kLanes = sizeof(Rows) / sizeof(std::uint64_t);
+
+[[gnu::always_inline]] inline Rows LoadRows(const std::uint64_t* p) {
+    Rows v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+[[gnu::always_inline]] inline void StoreRows(std::uint64_t* p, Rows v) { std::memcpy(p, &v, sizeof v); }
+
+[[gnu::always_inline]] inline Rows SplatRows(std::uint64_t v) { return Rows{} + v; }
+
+// s ? b : a, bit by bit.
+[[gnu::always_inline]] inline Rows MuxRows(Rows s, Rows a, Rows b) { return a ^ ((a ^ b) & s); }
+
+// Window rows 0 .. 65 are tile rows -1 .. 64.
+constexpr int kTileWindowRows = 66;
+
+struct TileSums {
+    // Per window row, the two bits of the sum of each cell's west and east neighbours (side) and
+    // of those and the cell itself (sum).
+    alignas(32) std::uint64_t side0[kTileWindowRows], side1[kTileWindowRows];
+    alignas(32) std::uint64_t sum0[kTileWindowRows], sum1[kTileWindowRows];
+};
+
+// westWord's cell 63 is the west neighbour of cell 0; eastWord's cell 0 the east one of cell 63.
+template <class Word>
+[[gnu::always_inline]] inline void StoreTileSums(TileSums& s, int r, Word c, Word westWord, Word eastWord) {
+    const Word w = (c << 1) | (westWord >> 63);
+    const Word e = (c >> 1) | (eastWord << 63);
+    const Word we = w ^ e, both = w & e;
+    if constexpr (sizeof(Word) == sizeof(Rows)) {
+        StoreRows(s.side0 + r, we);
+        StoreRows(s.side1 + r, both);
+        StoreRows(s.sum0 + r, we ^ c);
+        StoreRows(s.sum1 + r, both | (we & c));
+    } else {
+        s.side0[r] = we, s.side1[r] = both, s.sum0[r] = we ^ c, s.sum1[r] = both | (we & c);
+    }
+}
+
+// B3/S23, the rule run most, tests its counts in four operations instead of some thirty.
+template <bool kLife>
+std::uint32_t StepTile(const core::LifeTileRule& rule, const std::uint64_t* const around[9], std::uint64_t* next) {
+    constexpr int last = core::kTileRows - 1;
+    const std::uint64_t *west = around[3], *centre = around[4], *east = around[5];
+    TileSums s;
+    // The rows above and below the tile come from the three tiles on each side.
+    StoreTileSums(s, 0, around[1][last], around[0][last], around[2][last]);
+    StoreTileSums(s, core::kTileRows + 1, around[7][0], around[6][0], around[8][0]);
+    for (int y = 0; y < core::kTileRows; y += kLanes)
+        StoreTileSums(s, y + 1, LoadRows(centre + y), LoadRows(west + y), LoadRows(east + y));
+
+    Rows base[4], baseFlip[4], step[4], stepFlip[4];
+    for (int p = 0; p < 4; ++p) {
+        base[p] = SplatRows(rule.base[p]);
+        baseFlip[p] = SplatRows(rule.baseFlip[p]);
+        step[p] = SplatRows(rule.step[p]);
+        stepFlip[p] = SplatRows(rule.stepFlip[p]);
+    }
+    const Rows eight = SplatRows(rule.eight), eightFlip = SplatRows(rule.eightFlip);
+    Rows differs = SplatRows(0), any = SplatRows(0);
+    for (int y = 0; y < core::kTileRows; y += kLanes) {
+        // Output row y is window row y + 1: the sums of the rows above and below and the sides of its own.
+        const Rows a0 = LoadRows(s.sum0 + y), a1 = LoadRows(s.sum1 + y);
+        const Rows c0 = LoadRows(s.side0 + y + 1), c1 = LoadRows(s.side1 + y + 1);
+        const Rows d0 = LoadRows(s.sum0 + y + 2), d1 = LoadRows(s.sum1 + y + 2);
+        const Rows x0 = a0 ^ c0, x1 = a1 ^ c1;
+        const Rows n0 = x0 ^ d0, carry0 = (a0 & c0) | (x0 & d0);
+        const Rows s1 = x1 ^ d1, m1 = (a1 & c1) | (x1 & d1);
+        const Rows n1 = s1 ^ carry0, carry1 = s1 & carry0;
+        const Rows n2 = m1 ^ carry1, n3 = m1 & carry1;
+        const Rows live = LoadRows(centre + y);
+        Rows out;
+        if constexpr (kLife) {
+            out = n1 & (n0 | live) & ~(n2 | n3);
+        } else {
+            Rows pair[4];
+            for (int p = 0; p < 4; ++p)
+                pair[p] = base[p] ^ (baseFlip[p] & live) ^ ((step[p] ^ (stepFlip[p] & live)) & n0);
+            const Rows low = MuxRows(n2, MuxRows(n1, pair[0], pair[1]), MuxRows(n1, pair[2], pair[3]));
+            out = MuxRows(n3, low, eight ^ (eightFlip & live));
+        }
+        StoreRows(next + y, out);
+        differs |= out ^ live;
+        any |= out;
+    }
+    std::uint64_t changed = 0, columns = 0;
+    for (int lane = 0; lane < kLanes; ++lane) changed |= differs[lane], columns |= any[lane];
+    if (columns == 0) return changed ? core::kTileChanged : 0;
+    const std::uint64_t top = next[0], bottom = next[last];
+    const std::uint64_t reach = (top & 1) | std::uint64_t{top != 0} << 1 | (top >> 63) << 2 | (columns & 1) << 3 |
+                                (columns >> 63) << 5 | (bottom & 1) << 6 | std::uint64_t{bottom != 0} << 7 |
+                                (bottom >> 63) << 8;
+    return (changed ? core::kTileChanged : 0) | core::kTileLive | static_cast<std::uint32_t>(reach)
+                                                                      << core::kTileReachShift;
+}
+
+std::uint32_t LifeTileImpl(const core::LifeTileRule& rule, const std::uint64_t* const around[9],
+                           std::uint64_t* next) {
+    return rule.isLife ? StepTile<true>(rule, around, next) : StepTile<false>(rule, around, next);
+}
+
+}  // namespace
