@@ -139,19 +139,22 @@ void LifeGrid::Step(const LifeLikeRule& rule) {
         const std::size_t last = std::min(work_.size(), first + kTilesPerTask);
         for (std::size_t w = first; w < last; ++w) {
             const std::uint32_t i = work_[w];
-            Tile& tile = tiles_[i];
+            const Tile& tile = tiles_[i];
             const std::uint64_t* around[9];
             for (int k = 0; k < 9; ++k) {
                 const std::uint32_t j = tile.around[k];
                 around[k] = j == kNoTile ? kEmptyRows.data() : rows_[j][tiles_[j].current].data();
             }
-            tile.found = StepLifeTile(words_, around, rows_[i][tile.current ^ 1].data());
+            // Not into the tile: tasks would write the lines other tasks read neighbours from.
+            found_[w] = StepLifeTile(words_, around, rows_[i][tile.current ^ 1].data());
         }
     };
+    found_.resize(work_.size());
     ParallelFor(static_cast<int>((work_.size() + kTilesPerTask - 1) / kTilesPerTask), stepSome);
     for (Tile& tile : tiles_) tile.changed = false;
-    for (std::uint32_t j : work_) {
-        Tile& tile = tiles_[j];
+    for (std::size_t w = 0; w < work_.size(); ++w) {
+        Tile& tile = tiles_[work_[w]];
+        tile.found = found_[w];
         tile.changed = (tile.found & kTileChanged) != 0;
         // An unchanged tile keeps its buffer: the one just written holds the same cells.
         if (tile.changed) tile.current ^= 1;

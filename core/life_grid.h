@@ -53,7 +53,8 @@ private:
     std::vector<Tile> tiles_;
     std::vector<TileRows> rows_;  // one per tile
     std::unordered_map<ChunkCoord, std::uint32_t, ChunkCoordHasher> index_;
-    std::vector<std::uint32_t> work_;
+    std::vector<std::uint32_t> work_;  // the tiles to step, and what stepping each found
+    std::vector<std::uint32_t> found_;
     LifeTileRule words_{};
     LifeLikeRule rule_{};
     bool stepped_ = false;
