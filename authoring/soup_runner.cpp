@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "core/random_soup.h"
 
@@ -30,6 +31,7 @@ SoupRunner::SoupRunner(const core::Rule& rule, const CensusOptions& options)
     : rule_(rule),
       options_(options),
       populationBound_(std::max<std::uint64_t>(4096, 16ull * options.size * options.size)),
+      lifeLike_(core::AsLifeLike(rule)),
       runner_(rule),
       classifier_(rule, std::max(kMaxWindow, std::min(kClassifyLimit, options.maxGenerations))) {}
 
@@ -82,6 +84,9 @@ void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTal
     // Kept as the sample should the soup outgrow the bound.
     CollectCells(grid, start_);
     const std::uint64_t key = core::NewRuleKey();
+    // Counting rules run packed; their cells are unpacked only for the generations looked at.
+    std::optional<core::LifeGrid> packed;
+    if (lifeLike_) packed.emplace(grid);
     populations_.assign(1, grid.Population());
     int nextCheck = kCheckEvery;
     int window = 0;       // generations being collected; 0 while not collecting
@@ -102,12 +107,18 @@ void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTal
         }
         if (window > 0) {
             if (phases_.size() <= collected) phases_.resize(collected + 1);
+            if (packed) grid = packed->ToChunkGrid();
             CollectCells(grid, phases_[collected++]);
             if (collected == static_cast<std::size_t>(window)) {
                 if (Separate(index, window, last, tally)) return;
                 window = 0;
                 nextCheck = generation + kRetryAfter;
             }
+        }
+        if (packed) {
+            packed->Step(*lifeLike_);
+            populations_.push_back(packed->Population());
+            continue;
         }
         core::ChunkGrid next;
         core::StepGrid(rule_, grid, next, stepScratch_, key);

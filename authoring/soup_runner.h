@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "authoring/census_tally.h"
 #include "authoring/object_classifier.h"
 #include "authoring/object_separation.h"
+#include "core/life_grid.h"
 #include "core/step_grid.h"
 
 namespace authoring {
@@ -45,6 +47,7 @@ private:
     const core::Rule& rule_;
     CensusOptions options_;
     std::uint64_t populationBound_;
+    std::optional<core::LifeLikeRule> lifeLike_;
     core::StepScratch stepScratch_;
     BoxRunner runner_;
     ObjectClassifier classifier_;
