@@ -110,6 +110,25 @@ void ChunkGrid::Reserve(std::size_t chunkCount) {
     map_->reserve(chunkCount);
 }
 
+bool CellWriter::Seek(ChunkCoord key, bool create) {
+    if (map_ == nullptr) map_ = &grid_.MutableChunks();
+    chunk_ = nullptr;
+    if (create) {
+        chunk_ = &(*map_)[key];
+    } else {
+        const auto it = map_->find(key);
+        if (it == map_->end()) return false;
+        chunk_ = &it->second;
+    }
+    key_ = key;
+    return true;
+}
+
+void CellWriter::Drop() {
+    map_->erase(key_);
+    chunk_ = nullptr;
+}
+
 LiveChunkBounds GetLiveChunkBounds(const ChunkGrid& grid) {
     LiveChunkBounds b;
     grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
