@@ -40,7 +40,7 @@ std::vector<CensusObject> CensusTally::Objects(int stateCount, const std::string
     objects.reserve(entries_.size());
     for (const auto& [name, e] : entries_) {
         core::ChunkGrid grid;
-        for (const CensusCell& c : e.sample) grid.SetCell(c.x, c.y, c.state);
+        core::SetCells(grid, e.sample);
         objects.push_back({name, e.kind, e.period, e.dx, e.dy, e.count, formats::WriteRle(grid, stateCount, ruleName)});
     }
     std::sort(objects.begin(), objects.end(), [](const CensusObject& a, const CensusObject& b) {

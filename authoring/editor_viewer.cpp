@@ -101,7 +101,7 @@ std::string Editor::PatternStateRefusal(const formats::RlePattern& pattern, int 
 
 core::ChunkGrid Editor::PatternGrid(const formats::RlePattern& pattern) {
     core::ChunkGrid grid;
-    for (const formats::RleCell& cell : pattern.cells) grid.SetCell(cell.x, cell.y, cell.state);
+    core::SetCells(grid, pattern.cells);
     CheckGridScannable(grid);
     return grid;
 }

@@ -71,7 +71,8 @@ core::ChunkGrid SoupRunner::CenteredSoup(std::uint32_t seed) {
     const int offset = std::max(0, (core::kChunkSide - options_.size) / 2);
     CollectCells(soup, cells_);
     core::ChunkGrid grid;
-    for (const CensusCell& c : cells_) grid.SetCell(c.x + offset, c.y + offset, c.state);
+    core::CellWriter writer(grid);
+    for (const CensusCell& c : cells_) writer.Set(c.x + offset, c.y + offset, c.state);
     return grid;
 }
 

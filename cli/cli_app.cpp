@@ -95,7 +95,7 @@ core::ChunkGrid PatternGrid(const formats::RlePattern& pattern, int stateCount) 
         throw std::runtime_error("This RLE uses state " + std::to_string(highest) + ", but the current rule only has " +
                                  std::to_string(stateCount) + " states.");
     core::ChunkGrid grid;
-    for (const auto& cell : pattern.cells) grid.SetCell(cell.x, cell.y, cell.state);
+    core::SetCells(grid, pattern.cells);
     return grid;
 }
 

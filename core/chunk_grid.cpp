@@ -110,6 +110,25 @@ void ChunkGrid::Reserve(std::size_t chunkCount) {
     map_->reserve(chunkCount);
 }
 
+bool CellWriter::Seek(ChunkCoord key, bool create) {
+    if (map_ == nullptr) map_ = &grid_.MutableChunks();
+    chunk_ = nullptr;
+    if (create) {
+        chunk_ = &(*map_)[key];
+    } else {
+        const auto it = map_->find(key);
+        if (it == map_->end()) return false;
+        chunk_ = &it->second;
+    }
+    key_ = key;
+    return true;
+}
+
+void CellWriter::Drop() {
+    map_->erase(key_);
+    chunk_ = nullptr;
+}
+
 LiveChunkBounds GetLiveChunkBounds(const ChunkGrid& grid) {
     LiveChunkBounds b;
     grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
@@ -240,29 +259,82 @@ void GridFromRegionBuffer(ChunkGrid& target, std::int32_t x0, std::int32_t y0, s
     target = grid;
 }
 
+namespace {
+
+struct LocalBox {
+    int minX, minY, maxX, maxY;
+};
+
+// The box of a chunk's non-zero cells, read a word at a time; false when it has none.
+bool LiveBoxInChunk(const Chunk64& chunk, LocalBox& box) {
+    constexpr int kWords = kChunkSide / 8;
+    std::uint64_t columns[kWords] = {};  // every row's words or-ed together
+    int top = -1, bottom = -1;
+    const std::uint8_t* row = chunk.cells.data();
+    for (int ly = 0; ly < kChunkSide; ++ly, row += kChunkSide) {
+        std::uint64_t any = 0;
+        for (int w = 0; w < kWords; ++w) {
+            std::uint64_t word;
+            std::memcpy(&word, row + 8 * w, sizeof word);
+            columns[w] |= word;
+            any |= word;
+        }
+        if (any == 0) continue;
+        if (top < 0) top = ly;
+        bottom = ly;
+    }
+    if (top < 0) return false;
+    std::uint8_t used[kChunkSide];
+    std::memcpy(used, columns, sizeof used);
+    int left = 0, right = kChunkSide - 1;
+    while (used[left] == 0) ++left;
+    while (used[right] == 0) --right;
+    box = {left, top, right, bottom};
+    return true;
+}
+
+}  // namespace
+
 bool TryAccumulateActiveCellBoundsFromGrid(const ChunkGrid& grid, std::int32_t& minX, std::int32_t& minY,
                                            std::int32_t& maxX, std::int32_t& maxY) {
+    const LiveChunkBounds chunks = GetLiveChunkBounds(grid);
+    if (!chunks.valid) return false;
     bool found = false;
     std::int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
-        if (chunk.liveCount == 0) return;
-        for (int ly = 0; ly < kChunkSide; ++ly)
-            for (int lx = 0; lx < kChunkSide; ++lx) {
-                if (chunk.cells[ly * kChunkSide + lx] == 0) continue;
-                const auto x = static_cast<std::int32_t>(std::int64_t{cx} * kChunkSide + lx);
-                const auto y = static_cast<std::int32_t>(std::int64_t{cy} * kChunkSide + ly);
-                if (!found) {
-                    x0 = x1 = x;
-                    y0 = y1 = y;
-                    found = true;
-                    continue;
-                }
-                x0 = std::min(x0, x);
-                x1 = std::max(x1, x);
-                y0 = std::min(y0, y);
-                y1 = std::max(y1, y);
+    // Each extreme cell lies in a chunk on that side of the live chunks' box, so only the chunks on
+    // its border are read, unless one of them turns out to hold no cell after all.
+    auto accumulate = [&](bool borderOnly) {
+        bool borderEmpty = false;
+        grid.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& chunk) {
+            if (chunk.liveCount == 0) return;
+            const bool border = cx == chunks.minX || cx == chunks.maxX || cy == chunks.minY || cy == chunks.maxY;
+            if (borderOnly && !border) return;
+            LocalBox box;
+            if (!LiveBoxInChunk(chunk, box)) {
+                borderEmpty = borderEmpty || border;
+                return;
             }
-    });
+            const std::int64_t baseX = std::int64_t{cx} * kChunkSide, baseY = std::int64_t{cy} * kChunkSide;
+            const auto left = static_cast<std::int32_t>(baseX + box.minX);
+            const auto right = static_cast<std::int32_t>(baseX + box.maxX);
+            const auto top = static_cast<std::int32_t>(baseY + box.minY);
+            const auto bottom = static_cast<std::int32_t>(baseY + box.maxY);
+            if (!found) {
+                x0 = left, x1 = right, y0 = top, y1 = bottom;
+                found = true;
+                return;
+            }
+            x0 = std::min(x0, left);
+            x1 = std::max(x1, right);
+            y0 = std::min(y0, top);
+            y1 = std::max(y1, bottom);
+        });
+        return !borderEmpty;
+    };
+    if (!accumulate(true)) {
+        found = false;
+        accumulate(false);
+    }
     if (!found) return false;
     minX = x0;
     minY = y0;

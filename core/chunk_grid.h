@@ -139,6 +139,46 @@ private:
     StepHistory history_;
 };
 
+// Sets cells one after another exactly as SetCell would, but looks a chunk up only when a cell
+// leaves the last chunk touched: cells that come row by row cost one lookup per chunk crossed,
+// not one per cell. The grid must not be copied or changed otherwise while the writer is in use.
+class CellWriter {
+public:
+    explicit CellWriter(ChunkGrid& grid) : grid_(grid) {}
+
+    void Set(std::int32_t x, std::int32_t y, std::uint8_t state) {
+        const ChunkCoord key{ChunkOf(x), ChunkOf(y)};
+        if ((chunk_ == nullptr || !(key == key_)) && !Seek(key, state != 0)) return;
+        std::uint8_t& cell = chunk_->cells[LocalOf(y) * kChunkSide + LocalOf(x)];
+        if (cell == state) return;
+        if (state != 0) {
+            if (cell == 0) ++chunk_->liveCount;
+            cell = state;
+            chunk_->emptyAge = 0;
+            return;
+        }
+        cell = 0;
+        if (--chunk_->liveCount == 0) Drop();
+    }
+
+private:
+    // Makes key's chunk the current one, creating it only when asked; false when there is none.
+    bool Seek(ChunkCoord key, bool create);
+    void Drop();
+
+    ChunkGrid& grid_;
+    ChunkGrid::Map* map_ = nullptr;  // taken on the first cell, as SetCell would unshare it then
+    Chunk64* chunk_ = nullptr;
+    ChunkCoord key_;
+};
+
+// SetCell for each element of cells (anything with x, y and state), in order.
+template <class Cells>
+void SetCells(ChunkGrid& grid, const Cells& cells) {
+    CellWriter writer(grid);
+    for (const auto& cell : cells) writer.Set(cell.x, cell.y, cell.state);
+}
+
 LiveChunkBounds GetLiveChunkBounds(const ChunkGrid& grid);
 // The chunks a step under a rule that keeps empty neighbourhoods empty may make live: every live
 // chunk, and each chunk around one that a live cell on its border touches.

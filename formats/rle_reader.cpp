@@ -94,20 +94,23 @@ private:
         if (column_ + n > kCursorLimit) ThrowOutOfRange();
         if (static_cast<std::int64_t>(cells_.size()) + n > static_cast<std::int64_t>(kMaxRleCells))
             throw std::runtime_error("RLE pattern has too many cells.");
-        const auto y = static_cast<std::int32_t>(row_);
         if (n == 1) {
-            cells_.push_back(RleCell{static_cast<std::int32_t>(column_), y, state});
+            cells_.push_back(RleCell{static_cast<std::int32_t>(column_), static_cast<std::int32_t>(row_), state});
             ++column_;
             return;
         }
+        PutRun(static_cast<std::size_t>(n), state);
+    }
+
+    // Grows by at least doubling, so that many short runs cost amortised constant time; each cell
+    // is written once, where growing by resize would clear it first.
+    void PutRun(std::size_t count, std::uint8_t state) {
         const std::size_t old = cells_.size();
-        const std::size_t count = static_cast<std::size_t>(n);
         if (cells_.capacity() < old + count) cells_.reserve(std::max(old + count, 2 * cells_.capacity()));
-        cells_.resize(old + count);
-        RleCell* out = cells_.data() + old;
-        for (std::size_t i = 0; i < count; ++i)
-            out[i] = RleCell{static_cast<std::int32_t>(column_ + static_cast<std::int64_t>(i)), y, state};
-        column_ += n;
+        const auto x = static_cast<std::int32_t>(column_);
+        const auto y = static_cast<std::int32_t>(row_);
+        for (std::size_t i = 0; i < count; ++i) cells_.push_back(RleCell{x + static_cast<std::int32_t>(i), y, state});
+        column_ += static_cast<std::int64_t>(count);
     }
 
     std::vector<RleCell>& cells_;
@@ -115,6 +118,15 @@ private:
     std::int64_t column_ = 0;
     std::int64_t row_ = 0;
 };
+
+// Room for the cells the header's box can hold, though never more than the body has characters
+// (a soup spends about one per live cell; denser runs grow the list as they come), so that a
+// header claiming a huge box costs nothing up front.
+void ReserveCells(RlePattern& pattern, std::size_t bodyChars) {
+    if (pattern.width <= 0 || pattern.height <= 0) return;
+    const std::uint64_t box = std::uint64_t(pattern.width) * std::uint64_t(pattern.height);
+    pattern.cells.reserve(static_cast<std::size_t>(std::min<std::uint64_t>({box, bodyChars, kMaxRleCells})));
+}
 
 }  // namespace
 
@@ -131,6 +143,7 @@ RlePattern ParseRle(std::string_view text) {
         if (!haveHeader) {
             ParseHeader(line, pattern);
             haveHeader = true;
+            ReserveCells(pattern, text.size());
             continue;
         }
         finished = body.Feed(line);

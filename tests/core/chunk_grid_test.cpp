@@ -104,6 +104,45 @@ TEST(ChunkGrid, ActiveCellBounds) {
     EXPECT_EQ(std::tuple(x0, y0, x1, y1), std::tuple(-70, -2, 3, 5));
 }
 
+struct TestCell {
+    std::int32_t x, y;
+    std::uint8_t state;
+};
+
+// Setting a list of cells at once leaves the grid SetCell leaves, cell for cell: the same chunks,
+// counts and ages, whatever order the cells come in and whatever they overwrite.
+TEST(ChunkGrid, SetCellsMatchesSetCell) {
+    constexpr std::int32_t kLo = INT32_MIN, kHi = INT32_MAX;
+    const std::vector<std::vector<TestCell>> cases = {
+        {},
+        {{0, 0, 1}, {1, 0, 2}, {63, 0, 3}, {64, 0, 4}, {65, 0, 255}, {0, 1, 1}, {-1, 1, 2}, {-64, 1, 3}, {-65, 1, 4}},
+        // Edges of the plane, and cells two inside them.
+        {{kLo, kLo, 1}, {kLo + 1, kLo, 2}, {kLo + 2, kLo, 3}, {kHi - 2, kLo, 4}, {kHi - 1, kLo, 5}, {kHi, kLo, 6},
+         {kLo, kHi, 7}, {kHi, kHi, 8}, {kHi - 1, kHi - 1, 9}, {kLo + 1, kHi - 2, 10}},
+        // Overwrites: another state, the same state, cleared, cleared again, set again.
+        {{5, 5, 1}, {5, 5, 3}, {6, 5, 3}, {6, 5, 3}, {5, 5, 0}, {5, 5, 0}, {7, 5, 2}, {6, 5, 0}, {7, 5, 0}, {7, 5, 4}},
+        // A chunk emptied and dropped, then written again; clearing where nothing is.
+        {{100, 100, 2}, {100, 100, 0}, {101, 100, 0}, {101, 100, 1}, {kHi, kHi, 0}, {-3, -3, 0}, {-3, -3, 5}},
+        // Back and forth between chunks, and into the kept empty chunk.
+        {{0, 0, 1}, {640, 640, 2}, {1, 0, 3}, {641, 640, 4}, {650, 650, 0}, {640, 640, 0}, {641, 640, 0}, {2, 0, 6}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        ChunkGrid expected, actual;
+        for (ChunkGrid* grid : {&expected, &actual}) grid->StoreEmptyChunk(10, 10, 3);
+        for (const TestCell& cell : cases[i]) expected.SetCell(cell.x, cell.y, cell.state);
+        SetCells(actual, cases[i]);
+        ASSERT_EQ(actual.ChunkCount(), expected.ChunkCount()) << "case " << i;
+        expected.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const Chunk64& want) {
+            const Chunk64* got = actual.FindChunk(cx, cy);
+            ASSERT_NE(got, nullptr) << "case " << i << " chunk " << cx << "," << cy;
+            EXPECT_EQ(std::tuple(got->cells, got->liveCount, got->emptyAge),
+                      std::tuple(want.cells, want.liveCount, want.emptyAge))
+                << "case " << i << " chunk " << cx << "," << cy;
+        });
+        EXPECT_EQ(actual.Population(), expected.Population()) << "case " << i;
+    }
+}
+
 // The plane ends at the 32-bit limits: no candidate, chunk or cell past them, and region copies
 // may reach over the edge.
 TEST(ChunkGrid, EdgesOfThePlane) {
