@@ -19,7 +19,7 @@ export TAVRIX_LOG_RATE=1
 # The viewer's controls on the screen of a 1280 x 1080 client: "Play", "Randomize" and "+", and
 # the box with "T <n> | 2048x2048".
 play=(60 129) randomize=(230 129) faster=(362 171) counter=170x36+24+153
-# The last line the editor logged: "viewer: generation <n>, <r> gen/s".
+# The last line the editor logged: "viewer: generation <n>, <r> gen/s, last step <t> ms".
 logged() { grep '^viewer: generation ' "$out/tavrix.log" | tail -n 1; }
 generation_of() { sed 's/^viewer: generation \([0-9-]*\),.*/\1/' <<<"$1"; }
 # The mean of the rates logged in lines $1 + 1 through $2 of the editor's lines.
