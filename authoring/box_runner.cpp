@@ -12,7 +12,7 @@ constexpr int kMargin = 8;
 
 }  // namespace
 
-BoxRunner::BoxRunner(const core::Rule& rule) : kernel_(rule) {}
+BoxRunner::BoxRunner(const core::Rule& rule, std::uint64_t ruleKey) : kernel_(rule, ruleKey) {}
 
 void BoxRunner::Start(const CellList& cells) { Place(cells, BoxOf(cells)); }
 

@@ -17,7 +17,8 @@ public:
     // A live box wider or taller than this counts as growing.
     static constexpr int kMaxSide = 192;
 
-    explicit BoxRunner(const core::Rule& rule);
+    // ruleKey as StepGrid takes it: one for as long as the rule stays the same.
+    explicit BoxRunner(const core::Rule& rule, std::uint64_t ruleKey = 0);
 
     // The cells (plane coordinates) alone.
     void Start(const CellList& cells);

@@ -32,7 +32,7 @@ SoupRunner::SoupRunner(const core::Rule& rule, const CensusOptions& options)
       options_(options),
       populationBound_(std::max<std::uint64_t>(4096, 16ull * options.size * options.size)),
       lifeLike_(core::AsLifeLike(rule)),
-      runner_(rule),
+      runner_(rule, ruleKey_),
       classifier_(rule, std::max(kMaxWindow, std::min(kClassifyLimit, options.maxGenerations))) {}
 
 int SoupRunner::PopulationPeriod(const std::vector<std::uint64_t>& populations) {
@@ -84,7 +84,6 @@ void SoupRunner::Run(std::uint64_t index, CensusTally& tally) {
 void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTally& tally) {
     // Kept as the sample should the soup outgrow the bound.
     CollectCells(grid, start_);
-    const std::uint64_t key = core::NewRuleKey();
     // Counting rules run packed; their cells are unpacked only for the generations looked at.
     std::optional<core::LifeGrid> packed;
     if (lifeLike_) packed.emplace(grid);
@@ -122,7 +121,7 @@ void SoupRunner::RunPattern(core::ChunkGrid grid, std::uint64_t index, CensusTal
             continue;
         }
         core::ChunkGrid next;
-        core::StepGrid(rule_, grid, next, stepScratch_, key);
+        core::StepGrid(rule_, grid, next, stepScratch_, ruleKey_);
         grid = std::move(next);
         populations_.push_back(grid.Population());
     }

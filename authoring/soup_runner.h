@@ -48,6 +48,9 @@ private:
     CensusOptions options_;
     std::uint64_t populationBound_;
     std::optional<core::LifeLikeRule> lifeLike_;
+    // One key for every soup: the rule does not change, and a soup's first steps have no history
+    // to mistake for another's.
+    std::uint64_t ruleKey_ = core::NewRuleKey();
     core::StepScratch stepScratch_;
     BoxRunner runner_;
     ObjectClassifier classifier_;

@@ -40,12 +40,7 @@ LifeGrid::LifeGrid(const ChunkGrid& cells) {
 std::uint32_t LifeGrid::Summarize(const Rows& rows) {
     std::uint64_t columns = 0;
     for (std::uint64_t row : rows) columns |= row;
-    if (columns == 0) return 0;
-    const std::uint64_t top = rows.front(), bottom = rows.back();
-    const std::uint64_t reach = (top & 1) | std::uint64_t{top != 0} << 1 | (top >> 63) << 2 | (columns & 1) << 3 |
-                                (columns >> 63) << 5 | (bottom & 1) << 6 | std::uint64_t{bottom != 0} << 7 |
-                                (bottom >> 63) << 8;
-    return kTileLive | static_cast<std::uint32_t>(reach) << kTileReachShift;
+    return TileLiveAndReach(rows.front(), columns, rows.back());
 }
 
 std::uint32_t LifeGrid::AddTile(ChunkCoord c) {

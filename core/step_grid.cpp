@@ -99,7 +99,7 @@ StepStrategy StepGrid(const Rule& rule, const ChunkGrid& current, ChunkGrid& nex
     RetainFreedMemory();
     ChunkGrid result;
     StepStrategy strategy = StepStrategy::None;
-    ChunkStepper stepper{CellBox(), ChunkReuse(), WindowKernel(rule)};
+    ChunkStepper stepper{CellBox(), ChunkReuse(), WindowKernel(rule, ruleKey)};
     const ChunkGrid::StepHistory& history = current.History();
     // Under B0 the background itself changes: every cell of the box is stepped as it always was.
     // A bitwise step costs less than finding out what it could skip, and than copying a chunk.

@@ -1,5 +1,8 @@
 #include "core/window_kernel.h"
 
+#include <array>
+#include <mutex>
+
 #include "core/step_kernels.h"
 
 namespace core {
@@ -7,14 +10,43 @@ namespace core {
 namespace {
 
 constexpr std::uint64_t kLargeTableEntries = std::uint64_t{1} << 31;
+// Reading a table to recognise the Generations family, once per rule key: up to six states (ten
+// million entries, some 30 ms).
+constexpr int kMaxGenerationsStates = 6;
+
+std::optional<GenerationsRule> GenerationsFor(const Rule& rule, std::uint64_t ruleKey) {
+    if (ruleKey == 0 || rule.stateCount < 3 || rule.stateCount > kMaxGenerationsStates) return std::nullopt;
+    // The last few keys' answers: a run asks on every step, census threads each with their own key.
+    struct Answer {
+        std::uint64_t key = 0;
+        std::optional<GenerationsRule> rule;
+    };
+    static std::mutex mutex;
+    static std::array<Answer, 8> answers;
+    static std::size_t nextSlot = 0;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        for (const Answer& a : answers)
+            if (a.key == ruleKey) return a.rule;
+    }
+    const std::optional<GenerationsRule> found = AsGenerations(rule);
+    const std::lock_guard<std::mutex> lock(mutex);
+    answers[nextSlot] = {ruleKey, found};
+    nextSlot = (nextSlot + 1) % answers.size();
+    return found;
+}
 
 }  // namespace
 
-WindowKernel::WindowKernel(const Rule& rule)
-    : rule_(rule), lifeLike_(AsLifeLike(rule)), largeIndices_(RuleTableSize(rule.stateCount) >= kLargeTableEntries) {}
+WindowKernel::WindowKernel(const Rule& rule, std::uint64_t ruleKey)
+    : rule_(rule),
+      lifeLike_(AsLifeLike(rule)),
+      generations_(lifeLike_ ? std::nullopt : GenerationsFor(rule, ruleKey)),
+      largeIndices_(RuleTableSize(rule.stateCount) >= kLargeTableEntries) {}
 
 void WindowKernel::Step(int width, int height, int stride, const std::uint8_t* window, std::uint8_t* result) const {
     if (lifeLike_) StepLifeLikeWindow(*lifeLike_, width, height, stride, window, result);
+    else if (generations_) StepGenerationsWindow(*generations_, width, height, stride, window, result);
     else if (largeIndices_) StepLargeStateWindow(rule_, width, height, stride, window, result);
     else StepDenseKernel(width, height, stride, rule_.stateCount, window, rule_.table.data(), result);
 }

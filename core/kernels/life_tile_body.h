@@ -104,13 +104,7 @@ std::uint32_t StepTile(const core::LifeTileRule& rule, const std::uint64_t* cons
     }
     std::uint64_t changed = 0, columns = 0;
     for (int lane = 0; lane < kLanes; ++lane) changed |= differs[lane], columns |= any[lane];
-    if (columns == 0) return changed ? core::kTileChanged : 0;
-    const std::uint64_t top = next[0], bottom = next[last];
-    const std::uint64_t reach = (top & 1) | std::uint64_t{top != 0} << 1 | (top >> 63) << 2 | (columns & 1) << 3 |
-                                (columns >> 63) << 5 | (bottom & 1) << 6 | std::uint64_t{bottom != 0} << 7 |
-                                (bottom >> 63) << 8;
-    return (changed ? core::kTileChanged : 0) | core::kTileLive | static_cast<std::uint32_t>(reach)
-                                                                      << core::kTileReachShift;
+    return (changed ? core::kTileChanged : 0) | core::TileLiveAndReach(next[0], columns, next[last]);
 }
 
 std::uint32_t LifeTileImpl(const core::LifeTileRule& rule, const std::uint64_t* const around[9],
