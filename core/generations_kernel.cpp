@@ -1,7 +1,5 @@
 #include "core/generations_kernel.h"
 
-#include <vector>
-
 #include "core/life_like_kernel.h"
 
 namespace core {
@@ -40,15 +38,8 @@ std::optional<GenerationsRule> AsGenerations(const Rule& rule) {
 void StepGenerationsWindow(const GenerationsRule& rule, int width, int height, int stride,
                            const std::uint8_t* window, std::uint8_t* result) {
     if (width < 3 || height < 3) return;
-    // The live cells alone, as the two-state kernel takes them; kept from call to call.
-    thread_local std::vector<std::uint8_t> alive;
-    alive.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = window + static_cast<std::ptrdiff_t>(y) * stride;
-        std::uint8_t* out = alive.data() + static_cast<std::ptrdiff_t>(y) * width;
-        for (int x = 0; x < width; ++x) out[x] = row[x] == 1;
-    }
-    StepLifeLikeWindow({rule.birth, rule.survive}, width, height, width, alive.data(), result);
+    // The two-state kernel reads state 1 as live and the rest as dead.
+    StepLifeLikeWindow({rule.birth, rule.survive}, width, height, stride, window, result);
     // Branch-free, so that the compiler steps many cells per instruction: the result holds
     // whether each cell would live by the counts.
     const auto last = static_cast<std::uint8_t>(rule.stateCount - 1);

@@ -33,6 +33,20 @@ WordPair LoadPair(const void* p) {
     return v;
 }
 
+using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+
+// Sixteen cells as bytes of 1 where the state is 1 and 0 elsewhere, so that windows of more states
+// (the Generations family, whose other states do not count) pack as two-state ones do.
+WordPair LoadLive(const std::uint8_t* p) {
+    Bytes16 v;
+    std::memcpy(&v, p, sizeof v);
+    const auto live = (v == 1) & 1;  // a vector of signed bytes, 0 or 1
+    static_assert(sizeof live == sizeof(WordPair));
+    WordPair words;
+    std::memcpy(&words, &live, sizeof words);
+    return words;
+}
+
 void StorePair(void* p, WordPair v) { std::memcpy(p, &v, sizeof v); }
 
 // {a[0], b[0]} and {a[1], b[1]}: one shuffle each where the compiler has the builtin.
@@ -52,18 +66,22 @@ WordPair HighLanes(WordPair a, WordPair b) {
 #endif
 }
 
+// Eight cells as LoadLive gives them: 0x01 bytes where the state is 1.
 std::uint64_t Load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
-    return v;
+    // A byte is 0 exactly where the state was 1; its top bit after the add says it was not.
+    const std::uint64_t x = v ^ kLowBits;
+    const std::uint64_t nonZero = ((x & 0x7F7F7F7F7F7F7F7F) + 0x7F7F7F7F7F7F7F7F) | x;
+    return ~nonZero >> 7 & kLowBits;
 }
 
 // Eight-cell groups 2m and 2m + 1 of two 64-cell rows, shifted into bits 2m and 2m + 1 of their
 // bytes: the words of both rows.
 WordPair PackWordPair(const std::uint8_t* top, const std::uint8_t* bottom) {
-    const WordPair a = LoadPair(top) | LoadPair(top + 16) << 2 | LoadPair(top + 32) << 4 | LoadPair(top + 48) << 6;
+    const WordPair a = LoadLive(top) | LoadLive(top + 16) << 2 | LoadLive(top + 32) << 4 | LoadLive(top + 48) << 6;
     const WordPair b =
-        LoadPair(bottom) | LoadPair(bottom + 16) << 2 | LoadPair(bottom + 32) << 4 | LoadPair(bottom + 48) << 6;
+        LoadLive(bottom) | LoadLive(bottom + 16) << 2 | LoadLive(bottom + 32) << 4 | LoadLive(bottom + 48) << 6;
     return LowLanes(a, b) | HighLanes(a, b) << 1;
 }
 
@@ -73,9 +91,9 @@ std::uint64_t PackPartialWord(const std::uint8_t* cells, int count) {
     int j = 0;
     for (; 8 * j + 8 <= count; ++j) word |= Load64(cells + 8 * j) << j;
     if (8 * j < count) {
-        std::uint64_t tail = 0;
-        std::memcpy(&tail, cells + 8 * j, static_cast<std::size_t>(count - 8 * j));
-        word |= tail << j;
+        std::uint8_t tail[8] = {};
+        std::memcpy(tail, cells + 8 * j, static_cast<std::size_t>(count - 8 * j));
+        word |= Load64(tail) << j;
     }
     return word;
 }
@@ -139,13 +157,15 @@ void StoreRowSums(Column& col, int r, WordPair centre, WordPair left, WordPair r
 // cells away (at least 2). Pairs of rows; an odd last row is paired with itself.
 void PackColumn(Column& col, const std::uint8_t* cells, int stride, int count, int windowRows) {
     const std::ptrdiff_t step = stride;
-    auto edges = [](const std::uint8_t* top, const std::uint8_t* bottom) { return WordPair{top[-1], bottom[-1]}; };
+    auto edges = [](const std::uint8_t* top, const std::uint8_t* bottom) {
+        return WordPair{top[-1] == 1, bottom[-1] == 1};
+    };
     auto pack = [&](const std::uint8_t* top, const std::uint8_t* bottom) {
         if (count >= kWordCells) return PackWordPair(top, bottom);
         return WordPair{PackPartialWord(top, count), PackPartialWord(bottom, count)};
     };
     auto right = [&](const std::uint8_t* top, const std::uint8_t* bottom) {
-        return count > kWordCells ? WordPair{top[kWordCells], bottom[kWordCells]} << 63 : Splat(0);
+        return count > kWordCells ? WordPair{top[kWordCells] == 1, bottom[kWordCells] == 1} << 63 : Splat(0);
     };
     int r = 0;
     for (; r + 1 < windowRows; r += 2, cells += 2 * step)
