@@ -38,8 +38,7 @@ std::optional<GenerationsRule> AsGenerations(const Rule& rule) {
 void StepGenerationsWindow(const GenerationsRule& rule, int width, int height, int stride,
                            const std::uint8_t* window, std::uint8_t* result) {
     if (width < 3 || height < 3) return;
-    // The two-state kernel reads state 1 as live and the rest as dead.
-    StepLifeLikeWindow({rule.birth, rule.survive}, width, height, stride, window, result);
+    StepLiveCellsWindow({rule.birth, rule.survive}, width, height, stride, window, result);
     // Branch-free, so that the compiler steps many cells per instruction: the result holds
     // whether each cell would live by the counts.
     const auto last = static_cast<std::uint8_t>(rule.stateCount - 1);

@@ -35,9 +35,12 @@ WordPair LoadPair(const void* p) {
 
 using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
 
-// Sixteen cells as bytes of 1 where the state is 1 and 0 elsewhere, so that windows of more states
-// (the Generations family, whose other states do not count) pack as two-state ones do.
+// Sixteen cells as bytes of 1 where the state is 1 and 0 elsewhere. With kManyStates false the
+// window holds only 0s and 1s, which are loaded as they are; with it true other states (the
+// Generations family's, which do not count) read as 0.
+template <bool kManyStates>
 WordPair LoadLive(const std::uint8_t* p) {
+    if constexpr (!kManyStates) return LoadPair(p);
     Bytes16 v;
     std::memcpy(&v, p, sizeof v);
     const auto live = (v == 1) & 1;  // a vector of signed bytes, 0 or 1
@@ -67,9 +70,11 @@ WordPair HighLanes(WordPair a, WordPair b) {
 }
 
 // Eight cells as LoadLive gives them: 0x01 bytes where the state is 1.
+template <bool kManyStates>
 std::uint64_t Load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
+    if constexpr (!kManyStates) return v;
     // A byte is 0 exactly where the state was 1; its top bit after the add says it was not.
     const std::uint64_t x = v ^ kLowBits;
     const std::uint64_t nonZero = ((x & 0x7F7F7F7F7F7F7F7F) + 0x7F7F7F7F7F7F7F7F) | x;
@@ -78,22 +83,25 @@ std::uint64_t Load64(const std::uint8_t* p) {
 
 // Eight-cell groups 2m and 2m + 1 of two 64-cell rows, shifted into bits 2m and 2m + 1 of their
 // bytes: the words of both rows.
+template <bool kManyStates>
 WordPair PackWordPair(const std::uint8_t* top, const std::uint8_t* bottom) {
-    const WordPair a = LoadLive(top) | LoadLive(top + 16) << 2 | LoadLive(top + 32) << 4 | LoadLive(top + 48) << 6;
-    const WordPair b =
-        LoadLive(bottom) | LoadLive(bottom + 16) << 2 | LoadLive(bottom + 32) << 4 | LoadLive(bottom + 48) << 6;
+    const WordPair a = LoadLive<kManyStates>(top) | LoadLive<kManyStates>(top + 16) << 2 |
+                       LoadLive<kManyStates>(top + 32) << 4 | LoadLive<kManyStates>(top + 48) << 6;
+    const WordPair b = LoadLive<kManyStates>(bottom) | LoadLive<kManyStates>(bottom + 16) << 2 |
+                       LoadLive<kManyStates>(bottom + 32) << 4 | LoadLive<kManyStates>(bottom + 48) << 6;
     return LowLanes(a, b) | HighLanes(a, b) << 1;
 }
 
 // `count` cells (fewer than 64) into one word; the rest of the word is 0.
+template <bool kManyStates>
 std::uint64_t PackPartialWord(const std::uint8_t* cells, int count) {
     std::uint64_t word = 0;
     int j = 0;
-    for (; 8 * j + 8 <= count; ++j) word |= Load64(cells + 8 * j) << j;
+    for (; 8 * j + 8 <= count; ++j) word |= Load64<kManyStates>(cells + 8 * j) << j;
     if (8 * j < count) {
         std::uint8_t tail[8] = {};
         std::memcpy(tail, cells + 8 * j, static_cast<std::size_t>(count - 8 * j));
-        word |= Load64(tail) << j;
+        word |= Load64<kManyStates>(tail) << j;
     }
     return word;
 }
@@ -155,14 +163,15 @@ void StoreRowSums(Column& col, int r, WordPair centre, WordPair left, WordPair r
 
 // `windowRows` rows from `cells`, each from its first cell to the window's right edge, `count`
 // cells away (at least 2). Pairs of rows; an odd last row is paired with itself.
+template <bool kManyStates>
 void PackColumn(Column& col, const std::uint8_t* cells, int stride, int count, int windowRows) {
     const std::ptrdiff_t step = stride;
     auto edges = [](const std::uint8_t* top, const std::uint8_t* bottom) {
         return WordPair{top[-1] == 1, bottom[-1] == 1};
     };
     auto pack = [&](const std::uint8_t* top, const std::uint8_t* bottom) {
-        if (count >= kWordCells) return PackWordPair(top, bottom);
-        return WordPair{PackPartialWord(top, count), PackPartialWord(bottom, count)};
+        if (count >= kWordCells) return PackWordPair<kManyStates>(top, bottom);
+        return WordPair{PackPartialWord<kManyStates>(top, count), PackPartialWord<kManyStates>(bottom, count)};
     };
     auto right = [&](const std::uint8_t* top, const std::uint8_t* bottom) {
         return count > kWordCells ? WordPair{top[kWordCells] == 1, bottom[kWordCells] == 1} << 63 : Splat(0);
@@ -261,8 +270,11 @@ std::optional<LifeLikeRule> AsLifeLike(const Rule& rule) {
     return LifeLikeRule{on[0], on[1]};
 }
 
-void StepLifeLikeWindow(const LifeLikeRule& rule, int width, int height, int stride, const std::uint8_t* window,
-                        std::uint8_t* result) {
+namespace {
+
+template <bool kManyStates>
+void StepWindow(const LifeLikeRule& rule, int width, int height, int stride, const std::uint8_t* window,
+                std::uint8_t* result) {
     if (width < 3 || height < 3) return;
     const int outWidth = width - 2, outHeight = height - 2;
     const CountMasks masks = MasksFor(rule);
@@ -273,10 +285,22 @@ void StepLifeLikeWindow(const LifeLikeRule& rule, int width, int height, int str
         std::uint8_t* out = result + static_cast<std::ptrdiff_t>(y0) * outWidth;
         // Output column x is window column x + 1.
         for (int x = 0; x < outWidth; x += kWordCells) {
-            PackColumn(column, band + x + 1, stride, width - x - 1, rows + 2);
+            PackColumn<kManyStates>(column, band + x + 1, stride, width - x - 1, rows + 2);
             StepColumn(column, rows, std::min(kWordCells, outWidth - x), masks, out + x, outWidth);
         }
     }
+}
+
+}  // namespace
+
+void StepLifeLikeWindow(const LifeLikeRule& rule, int width, int height, int stride, const std::uint8_t* window,
+                        std::uint8_t* result) {
+    StepWindow<false>(rule, width, height, stride, window, result);
+}
+
+void StepLiveCellsWindow(const LifeLikeRule& rule, int width, int height, int stride, const std::uint8_t* window,
+                         std::uint8_t* result) {
+    StepWindow<true>(rule, width, height, stride, window, result);
 }
 
 }  // namespace core

@@ -19,11 +19,13 @@ struct LifeLikeRule {
 // its eight neighbours live. B0 tables are refused: they light the empty background.
 std::optional<LifeLikeRule> AsLifeLike(const Rule& rule);
 
-// The layout and cells of StepDenseKernel with the equivalent table, computed 64 cells per bitwise
-// operation. Cells in state 1 are live and any other state is dead, so a window of more states
-// gives what its live cells alone would do (the Generations family builds on that). Writes
-// nothing when width or height is below 3.
+// The layout and cells of StepDenseKernel with the equivalent table, for windows of 0s and 1s,
+// computed 64 cells per bitwise operation. Writes nothing when width or height is below 3.
 void StepLifeLikeWindow(const LifeLikeRule& rule, int width, int height, int stride, const std::uint8_t* window,
                         std::uint8_t* result);
+// The same for windows of any states, of which state 1 is live and every other dead: whether each
+// cell would live by its live neighbours (what the Generations family builds on).
+void StepLiveCellsWindow(const LifeLikeRule& rule, int width, int height, int stride, const std::uint8_t* window,
+                         std::uint8_t* result);
 
 }  // namespace core
