@@ -3,6 +3,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "core/life_grid.h"
 #include "core/overlay_layer.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
@@ -101,6 +102,21 @@ TEST(StepThreads, ManyThreadsStepExactlyAsOne) {
         }
         EXPECT_GT(one.back().grid.ChunkCount(), 16u);  // enough chunks for several bands
     }
+}
+
+TEST(StepThreads, PackedLifeOnManyThreadsStepsExactlyAsOnOne) {
+    const LifeLikeRule life{1u << 3, 1u << 2 | 1u << 3};
+    const ChunkGrid start = MakeRandomSoup(400, 0.45, 2, 11);
+    ChunkGrid results[2];
+    for (int run = 0; run < 2; ++run) {
+        SetWorkerThreadCount(run == 0 ? 1 : 4);
+        LifeGrid packed(start);
+        for (int g = 0; g < 120; ++g) packed.Step(life);
+        results[run] = packed.ToChunkGrid();
+    }
+    SetWorkerThreadCount(0);
+    ExpectSameChunks(results[0].Chunks(), results[1].Chunks(),
+                     [](const Chunk64& a, const Chunk64& b) { return a.cells == b.cells; });
 }
 
 TEST(StepThreads, PoolRunsEveryTaskOnceRethrowsAndRunsNestedCallsInline) {
