@@ -13,7 +13,7 @@ namespace {
 constexpr std::array<std::uint64_t, kTileRows> kEmptyRows{};
 
 // Empty tiles are looked for this often; dropping them costs a pass over every tile.
-constexpr std::uint32_t kDropEvery = 64;
+constexpr std::uint64_t kDropEvery = 64;
 
 // Tiles stepped per task: enough to outweigh handing a task out.
 constexpr std::size_t kTilesPerTask = 16;

@@ -40,8 +40,8 @@ private:
         std::array<std::uint32_t, 9> around;  // tile indices, 3 * (dy + 1) + (dx + 1); 4 is itself
         std::uint8_t current = 0;
         bool changed = true;  // differs from the generation before, or not known to be the same
-        std::uint32_t found = 0;  // what the last step of it gave (kTileChanged ...)
-        std::uint32_t mark = 0;   // the generation it was last put on the work list
+        std::uint32_t found = 0;  // kTileLive and the reach of its current cells
+        std::uint64_t mark = 0;   // the step that last put it on the work list
     };
 
     std::uint32_t AddTile(ChunkCoord c);
@@ -58,7 +58,7 @@ private:
     LifeTileRule words_{};
     LifeLikeRule rule_{};
     bool stepped_ = false;
-    std::uint32_t generation_ = 0;
+    std::uint64_t generation_ = 0;
 };
 
 }  // namespace core
