@@ -16,7 +16,7 @@ namespace core {
 // StepGrid gives for the same rule, on the same plane.
 class LifeGrid {
 public:
-    LifeGrid() = default;
+    LifeGrid();
     // Every non-zero cell of `cells` is live.
     explicit LifeGrid(const ChunkGrid& cells);
 
@@ -25,23 +25,22 @@ public:
     ChunkGrid ToChunkGrid() const;
     std::uint64_t Population() const;
     // Tiles kept, empty ones included; empty tiles nothing can reach are dropped now and then.
-    std::size_t TileCount() const { return tiles_.size(); }
+    std::size_t TileCount() const { return tiles_.size() - 1; }
 
 private:
-    static constexpr std::uint32_t kNoTile = ~std::uint32_t{0};
+    // Tile 0 is the background: always empty, never changed, the neighbour of every edge that has
+    // none, so that passes over the tiles need not ask.
+    static constexpr std::uint32_t kBackground = 0;
     using Rows = std::array<std::uint64_t, kTileRows>;
 
     // The cells of a tile: the current generation and a buffer for the next.
     using TileRows = std::array<Rows, 2>;
 
-    // Apart from the cells, so that passes over every tile read little memory.
     struct Tile {
         ChunkCoord coord;
         std::array<std::uint32_t, 9> around;  // tile indices, 3 * (dy + 1) + (dx + 1); 4 is itself
-        std::uint8_t current = 0;
-        bool changed = true;  // differs from the generation before, or not known to be the same
-        std::uint32_t found = 0;  // kTileLive and the reach of its current cells
-        std::uint64_t mark = 0;   // the step that last put it on the work list
+        std::uint32_t found = 0;              // kTileLive and the reach of its current cells
+        std::uint32_t missing = 0;            // bit k: no tile around at k (the background stands in)
     };
 
     std::uint32_t AddTile(ChunkCoord c);
@@ -50,8 +49,12 @@ private:
     void DropUnreachableTiles();
     static std::uint32_t Summarize(const Rows& rows);
 
+    // One entry per tile in each; the flags apart, a byte each, so that the passes that read them
+    // for a tile's eight neighbours stay in the first-level cache.
     std::vector<Tile> tiles_;
-    std::vector<TileRows> rows_;  // one per tile
+    std::vector<TileRows> rows_;
+    std::vector<std::uint8_t> current_;  // which of the tile's rows hold the current generation
+    std::vector<std::uint8_t> changed_;  // differs from the generation before, or not known not to
     std::unordered_map<ChunkCoord, std::uint32_t, ChunkCoordHasher> index_;
     std::vector<std::uint32_t> work_;  // the tiles to step, and what stepping each found
     std::vector<std::uint32_t> found_;
