@@ -1,5 +1,7 @@
 #include "core/generations_kernel.h"
 
+#include <array>
+
 #include "core/life_like_kernel.h"
 
 namespace core {
