@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "authoring/apgcode.h"
+#include "core/step_grid.h"
 
 namespace authoring {
 
@@ -39,7 +40,9 @@ void AppendKey(const CellList& cells, std::string& key) {
 
 }  // namespace
 
-ObjectClassifier::ObjectClassifier(const core::Rule& rule, int limit) : rule_(rule), limit_(limit), runner_(rule) {}
+// The rule stays the same for the classifier's life: one key, so that its table is looked at once.
+ObjectClassifier::ObjectClassifier(const core::Rule& rule, int limit)
+    : rule_(rule), limit_(limit), runner_(rule, core::NewRuleKey()) {}
 
 const ObjectInfo& ObjectClassifier::Classify(const CellList& cells) {
     AppendKey(cells, key_);
