@@ -1,5 +1,7 @@
 #include "core/life_like_kernel.h"
 
+#include "core/count_words.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -117,28 +119,7 @@ void UnpackPartialWord(WordPair halves, int count, std::uint8_t* out) {
     std::memcpy(out, cells, static_cast<std::size_t>(count));
 }
 
-// s ? b : a, bit by bit.
-WordPair Mux(WordPair s, WordPair a, WordPair b) { return a ^ ((a ^ b) & s); }
-
-// LifeTileRule's words, two lanes each.
-struct CountMasks {
-    WordPair base[4], baseFlip[4], step[4], stepFlip[4];
-    WordPair eight, eightFlip;
-};
-
-CountMasks MasksFor(const LifeLikeRule& rule) {
-    const LifeTileRule words = LifeTileRuleFor(rule);
-    CountMasks m;
-    for (int p = 0; p < 4; ++p) {
-        m.base[p] = Splat(words.base[p]);
-        m.baseFlip[p] = Splat(words.baseFlip[p]);
-        m.step[p] = Splat(words.step[p]);
-        m.stepFlip[p] = Splat(words.stepFlip[p]);
-    }
-    m.eight = Splat(words.eight);
-    m.eightFlip = Splat(words.eightFlip);
-    return m;
-}
+using CountMasks = CountWords<WordPair>;
 
 // One 64-cell column of a band's window rows: each row's word, and the two bits of the sum of every
 // cell's west and east neighbours, without (side) and with the cell itself (sum), computed once
@@ -188,18 +169,7 @@ void PackColumn(Column& col, const std::uint8_t* cells, int stride, int count, i
     const WordPair a0 = LoadPair(col.sum0 + r), a1 = LoadPair(col.sum1 + r);
     const WordPair c0 = LoadPair(col.side0 + r + 1), c1 = LoadPair(col.side1 + r + 1);
     const WordPair d0 = LoadPair(col.sum0 + r + 2), d1 = LoadPair(col.sum1 + r + 2);
-    // Three two-bit sums added into n3..n0.
-    const WordPair x0 = a0 ^ c0, x1 = a1 ^ c1;
-    const WordPair n0 = x0 ^ d0, carry0 = (a0 & c0) | (x0 & d0);
-    const WordPair s1 = x1 ^ d1, m1 = (a1 & c1) | (x1 & d1);
-    const WordPair n1 = s1 ^ carry0, carry1 = s1 & carry0;
-    const WordPair n2 = m1 ^ carry1, n3 = m1 & carry1;
-    const WordPair live = LoadPair(col.centre + r + 1);
-    WordPair pair[4];
-    for (int p = 0; p < 4; ++p)
-        pair[p] = m.base[p] ^ (m.baseFlip[p] & live) ^ ((m.step[p] ^ (m.stepFlip[p] & live)) & n0);
-    const WordPair low = Mux(n2, Mux(n1, pair[0], pair[1]), Mux(n1, pair[2], pair[3]));
-    return Mux(n3, low, m.eight ^ (m.eightFlip & live));
+    return NextByCounts<false>(a0, a1, c0, c1, d0, d1, LoadPair(col.centre + r + 1), m);
 }
 
 // {word, word >> 1} of the two words of a pair.
@@ -277,7 +247,7 @@ void StepWindow(const LifeLikeRule& rule, int width, int height, int stride, con
                 std::uint8_t* result) {
     if (width < 3 || height < 3) return;
     const int outWidth = width - 2, outHeight = height - 2;
-    const CountMasks masks = MasksFor(rule);
+    const CountMasks masks(LifeTileRuleFor(rule));
     Column column;
     for (int y0 = 0; y0 < outHeight; y0 += kBandRows) {
         const int rows = std::min(outHeight - y0, kBandRows);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/count_words.h"
 #include "core/life_tile.h"
 
 namespace {
@@ -26,9 +27,6 @@ constexpr int kLanes = sizeof(Rows) / sizeof(std::uint64_t);
 [[gnu::always_inline]] inline void StoreRows(std::uint64_t* p, Rows v) { std::memcpy(p, &v, sizeof v); }
 
 [[gnu::always_inline]] inline Rows SplatRows(std::uint64_t v) { return Rows{} + v; }
-
-// s ? b : a, bit by bit.
-[[gnu::always_inline]] inline Rows MuxRows(Rows s, Rows a, Rows b) { return a ^ ((a ^ b) & s); }
 
 // Window rows 0 .. 65 are tile rows -1 .. 64.
 constexpr int kTileWindowRows = 66;
@@ -56,7 +54,7 @@ template <class Word>
     }
 }
 
-// B3/S23, the rule run most, tests its counts in four operations instead of some thirty.
+// kLife: B3/S23, the rule run most, with its shorter test.
 template <bool kLife>
 std::uint32_t StepTile(const core::LifeTileRule& rule, const std::uint64_t* const around[9], std::uint64_t* next) {
     constexpr int last = core::kTileRows - 1;
@@ -68,36 +66,14 @@ std::uint32_t StepTile(const core::LifeTileRule& rule, const std::uint64_t* cons
     for (int y = 0; y < core::kTileRows; y += kLanes)
         StoreTileSums(s, y + 1, LoadRows(centre + y), LoadRows(west + y), LoadRows(east + y));
 
-    Rows base[4], baseFlip[4], step[4], stepFlip[4];
-    for (int p = 0; p < 4; ++p) {
-        base[p] = SplatRows(rule.base[p]);
-        baseFlip[p] = SplatRows(rule.baseFlip[p]);
-        step[p] = SplatRows(rule.step[p]);
-        stepFlip[p] = SplatRows(rule.stepFlip[p]);
-    }
-    const Rows eight = SplatRows(rule.eight), eightFlip = SplatRows(rule.eightFlip);
+    const CountWords<Rows> words(rule);
     Rows differs = SplatRows(0), any = SplatRows(0);
     for (int y = 0; y < core::kTileRows; y += kLanes) {
         // Output row y is window row y + 1: the sums of the rows above and below and the sides of its own.
-        const Rows a0 = LoadRows(s.sum0 + y), a1 = LoadRows(s.sum1 + y);
-        const Rows c0 = LoadRows(s.side0 + y + 1), c1 = LoadRows(s.side1 + y + 1);
-        const Rows d0 = LoadRows(s.sum0 + y + 2), d1 = LoadRows(s.sum1 + y + 2);
-        const Rows x0 = a0 ^ c0, x1 = a1 ^ c1;
-        const Rows n0 = x0 ^ d0, carry0 = (a0 & c0) | (x0 & d0);
-        const Rows s1 = x1 ^ d1, m1 = (a1 & c1) | (x1 & d1);
-        const Rows n1 = s1 ^ carry0, carry1 = s1 & carry0;
-        const Rows n2 = m1 ^ carry1, n3 = m1 & carry1;
         const Rows live = LoadRows(centre + y);
-        Rows out;
-        if constexpr (kLife) {
-            out = n1 & (n0 | live) & ~(n2 | n3);
-        } else {
-            Rows pair[4];
-            for (int p = 0; p < 4; ++p)
-                pair[p] = base[p] ^ (baseFlip[p] & live) ^ ((step[p] ^ (stepFlip[p] & live)) & n0);
-            const Rows low = MuxRows(n2, MuxRows(n1, pair[0], pair[1]), MuxRows(n1, pair[2], pair[3]));
-            out = MuxRows(n3, low, eight ^ (eightFlip & live));
-        }
+        const Rows out = NextByCounts<kLife>(LoadRows(s.sum0 + y), LoadRows(s.sum1 + y), LoadRows(s.side0 + y + 1),
+                                             LoadRows(s.side1 + y + 1), LoadRows(s.sum0 + y + 2),
+                                             LoadRows(s.sum1 + y + 2), live, words);
         StoreRows(next + y, out);
         differs |= out ^ live;
         any |= out;
