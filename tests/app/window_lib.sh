@@ -35,6 +35,11 @@ fail() {
   exit 1
 }
 say() { echo "$test_name: $*"; }
+# The command-line tool built beside the editor, as $cli, for the tests that check its files.
+need_cli() {
+  cli="$(dirname "$bin")/tavrix-cli"
+  [ -x "$cli" ] || fail "$cli is not built"
+}
 alive() { kill -0 "$pid" 2>/dev/null; }
 colours() { import -window root "$1" && identify -format '%k' "$1"; }
 # Pixels that differ between two screenshots within a region (WxH+X+Y of the screen).

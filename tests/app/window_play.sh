@@ -13,8 +13,7 @@ cd "$(dirname "$0")/../.."
 
 source tests/app/window_lib.sh
 window_setup window-play "$@"
-cli="$(dirname "$bin")/tavrix-cli"
-[ -x "$cli" ] || fail "$cli is not built"
+need_cli
 export TAVRIX_LOG_RATE=1
 # The viewer's controls on the screen of a 1280 x 1080 client: "Play", "Randomize" and "+", and
 # the box with "T <n> | 2048x2048".

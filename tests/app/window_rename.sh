@@ -8,8 +8,7 @@ cd "$(dirname "$0")/../.."
 
 source tests/app/window_lib.sh
 window_setup window-rename "$@"
-cli="$(dirname "$bin")/tavrix-cli"
-[ -x "$cli" ] || fail "$cli is not built"
+need_cli
 session="$scratch/renamed.tavses"
 # Visible X windows of the editor's process: a separate edit field or a popup adds one.
 visible_windows() { xdotool search --onlyvisible --pid "$pid" '' 2>/dev/null | wc -l; }

@@ -9,8 +9,7 @@ cd "$(dirname "$0")/../.."
 export QT_SCALE_FACTOR=2 TAVRIX_WINDOW_SCREEN=2900x2400x24
 source tests/app/window_lib.sh
 window_setup window-scaled "$@"
-cli="$(dirname "$bin")/tavrix-cli"
-[ -x "$cli" ] || fail "$cli is not built"
+need_cli
 session="$scratch/scaled.tavses"
 name_tab() { xdotool type --delay 20 "$1"; xdotool key Return; sleep 0.5; }
 

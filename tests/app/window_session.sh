@@ -8,8 +8,7 @@ cd "$(dirname "$0")/../.."
 
 source tests/app/window_lib.sh
 window_setup window-session "$@"
-cli="$(dirname "$bin")/tavrix-cli"
-[ -x "$cli" ] || fail "$cli is not built"
+need_cli
 session="$scratch/glider.tavses"
 title() { xdotool getwindowname "$window"; }
 start_editor
