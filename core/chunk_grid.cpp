@@ -45,24 +45,7 @@ std::uint8_t ChunkGrid::CellAt(std::int32_t x, std::int32_t y) const {
     return chunk ? chunk->cells[LocalOf(y) * kChunkSide + LocalOf(x)] : 0;
 }
 
-void ChunkGrid::SetCell(std::int32_t x, std::int32_t y, std::uint8_t state) {
-    EnsureUnique();
-    const ChunkCoord key{ChunkOf(x), ChunkOf(y)};
-    const int local = LocalOf(y) * kChunkSide + LocalOf(x);
-    if (state != 0) {
-        Chunk64& chunk = (*map_)[key];
-        std::uint8_t& cell = chunk.cells[local];
-        if (cell == state) return;
-        if (cell == 0) ++chunk.liveCount;
-        cell = state;
-        chunk.emptyAge = 0;
-        return;
-    }
-    const auto it = map_->find(key);
-    if (it == map_->end() || it->second.cells[local] == 0) return;
-    it->second.cells[local] = 0;
-    if (--it->second.liveCount == 0) map_->erase(it);
-}
+void ChunkGrid::SetCell(std::int32_t x, std::int32_t y, std::uint8_t state) { CellWriter(*this).Set(x, y, state); }
 
 void ChunkGrid::StoreChunk(std::int32_t cx, std::int32_t cy, const std::uint8_t* cells) {
     EnsureUnique();

@@ -139,7 +139,7 @@ private:
     StepHistory history_;
 };
 
-// Sets cells one after another exactly as SetCell would, but looks a chunk up only when a cell
+// Sets cells one after another (SetCell is one of them), looking a chunk up only when a cell
 // leaves the last chunk touched: cells that come row by row cost one lookup per chunk crossed,
 // not one per cell. The grid must not be copied or changed otherwise while the writer is in use.
 class CellWriter {
