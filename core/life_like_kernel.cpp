@@ -1,5 +1,6 @@
 #include "core/life_like_kernel.h"
 
+#include "core/byte_words.h"
 #include "core/count_words.h"
 
 #include <algorithm>
@@ -77,10 +78,8 @@ std::uint64_t Load64(const std::uint8_t* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
     if constexpr (!kManyStates) return v;
-    // A byte is 0 exactly where the state was 1; its top bit after the add says it was not.
-    const std::uint64_t x = v ^ kLowBits;
-    const std::uint64_t nonZero = ((x & 0x7F7F7F7F7F7F7F7F) + 0x7F7F7F7F7F7F7F7F) | x;
-    return ~nonZero >> 7 & kLowBits;
+    // A byte is 0 exactly where the state was 1.
+    return ~NonZeroByteTops(v ^ kLowBits) >> 7 & kLowBits;
 }
 
 // Eight-cell groups 2m and 2m + 1 of two 64-cell rows, shifted into bits 2m and 2m + 1 of their

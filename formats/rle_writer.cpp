@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "core/byte_words.h"
 #include "formats/rle.h"
 
 namespace formats {
@@ -53,12 +54,9 @@ private:
     std::int64_t count_ = 0;
 };
 
-constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7full;
-
 // Bit k set where byte k of the word (in memory order, little-endian) is non-zero.
 std::uint64_t NonZeroBytes(std::uint64_t word) {
-    const std::uint64_t high = (((word & kLow7) + kLow7) | word) & ~kLow7;
-    return ((high >> 7) * 0x0102040810204080ull) >> 56;
+    return ((core::NonZeroByteTops(word) >> 7) * 0x0102040810204080ull) >> 56;
 }
 
 // Bit i of live: cell i of a chunk's row is non-zero; bit i of changes (i > 0, when asked for):
