@@ -9,6 +9,7 @@
 
 #include "core/life_grid.h"
 #include "core/life_like_kernel.h"
+#include "core/neighbour_count_rule.h"
 #include "core/overlay_layer.h"
 #include "core/random_soup.h"
 #include "core/step_grid.h"
@@ -114,6 +115,28 @@ BENCHMARK(BM_ViewerStepSettled)
     ->ArgsProduct({{3, 5, 8}, {0}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 
+// A state becomes the next one round the cycle when a neighbour already holds it: a rule of
+// neighbour counts whose soups never settle.
+core::Rule CyclicRule(int stateCount) {
+    core::Rule rule{stateCount, 0, {}};
+    core::AllocateRuleTable(rule.table, stateCount, "benchmarking", 0);
+    for (std::uint64_t i = 0; i < rule.table.size(); ++i) {
+        const core::Neighborhood d = core::DecodeNeighborhoodIndex(i, stateCount);
+        const int after = (d[4] + 1) % stateCount;
+        bool held = false;
+        for (int k = 0; k < 9; ++k) held = held || (k != 4 && d[k] == after);
+        rule.table[i] = static_cast<std::uint8_t>(held ? after : d[4]);
+    }
+    return rule;
+}
+
+// With keyed:1 the step recognises the rule of counts and looks its small table up.
+void BM_ViewerStepCyclic(benchmark::State& state) { BenchViewerStep(state, CyclicRule(int(state.range(0))), 2); }
+BENCHMARK(BM_ViewerStepCyclic)
+    ->ArgNames({"states", "threads", "keyed"})
+    ->ArgsProduct({{3, 5}, {1, 0}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
 // Gliders scattered over a large field: the chunk strategy, cost proportional to live chunks.
 void BM_StepGridSparseGliders(benchmark::State& state) {
     UseThreads(state, 0);
@@ -172,6 +195,21 @@ void BM_KernelWindow(benchmark::State& state) {
                 });
 }
 BENCHMARK(BM_KernelWindow)->DenseRange(2, 5)->Unit(benchmark::kMicrosecond);
+
+void BM_CountKernelWindow(benchmark::State& state) {
+    const int states = static_cast<int>(state.range(0));
+    const core::Rule rule = CyclicRule(states);
+    const core::NeighbourCountRule counts = *core::AsNeighbourCount(rule);
+    int width = 0, height = 0;
+    const auto window = SoupWindow(512, states, width, height);
+    std::vector<std::uint8_t> result(std::size_t(width - 2) * (height - 2));
+    for (auto _ : state) {
+        core::StepNeighbourCountWindow(counts, width, height, width, window.data(), result.data());
+        benchmark::DoNotOptimize(result.data());
+    }
+    SetCellRate(state, double(width - 2) * (height - 2));
+}
+BENCHMARK(BM_CountKernelWindow)->DenseRange(3, 6)->Unit(benchmark::kMicrosecond);
 
 // Each instruction-set variant directly, on the same window.
 void BM_KernelVariant(benchmark::State& state) {

@@ -41,6 +41,7 @@ namespace {
 std::atomic<StepKernelFn> gStepKernel{nullptr};
 std::atomic<HistoryKernelFn> gHistoryKernel{nullptr};
 std::atomic<LifeTileFn> gLifeTile{nullptr};
+std::atomic<StepKernelFn> gCountStep{nullptr};
 
 KernelSet ChosenKernels() { return KernelsFor(KernelVariantForLevel(CpuFeatureLevel())); }
 
@@ -52,6 +53,16 @@ void StepDenseKernel(int width, int height, int stride, int stateCount, const st
     if (!fn) {
         fn = ChosenKernels().step;
         gStepKernel.store(fn, std::memory_order_release);
+    }
+    fn(width, height, stride, stateCount, window, table, result);
+}
+
+void StepCountKernel(int width, int height, int stride, int stateCount, const std::uint8_t* window,
+                     const std::uint8_t* table, std::uint8_t* result) {
+    StepKernelFn fn = gCountStep.load(std::memory_order_acquire);
+    if (!fn) {
+        fn = ChosenKernels().countStep;
+        gCountStep.store(fn, std::memory_order_release);
     }
     fn(width, height, stride, stateCount, window, table, result);
 }

@@ -16,12 +16,22 @@ using HistoryKernelFn = void (*)(std::size_t count, const std::uint8_t* previous
                                  const std::uint8_t* nextCells, const std::uint16_t* oldValues,
                                  std::uint16_t* newValues);
 
+// Keys of a neighbour-count table: the base-9 number of the neighbours in states 1 .. n - 1, below
+// 9^(n - 1); the table holds one such range per centre state.
+constexpr std::uint32_t CountKeyRange(int stateCount) {
+    std::uint32_t range = 1;
+    for (int s = 1; s < stateCount; ++s) range *= 9;
+    return range;
+}
+
 enum class KernelVariant { Scalar, Sse42, Avx, Avx2, Avx512 };
 
 struct KernelSet {
     StepKernelFn step;
     HistoryKernelFn history;
     LifeTileFn lifeTile;
+    // StepKernelFn's layout, for three to six states, with a neighbour-count table.
+    StepKernelFn countStep;
 };
 
 // Each set lives in its own translation unit built for its instruction set; call one only
@@ -39,6 +49,8 @@ bool IsKernelVariantSupported(KernelVariant variant);
 
 // Dispatch through pointers chosen on first use from CpuFeatureLevel.
 void StepDenseKernel(int width, int height, int stride, int stateCount, const std::uint8_t* window,
+                     const std::uint8_t* table, std::uint8_t* result);
+void StepCountKernel(int width, int height, int stride, int stateCount, const std::uint8_t* window,
                      const std::uint8_t* table, std::uint8_t* result);
 void HistoryKernel(std::size_t count, const std::uint8_t* previousCells, const std::uint8_t* nextCells,
                    const std::uint16_t* oldValues, std::uint16_t* newValues);

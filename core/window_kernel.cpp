@@ -1,6 +1,7 @@
 #include "core/window_kernel.h"
 
 #include <array>
+#include <memory>
 #include <mutex>
 
 #include "core/step_kernels.h"
@@ -10,16 +11,31 @@ namespace core {
 namespace {
 
 constexpr std::uint64_t kLargeTableEntries = std::uint64_t{1} << 31;
-// Reading a table to recognise the Generations family, once per rule key: up to six states (ten
-// million entries, some 30 ms).
-constexpr int kMaxGenerationsStates = 6;
+// Reading a table to recognise a family, once per rule key: up to six states (ten million
+// entries, some 30 ms).
+constexpr int kMaxRecognisedStates = 6;
 
-std::optional<GenerationsRule> GenerationsFor(const Rule& rule, std::uint64_t ruleKey) {
-    if (ruleKey == 0 || rule.stateCount < 3 || rule.stateCount > kMaxGenerationsStates) return std::nullopt;
+// What a rule's table was recognised as: a faster form than the full table, or none.
+struct RuleForms {
+    std::optional<GenerationsRule> generations;
+    std::shared_ptr<const NeighbourCountRule> counts;
+};
+
+RuleForms Recognise(const Rule& rule) {
+    RuleForms forms;
+    forms.generations = AsGenerations(rule);
+    if (!forms.generations)
+        if (std::optional<NeighbourCountRule> counts = AsNeighbourCount(rule))
+            forms.counts = std::make_shared<const NeighbourCountRule>(std::move(*counts));
+    return forms;
+}
+
+RuleForms FormsFor(const Rule& rule, std::uint64_t ruleKey) {
+    if (ruleKey == 0 || rule.stateCount < 3 || rule.stateCount > kMaxRecognisedStates) return {};
     // The last few keys' answers: a run asks on every step, census threads each with their own key.
     struct Answer {
         std::uint64_t key = 0;
-        std::optional<GenerationsRule> rule;
+        RuleForms forms;
     };
     static std::mutex mutex;
     static std::array<Answer, 8> answers;
@@ -27,9 +43,9 @@ std::optional<GenerationsRule> GenerationsFor(const Rule& rule, std::uint64_t ru
     {
         const std::lock_guard<std::mutex> lock(mutex);
         for (const Answer& a : answers)
-            if (a.key == ruleKey) return a.rule;
+            if (a.key == ruleKey) return a.forms;
     }
-    const std::optional<GenerationsRule> found = AsGenerations(rule);
+    RuleForms found = Recognise(rule);
     const std::lock_guard<std::mutex> lock(mutex);
     answers[nextSlot] = {ruleKey, found};
     nextSlot = (nextSlot + 1) % answers.size();
@@ -39,14 +55,17 @@ std::optional<GenerationsRule> GenerationsFor(const Rule& rule, std::uint64_t ru
 }  // namespace
 
 WindowKernel::WindowKernel(const Rule& rule, std::uint64_t ruleKey)
-    : rule_(rule),
-      lifeLike_(AsLifeLike(rule)),
-      generations_(lifeLike_ ? std::nullopt : GenerationsFor(rule, ruleKey)),
-      largeIndices_(RuleTableSize(rule.stateCount) >= kLargeTableEntries) {}
+    : rule_(rule), lifeLike_(AsLifeLike(rule)), largeIndices_(RuleTableSize(rule.stateCount) >= kLargeTableEntries) {
+    if (lifeLike_) return;
+    RuleForms forms = FormsFor(rule, ruleKey);
+    generations_ = forms.generations;
+    counts_ = std::move(forms.counts);
+}
 
 void WindowKernel::Step(int width, int height, int stride, const std::uint8_t* window, std::uint8_t* result) const {
     if (lifeLike_) StepLifeLikeWindow(*lifeLike_, width, height, stride, window, result);
     else if (generations_) StepGenerationsWindow(*generations_, width, height, stride, window, result);
+    else if (counts_) StepNeighbourCountWindow(*counts_, width, height, stride, window, result);
     else if (largeIndices_) StepLargeStateWindow(rule_, width, height, stride, window, result);
     else StepDenseKernel(width, height, stride, rule_.stateCount, window, rule_.table.data(), result);
 }

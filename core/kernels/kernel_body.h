@@ -101,3 +101,5 @@ void HistoryKernelImpl(std::size_t count, const std::uint8_t* previousCells,
 }
 
 }  // namespace
+
+#include "core/kernels/count_body.h"

@@ -2,6 +2,6 @@
 
 namespace core {
 
-KernelSet AvxKernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl}; }
+KernelSet AvxKernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl, CountStepImpl}; }
 
 }  // namespace core

@@ -2,6 +2,6 @@
 
 namespace core {
 
-KernelSet Avx2Kernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl}; }
+KernelSet Avx2Kernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl, CountStepImpl}; }
 
 }  // namespace core

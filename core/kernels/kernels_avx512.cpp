@@ -2,6 +2,6 @@
 
 namespace core {
 
-KernelSet Avx512Kernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl}; }
+KernelSet Avx512Kernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl, CountStepImpl}; }
 
 }  // namespace core

@@ -2,6 +2,6 @@
 
 namespace core {
 
-KernelSet ScalarKernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl}; }
+KernelSet ScalarKernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl, CountStepImpl}; }
 
 }  // namespace core

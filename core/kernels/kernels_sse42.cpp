@@ -2,6 +2,6 @@
 
 namespace core {
 
-KernelSet Sse42Kernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl}; }
+KernelSet Sse42Kernels() { return {StepKernelImpl, HistoryKernelImpl, LifeTileImpl, CountStepImpl}; }
 
 }  // namespace core

@@ -6,7 +6,7 @@
 # (TAVRIX_LOG_RATE=1) is printed, never judged.
 #   tests/app/window_play.sh [path/to/tavrix] [output folder]
 # TAVRIX_PLAY_RULES names the rules to play, from /usr/share/golly/Rules or as paths to .rule
-# files (tests/app/cyclic5.rule: five states that never settle): Life alone unless set
+# files (tests/app/cyclic5.rule: five states that never settle nor grow): Life alone unless set
 # (each takes some 20 s); "Life CrittersMargolus_emulated" adds a 5-state rule.
 set -euo pipefail
 cd "$(dirname "$0")/../.."

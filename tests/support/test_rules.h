@@ -5,7 +5,9 @@
 #include <random>
 #include <vector>
 
+#include "core/random_soup.h"
 #include "core/rule_table.h"
+#include "core/step_grid.h"
 #include "core/symmetry.h"
 
 namespace testsupport {
@@ -57,6 +59,28 @@ inline core::Rule RandomSymmetricRule(int stateCount, core::RuleSymmetry symmetr
         for (std::uint64_t j : core::NeighborhoodOrbit(symmetry, stateCount, d)) rule.table[j] = state;
     }
     return rule;
+}
+
+// The first generation, up to `generations`, at which a keyed run of a soup (which may recognise the
+// rule's family and step it its own way) differs from an unkeyed one, which looks every cell up;
+// 0 when they agree throughout.
+inline int FirstKeyedDifference(const core::Rule& rule, int generations, int side = 150) {
+    core::ChunkGrid keyed = core::MakeRandomSoup(side, 0.5, rule.stateCount, 3), plain = keyed;
+    const std::uint64_t key = core::NewRuleKey();
+    for (int generation = 1; generation <= generations; ++generation) {
+        core::ChunkGrid next;
+        core::StepGrid(rule, keyed, next, key);
+        keyed = next;
+        core::StepGrid(rule, plain, next);
+        plain = next;
+        bool same = keyed.ChunkCount() == plain.ChunkCount();
+        keyed.ForEachChunk([&](std::int32_t cx, std::int32_t cy, const core::Chunk64& chunk) {
+            const core::Chunk64* other = plain.FindChunk(cx, cy);
+            same = same && other && other->cells == chunk.cells;
+        });
+        if (!same) return generation;
+    }
+    return 0;
 }
 
 }  // namespace testsupport

@@ -1,0 +1,119 @@
+#include "core/neighbour_count_rule.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "core/step_kernels.h"
+#include "core/window_kernel.h"
+#include "tests/support/test_rules.h"
+
+namespace core {
+namespace {
+
+// The full table of a rule given by `next(centre, counts)`, where counts[s] is how many of the
+// eight neighbours hold state s.
+template <class Next>
+Rule FullTable(int stateCount, Next next) {
+    Rule rule{stateCount, 0, RuleTable(RuleTableSize(stateCount))};
+    for (std::uint64_t i = 0; i < rule.table.size(); ++i) {
+        const Neighborhood d = DecodeNeighborhoodIndex(i, stateCount);
+        std::array<int, 16> counts{};
+        for (int k = 0; k < 9; ++k)
+            if (k != 4) ++counts[d[k]];
+        rule.table[i] = static_cast<std::uint8_t>(next(d[4], counts));
+    }
+    return rule;
+}
+
+// A state becomes the next one round the cycle when a neighbour already holds it.
+Rule CyclicRule(int stateCount) {
+    return FullTable(stateCount, [stateCount](int centre, const std::array<int, 16>& counts) {
+        const int after = (centre + 1) % stateCount;
+        return counts[static_cast<std::size_t>(after)] > 0 ? after : centre;
+    });
+}
+
+// Every centre and count vector gets a random next state.
+Rule RandomCountRule(int stateCount, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> chosen(std::size_t{1} << 20);
+    for (auto& c : chosen) c = static_cast<std::uint8_t>(rng() % stateCount);
+    return FullTable(stateCount, [&chosen](int centre, const std::array<int, 16>& counts) {
+        std::uint32_t h = static_cast<std::uint32_t>(centre) * 0x9E3779B1u;
+        for (int c : counts) h = (h ^ static_cast<std::uint32_t>(c)) * 0x01000193u;
+        return chosen[h >> 12];
+    });
+}
+
+// Built once: the six-state table has ten million entries.
+const std::vector<Rule>& RandomCountRules() {
+    static const std::vector<Rule> rules = [] {
+        std::vector<Rule> built;
+        for (int n = 3; n <= 6; ++n) built.push_back(RandomCountRule(n, static_cast<std::uint32_t>(n)));
+        return built;
+    }();
+    return rules;
+}
+
+TEST(NeighbourCountRule, EveryKernelMatchesTheFullTable) {
+    std::mt19937 rng(9);
+    // Windows across the kernel's 512-cell strips, odd shapes and a stride wider than the window.
+    const int shapes[][3] = {{3, 3, 3}, {66, 66, 66}, {66, 5, 70}, {4, 70, 9}, {515, 6, 515}, {1100, 4, 1103}};
+    for (const Rule& rule : RandomCountRules()) {
+        const std::optional<NeighbourCountRule> counts = AsNeighbourCount(rule);
+        ASSERT_TRUE(counts.has_value()) << rule.stateCount;
+        for (auto [width, height, stride] : shapes) {
+            std::vector<std::uint8_t> window(static_cast<std::size_t>(stride) * height);
+            for (auto& c : window) c = static_cast<std::uint8_t>(rng() % rule.stateCount);
+            const std::size_t outSize = std::size_t(width - 2) * (height - 2);
+            std::vector<std::uint8_t> expected(outSize + 1, 0xEE);
+            StepNaiveWindow(rule, width, height, stride, window.data(), expected.data());
+            for (const KernelVariant v : {KernelVariant::Scalar, KernelVariant::Sse42, KernelVariant::Avx,
+                                          KernelVariant::Avx2, KernelVariant::Avx512}) {
+                if (!IsKernelVariantSupported(v)) continue;
+                std::vector<std::uint8_t> got(outSize + 1, 0xEE);
+                KernelsFor(v).countStep(width, height, stride, rule.stateCount, window.data(), counts->table.data(),
+                                        got.data());
+                ASSERT_EQ(got, expected) << rule.stateCount << " states, " << width << "x" << height << ", variant "
+                                         << int(v);
+            }
+        }
+    }
+}
+
+TEST(NeighbourCountRule, RecognisesOnlyRulesOfCounts) {
+    // Neighbours 1 and 3 (the top corners) differ, the other six are 0: moving one entry of that
+    // arrangement away from its mirror image breaks the rule's indifference to places.
+    const Rule& four = RandomCountRules()[1];
+    Rule placed = four;
+    const std::uint64_t corner = 1 * 4 * 4 * 4 * 4 * 4 * 4 * 4 * 4 + 2 * 4 * 4 * 4 * 4 * 4 * 4;
+    placed.table[corner] = static_cast<std::uint8_t>((placed.table[corner] + 1) % 4);
+    EXPECT_FALSE(AsNeighbourCount(placed));
+    // An arrangement that is its own only permutation may take any state.
+    Rule lone = four;
+    lone.table[0] = 3;
+    EXPECT_TRUE(AsNeighbourCount(lone));
+    EXPECT_FALSE(AsNeighbourCount(testsupport::RandomRule(4, 2)));
+    EXPECT_FALSE(AsNeighbourCount(testsupport::LifeRule()));
+}
+
+TEST(NeighbourCountRule, KeyedStepsOfASoupMatchTheLookup) {
+    for (int n = 3; n <= 5; ++n) {
+        const Rule rule = CyclicRule(n);
+        EXPECT_TRUE(WindowKernel(rule, NewRuleKey()).CountsNeighbours()) << n;
+        EXPECT_FALSE(WindowKernel(rule).CountsNeighbours()) << n;
+        EXPECT_EQ(testsupport::FirstKeyedDifference(rule, 30), 0) << n << " states";
+    }
+    // A Generations rule is a rule of counts too, but steps bitwise.
+    const Rule brain = FullTable(3, [](int centre, const std::array<int, 16>& counts) {
+        return centre == 0 ? (counts[1] == 2 ? 1 : 0) : (centre + 1) % 3;
+    });
+    const WindowKernel kernel(brain, NewRuleKey());
+    EXPECT_TRUE(kernel.Bitwise());
+    EXPECT_FALSE(kernel.CountsNeighbours());
+}
+
+}  // namespace
+}  // namespace core
