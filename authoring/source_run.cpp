@@ -52,10 +52,8 @@ void SourceRun::Step(const core::Rule& rule) {
     } else {
         core::ChunkGrid nextGrid;
         core::StepGrid(rule, grid, nextGrid, stepScratch_, ruleKey_);
-        core::HistoryLayer nextHistory;
-        core::StepHistory(grid, history, nextGrid, nextHistory);
+        core::AdvanceHistory(grid, nextGrid, history);
         grid = nextGrid;
-        history = nextHistory;
         if (Tracks()) {
             gridSnapshots_.push_back(grid);
             historySnapshots_.push_back(history);

@@ -67,14 +67,14 @@ void StepCountKernel(int width, int height, int stride, int stateCount, const st
     fn(width, height, stride, stateCount, window, table, result);
 }
 
-void HistoryKernel(std::size_t count, const std::uint8_t* previousCells, const std::uint8_t* nextCells,
-                   const std::uint16_t* oldValues, std::uint16_t* newValues) {
+std::uint32_t HistoryKernel(std::size_t count, const std::uint8_t* previousCells, const std::uint8_t* nextCells,
+                            std::uint16_t* values) {
     HistoryKernelFn fn = gHistoryKernel.load(std::memory_order_acquire);
     if (!fn) {
         fn = ChosenKernels().history;
         gHistoryKernel.store(fn, std::memory_order_release);
     }
-    fn(count, previousCells, nextCells, oldValues, newValues);
+    return fn(count, previousCells, nextCells, values);
 }
 
 std::uint32_t StepLifeTile(const LifeTileRule& rule, const std::uint64_t* const around[9], std::uint64_t* next) {

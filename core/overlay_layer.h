@@ -93,6 +93,8 @@ public:
         return *map_;
     }
     bool SharesStorageWith(const OverlayLayer& other) const { return map_ == other.map_; }
+    // Whether a copy holds the same chunks, so that a change must first copy them.
+    bool Shared() const { return map_.use_count() != 1; }
 
 private:
     std::shared_ptr<Map> map_;
@@ -108,6 +110,8 @@ using AnnotationLayer = OverlayLayer<std::uint16_t>;
 // Trails of `next` from the previous generation and its trails.
 void StepHistory(const ChunkGrid& previous, const HistoryLayer& previousHistory, const ChunkGrid& next,
                  HistoryLayer& nextHistory);
+// The same, changing `history` where it lies when no copy shares its chunks: no layer is built.
+void AdvanceHistory(const ChunkGrid& previous, const ChunkGrid& next, HistoryLayer& history);
 // Lineage of the live cells of `next`: survivors keep theirs, births take a strict majority.
 void StepLineages(const ChunkGrid& previous, const LineageLayer& previousLineage, const ChunkGrid& next,
                   LineageLayer& nextLineage);

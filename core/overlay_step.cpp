@@ -8,33 +8,55 @@
 
 namespace core {
 
-void StepHistory(const ChunkGrid& previous, const HistoryLayer& previousHistory, const ChunkGrid& next,
-                 HistoryLayer& nextHistory) {
-    RetainFreedMemory();
-    // Every chunk stored in one of the three, each once: all of previous, then those of next and
-    // of previousHistory not met before, sorted out in bands rather than through a set.
-    struct Scratch {
-        std::vector<ChunkCoord> coords;
-        std::vector<std::uint8_t> keep;
-        BandMaps<HistoryLayer::Map> bands;
-    };
-    // The calling thread's; named through references, since a task on another thread that named
-    // a thread_local would get that thread's own.
-    thread_local Scratch scratch;
+namespace {
+
+constexpr std::array<std::uint8_t, kChunkCells> kNoCells{};
+
+const std::uint8_t* CellsAt(const ChunkGrid& grid, ChunkCoord c) {
+    const Chunk64* chunk = grid.FindChunk(c.x, c.y);
+    return chunk ? chunk->cells.data() : kNoCells.data();
+}
+
+// A chunk's trails from the grids around a step, over the values it holds.
+bool AdvanceTrails(const ChunkGrid& previous, const ChunkGrid& next, ChunkCoord c, HistoryLayer::Chunk& chunk) {
+    chunk.nonZeroCount = HistoryKernel(kChunkCells, CellsAt(previous, c), CellsAt(next, c), chunk.values.data());
+    return chunk.nonZeroCount != 0;
+}
+
+// The calling thread's, named through references: a task on another thread that named a
+// thread_local would get that thread's own.
+struct HistoryScratch {
+    std::vector<ChunkCoord> coords;
+    std::vector<std::uint8_t> keep;
+    std::vector<std::pair<ChunkCoord, HistoryLayer::Chunk*>> held;
+    BandMaps<HistoryLayer::Map> bands;
+};
+
+HistoryScratch& ThreadHistoryScratch() {
+    thread_local HistoryScratch scratch;
+    return scratch;
+}
+
+// Every chunk of `previous`, then those of `next` and of `also` not met before, each once: sorted
+// out in bands rather than through a set. With `skipAlso`, the chunks `also` holds are left out.
+void CollectChunks(const ChunkGrid& previous, const ChunkGrid& next, const HistoryLayer& also, bool skipAlso,
+                   HistoryScratch& scratch) {
     std::vector<ChunkCoord>& coords = scratch.coords;
     std::vector<std::uint8_t>& keep = scratch.keep;
     coords.clear();
     for (const auto& entry : previous.Chunks()) coords.push_back(entry.first);
     for (const auto& entry : next.Chunks()) coords.push_back(entry.first);
-    for (const auto& entry : previousHistory.Chunks()) coords.push_back(entry.first);
+    if (!skipAlso)
+        for (const auto& entry : also.Chunks()) coords.push_back(entry.first);
     const std::size_t inPrevious = previous.ChunkCount(), inEither = inPrevious + next.ChunkCount();
     keep.resize(coords.size());
     auto sortOut = [&](int band) {
         const std::size_t first = static_cast<std::size_t>(band) * kChunksPerBand;
         for (std::size_t i = first; i < std::min(coords.size(), first + kChunksPerBand); ++i) {
             const ChunkCoord c = coords[i];
-            keep[i] = i < inPrevious ||
-                      (!previous.FindChunk(c.x, c.y) && (i < inEither || !next.FindChunk(c.x, c.y)));
+            const bool firstMet =
+                i < inPrevious || (!previous.FindChunk(c.x, c.y) && (i < inEither || !next.FindChunk(c.x, c.y)));
+            keep[i] = firstMet && !(skipAlso && also.FindChunk(c.x, c.y));
         }
     };
     ParallelFor(static_cast<int>((coords.size() + kChunksPerBand - 1) / kChunksPerBand), sortOut);
@@ -42,21 +64,53 @@ void StepHistory(const ChunkGrid& previous, const HistoryLayer& previousHistory,
     for (std::size_t i = 0; i < coords.size(); ++i)
         if (keep[i]) coords[kept++] = coords[i];
     coords.resize(kept);
+}
 
-    static constexpr std::array<std::uint8_t, kChunkCells> kNoCells{};
-    static constexpr std::array<std::uint16_t, kChunkCells> kNoValues{};
+}  // namespace
+
+void StepHistory(const ChunkGrid& previous, const HistoryLayer& previousHistory, const ChunkGrid& next,
+                 HistoryLayer& nextHistory) {
+    RetainFreedMemory();
+    HistoryScratch& scratch = ThreadHistoryScratch();
+    CollectChunks(previous, next, previousHistory, false, scratch);
     HistoryLayer result;
-    BuildChunksInBands(coords, result.MutableChunks(), scratch.bands, [&](ChunkCoord c, HistoryLayer::Chunk& chunk) {
-        const Chunk64* before = previous.FindChunk(c.x, c.y);
-        const Chunk64* after = next.FindChunk(c.x, c.y);
-        const auto* trail = previousHistory.FindChunk(c.x, c.y);
-        HistoryKernel(kChunkCells, before ? before->cells.data() : kNoCells.data(),
-                      after ? after->cells.data() : kNoCells.data(),
-                      trail ? trail->values.data() : kNoValues.data(), chunk.values.data());
-        chunk.nonZeroCount = CountNonZero(chunk.values.data());
-        return chunk.nonZeroCount != 0;
-    });
+    BuildChunksInBands(scratch.coords, result.MutableChunks(), scratch.bands,
+                       [&](ChunkCoord c, HistoryLayer::Chunk& chunk) {
+                           const auto* trail = previousHistory.FindChunk(c.x, c.y);
+                           if (trail) chunk.values = trail->values;
+                           else chunk.values.fill(0);
+                           return AdvanceTrails(previous, next, c, chunk);
+                       });
     nextHistory = result;
+}
+
+void AdvanceHistory(const ChunkGrid& previous, const ChunkGrid& next, HistoryLayer& history) {
+    if (history.Shared()) {
+        HistoryLayer result;
+        StepHistory(previous, history, next, result);
+        history = result;
+        return;
+    }
+    RetainFreedMemory();
+    HistoryScratch& scratch = ThreadHistoryScratch();
+    // The trails held: each ages, or restarts where its cell changed, where it is.
+    HistoryLayer::Map& map = history.MutableChunks();
+    auto& held = scratch.held;
+    held.clear();
+    for (auto& [coord, chunk] : map) held.emplace_back(coord, &chunk);
+    auto advanceBand = [&](int band) {
+        const std::size_t first = static_cast<std::size_t>(band) * kChunksPerBand;
+        for (std::size_t i = first; i < std::min(held.size(), first + kChunksPerBand); ++i)
+            AdvanceTrails(previous, next, held[i].first, *held[i].second);
+    };
+    ParallelFor(static_cast<int>((held.size() + kChunksPerBand - 1) / kChunksPerBand), advanceBand);
+    // Trails starting where none was held.
+    CollectChunks(previous, next, history, true, scratch);
+    BuildChunksInBands(scratch.coords, map, scratch.bands, [&](ChunkCoord c, HistoryLayer::Chunk& chunk) {
+        chunk.values.fill(0);
+        return AdvanceTrails(previous, next, c, chunk);
+    });
+    std::erase_if(map, [](const auto& entry) { return entry.second.nonZeroCount == 0; });
 }
 
 void StepLineages(const ChunkGrid& previous, const LineageLayer& previousLineage, const ChunkGrid& next,

@@ -11,10 +11,10 @@ namespace core {
 using StepKernelFn = void (*)(int width, int height, int stride, int stateCount,
                               const std::uint8_t* window, const std::uint8_t* table,
                               std::uint8_t* result);
-// Trail values of `count` cells from their previous and next states.
-using HistoryKernelFn = void (*)(std::size_t count, const std::uint8_t* previousCells,
-                                 const std::uint8_t* nextCells, const std::uint16_t* oldValues,
-                                 std::uint16_t* newValues);
+// Trail values of `count` cells from their previous and next states, in place; returns how many
+// are non-zero.
+using HistoryKernelFn = std::uint32_t (*)(std::size_t count, const std::uint8_t* previousCells,
+                                          const std::uint8_t* nextCells, std::uint16_t* values);
 
 // Keys of a neighbour-count table: the base-9 number of the neighbours in states 1 .. n - 1, below
 // 9^(n - 1); the table holds one such range per centre state.
@@ -52,7 +52,7 @@ void StepDenseKernel(int width, int height, int stride, int stateCount, const st
                      const std::uint8_t* table, std::uint8_t* result);
 void StepCountKernel(int width, int height, int stride, int stateCount, const std::uint8_t* window,
                      const std::uint8_t* table, std::uint8_t* result);
-void HistoryKernel(std::size_t count, const std::uint8_t* previousCells, const std::uint8_t* nextCells,
-                   const std::uint16_t* oldValues, std::uint16_t* newValues);
+std::uint32_t HistoryKernel(std::size_t count, const std::uint8_t* previousCells, const std::uint8_t* nextCells,
+                            std::uint16_t* values);
 
 }  // namespace core

@@ -88,16 +88,26 @@ void StepKernelImpl(int width, int height, int stride, int stateCount, const std
     }
 }
 
-void HistoryKernelImpl(std::size_t count, const std::uint8_t* previousCells,
-                       const std::uint8_t* nextCells, const std::uint16_t* oldValues,
-                       std::uint16_t* newValues) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint16_t h = oldValues[i];
-        const std::uint16_t aged = (h != 0 && h < 0xFE00) ? static_cast<std::uint16_t>(h + 0x100) : 0;
-        newValues[i] = previousCells[i] != nextCells[i]
-                           ? static_cast<std::uint16_t>(previousCells[i] + 1)
-                           : aged;
+// Non-zero results are counted per block in a byte, which the compiler keeps in vector lanes,
+// and widened once per block.
+std::uint32_t HistoryKernelImpl(std::size_t count, const std::uint8_t* previousCells, const std::uint8_t* nextCells,
+                                std::uint16_t* values) {
+    constexpr std::size_t kBlock = 128;
+    std::uint32_t nonZero = 0;
+    for (std::size_t first = 0; first < count; first += kBlock) {
+        const std::size_t end = count - first < kBlock ? count : first + kBlock;
+        std::uint8_t partial = 0;
+        for (std::size_t i = first; i < end; ++i) {
+            const std::uint16_t h = values[i];
+            const std::uint16_t aged = (h != 0 && h < 0xFE00) ? static_cast<std::uint16_t>(h + 0x100) : 0;
+            const std::uint16_t v =
+                previousCells[i] != nextCells[i] ? static_cast<std::uint16_t>(previousCells[i] + 1) : aged;
+            values[i] = v;
+            partial = static_cast<std::uint8_t>(partial + (v != 0));
+        }
+        nonZero += partial;
     }
+    return nonZero;
 }
 
 }  // namespace

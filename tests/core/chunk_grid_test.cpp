@@ -216,6 +216,29 @@ TEST(StepHistory, TrailOutlivesItsCellsUntilItFades) {
     EXPECT_EQ(history.ChunkCount(), 0u);
 }
 
+TEST(StepHistory, AdvancingInPlaceLeavesCopiesAsTheyWere) {
+    // A copy taken before a step still holds the trails it had; the layer advanced in place
+    // holds what a step into a fresh layer gives.
+    ChunkGrid before, after;
+    before.SetCell(1, 1, 2);
+    before.SetCell(70, 3, 1);  // dies: a trail starts in a chunk that had none
+    after.SetCell(1, 1, 2);
+    HistoryLayer history, stepped;
+    history.SetValue(1, 1, 0x0503);
+    history.SetValue(-200, 5, 0xFE01);  // fades: its chunk goes
+    const HistoryLayer copy = history;
+    StepHistory(before, history, after, stepped);
+    AdvanceHistory(before, after, history);
+    EXPECT_EQ(std::tuple(copy.ValueAt(1, 1), copy.ValueAt(-200, 5), copy.ValueAt(70, 3), copy.ChunkCount()),
+              std::tuple(0x0503, 0xFE01, 0, 2u));
+    for (const HistoryLayer* layer : {&history, &stepped})
+        EXPECT_EQ(std::tuple(layer->ValueAt(1, 1), layer->ValueAt(-200, 5), layer->ValueAt(70, 3), layer->ChunkCount()),
+                  std::tuple(0x0603, 0, 2, 2u));
+    // Unshared now: the next step changes it where it lies.
+    AdvanceHistory(after, after, history);
+    EXPECT_EQ(std::tuple(history.ValueAt(1, 1), history.ValueAt(70, 3)), std::tuple(0x0703, 0x0102));
+}
+
 TEST(StepLineages, MajorityInheritance) {
     ChunkGrid before, after;
     LineageLayer lineage, next;

@@ -50,7 +50,7 @@ void ExpectSameChunks(const Map& a, const Map& b, Same same) {
 struct Generation { ChunkGrid grid; HistoryLayer history; LineageLayer lineage; };
 
 // Six generations of grid, trails and lineage on `threads` threads; keyed steps reuse what did
-// not change from the third on.
+// not change from the third on, and their trails advance in place.
 std::vector<Generation> Generations(const Rule& rule, const ChunkGrid& start, int threads, bool keyed = false) {
     SetWorkerThreadCount(threads);
     StepScratch scratch;
@@ -60,11 +60,18 @@ std::vector<Generation> Generations(const Rule& rule, const ChunkGrid& start, in
         for (int i = 0; i < kChunkCells; i += 7)
             if (chunk.cells[i]) runs[0].lineage.SetValue(cx * 64 + i % 64, cy * 64 + i / 64, 1 + i % 8);
     });
+    HistoryLayer trails;
     for (int g = 0; g < 6; ++g) {
         const Generation& last = runs.back();
         Generation next;
         StepGrid(rule, last.grid, next.grid, scratch, key);
-        StepHistory(last.grid, last.history, next.grid, next.history);
+        if (keyed) {
+            AdvanceHistory(last.grid, next.grid, trails);
+            next.history = trails;
+            trails.EnsureUnique();
+        } else {
+            StepHistory(last.grid, last.history, next.grid, next.history);
+        }
         StepLineages(last.grid, last.lineage, next.grid, next.lineage);
         runs.push_back(next);
     }
@@ -98,6 +105,7 @@ TEST(StepThreads, ManyThreadsStepExactlyAsOne) {
                 return a.values == b.values && a.nonZeroCount == b.nonZeroCount;
             };
             ExpectSameChunks(one[g].history.Chunks(), many[g].history.Chunks(), sameValues);
+            ExpectSameChunks(one[g].history.Chunks(), keyed[g].history.Chunks(), sameValues);
             ExpectSameChunks(one[g].lineage.Chunks(), many[g].lineage.Chunks(), sameValues);
         }
         EXPECT_GT(one.back().grid.ChunkCount(), 16u);  // enough chunks for several bands
