@@ -45,45 +45,36 @@ std::atomic<StepKernelFn> gCountStep{nullptr};
 
 KernelSet ChosenKernels() { return KernelsFor(KernelVariantForLevel(CpuFeatureLevel())); }
 
+// The chosen set's kernel `member`, looked up on first use.
+template <class Fn>
+Fn Chosen(std::atomic<Fn>& slot, Fn KernelSet::*member) {
+    Fn fn = slot.load(std::memory_order_acquire);
+    if (!fn) {
+        fn = ChosenKernels().*member;
+        slot.store(fn, std::memory_order_release);
+    }
+    return fn;
+}
+
 }  // namespace
 
 void StepDenseKernel(int width, int height, int stride, int stateCount, const std::uint8_t* window,
                      const std::uint8_t* table, std::uint8_t* result) {
-    StepKernelFn fn = gStepKernel.load(std::memory_order_acquire);
-    if (!fn) {
-        fn = ChosenKernels().step;
-        gStepKernel.store(fn, std::memory_order_release);
-    }
-    fn(width, height, stride, stateCount, window, table, result);
+    Chosen(gStepKernel, &KernelSet::step)(width, height, stride, stateCount, window, table, result);
 }
 
 void StepCountKernel(int width, int height, int stride, int stateCount, const std::uint8_t* window,
                      const std::uint8_t* table, std::uint8_t* result) {
-    StepKernelFn fn = gCountStep.load(std::memory_order_acquire);
-    if (!fn) {
-        fn = ChosenKernels().countStep;
-        gCountStep.store(fn, std::memory_order_release);
-    }
-    fn(width, height, stride, stateCount, window, table, result);
+    Chosen(gCountStep, &KernelSet::countStep)(width, height, stride, stateCount, window, table, result);
 }
 
 std::uint32_t HistoryKernel(std::size_t count, const std::uint8_t* previousCells, const std::uint8_t* nextCells,
                             std::uint16_t* values) {
-    HistoryKernelFn fn = gHistoryKernel.load(std::memory_order_acquire);
-    if (!fn) {
-        fn = ChosenKernels().history;
-        gHistoryKernel.store(fn, std::memory_order_release);
-    }
-    return fn(count, previousCells, nextCells, values);
+    return Chosen(gHistoryKernel, &KernelSet::history)(count, previousCells, nextCells, values);
 }
 
 std::uint32_t StepLifeTile(const LifeTileRule& rule, const std::uint64_t* const around[9], std::uint64_t* next) {
-    LifeTileFn fn = gLifeTile.load(std::memory_order_acquire);
-    if (!fn) {
-        fn = ChosenKernels().lifeTile;
-        gLifeTile.store(fn, std::memory_order_release);
-    }
-    return fn(rule, around, next);
+    return Chosen(gLifeTile, &KernelSet::lifeTile)(rule, around, next);
 }
 
 }  // namespace core
