@@ -8,7 +8,7 @@
 #include <exception>
 #include <memory>
 
-#include "app/canvas_widget.h"
+#include "app/canvas_window.h"
 #include "app/main_window.h"
 #include "app/text.h"
 #include "core/version.h"
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         if (!window->Canvas()->GlError().isEmpty())
             throw std::runtime_error(window->Canvas()->GlError().toStdString());
         // A canvas that shows only later (a slow window manager) reports its failure from the loop.
-        QObject::connect(window->Canvas(), &app::CanvasWidget::GlFailed, window.get(),
+        QObject::connect(window->Canvas(), &app::CanvasWindow::GlFailed, window.get(),
                          [owner = window.get()](const QString& message) {
                              ShowStartFailure(owner, message);
                              QApplication::exit(kStartFailure);

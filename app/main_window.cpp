@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <map>
 
-#include "app/canvas_widget.h"
+#include "app/canvas_window.h"
 #include "app/guard.h"
 #include "app/qt_platform.h"
 #include "app/rate_log.h"
@@ -24,8 +24,8 @@ namespace app {
 
 MainWindow::MainWindow() {
     setWindowTitle(QStringLiteral("Tavrix"));
-    canvas_ = new CanvasWidget(this);
-    setCentralWidget(canvas_);
+    canvas_ = new CanvasWindow(this);
+    setCentralWidget(canvas_->Container());
     platform_ = std::make_unique<QtPlatform>(this, canvas_);
     view_ = std::make_unique<shell::MainWindowView>(*platform_);
     view_->UseSettingsFile(formats::GetSettingsPath().string());
@@ -33,7 +33,7 @@ MainWindow::MainWindow() {
     canvas_->SetView(view_.get());
     BuildMenus();
     setWindowTitle(ToQString(view_->Title()));
-    canvas_->setFocus(Qt::OtherFocusReason);
+    canvas_->TakeFocus(Qt::OtherFocusReason);
     // TAVRIX_LOG_RATE=1 prints "viewer: generation <n>, <r> gen/s" to stderr once a second: the
     // only way a script driving the real window can read the viewer's playback rate.
     if (qEnvironmentVariable("TAVRIX_LOG_RATE") == QLatin1String("1")) {

@@ -11,7 +11,7 @@ class MainWindowView;
 
 namespace app {
 
-class CanvasWidget;
+class CanvasWindow;
 class QtPlatform;
 
 // The top-level window: the menu bar built from the view's items and the canvas. It owns the
@@ -24,7 +24,7 @@ public:
     MainWindow();
     ~MainWindow() override;
 
-    CanvasWidget* Canvas() const { return canvas_; }
+    CanvasWindow* Canvas() const { return canvas_; }
     // The canvas gets this client size, shrunk to fit the screen.
     void SizeForClient(int width, int height);
     // A session or Golly rule named on the command line.
@@ -39,7 +39,7 @@ private:
     void BuildMenus();
     void RefreshMenu(QMenu* menu);
 
-    CanvasWidget* canvas_ = nullptr;
+    CanvasWindow* canvas_ = nullptr;
     std::unique_ptr<QtPlatform> platform_;
     std::unique_ptr<shell::MainWindowView> view_;
 };

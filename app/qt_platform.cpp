@@ -17,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/canvas_window.h"
 #include "app/guard.h"
 #include "app/size_prompt.h"
 #include "app/text.h"
@@ -103,7 +104,7 @@ void Reactivate(QWidget* owner) {
 
 }  // namespace
 
-QtPlatform::QtPlatform(QWidget* window, QWidget* canvas) : window_(window), canvas_(canvas) {
+QtPlatform::QtPlatform(QWidget* window, CanvasWindow* canvas) : window_(window), canvas_(canvas) {
     connect(&playbackTimer_, &QTimer::timeout, this, [this] {
         if (view_) Guarded(window_, [&] { view_->TimerTick(); });
     });
@@ -217,7 +218,7 @@ void QtPlatform::BeginTextInput(float, float, float, float, const std::string& t
     // An input sink out of sight: the tab draws the name and its caret itself, so the edit only
     // gathers the typing (keyboard layouts, input methods, repeat) and must never show.
     if (!renameEdit_) {
-        renameEdit_ = new QLineEdit(canvas_);
+        renameEdit_ = new QLineEdit(canvas_->Container());
         renameEdit_->setFrame(false);
         renameEdit_->setGeometry(-10000, -10000, 1, 1);
         renameEdit_->setContextMenuPolicy(Qt::NoContextMenu);
@@ -250,7 +251,7 @@ void QtPlatform::EndTextInput() {
     edit->hide();
     // Deleted later: this may run inside the edit's own key or focus handler.
     edit->deleteLater();
-    canvas_->setFocus(Qt::OtherFocusReason);
+    canvas_->TakeFocus(Qt::OtherFocusReason);
     renameEnding_ = false;
 }
 

@@ -20,6 +20,8 @@ class MainWindowView;
 
 namespace app {
 
+class CanvasWindow;
+
 // shell::Platform on Qt: dialogs and boxes owned by the main window, the playback timer, the
 // clipboard and the rename's hidden input sink on the canvas.
 class QtPlatform final : public QObject, public shell::Platform {
@@ -27,7 +29,7 @@ class QtPlatform final : public QObject, public shell::Platform {
 
 public:
     // `window` owns dialogs and takes the title; `canvas` is redrawn and carries the rename edit.
-    QtPlatform(QWidget* window, QWidget* canvas);
+    QtPlatform(QWidget* window, CanvasWindow* canvas);
     ~QtPlatform() override;
 
     // Null detaches the view, before it is destroyed.
@@ -66,7 +68,7 @@ private:
     void FinishRename(bool commit);
 
     QWidget* window_;
-    QWidget* canvas_;
+    CanvasWindow* canvas_;
     shell::MainWindowView* view_ = nullptr;
     QTimer playbackTimer_;
     QPointer<QLineEdit> renameEdit_;
