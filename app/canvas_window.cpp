@@ -32,6 +32,10 @@ bool ToButton(Qt::MouseButton button, shell::MouseButton& out) {
 }  // namespace
 
 CanvasWindow::CanvasWindow(QWidget* parent) : QOpenGLWindow(QOpenGLWindow::NoPartialUpdate) {
+    // The keyboard stays with the main window, where the container is the focus widget, so menus,
+    // mnemonics and the rename edit take it and give it back as with any widget; a click here
+    // would otherwise move it to this window.
+    setFlag(Qt::WindowDoesNotAcceptFocus);
     container_ = QWidget::createWindowContainer(this, parent);
     container_->setFocusPolicy(Qt::StrongFocus);
     // Right clicks paint cells; the window has no context menu of its own.
@@ -53,9 +57,6 @@ QWidget* CanvasWindow::Owner() const { return container_->window(); }
 
 void CanvasWindow::TakeFocus(Qt::FocusReason reason) {
     container_->setFocus(reason);
-    // Should a window manager give this window the keyboard, the main window takes it back.
-    QWindow* main = Owner()->windowHandle();
-    if (main && QGuiApplication::focusWindow() == this) main->requestActivate();
 }
 
 void CanvasWindow::ReleaseGlObjects() {
@@ -135,9 +136,6 @@ void CanvasWindow::ReportDrawError(const QString& message) {
 
 bool CanvasWindow::event(QEvent* event) {
     switch (event->type()) {
-        case QEvent::ShortcutOverride:
-            if (OverrideShortcut(static_cast<QKeyEvent*>(event))) return true;
-            break;
         case QEvent::Leave:
             if (view_) Guarded(Owner(), [&] { view_->MouseLeave(); });
             break;
@@ -178,9 +176,7 @@ bool CanvasWindow::ContainerEvent(QEvent* event) {
     switch (event->type()) {
         case QEvent::WindowActivate: SetActive(true); return false;
         case QEvent::WindowDeactivate: SetActive(false); return false;
-        // The keyboard stays with the main window, where the container is the focus widget, so
-        // menus, mnemonics and the rename edit take it and give it back as with any widget. The
-        // container would hand it on to this window as it gains the focus.
+        // The container would hand the keyboard on to this window as it gains the focus.
         case QEvent::FocusIn: return true;
         case QEvent::ShortcutOverride: return OverrideShortcut(static_cast<QKeyEvent*>(event));
         case QEvent::KeyPress: {
