@@ -194,10 +194,11 @@ bool CanvasWindow::ContainerEvent(QEvent* event) {
 
 bool CanvasWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == container_) return ContainerEvent(event) || QOpenGLWindow::eventFilter(watched, event);
-    // Only at the first widget that receives it (the focus widget or an open menu), and not at
-    // the container, whose keys are the surface's own.
+    // Only at the first widget that receives it (the focus widget or an open menu), and not where
+    // the release will reach the container anyway by propagation (the rename edit).
     const bool firstReceiver = watched == QApplication::focusWidget() || watched == QApplication::activePopupWidget();
-    if (event->type() == QEvent::KeyRelease && view_ && firstReceiver) {
+    if (event->type() == QEvent::KeyRelease && view_ && firstReceiver &&
+        !container_->isAncestorOf(static_cast<QWidget*>(watched))) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Control && !key->isAutoRepeat()) {
             shell::KeyEvent up;
