@@ -55,9 +55,7 @@ CanvasWindow::~CanvasWindow() {
 
 QWidget* CanvasWindow::Owner() const { return container_->window(); }
 
-void CanvasWindow::TakeFocus(Qt::FocusReason reason) {
-    container_->setFocus(reason);
-}
+void CanvasWindow::TakeFocus(Qt::FocusReason reason) { container_->setFocus(reason); }
 
 void CanvasWindow::ReleaseGlObjects() {
     if (!context()) return;
@@ -181,7 +179,7 @@ bool CanvasWindow::ContainerEvent(QEvent* event) {
         case QEvent::ShortcutOverride: return OverrideShortcut(static_cast<QKeyEvent*>(event));
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
-            // Tab moves the focus along the widgets, as before the surface was a window.
+            // Tab moves the focus along the widgets, as for any widget.
             const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
             if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) return false;
             keyPressEvent(key);

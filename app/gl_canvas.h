@@ -12,7 +12,7 @@ class QPainter;
 
 namespace app {
 
-// shell::Canvas on one QOpenGLWidget frame: QPainter for panels and text, an instanced OpenGL 3.3
+// shell::Canvas on one frame of the canvas window: QPainter for panels and text, an instanced OpenGL 3.3
 // draw for cell batches. Coordinates are device pixels; the painter is scaled to match.
 class GlCanvas final : public shell::Canvas {
 public:
