@@ -17,7 +17,7 @@ struct NeighbourCountRule {
     std::vector<std::uint8_t> table;
 };
 
-// The counts table of a rule of three to six states that behaves exactly so. Reads every entry of
+// The counts table of a rule of four to six states that behaves exactly so. Reads every entry of
 // a table that passes, so callers keep the answer for a rule that does not change.
 std::optional<NeighbourCountRule> AsNeighbourCount(const Rule& rule);
 

@@ -30,7 +30,7 @@ struct KernelSet {
     StepKernelFn step;
     HistoryKernelFn history;
     LifeTileFn lifeTile;
-    // StepKernelFn's layout, for three to six states, with a neighbour-count table.
+    // StepKernelFn's layout, for four to six states, with a neighbour-count table.
     StepKernelFn countStep;
 };
 

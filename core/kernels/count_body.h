@@ -90,7 +90,6 @@ void StepCountRows(int width, int height, int stride, const std::uint8_t* window
 void CountStepImpl(int width, int height, int stride, int stateCount, const std::uint8_t* window,
                    const std::uint8_t* table, std::uint8_t* result) {
     switch (stateCount) {
-        case 3: return StepCountRows<3>(width, height, stride, window, table, result);
         case 4: return StepCountRows<4>(width, height, stride, window, table, result);
         case 5: return StepCountRows<5>(width, height, stride, window, table, result);
         case 6: return StepCountRows<6>(width, height, stride, window, table, result);
