@@ -1,7 +1,5 @@
 #include "core/generations_kernel.h"
 
-#include <array>
-
 #include "core/life_like_kernel.h"
 
 namespace core {
@@ -9,13 +7,12 @@ namespace core {
 std::optional<GenerationsRule> AsGenerations(const Rule& rule) {
     const int n = rule.stateCount;
     if (n < 3 || rule.table.size() != RuleTableSize(n) || rule.table[0] != 0) return std::nullopt;
-    // The nine digits of the index, most significant first (the centre is digit 4), counted up
-    // one entry at a time with the number of neighbours in state 1.
-    std::array<int, 9> digit{};
+    // Each entry's neighbourhood, with its number of neighbours in state 1.
+    NeighborhoodCounter digits(n);
     int live = 0;
     std::uint16_t seen[2] = {0, 0}, on[2] = {0, 0};
     for (const std::uint8_t next : rule.table) {
-        const int centre = digit[4];
+        const int centre = digits.Digits()[4];
         if (centre >= 2) {
             if (next != (centre + 1) % n) return std::nullopt;
         } else {
@@ -27,12 +24,9 @@ std::optional<GenerationsRule> AsGenerations(const Rule& rule) {
             seen[centre] |= bit;
             if (alive) on[centre] |= bit;
         }
-        for (int k = 8; k >= 0; --k) {
-            const int before = digit[k];
-            digit[k] = before + 1 == n ? 0 : before + 1;
-            if (k != 4) live += (digit[k] == 1) - (before == 1);
-            if (digit[k] != 0) break;
-        }
+        digits.Next([&](int k, int before, int after) {
+            if (k != 4) live += (after == 1) - (before == 1);
+        });
     }
     return GenerationsRule{n, on[0], on[1]};
 }

@@ -19,25 +19,21 @@ std::optional<NeighbourCountRule> AsNeighbourCount(const Rule& rule) {
     const int n = rule.stateCount;
     if (n < kMinStates || n > kMaxStates || rule.table.size() != RuleTableSize(n)) return std::nullopt;
     const std::uint32_t range = CountKeyRange(n);
-    std::array<std::uint32_t, kMaxStates> weight{};
-    for (int s = 1; s < n; ++s) weight[static_cast<std::size_t>(s)] = s == 1 ? 1 : weight[static_cast<std::size_t>(s - 1)] * 9;
     std::vector<std::uint8_t> table(static_cast<std::size_t>(n) * range, kUnset);
-    // The nine digits of the index, most significant first (the centre is digit 4), counted up
-    // one entry at a time with the entry's key.
-    std::array<int, 9> digit{};
+    // What a digit adds to an entry's key: the centre its state times the range, a neighbour in
+    // state s its place in the base-9 count, 9^(s - 1).
+    std::array<std::uint32_t, kMaxStates> place{};
+    for (int s = 1; s < n; ++s) place[static_cast<std::size_t>(s)] = CountKeyRange(s);
+    auto weight = [&](int k, int state) {
+        return k == 4 ? static_cast<std::uint32_t>(state) * range : place[static_cast<std::size_t>(state)];
+    };
+    NeighborhoodCounter digits(n);
     std::uint32_t key = 0;
     for (const std::uint8_t next : rule.table) {
         std::uint8_t& entry = table[key];
         if (entry == kUnset) entry = next;
         else if (entry != next) return std::nullopt;
-        for (int k = 8; k >= 0; --k) {
-            const int before = digit[static_cast<std::size_t>(k)];
-            const int after = before + 1 == n ? 0 : before + 1;
-            digit[static_cast<std::size_t>(k)] = after;
-            if (k == 4) key = key - static_cast<std::uint32_t>(before) * range + static_cast<std::uint32_t>(after) * range;
-            else key = key - weight[static_cast<std::size_t>(before)] + weight[static_cast<std::size_t>(after)];
-            if (after != 0) break;
-        }
+        digits.Next([&](int k, int before, int after) { key = key - weight(k, before) + weight(k, after); });
     }
     // Keys no neighbourhood has (more than eight neighbours counted) are never looked up.
     for (std::uint8_t& entry : table)

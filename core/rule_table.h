@@ -32,6 +32,30 @@ std::uint64_t RuleTableSize(int stateCount);
 std::uint64_t NeighborhoodIndex(const Neighborhood& digits, int stateCount);
 Neighborhood DecodeNeighborhoodIndex(std::uint64_t index, int stateCount);
 
+// The digits of index 0, 1, 2, ... in turn, for a pass over a whole table: cheaper than decoding
+// every index afresh, and a caller that keeps a sum over the digits updates it from the few
+// that move.
+class NeighborhoodCounter {
+public:
+    explicit NeighborhoodCounter(int stateCount) : stateCount_(stateCount) {}
+    const Neighborhood& Digits() const { return digits_; }
+    // On to the next index; moved(position, before, after) hears of each digit that changes.
+    template <class Moved>
+    void Next(Moved&& moved) {
+        for (std::size_t k = digits_.size(); k-- > 0;) {
+            const int before = digits_[k];
+            const int after = before + 1 == stateCount_ ? 0 : before + 1;
+            digits_[k] = static_cast<std::uint8_t>(after);
+            moved(static_cast<int>(k), before, after);
+            if (after != 0) return;
+        }
+    }
+
+private:
+    int stateCount_;
+    Neighborhood digits_{};
+};
+
 std::string FormatByteSize(std::uint64_t bytes);
 
 // MemAvailable of /proc/meminfo, or nothing when it cannot be read.
