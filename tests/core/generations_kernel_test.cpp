@@ -10,6 +10,7 @@
 #include "core/step_grid.h"
 #include "core/window_kernel.h"
 #include "tests/support/test_rules.h"
+#include "tests/support/window_check.h"
 
 namespace core {
 namespace {
@@ -48,19 +49,16 @@ const Rule& TableFor(std::size_t i) {
 
 TEST(GenerationsKernel, MatchesTheTableLookupOnRandomWindows) {
     std::mt19937 rng(5);
-    const int shapes[][3] = {{3, 3, 3}, {66, 66, 66}, {66, 5, 70}, {4, 70, 9}, {129, 8, 131}, {1100, 4, 1100}};
+    const std::vector<testsupport::WindowShape> shapes = {{3, 3, 3},  {66, 66, 66},  {66, 5, 70},
+                                                          {4, 70, 9}, {129, 8, 131}, {1100, 4, 1100}};
     for (std::size_t i = 0; i < std::size(kRules); ++i) {
         const GenerationsRule& g = kRules[i];
-        const Rule& table = TableFor(i);
-        for (auto [width, height, stride] : shapes) {
-            std::vector<std::uint8_t> window(static_cast<std::size_t>(stride) * height);
-            for (auto& c : window) c = static_cast<std::uint8_t>(rng() % g.stateCount);
-            const std::size_t outSize = std::size_t(width - 2) * (height - 2);
-            std::vector<std::uint8_t> expected(outSize + 1, 0xEE), got(outSize + 1, 0xEE);
-            StepNaiveWindow(table, width, height, stride, window.data(), expected.data());
-            StepGenerationsWindow(g, width, height, stride, window.data(), got.data());
-            ASSERT_EQ(got, expected) << g.stateCount << " states, " << width << "x" << height;
-        }
+        EXPECT_EQ(testsupport::FirstWindowMismatch(TableFor(i), shapes, rng, testsupport::AnyState(g.stateCount),
+                                                   [&](int w, int h, int s, const std::uint8_t* in, std::uint8_t* out) {
+                                                       StepGenerationsWindow(g, w, h, s, in, out);
+                                                   }),
+                  "")
+            << g.stateCount << " states";
     }
 }
 

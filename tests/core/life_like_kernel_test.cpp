@@ -10,6 +10,7 @@
 #include "core/random_soup.h"
 #include "core/step_grid.h"
 #include "core/worker_pool.h"
+#include "tests/support/window_check.h"
 
 namespace core {
 namespace {
@@ -40,22 +41,19 @@ const LifeLikeRule kRules[] = {
 
 TEST(LifeLikeKernel, MatchesTheTableLookupOnRandomWindows) {
     std::mt19937 rng(7);
-    const int shapes[][3] = {{3, 3, 3}, {10, 10, 10}, {66, 66, 66}, {66, 5, 70}, {4, 70, 9},
-                             {70, 13, 70}, {67, 3, 67}, {33, 67, 40}, {129, 8, 131}, {1100, 4, 1100}};
-    for (const LifeLikeRule& bs : kRules) {
-        const Rule table = TableOf(bs);
-        for (auto [width, height, stride] : shapes) {
-            for (int density : {2, 5}) {
-                std::vector<std::uint8_t> window(static_cast<std::size_t>(stride) * height);
-                for (auto& c : window) c = rng() % density == 0;
-                const std::size_t outSize = std::size_t(width - 2) * (height - 2);
-                std::vector<std::uint8_t> expected(outSize + 1, 0xEE), got(outSize + 1, 0xEE);
-                StepNaiveWindow(table, width, height, stride, window.data(), expected.data());
-                StepLifeLikeWindow(bs, width, height, stride, window.data(), got.data());
-                ASSERT_EQ(got, expected) << "B" << bs.birth << "/S" << bs.survive << " " << width << "x" << height;
-            }
-        }
-    }
+    const std::vector<testsupport::WindowShape> shapes = {{3, 3, 3},   {10, 10, 10}, {66, 66, 66}, {66, 5, 70},
+                                                          {4, 70, 9},  {70, 13, 70}, {67, 3, 67},  {33, 67, 40},
+                                                          {129, 8, 131}, {1100, 4, 1100}};
+    for (const LifeLikeRule& bs : kRules)
+        for (int density : {2, 5})
+            EXPECT_EQ(testsupport::FirstWindowMismatch(
+                          TableOf(bs), shapes, rng,
+                          [density](std::mt19937& r) { return static_cast<std::uint8_t>(r() % density == 0); },
+                          [&](int w, int h, int s, const std::uint8_t* in, std::uint8_t* out) {
+                              StepLifeLikeWindow(bs, w, h, s, in, out);
+                          }),
+                      "")
+                << "B" << bs.birth << "/S" << bs.survive << ", one cell in " << density;
     std::uint8_t untouched = 0xEE;
     StepLifeLikeWindow(kRules[0], 2, 10, 2, std::vector<std::uint8_t>(20, 1).data(), &untouched);
     EXPECT_EQ(untouched, 0xEE);

@@ -8,6 +8,7 @@
 #include "core/step_kernels.h"
 #include "core/window_kernel.h"
 #include "tests/support/test_rules.h"
+#include "tests/support/window_check.h"
 
 namespace core {
 namespace {
@@ -60,25 +61,20 @@ const std::vector<Rule>& RandomCountRules() {
 TEST(NeighbourCountRule, EveryKernelMatchesTheFullTable) {
     std::mt19937 rng(9);
     // Windows across the kernel's 512-cell strips, odd shapes and a stride wider than the window.
-    const int shapes[][3] = {{3, 3, 3}, {66, 66, 66}, {66, 5, 70}, {4, 70, 9}, {515, 6, 515}, {1100, 4, 1103}};
+    const std::vector<testsupport::WindowShape> shapes = {{3, 3, 3},  {66, 66, 66},  {66, 5, 70},
+                                                          {4, 70, 9}, {515, 6, 515}, {1100, 4, 1103}};
     for (const Rule& rule : RandomCountRules()) {
         const std::optional<NeighbourCountRule> counts = AsNeighbourCount(rule);
         ASSERT_TRUE(counts.has_value()) << rule.stateCount;
-        for (auto [width, height, stride] : shapes) {
-            std::vector<std::uint8_t> window(static_cast<std::size_t>(stride) * height);
-            for (auto& c : window) c = static_cast<std::uint8_t>(rng() % rule.stateCount);
-            const std::size_t outSize = std::size_t(width - 2) * (height - 2);
-            std::vector<std::uint8_t> expected(outSize + 1, 0xEE);
-            StepNaiveWindow(rule, width, height, stride, window.data(), expected.data());
-            for (const KernelVariant v : {KernelVariant::Scalar, KernelVariant::Sse42, KernelVariant::Avx,
-                                          KernelVariant::Avx2, KernelVariant::Avx512}) {
-                if (!IsKernelVariantSupported(v)) continue;
-                std::vector<std::uint8_t> got(outSize + 1, 0xEE);
-                KernelsFor(v).countStep(width, height, stride, rule.stateCount, window.data(), counts->table.data(),
-                                        got.data());
-                ASSERT_EQ(got, expected) << rule.stateCount << " states, " << width << "x" << height << ", variant "
-                                         << int(v);
-            }
+        for (const KernelVariant v : testsupport::SupportedKernelVariants()) {
+            const StepKernelFn step = KernelsFor(v).countStep;
+            EXPECT_EQ(testsupport::FirstWindowMismatch(
+                          rule, shapes, rng, testsupport::AnyState(rule.stateCount),
+                          [&](int w, int h, int s, const std::uint8_t* in, std::uint8_t* out) {
+                              step(w, h, s, rule.stateCount, in, counts->table.data(), out);
+                          }),
+                      "")
+                << rule.stateCount << " states, variant " << int(v);
         }
     }
 }
