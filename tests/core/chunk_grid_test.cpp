@@ -187,21 +187,6 @@ TEST(OverlayLayer, SetValueCountsAndSharing) {
     EXPECT_EQ(layer.ChunkCount(), 0u);
 }
 
-TEST(StepHistory, TrailsAgeAndFade) {
-    ChunkGrid before, after;
-    before.SetCell(1, 1, 2);
-    after.SetCell(1, 1, 2);
-    before.SetCell(5, 5, 3);  // dies
-    after.SetCell(9, 9, 1);   // born
-    HistoryLayer history, next;
-    history.SetValue(1, 1, 0x0503);
-    history.SetValue(2, 2, 0xFE03);
-    StepHistory(before, history, after, next);
-    // A trail ages; the oldest fades out; a death leaves its state + 1, a birth 1.
-    EXPECT_EQ(std::tuple(next.ValueAt(1, 1), next.ValueAt(2, 2), next.ValueAt(5, 5), next.ValueAt(9, 9), next.ValueAt(3, 3)),
-              std::tuple(0x0603, 0, 4, 1, 0));
-}
-
 TEST(StepHistory, TrailOutlivesItsCellsUntilItFades) {
     ChunkGrid before, empty;
     before.SetCell(200, 200, 1);
@@ -216,27 +201,31 @@ TEST(StepHistory, TrailOutlivesItsCellsUntilItFades) {
     EXPECT_EQ(history.ChunkCount(), 0u);
 }
 
-TEST(StepHistory, AdvancingInPlaceLeavesCopiesAsTheyWere) {
-    // A copy taken before a step still holds the trails it had; the layer advanced in place
-    // holds what a step into a fresh layer gives.
+TEST(StepHistory, TrailsAgeFadeAndAdvanceInPlaceLeavingCopiesAsTheyWere) {
+    // A trail ages; the oldest fades out, and a chunk left without one goes; a death leaves its
+    // state + 1 (here in a chunk that had no trail), a birth 1. A copy taken before the step
+    // still holds what it had; the layer advanced in place holds what a step into a fresh one gives.
     ChunkGrid before, after;
     before.SetCell(1, 1, 2);
-    before.SetCell(70, 3, 1);  // dies: a trail starts in a chunk that had none
     after.SetCell(1, 1, 2);
+    before.SetCell(70, 3, 3);  // dies
+    after.SetCell(9, 9, 1);    // born
     HistoryLayer history, stepped;
     history.SetValue(1, 1, 0x0503);
-    history.SetValue(-200, 5, 0xFE01);  // fades: its chunk goes
+    history.SetValue(-200, 5, 0xFE01);
     const HistoryLayer copy = history;
     StepHistory(before, history, after, stepped);
     AdvanceHistory(before, after, history);
-    EXPECT_EQ(std::tuple(copy.ValueAt(1, 1), copy.ValueAt(-200, 5), copy.ValueAt(70, 3), copy.ChunkCount()),
-              std::tuple(0x0503, 0xFE01, 0, 2u));
-    for (const HistoryLayer* layer : {&history, &stepped})
-        EXPECT_EQ(std::tuple(layer->ValueAt(1, 1), layer->ValueAt(-200, 5), layer->ValueAt(70, 3), layer->ChunkCount()),
-                  std::tuple(0x0603, 0, 2, 2u));
+    auto values = [](const HistoryLayer& layer) {
+        return std::tuple(layer.ValueAt(1, 1), layer.ValueAt(-200, 5), layer.ValueAt(70, 3), layer.ValueAt(9, 9),
+                          layer.ValueAt(3, 3), layer.ChunkCount());
+    };
+    EXPECT_EQ(values(copy), std::tuple(0x0503, 0xFE01, 0, 0, 0, 2u));
+    EXPECT_EQ(values(stepped), std::tuple(0x0603, 0, 4, 1, 0, 2u));
+    EXPECT_EQ(values(history), values(stepped));
     // Unshared now: the next step changes it where it lies.
     AdvanceHistory(after, after, history);
-    EXPECT_EQ(std::tuple(history.ValueAt(1, 1), history.ValueAt(70, 3)), std::tuple(0x0703, 0x0102));
+    EXPECT_EQ(std::tuple(history.ValueAt(1, 1), history.ValueAt(70, 3)), std::tuple(0x0703, 0x0104));
 }
 
 TEST(StepLineages, MajorityInheritance) {
